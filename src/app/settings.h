@@ -1,0 +1,53 @@
+// The run's settings, read from Korbinet.ini beside the executable.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Put into both ends of the frame range before a range value is parsed; no
+// clip can satisfy it, so an unparsable range is rejected later.
+constexpr int64_t UnsetFrameNumber = 1099511627775LL;  // 2^40 - 1
+
+struct Settings {
+  std::string AVSDLL;
+  int32_t DisplayFPS = 1;
+  int32_t DisplayTPF = 0;
+  int32_t DisplayEfficiencyIndex = 0;
+  int32_t CreateLog = 0;
+  int32_t CreateCSV = 0;
+  int32_t PauseBeforeExit = 0;
+  int64_t FrameRangeFirst = 0;
+  int64_t FrameRangeLast = -1;
+  std::string FrameRangeText;
+  int64_t TimeLimit = -1;
+  int32_t InvokeDistributor = 1;
+  int32_t AllowOnlyOneInstance = 1;
+  int32_t UseColor = 1;
+  int32_t MonitorGPULoad = 0;
+  uint8_t ProcessPriority = 2;
+  int32_t ConUseSTDOUT = 0;
+  int32_t LogEstimatedTime = 0;
+  int32_t AutoCompleteExtension = 0;
+};
+
+extern Settings g_settings;
+
+// Path of the settings file: Korbinet.ini in the executable's folder.
+std::string SettingsFilePath();
+
+// The default file, byte for byte, for the 5-character program version.
+std::string DefaultSettingsText(const std::string& version5);
+
+// Fills g_settings from the file at SettingsFilePath(), creating or replacing
+// the file with the defaults when it is missing or of another version.
+// Returns an error text, empty on success.
+std::string LoadSettings();
+
+// Same, for a given file and settings record (the testable core).
+std::string LoadSettingsFrom(const std::string& path, const std::string& version5,
+                             Settings* settings);
+
+// The range value rule shared by the settings file and the -range= switch:
+// sets both ends to UnsetFrameNumber, then to the parsed numbers. False when
+// the value is malformed (both ends then stay unset).
+bool ParseRangeValue(const std::string& value, Settings* settings);

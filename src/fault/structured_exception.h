@@ -1,0 +1,30 @@
+// Processor and system faults raised inside foreign code, as C++ exceptions.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class SE_Exception {
+ public:
+  explicit SE_Exception(uint32_t code) : code_(code) {}
+  uint32_t getSeNumber() const { return code_; }
+
+ private:
+  uint32_t code_;
+};
+
+// Throws SE_Exception(code); never returns.
+[[noreturn]] void TranslateStructuredException(uint32_t code, void* record);
+
+// "Exception 0x%08X\n%s" with the code's name.
+std::string FormatStructuredException(uint32_t code);
+
+// The last system error's text with its line break, empty when none.
+std::string SystemErrorText();
+
+// Calls fn() so that a processor fault inside it arrives as SE_Exception.
+// Keep it off per-frame paths: it costs a signal-mask save.
+template <class Fn>
+void CallTranslated(Fn&& fn);
+
+#include "fault/structured_exception_inl.h"

@@ -1,0 +1,50 @@
+// GPU monitor over the shared-memory section that GPU-Z publishes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/shared_memory.h"
+
+class CGPUInfo {
+ public:
+  // Looks for a running GPU-Z (a process whose name contains "gpu-z").
+  CGPUInfo();
+  virtual ~CGPUInfo();
+
+  int OpenSharedMemory();
+  void ReadCardInfo();
+  void RefreshSensors();
+  void CloseSharedMemory();
+
+  // Reads the card facts and sensors from a section already in memory (the
+  // core of ReadCardInfo and RefreshSensors; for tests). size may be smaller
+  // than the full layout: only what lies wholly inside it is read.
+  void ReadCardInfoFrom(const unsigned char* data, size_t size);
+  void ReadSensorsFrom(const unsigned char* data, size_t size);
+
+  static bool IsVersionText(const std::string& text);
+
+  uint16_t gpu_load = 0;
+  uint16_t video_engine_load = 0;
+  uint32_t memory_used = 0;
+  uint32_t memory_dedicated = 0;
+  uint32_t memory_dynamic = 0;
+  std::string gpuz_version;
+  std::string card_name;
+  std::string gpu_name;
+  std::string memory_size;
+  std::string opencl_version;
+  std::string driver_version;
+  int32_t video_engine_available = 0;
+  int32_t has_memory_used = 0;
+  int32_t has_memory_dynamic = 0;
+  int32_t has_memory_dedicated = 0;
+  int32_t gpuz_running = 0;
+  int32_t shared_memory_open = 0;
+  std::string last_error;
+
+ private:
+  platform::SharedSection section_;
+};

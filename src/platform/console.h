@@ -1,0 +1,64 @@
+// Terminal access: the console the program prints to and reads keys from.
+// Standard output is "the console": width, colours and cursor movement apply
+// only when it is a terminal. Keys come from standard input (a terminal or a
+// pipe).
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace platform {
+
+// True when standard output is a terminal.
+bool StdoutIsTerminal();
+
+// Columns of the terminal on standard output, read at the first call and kept;
+// 0 when standard output is not a terminal.
+int ConsoleWidth();
+
+// Writes text to standard output (to_stdout) or standard error, unbuffered.
+void WriteText(bool to_stdout, std::string_view text);
+
+// Console text attribute in the Windows sense (bits 0-3 foreground: 1 blue,
+// 2 green, 4 red, 8 intensity; bits 4-7 background). Emitted as ANSI SGR on
+// standard output, only when it is a terminal.
+void SetTextAttribute(uint16_t attribute);
+// Back to the terminal's own colours (SGR 0), only when it is a terminal.
+void ResetTextAttribute();
+
+// Cursor up by n rows to column 0; nothing when n <= 0 or not a terminal.
+void MoveCursorUp(int rows);
+
+// Key codes returned by ReadKey besides ordinary bytes.
+constexpr int kKeyEscape = 27;
+constexpr int kKeySequence = 0x100;  // an escape sequence (arrow, function key)
+constexpr int kKeyEndOfInput = -1;   // standard input closed, nothing more to read
+
+// While an instance lives and standard input is a terminal, the terminal is in
+// non-canonical, no-echo mode (signals still work). Nesting is allowed.
+class KeyboardMode {
+ public:
+  KeyboardMode();
+  ~KeyboardMode();
+  KeyboardMode(const KeyboardMode&) = delete;
+  KeyboardMode& operator=(const KeyboardMode&) = delete;
+};
+
+// True when a key is waiting, or when standard input is at its end (so that
+// callers read kKeyEndOfInput instead of waiting for a key that cannot come).
+// Does not consume anything.
+bool KeyHit();
+
+// Reads one key without waiting for Enter: a byte (0-255), kKeySequence for a
+// whole escape sequence, or kKeyEndOfInput. Blocks only when no key is waiting.
+int ReadKey();
+
+// Installs handlers so that the terminal is restored (mode and colours) when
+// the process is ended by SIGINT, SIGTERM, SIGHUP, SIGQUIT or a fatal fault,
+// and at normal exit. Call once at start.
+void InstallTerminalRestore();
+
+// Restores the terminal now: saved mode and default colours. Async-signal-safe.
+void RestoreTerminal();
+
+}  // namespace platform

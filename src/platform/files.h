@@ -1,0 +1,47 @@
+// Paths, file tests, versions and time stamps.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Absolute form of a path relative to the current directory, with "." and
+// ".." resolved lexically and symbolic links kept; the file need not exist.
+// False (and last error set) when it cannot be made or is longer than 2047
+// characters.
+bool FullPathName(const std::string& path, std::string* full);
+
+// The path names an existing file that is not a directory.
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+
+// Full path of the running executable; empty when unknown.
+std::string ExecutablePath();
+
+// "a.b.c.d" version of the running program, as the build gives it.
+std::string ProgramFileVersion();
+
+// "a.b.c.d" from the numeric suffix of the real file name behind path
+// (symbolic links followed): libavisynth.so.3.7.5 gives "3.7.5.0". Empty when
+// the file does not exist or its name has no numeric suffix.
+std::string FileVersionOfFile(const std::string& path);
+
+// Canonical location of an existing file (links resolved); false when it
+// cannot be opened or resolved.
+bool ResolvedFileLocation(const std::string& path, std::string* location);
+
+struct LocalTime {
+  unsigned year, month, day, hour, minute, second;
+};
+// Last-write time of a file in local time; false on failure.
+bool FileModificationTime(const std::string& path, LocalTime* time);
+
+// Home directory of the user running the program (from the user database).
+std::string HomeDirectory();
+
+// Replaces target with the content written to a temporary file beside it, so
+// that a failure never leaves the old file half overwritten. False (last error
+// set) when the target cannot be created or replaced.
+bool WriteFileReplacing(const std::string& target, const std::string& content);
+
+}  // namespace platform

@@ -1,0 +1,23 @@
+// Named shared memory sections.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace platform {
+
+struct SharedSection {
+  void* data = nullptr;
+  size_t size = 0;
+  int handle = -1;
+};
+
+// Opens an existing section read/write and maps all of it. False (last error
+// set) when it does not exist or cannot be mapped.
+bool OpenSharedSection(const std::string& name, SharedSection* section);
+// Creates (or replaces) a section of size bytes, zero-filled, and maps it.
+bool CreateSharedSection(const std::string& name, size_t size, SharedSection* section);
+void CloseSharedSection(SharedSection* section);
+bool RemoveSharedSection(const std::string& name);
+
+}  // namespace platform

@@ -1,0 +1,274 @@
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <pwd.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string_view>
+#include <vector>
+
+#include "platform/error.h"
+
+#ifndef KORBINET_FILE_VERSION
+#define KORBINET_FILE_VERSION "0.0.0.0"
+#endif
+
+namespace platform {
+
+namespace {
+
+constexpr size_t kMaxFullPath = 2047;
+
+std::string CurrentDirectory() {
+  std::vector<char> buffer(PATH_MAX);
+  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) {
+      RecordErrno(errno);
+      return {};
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+  return buffer.data();
+}
+
+// Joins and normalises without touching the file system, so that links stay
+// as the user wrote them and the file need not exist yet.
+std::string NormaliseLexically(const std::string& absolute) {
+  std::vector<std::string_view> parts;
+  std::string_view rest(absolute);
+  while (!rest.empty()) {
+    size_t slash = rest.find('/');
+    std::string_view part = rest.substr(0, slash);
+    rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::string result;
+  for (std::string_view part : parts) {
+    result += '/';
+    result += part;
+  }
+  if (result.empty()) return "/";
+  // A trailing separator names a folder; keep it as the Windows call does.
+  if (absolute.back() == '/') result += '/';
+  return result;
+}
+
+bool StatPath(const std::string& path, struct stat* info) {
+  if (stat(path.c_str(), info) != 0) {
+    RecordErrno(errno);
+    return false;
+  }
+  return true;
+}
+
+bool WriteAll(int fd, const std::string& content) {
+  size_t done = 0;
+  while (done < content.size()) {
+    ssize_t n = write(fd, content.data() + done, content.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool FullPathName(const std::string& path, std::string* full) {
+  if (path.empty()) {
+    RecordErrno(ENOENT);
+    return false;
+  }
+  std::string absolute;
+  if (path.front() == '/') {
+    absolute = path;
+  } else {
+    std::string cwd = CurrentDirectory();
+    if (cwd.empty()) return false;
+    absolute = cwd + "/" + path;
+  }
+  std::string result = NormaliseLexically(absolute);
+  if (result.size() > kMaxFullPath) {
+    RecordErrno(ENAMETOOLONG);
+    return false;
+  }
+  *full = std::move(result);
+  return true;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat info;
+  return StatPath(path, &info) && !S_ISDIR(info.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat info;
+  return StatPath(path, &info) && S_ISDIR(info.st_mode);
+}
+
+std::string ExecutablePath() {
+  std::vector<char> buffer(PATH_MAX);
+  for (;;) {
+    ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (n < 0) {
+      RecordErrno(errno);
+      return {};
+    }
+    if (static_cast<size_t>(n) < buffer.size()) return std::string(buffer.data(), static_cast<size_t>(n));
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string ProgramFileVersion() { return KORBINET_FILE_VERSION; }
+
+std::string FileVersionOfFile(const std::string& path) {
+  char* real = realpath(path.c_str(), nullptr);
+  if (real == nullptr) {
+    RecordErrno(errno);
+    return {};
+  }
+  std::string name(real);
+  free(real);
+  name = name.substr(name.rfind('/') + 1);
+
+  // Walk back over ".<digits>" groups: libavisynth.so.3.7.5 -> 3, 7, 5.
+  std::vector<std::string> numbers;
+  size_t end = name.size();
+  while (end > 0) {
+    size_t dot = name.rfind('.', end - 1);
+    if (dot == std::string::npos || dot + 1 == end) break;
+    std::string_view group(name.data() + dot + 1, end - dot - 1);
+    if (group.find_first_not_of("0123456789") != std::string_view::npos) break;
+    numbers.insert(numbers.begin(), std::string(group));
+    end = dot;
+  }
+  if (numbers.empty()) return {};
+  numbers.resize(4, "0");
+  std::string version;
+  for (size_t i = 0; i < numbers.size(); ++i) {
+    if (i) version += '.';
+    // Leading zeros would make "3.07" differ from "3.7"; the numeric value counts.
+    size_t first = numbers[i].find_first_not_of('0');
+    version += first == std::string::npos ? "0" : numbers[i].substr(first);
+  }
+  return version;
+}
+
+bool ResolvedFileLocation(const std::string& path, std::string* location) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    RecordErrno(errno);
+    return false;
+  }
+  std::string link = "/proc/self/fd/" + std::to_string(fd);
+  char* real = realpath(link.c_str(), nullptr);
+  int saved = errno;
+  close(fd);
+  if (real == nullptr) {
+    RecordErrno(saved);
+    return false;
+  }
+  *location = real;
+  free(real);
+  return true;
+}
+
+bool FileModificationTime(const std::string& path, LocalTime* time) {
+  struct stat info;
+  if (!StatPath(path, &info)) return false;
+  struct tm local{};
+  if (localtime_r(&info.st_mtime, &local) == nullptr) {
+    RecordErrno(errno ? errno : EOVERFLOW);
+    return false;
+  }
+  time->year = static_cast<unsigned>(local.tm_year + 1900);
+  time->month = static_cast<unsigned>(local.tm_mon + 1);
+  time->day = static_cast<unsigned>(local.tm_mday);
+  time->hour = static_cast<unsigned>(local.tm_hour);
+  time->minute = static_cast<unsigned>(local.tm_min);
+  time->second = static_cast<unsigned>(local.tm_sec);
+  return true;
+}
+
+std::string HomeDirectory() {
+  long hint = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(hint > 0 ? static_cast<size_t>(hint) : 4096);
+  struct passwd entry;
+  struct passwd* found = nullptr;
+  for (;;) {
+    int error = getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found);
+    if (error == ERANGE) {
+      buffer.resize(buffer.size() * 2);
+      continue;
+    }
+    if (error != 0) {
+      RecordErrno(error);
+      return {};
+    }
+    break;
+  }
+  if (found == nullptr || found->pw_dir == nullptr) {
+    RecordErrno(ENOENT);
+    return {};
+  }
+  return found->pw_dir;
+}
+
+bool WriteFileReplacing(const std::string& target, const std::string& content) {
+  size_t slash = target.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+  std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  std::string temp = folder + (slash == std::string::npos ? "/." : ".") + name + ".XXXXXX";
+
+  // A read-only target must stay as it is, even though the folder would let
+  // rename replace it.
+  struct stat info;
+  if (stat(target.c_str(), &info) == 0 && access(target.c_str(), W_OK) != 0) {
+    RecordErrno(errno);
+    return false;
+  }
+
+  std::vector<char> pattern(temp.begin(), temp.end());
+  pattern.push_back('\0');
+  int fd = mkostemp(pattern.data(), O_CLOEXEC);
+  if (fd < 0) {
+    RecordErrno(errno);
+    return false;
+  }
+  bool ok = WriteAll(fd, content) && fsync(fd) == 0;
+  int saved = errno;
+  // mkostemp creates 0600; a settings or log file should get the usual mode.
+  if (ok) {
+    mode_t mask = umask(0);
+    umask(mask);
+    mode_t mode = (stat(target.c_str(), &info) == 0) ? (info.st_mode & 07777) : (0666 & ~mask);
+    fchmod(fd, mode);
+  }
+  if (close(fd) != 0 && ok) {
+    ok = false;
+    saved = errno;
+  }
+  if (ok && rename(pattern.data(), target.c_str()) != 0) {
+    ok = false;
+    saved = errno;
+  }
+  if (!ok) {
+    unlink(pattern.data());
+    RecordErrno(saved);
+  }
+  return ok;
+}
+
+}  // namespace platform

@@ -1,0 +1,134 @@
+#include "harness/sandbox.h"
+
+#include "harness/expected_texts.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdlib.h>
+
+namespace fs = std::filesystem;
+
+namespace e2e {
+
+std::string BuildDir() { return KORBINET_BUILD_DIR; }
+
+namespace {
+
+std::string LibraryLinkFor(const std::string& variant) {
+  if (variant == "standard") return BuildDir() + "/bin/libavisynth.so";
+  return BuildDir() + "/frameserver/" + variant + "/libavisynth.so";
+}
+
+}  // namespace
+
+Sandbox::Sandbox(const SandboxOptions& options) {
+  std::string pattern = (fs::temp_directory_path() / "korbinet-e2e-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) {
+    ADD_FAILURE() << "cannot create a scratch folder";
+    return;
+  }
+  dir_ = pattern;
+  std::error_code ec;
+  fs::copy_file(BuildDir() + "/bin/korbinet", ProgramPath(), ec);
+  if (ec) ADD_FAILURE() << "cannot copy the program: " << ec.message();
+  InstallLibrary(options.variant, ".");
+  if (options.write_settings) WriteSettings(options.settings);
+}
+
+Sandbox::~Sandbox() {
+  if (dir_.empty()) return;
+  std::error_code ec;
+  // Tests may leave read-only folders behind; make them removable first.
+  for (auto it = fs::recursive_directory_iterator(dir_, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    if (it->is_directory(ec)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+  }
+  fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(dir_, ec);
+}
+
+std::string Sandbox::Path(const std::string& name) const { return dir_ + "/" + name; }
+
+std::string Sandbox::InstallLibrary(const std::string& variant, const std::string& folder) {
+  // The library's file version is read from the numeric suffix of its real
+  // name, so the copy keeps that name and the link points to it, as in the build.
+  std::error_code ec;
+  fs::path real = fs::canonical(LibraryLinkFor(variant), ec);
+  if (ec) {
+    ADD_FAILURE() << "frame server variant '" << variant << "' is not built: " << LibraryLinkFor(variant);
+    return {};
+  }
+  fs::path target_dir = fs::path(dir_) / folder;
+  fs::create_directories(target_dir, ec);
+  fs::copy_file(real, target_dir / real.filename(), fs::copy_options::overwrite_existing, ec);
+  if (ec) ADD_FAILURE() << "cannot copy " << real << ": " << ec.message();
+  fs::path link = target_dir / "libavisynth.so";
+  if (real.filename() != "libavisynth.so") {
+    fs::remove(link, ec);
+    fs::create_symlink(real.filename(), link, ec);
+    if (ec) ADD_FAILURE() << "cannot link " << link << ": " << ec.message();
+  }
+  return fs::path(link).lexically_normal().string();
+}
+
+void Sandbox::WriteSettings(const std::map<std::string, std::string>& overrides) {
+  std::map<std::string, std::string> all{{"AllowOnlyOneInstance", "0"}};
+  for (const auto& [key, value] : overrides) all[key] = value;
+  WriteFile("Korbinet.ini", SettingsText(all));
+}
+
+void Sandbox::WriteScript(const std::string& name, const std::string& text) { WriteFile(name, text); }
+
+void Sandbox::WriteFile(const std::string& name, const std::string& bytes) {
+  std::ofstream out(Path(name), std::ios::binary | std::ios::trunc);
+  out << bytes;
+  if (!out.good()) ADD_FAILURE() << "cannot write " << Path(name);
+}
+
+std::string Sandbox::ReadFile(const std::string& name) const {
+  std::ifstream in(Path(name), std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool Sandbox::Exists(const std::string& name) const {
+  std::error_code ec;
+  return fs::exists(fs::symlink_status(Path(name), ec));
+}
+
+std::vector<std::string> Sandbox::ListFiles() const {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(dir_, ec)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string SettingsText(const std::map<std::string, std::string>& overrides) {
+  std::map<std::string, std::string> pending = overrides;
+  std::vector<std::string> lines;
+  std::istringstream in(DefaultSettingsFile());
+  std::string line;
+  while (std::getline(in, line)) {
+    auto eq = line.find('=');
+    auto it = eq == std::string::npos ? pending.end() : pending.find(line.substr(0, eq));
+    if (it != pending.end()) {
+      line = it->first + "=" + it->second;
+      pending.erase(it);
+    }
+    lines.push_back(line);
+  }
+  // Keys the default file lacks go at the end of [Main], before its blank line.
+  auto blank = std::find(lines.begin(), lines.end(), std::string());
+  for (const auto& [key, value] : pending) blank = lines.insert(blank, key + "=" + value) + 1;
+  std::string out;
+  for (const auto& l : lines) out += l + "\n";
+  return out;
+}
+
+}  // namespace e2e

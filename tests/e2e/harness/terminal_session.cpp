@@ -1,0 +1,228 @@
+#include "harness/terminal_session.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vterm.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "harness/sandbox.h"
+
+namespace e2e {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int CountPushedLine(int /*cols*/, const VTermScreenCell* /*cells*/, void* user) {
+  ++*static_cast<int*>(user);
+  return 1;
+}
+
+// Answers the program's terminal queries (cursor reports and the like).
+void WriteBackToProgram(const char* bytes, size_t size, void* user) {
+  int fd = *static_cast<int*>(user);
+  while (size > 0) {
+    ssize_t n = write(fd, bytes, size);
+    if (n <= 0) return;
+    bytes += n;
+    size -= static_cast<size_t>(n);
+  }
+}
+
+void AppendUtf8(std::string& out, uint32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+}  // namespace
+
+TerminalSession::TerminalSession(const Sandbox& sandbox, const std::vector<std::string>& args, TerminalSize size)
+    : size_(size) {
+  vt_ = vterm_new(size.rows, size.cols);
+  vterm_set_utf8(vt_, 1);
+  screen_ = vterm_obtain_screen(vt_);
+  static const VTermScreenCallbacks callbacks = [] {
+    VTermScreenCallbacks c{};
+    c.sb_pushline = CountPushedLine;
+    return c;
+  }();
+  vterm_screen_set_callbacks(screen_, &callbacks, &scrolled_off_);
+  vterm_screen_reset(screen_, 1);
+  vterm_output_set_callback(vt_, WriteBackToProgram, &master_);
+
+  winsize ws{};
+  ws.ws_row = static_cast<unsigned short>(size.rows);
+  ws.ws_col = static_cast<unsigned short>(size.cols);
+  std::string program = sandbox.ProgramPath();
+  std::vector<std::string> argv_text{program};
+  argv_text.insert(argv_text.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& arg : argv_text) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+
+  pid_ = forkpty(&master_, nullptr, nullptr, &ws);
+  if (pid_ == 0) {
+    if (chdir(sandbox.Dir().c_str()) != 0) _exit(126);
+    setenv("TERM", "xterm-256color", 1);
+    signal(SIGPIPE, SIG_DFL);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  if (pid_ < 0) {
+    ADD_FAILURE() << "forkpty failed: " << std::strerror(errno);
+    return;
+  }
+  fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+  fcntl(master_, F_SETFD, FD_CLOEXEC);
+}
+
+TerminalSession::~TerminalSession() {
+  if (Running()) {
+    kill(pid_, SIGKILL);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+  }
+  if (master_ >= 0) close(master_);
+  if (vt_ != nullptr) vterm_free(vt_);
+}
+
+void TerminalSession::Feed(const char* bytes, size_t size) {
+  raw_.append(bytes, size);
+  vterm_input_write(vt_, bytes, size);
+}
+
+void TerminalSession::Pump(std::chrono::milliseconds wait) {
+  if (master_ < 0) return;
+  pollfd fd{master_, POLLIN, 0};
+  int timeout = static_cast<int>(wait.count());
+  while (poll(&fd, 1, timeout) > 0) {
+    char buffer[4096];
+    ssize_t n = read(master_, buffer, sizeof buffer);
+    // EIO: the program has closed its side of the terminal.
+    if (n <= 0) break;
+    Feed(buffer, static_cast<size_t>(n));
+    timeout = 0;
+  }
+}
+
+void TerminalSession::SendKeys(const std::string& bytes) {
+  WriteBackToProgram(bytes.data(), bytes.size(), &master_);
+}
+
+bool TerminalSession::WaitForText(const std::string& text, std::chrono::milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  while (true) {
+    Pump(std::chrono::milliseconds(20));
+    if (ScreenText().find(text) != std::string::npos) return true;
+    if (Clock::now() >= deadline) return false;
+    if (!Running()) {
+      // Whatever it wrote before ending is still in the terminal.
+      Pump(std::chrono::milliseconds(50));
+      return ScreenText().find(text) != std::string::npos;
+    }
+  }
+}
+
+std::string TerminalSession::Row(int row) {
+  std::string text;
+  for (int col = 0; col < size_.cols; ++col) {
+    VTermScreenCell cell{};
+    vterm_screen_get_cell(screen_, VTermPos{row, col}, &cell);
+    uint32_t c = cell.chars[0];
+    if (c == static_cast<uint32_t>(-1)) continue;  // right half of a wide character
+    if (c == 0) c = ' ';
+    AppendUtf8(text, c);
+    for (int i = 1; i < VTERM_MAX_CHARS_PER_CELL && cell.chars[i] != 0; ++i) AppendUtf8(text, cell.chars[i]);
+  }
+  text.erase(text.find_last_not_of(' ') + 1);
+  return text;
+}
+
+std::string TerminalSession::ScreenText() {
+  std::string text;
+  for (int row = 0; row < size_.rows; ++row) {
+    if (row > 0) text += '\n';
+    text += Row(row);
+  }
+  return text;
+}
+
+int TerminalSession::CellColor(int row, int col) {
+  VTermScreenCell cell{};
+  vterm_screen_get_cell(screen_, VTermPos{row, col}, &cell);
+  if (VTERM_COLOR_IS_DEFAULT_FG(&cell.fg)) return kDefaultColor;
+  if (VTERM_COLOR_IS_INDEXED(&cell.fg)) return cell.fg.indexed.idx;
+  // Some libvterm versions store palette colours as RGB: map them back.
+  VTermState* state = vterm_obtain_state(vt_);
+  for (int index = 0; index < 16; ++index) {
+    VTermColor palette{};
+    vterm_state_get_palette_color(state, index, &palette);
+    vterm_state_convert_color_to_rgb(state, &palette);
+    if (palette.rgb.red == cell.fg.rgb.red && palette.rgb.green == cell.fg.rgb.green &&
+        palette.rgb.blue == cell.fg.rgb.blue) {
+      return index;
+    }
+  }
+  return kDefaultColor;
+}
+
+CursorPos TerminalSession::CursorPosition() {
+  VTermPos pos{};
+  vterm_state_get_cursorpos(vterm_obtain_state(vt_), &pos);
+  return {pos.row, pos.col};
+}
+
+bool TerminalSession::Running() {
+  if (pid_ <= 0 || exit_) return false;
+  int status = 0;
+  pid_t done = waitpid(pid_, &status, WNOHANG);
+  if (done != pid_) return true;
+  ExitResult result;
+  result.ended = true;
+  if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  exit_ = result;
+  return false;
+}
+
+ExitResult TerminalSession::WaitForExit(std::chrono::milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  while (Running()) {
+    // Keep draining the terminal so the program never blocks on a full buffer.
+    Pump(std::chrono::milliseconds(20));
+    if (Clock::now() >= deadline) return ExitResult{};
+  }
+  Pump(std::chrono::milliseconds(20));
+  return exit_.value_or(ExitResult{});
+}
+
+int FindRow(TerminalSession& session, const std::string& text) {
+  session.Pump();
+  for (int row = 0; row < session.Rows(); ++row) {
+    if (session.Row(row).find(text) != std::string::npos) return row;
+  }
+  return -1;
+}
+
+}  // namespace e2e

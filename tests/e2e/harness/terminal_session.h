@@ -1,0 +1,85 @@
+// Runs the program on a pseudo-terminal and keeps a screen model of what it
+// drew (libvterm), so tests can look at text, colours and the cursor as a
+// user would see them, and type keys.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct VTerm;
+struct VTermScreen;
+
+namespace e2e {
+
+class Sandbox;
+
+struct TerminalSize {
+  int rows = 30;
+  int cols = 100;
+};
+
+struct ExitResult {
+  bool ended = false;   // false: still running at the timeout
+  int exit_status = -1;
+  int signal = 0;
+};
+
+struct CursorPos {
+  int row = 0;
+  int col = 0;
+};
+
+// Foreground colour of a cell: the 16-colour palette index, or kDefaultColor.
+constexpr int kDefaultColor = -1;
+
+class TerminalSession {
+ public:
+  TerminalSession(const Sandbox& sandbox, const std::vector<std::string>& args, TerminalSize size = {});
+  ~TerminalSession();  // kills the child if it still runs
+  TerminalSession(const TerminalSession&) = delete;
+  TerminalSession& operator=(const TerminalSession&) = delete;
+
+  bool Started() const { return pid_ > 0; }
+  pid_t Pid() const { return pid_; }
+  // The pseudo-terminal's master side (its termios are the terminal's).
+  int MasterFd() const { return master_; }
+
+  void SendKeys(const std::string& bytes);
+  // Polls the screen until `text` is on it; false at the timeout.
+  bool WaitForText(const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(30));
+  // Reads what the program wrote so far into the screen model.
+  void Pump(std::chrono::milliseconds wait = std::chrono::milliseconds(0));
+
+  std::string ScreenText();  // rows joined by "\n", trailing spaces removed
+  std::string Row(int row);
+  int Rows() const { return size_.rows; }
+  int CellColor(int row, int col);
+  int ScrolledOffLines() const { return scrolled_off_; }
+  CursorPos CursorPosition();
+  // Every byte the program wrote to the terminal, escape sequences included.
+  const std::string& RawOutput() const { return raw_; }
+
+  ExitResult WaitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(30));
+  bool Running();
+
+ private:
+  void Feed(const char* bytes, size_t size);
+
+  pid_t pid_ = -1;
+  int master_ = -1;
+  VTerm* vt_ = nullptr;
+  VTermScreen* screen_ = nullptr;
+  TerminalSize size_;
+  int scrolled_off_ = 0;
+  std::string raw_;
+  std::optional<ExitResult> exit_;
+};
+
+// Finds the first row holding `text`; -1 when none does.
+int FindRow(TerminalSession& session, const std::string& text);
+
+}  // namespace e2e

@@ -1,0 +1,186 @@
+#include "platform/library.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/posix/elf_reader.h"
+
+namespace platform {
+
+namespace {
+
+// Larger files are not libraries the probe can mean; refusing them keeps a
+// wrong path from filling memory.
+constexpr off_t kMaxImageBytes = off_t{1} << 30;
+
+std::string ExecutableDirectory() {
+  std::string exe = ExecutablePath();
+  size_t slash = exe.rfind('/');
+  return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
+}
+
+std::string FileNameFor(const std::string& name) { return "lib" + name + ".so"; }
+
+bool IsRegularFile(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The loader's own search, approximated for reading the file: the loader
+// cache cannot be read portably, so its usual directories stand in for it.
+std::string FindLibraryFile(const std::string& name) {
+  if (name.find('/') != std::string::npos) return name;
+  std::string file = FileNameFor(name);
+  std::vector<std::string> folders;
+  std::string beside = ExecutableDirectory();
+  if (!beside.empty()) folders.push_back(beside);
+  if (const char* paths = std::getenv("LD_LIBRARY_PATH")) {
+    std::string rest = paths;
+    size_t start = 0;
+    while (start <= rest.size()) {
+      size_t colon = rest.find(':', start);
+      std::string folder = rest.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+      if (!folder.empty()) folders.push_back(folder + "/");
+      if (colon == std::string::npos) break;
+      start = colon + 1;
+    }
+  }
+  for (const char* folder : {"/lib/x86_64-linux-gnu/", "/usr/lib/x86_64-linux-gnu/", "/usr/local/lib/", "/lib/",
+                             "/usr/lib/", "/lib64/", "/usr/lib64/"})
+    folders.push_back(folder);
+  for (const std::string& folder : folders)
+    if (IsRegularFile(folder + file)) return folder + file;
+  return {};
+}
+
+bool ReadFileBytes(const std::string& path, std::vector<unsigned char>* bytes) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    RecordErrno(errno);
+    return false;
+  }
+  struct stat info;
+  if (fstat(fd, &info) != 0) {
+    RecordErrno(errno);
+    close(fd);
+    return false;
+  }
+  if (!S_ISREG(info.st_mode) || info.st_size > kMaxImageBytes) {
+    RecordErrno(S_ISREG(info.st_mode) ? EFBIG : EINVAL);
+    close(fd);
+    return false;
+  }
+  bytes->resize(static_cast<size_t>(info.st_size));
+  size_t done = 0;
+  // The file may shrink while it is read; what was read is what counts.
+  while (done < bytes->size()) {
+    ssize_t n = read(fd, bytes->data() + done, bytes->size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      RecordErrno(errno);
+      close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  bytes->resize(done);
+  close(fd);
+  return true;
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+void RecordLoaderError() {
+  const char* text = dlerror();
+  RecordErrorText(text ? text : "dynamic loader error");
+}
+
+}  // namespace
+
+LibraryHandle LoadLibrary(const std::string& name) {
+  dlerror();
+  if (name.find('/') != std::string::npos) {
+    void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) RecordLoaderError();
+    return handle;
+  }
+  // As Windows does for a DLL, the executable's own directory comes first.
+  std::string beside = ExecutableDirectory() + FileNameFor(name);
+  // A file found there is the one meant, even when it fails to load; falling
+  // back would load a different library than the probe reads.
+  if (IsRegularFile(beside)) {
+    void* handle = dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) RecordLoaderError();
+    return handle;
+  }
+  void* handle = dlopen(FileNameFor(name).c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) RecordLoaderError();
+  return handle;
+}
+
+void* GetProcAddress(LibraryHandle library, const char* symbol) {
+  if (library == nullptr) {
+    RecordErrno(EINVAL);
+    return nullptr;
+  }
+  dlerror();
+  void* address = dlsym(library, symbol);
+  if (address == nullptr) RecordLoaderError();
+  return address;
+}
+
+bool FreeLibrary(LibraryHandle library) {
+  if (library == nullptr) {
+    RecordErrno(EINVAL);
+    return false;
+  }
+  if (dlclose(library) != 0) {
+    RecordLoaderError();
+    return false;
+  }
+  return true;
+}
+
+bool MapImage(const std::string& name, ImageInfo* info) {
+  std::string path = FindLibraryFile(name);
+  if (path.empty()) {
+    RecordErrorText(FileNameFor(name) + ": cannot open shared object file: No such file or directory");
+    return false;
+  }
+  std::vector<unsigned char> bytes;
+  if (!ReadFileBytes(path, &bytes)) return false;
+  posix::ElfImage image;
+  std::string error;
+  if (!posix::ReadElfImage(bytes.data(), bytes.size(), &image, &error)) {
+    RecordErrorText(path + ": " + error);
+    return false;
+  }
+  std::string full;
+  info->path = FullPathName(path, &full) ? full : path;
+  info->is_64bit = image.is_64bit;
+  info->linker_major = image.linker_major;
+  info->linker_minor = image.linker_minor;
+  info->has_avs_linkage = false;
+  for (const std::string& symbol : image.dynamic_symbols) {
+    if (Lower(symbol).find("avs_linkage") != std::string::npos) {
+      info->has_avs_linkage = true;
+      break;
+    }
+  }
+  return true;
+}
+
+}  // namespace platform

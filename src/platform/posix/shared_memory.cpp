@@ -1,0 +1,82 @@
+#include "platform/shared_memory.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/error.h"
+
+namespace platform {
+
+namespace {
+
+std::string ObjectName(const std::string& name) { return name.starts_with('/') ? name : "/" + name; }
+
+// Maps fd whole into section; a size of 0 gives a valid section with no data,
+// as mmap refuses empty mappings.
+bool MapWhole(int fd, size_t size, SharedSection* section) {
+  void* data = nullptr;
+  if (size > 0) {
+    data = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (data == MAP_FAILED) {
+      RecordErrno(errno);
+      close(fd);
+      return false;
+    }
+  }
+  section->data = data;
+  section->size = size;
+  section->handle = fd;
+  return true;
+}
+
+}  // namespace
+
+bool OpenSharedSection(const std::string& name, SharedSection* section) {
+  int fd = shm_open(ObjectName(name).c_str(), O_RDWR | O_CLOEXEC, 0);
+  if (fd < 0) {
+    RecordErrno(errno);
+    return false;
+  }
+  struct stat info;
+  if (fstat(fd, &info) != 0 || info.st_size < 0) {
+    RecordErrno(errno);
+    close(fd);
+    return false;
+  }
+  return MapWhole(fd, static_cast<size_t>(info.st_size), section);
+}
+
+bool CreateSharedSection(const std::string& name, size_t size, SharedSection* section) {
+  int fd = shm_open(ObjectName(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    RecordErrno(errno);
+    return false;
+  }
+  // Truncating to 0 first drops an old section's content: the new one is zero-filled.
+  if (ftruncate(fd, 0) != 0 || ftruncate(fd, static_cast<off_t>(size)) != 0) {
+    RecordErrno(errno);
+    close(fd);
+    return false;
+  }
+  return MapWhole(fd, size, section);
+}
+
+void CloseSharedSection(SharedSection* section) {
+  if (section->data != nullptr) munmap(section->data, section->size);
+  if (section->handle >= 0) close(section->handle);
+  *section = SharedSection{};
+}
+
+bool RemoveSharedSection(const std::string& name) {
+  if (shm_unlink(ObjectName(name).c_str()) != 0) {
+    RecordErrno(errno);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace platform

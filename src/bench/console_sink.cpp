@@ -1,0 +1,33 @@
+#include "bench/console_sink.h"
+
+#include "app/settings.h"
+#include "console/console_utils.h"
+
+namespace {
+
+class StandardConsoleSink final : public ConsoleSink {
+ public:
+  void Print(uint16_t color, const std::string& text) override {
+    ConsolePrintText(g_settings.ConUseSTDOUT, color, text);
+  }
+  void MoveUp(int rows) override { g_utils.MoveCursorUp(rows); }
+};
+
+}  // namespace
+
+ConsoleSink& StandardConsole() {
+  static StandardConsoleSink sink;
+  return sink;
+}
+
+void PrintPaddedLine(ConsoleSink& sink, uint16_t color, const std::string& text) {
+  sink.Print(color, "\r" + g_utils.PadLine(text) + "\n");
+}
+
+void PrintStatusLine(ConsoleSink& sink, const std::string& text) {
+  sink.Print(kColorNone, "\r" + g_utils.PadLine(text) + "\r");
+}
+
+void EraseRow(ConsoleSink& sink) {
+  sink.Print(kColorNone, "\r" + g_utils.PadLine(std::string()));
+}

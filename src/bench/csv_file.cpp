@@ -1,0 +1,62 @@
+#include "bench/csv_file.h"
+
+#include "app/settings.h"
+#include "bench/record_files.h"
+#include "console/console_utils.h"
+
+namespace {
+
+const char kHeaderCpuOnly[] =
+    "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),"
+    "Threads,PhysMEM(MB),VirtMEM(MB)\n";
+const char kHeaderGpu[] =
+    "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),"
+    "GPU(%),Threads,PhysMEM(MB),VirtMEM(MB)\n";
+const char kHeaderGpuVpu[] =
+    "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),"
+    "GPU(%),VPU(%),Threads,PhysMEM(MB),VirtMEM(MB)\n";
+
+std::string CsvRow(const PerformanceSample& r, int32_t monitor_gpu,
+                   int32_t video_engine_available) {
+  const unsigned n = r.frame + 1;
+  const double tpf = 1000.0 / r.current_frame_rate;
+  const double average_tpf = 1000.0 / r.average_frame_rate;
+  const unsigned cpu = r.cpu_usage, gpu = r.gpu_load, vpu = r.video_engine_load,
+                 threads = r.thread_count;
+  if (!monitor_gpu) {
+    return g_utils.FormatString("%u,%.3f,%.3f,%.6f,%.6f,%u,%u,%u,%u", n, r.current_frame_rate,
+                                r.average_frame_rate, tpf, average_tpf, cpu, threads,
+                                r.physical_memory, r.virtual_memory);
+  }
+  if (!video_engine_available) {
+    return g_utils.FormatString("%u,%.3f,%.3f,%.6f,%.6f,%u,%u,%u,%u,%u", n, r.current_frame_rate,
+                                r.average_frame_rate, tpf, average_tpf, cpu, gpu, threads,
+                                r.physical_memory, r.virtual_memory);
+  }
+  return g_utils.FormatString("%u,%.3f,%.3f,%.6f,%.6f,%u,%u,%u,%u,%u,%u", n,
+                              r.current_frame_rate, r.average_frame_rate, tpf, average_tpf, cpu,
+                              gpu, vpu, threads, r.physical_memory, r.virtual_memory);
+}
+
+}  // namespace
+
+std::string CsvText(const std::vector<PerformanceSample>& samples, uint32_t record_count,
+                    int32_t video_engine_available, int32_t monitor_gpu) {
+  const size_t rows = record_count < samples.size() ? record_count : samples.size();
+  if (rows == 0) return std::string();
+  std::string text =
+      !monitor_gpu ? kHeaderCpuOnly : video_engine_available ? kHeaderGpuVpu : kHeaderGpu;
+  for (size_t i = 0; i < rows; ++i) {
+    text += CsvRow(samples[i], monitor_gpu, video_engine_available);
+    text += "\n";
+  }
+  return text;
+}
+
+std::string WriteCsvFile(const std::string& script_path,
+                         const std::vector<PerformanceSample>& samples, uint32_t record_count,
+                         int32_t video_engine_available) {
+  return ReplaceFileContent(PathBesideScript(script_path, ".csv"),
+                            CsvText(samples, record_count, video_engine_available,
+                                    g_settings.MonitorGPULoad));
+}

@@ -1,0 +1,42 @@
+// The frame range checked against the loaded clip, and the offer of the whole
+// clip when it does not fit.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/settings.h"
+#include "bench/console_sink.h"
+
+// A clip without frames has no range to offer; the run prints this in
+// colour 11 and ends with status -1.
+inline constexpr char kNoFramesMessage[] = "\nThe clip has no frames\n";
+
+struct FrameRange {
+  uint32_t first = 0;
+  uint32_t last = 0;
+  uint32_t count = 0;  // frames in the range
+};
+
+enum class RangeCheck { kValid, kOutsideClip, kNoFrames };
+
+// Turns a last frame of -1 into the clip's last frame (stored back into
+// settings) and tests the range. Fills range only when it is valid.
+RangeCheck CheckFrameRange(uint32_t frame_count, Settings& settings, FrameRange* range);
+
+// Status text the loop shows before it starts.
+const char* ReadingStatusText(uint32_t range_frame_count);
+
+// Answers the yes/no question; polls every poll_ms.
+using YesNoQuestion = std::function<bool(uint32_t poll_ms)>;
+// AskYesNo with the keyboard in key-by-key mode.
+bool AskYesNoFromKeyboard(uint32_t poll_ms);
+
+// Shows why the range was rejected and offers 0 to frame_count - 1. Accepted:
+// range becomes the whole clip and "Reading frame(s)..." stands on the top
+// row. Declined: the prompt is erased and two blank rows follow; the caller
+// releases the script, writes the log and ends with status 0.
+bool OfferWholeClip(uint32_t frame_count, const std::string& range_text, FrameRange* range,
+                    ConsoleSink& sink = StandardConsole(),
+                    const YesNoQuestion& ask = AskYesNoFromKeyboard);

@@ -1,0 +1,94 @@
+#include "bench/log_file.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "app/settings.h"
+#include "bench/record_files.h"
+#include "console/console_utils.h"
+
+namespace {
+
+const char kHeaderCpuOnly[] =
+    "\n[Performance data]\n       Frame    Frames/sec   Time/frame(ms)   CPU(%)   Threads   "
+    "PhysMEM(MB)   VirtMEM(MB)\n";
+const char kHeaderGpu[] =
+    "\n[Performance data]\n       Frame    Frames/sec   Time/frame(ms)   CPU(%)   GPU(%)   "
+    "Threads   PhysMEM(MB)   VirtMEM(MB)\n";
+const char kHeaderGpuVpu[] =
+    "\n[Performance data]\n       Frame    Frames/sec   Time/frame(ms)   CPU(%)   GPU(%)   "
+    "VPU(%)   Threads   PhysMEM(MB)   VirtMEM(MB)\n";
+
+std::string TableRow(const PerformanceSample& r, int32_t monitor_gpu,
+                     int32_t video_engine_available) {
+  // Frames are counted from 1 in the table, right-aligned in 12 columns.
+  const unsigned n = r.frame + 1;
+  const std::string number = std::to_string(n);
+  const std::string pad(number.size() < 12 ? 12 - number.size() : 0, ' ');
+  const double tpf = 1000.0 / r.current_frame_rate;
+  const unsigned cpu = r.cpu_usage, gpu = r.gpu_load, vpu = r.video_engine_load,
+                 threads = r.thread_count;
+  if (!monitor_gpu) {
+    return g_utils.FormatString("%s%u %13.3f %16.6f %8u %9u %13u %13u", pad.c_str(), n,
+                                r.current_frame_rate, tpf, cpu, threads, r.physical_memory,
+                                r.virtual_memory);
+  }
+  if (!video_engine_available) {
+    return g_utils.FormatString("%s%u %13.3f %16.6f %8u %8u %9u %13u %13u", pad.c_str(), n,
+                                r.current_frame_rate, tpf, cpu, gpu, threads, r.physical_memory,
+                                r.virtual_memory);
+  }
+  return g_utils.FormatString("%s%u %13.3f %16.6f %8u %8u %8u %9u %13u %13u", pad.c_str(), n,
+                              r.current_frame_rate, tpf, cpu, gpu, vpu, threads,
+                              r.physical_memory, r.virtual_memory);
+}
+
+}  // namespace
+
+bool ReadScriptText(const std::string& path, std::string* text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::string line;
+  text->clear();
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    text->append(line);
+    text->append("\n");
+  }
+  if (in.bad()) return false;
+  CUtils::Trim(*text);
+  return true;
+}
+
+std::string LogText(const std::string& report_text, const std::string& script_text,
+                    const std::string& graphics_card_text,
+                    const std::vector<PerformanceSample>& samples, uint32_t record_count,
+                    const std::string& avisynth_error, int32_t video_engine_available,
+                    int32_t monitor_gpu) {
+  std::string log = report_text + "\n";
+  log += "\n[Script]\n" + script_text + "\n\n";
+  if (monitor_gpu) log += graphics_card_text;
+  // Never read past the records that exist.
+  const size_t rows = record_count < samples.size() ? record_count : samples.size();
+  if (rows > 0) {
+    log += !monitor_gpu ? kHeaderCpuOnly : video_engine_available ? kHeaderGpuVpu : kHeaderGpu;
+    for (size_t i = 0; i < rows; ++i) {
+      log += TableRow(samples[i], monitor_gpu, video_engine_available);
+      log += "\n";
+    }
+  }
+  if (!avisynth_error.empty()) log += "\n\n[AviSynth error]\n" + avisynth_error + "\n";
+  return log;
+}
+
+std::string WriteLogFile(const std::string& script_path, const std::string& report_text,
+                         const std::string& graphics_card_text,
+                         const std::vector<PerformanceSample>& samples, uint32_t record_count,
+                         const std::string& avisynth_error, int32_t video_engine_available) {
+  std::string script_text;
+  if (!ReadScriptText(script_path, &script_text)) return CannotOpenMessage(script_path);
+  const std::string log_path = PathBesideScript(script_path, ".log");
+  return ReplaceFileContent(
+      log_path, LogText(report_text, script_text, graphics_card_text, samples, record_count,
+                        avisynth_error, video_engine_available, g_settings.MonitorGPULoad));
+}

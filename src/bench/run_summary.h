@@ -1,0 +1,29 @@
+// The run's figures after the loop: printed over the last live page and
+// appended to the report text under "[Runtime info]".
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/settings.h"
+#include "bench/console_sink.h"
+#include "bench/frame_loop.h"
+
+inline constexpr char kRangeTooShortText[] =
+    "The specified frame range is too short for accurate measurements.";
+
+struct SummaryOptions {
+  int32_t display_fps = 1;
+  int32_t display_tpf = 0;
+  int32_t display_efficiency_index = 0;
+  int32_t monitor_gpu = 0;
+  int32_t log_estimated_time = 0;
+};
+SummaryOptions SummaryOptionsFrom(const Settings& settings);
+
+// "Frames processed: ..." in the form the first and last frame call for.
+std::string FramesProcessedLine(const RunStatistics& stats);
+
+// Prints the summary and appends its lines to report.
+void PrintRunSummary(const FrameLoopState& state, const SummaryOptions& options,
+                     std::string* report, ConsoleSink& sink = StandardConsole());

@@ -7,11 +7,21 @@
 
 #include "platform/shared_memory.h"
 
+// Looks at one process name (standing in for a window title) and notes a
+// GPU-Z among them for the next CGPUInfo; returns true to go on scanning.
+bool FindGpuzWindow(const std::string& title);
+
 class CGPUInfo {
  public:
   // Looks for a running GPU-Z (a process whose name contains "gpu-z").
   CGPUInfo();
+  // For tests: an object that skips the process scan and its pause.
+  struct NoProcessScan {};
+  explicit CGPUInfo(NoProcessScan);
   virtual ~CGPUInfo();
+  // It owns a mapping: a copy would release it twice.
+  CGPUInfo(const CGPUInfo&) = delete;
+  CGPUInfo& operator=(const CGPUInfo&) = delete;
 
   int OpenSharedMemory();
   void ReadCardInfo();
@@ -23,6 +33,8 @@ class CGPUInfo {
   // than the full layout: only what lies wholly inside it is read.
   void ReadCardInfoFrom(const unsigned char* data, size_t size);
   void ReadSensorsFrom(const unsigned char* data, size_t size);
+  // RefreshSensors at a given reading of the GPU monitor's tick.
+  void RefreshSensorsFrom(uint64_t tick_ms, const unsigned char* data, size_t size);
 
   static bool IsVersionText(const std::string& text);
 

@@ -1,0 +1,157 @@
+#include "measure/gpu_info.h"
+
+#include "console/console_utils.h"
+#include "measure/gpuz_layout.h"
+#include "measure/timer.h"
+#include "platform/clock.h"
+#include "platform/error.h"
+#include "platform/process.h"
+
+namespace {
+
+// What the scan of process names found; program-wide, like the window
+// callback it stands in for.
+bool g_gpuz_found = false;
+std::string g_gpuz_version_text;
+// Tick of the last sensor refresh; 0 lets the first refresh through.
+uint64_t g_last_sensor_refresh = 0;
+
+constexpr uint64_t kSensorRefreshMs = 300;
+constexpr size_t kTitleMaxChars = 63;
+constexpr size_t kVersionChars = 5;
+
+}  // namespace
+
+bool FindGpuzWindow(const std::string& title) {
+  std::string lower = title.substr(0, kTitleMaxChars);
+  CUtils::ToLower(lower);
+  if (lower.find("gpu-z") != std::string::npos) {
+    g_gpuz_found = true;
+    g_gpuz_version_text =
+        lower.size() > kVersionChars ? lower.substr(lower.size() - kVersionChars) : lower;
+  }
+  return true;
+}
+
+CGPUInfo::CGPUInfo() {
+  for (const std::string& name : platform::RunningProcessNames()) {
+    if (!FindGpuzWindow(name)) break;
+  }
+  platform::SleepMs(100);
+  gpuz_running = g_gpuz_found ? 1 : 0;
+}
+
+CGPUInfo::CGPUInfo(NoProcessScan) {}
+
+CGPUInfo::~CGPUInfo() { CloseSharedMemory(); }
+
+int CGPUInfo::OpenSharedMemory() {
+  last_error.clear();
+  // Opening again must not leak the mapping already held.
+  CloseSharedMemory();
+  platform::ClearLastError();
+  if (!platform::OpenSharedSection("/GPUZShMem", &section_)) {
+    last_error = platform::LastErrorText();
+    section_ = platform::SharedSection{};
+    return 0;
+  }
+  shared_memory_open = 1;
+  ReadCardInfo();
+  return 1;
+}
+
+void CGPUInfo::ReadCardInfo() {
+  ReadCardInfoFrom(static_cast<const unsigned char*>(section_.data), section_.size);
+}
+
+void CGPUInfo::ReadCardInfoFrom(const unsigned char* data, size_t size) {
+  video_engine_available = 0;
+  gpuz_version = IsVersionText(g_gpuz_version_text) ? g_gpuz_version_text : "Unknown";
+
+  uint8_t cuda = 0;
+  double capability = 0.0;
+  for (size_t i = 0; i < gpuz::kRecordCount; ++i) {
+    const unsigned char* record = gpuz::RecordAt(data, size, i);
+    if (record == nullptr) break;  // later records lie further out still
+    std::string value = gpuz::Utf16ToUtf8(
+        gpuz::ReadTextField(record + gpuz::kRecordValueOffset), gpuz::kMaxUtf8Bytes);
+    CUtils::Trim(value);
+    if (value.empty()) continue;
+
+    const std::u16string key = gpuz::ReadTextField(record);
+    if (key == u"CardName") {
+      card_name = value;
+    } else if (key == u"GPUName") {
+      gpu_name = value;
+    } else if (key == u"MemSize") {
+      memory_size = value;
+    } else if (key == u"DriverVersion") {
+      driver_version = value;
+    } else if (key == u"OpenCL_Version") {
+      opencl_version = value;
+    } else if (key == u"CUDA") {
+      cuda = gpuz::LeadingInteger8(value);
+    } else if (key == u"CUDA_Capability") {
+      capability = gpuz::LeadingNumber(value);
+    }
+  }
+  video_engine_available = (cuda != 0 && capability >= 1.0) ? 1 : 0;
+  has_memory_used = has_memory_dynamic = has_memory_dedicated = 0;
+}
+
+void CGPUInfo::RefreshSensors() {
+  RefreshSensorsFrom(GpuInfoTick()(), static_cast<const unsigned char*>(section_.data),
+                     section_.size);
+}
+
+void CGPUInfo::RefreshSensorsFrom(uint64_t tick_ms, const unsigned char* data, size_t size) {
+  if (tick_ms - g_last_sensor_refresh < kSensorRefreshMs) return;
+  ReadSensorsFrom(data, size);
+  g_last_sensor_refresh = tick_ms;
+}
+
+void CGPUInfo::ReadSensorsFrom(const unsigned char* data, size_t size) {
+  gpu_load = video_engine_load = 0;
+  memory_used = memory_dedicated = memory_dynamic = 0;
+
+  constexpr uint64_t kLoadMax = UINT16_MAX;
+  constexpr uint64_t kMemoryMax = UINT32_MAX;
+  for (size_t i = 0; i < gpuz::kSensorCount; ++i) {
+    const unsigned char* sensor = gpuz::SensorAt(data, size, i);
+    if (sensor == nullptr) break;
+    const std::u16string name = gpuz::ReadTextField(sensor);
+    if (name.empty()) continue;
+    const double value = gpuz::ReadUnalignedDouble(sensor + gpuz::kSensorValueOffset);
+    if (name == u"GPU Load") {
+      gpu_load = static_cast<uint16_t>(gpuz::RoundClamped(value, kLoadMax));
+    } else if (name == u"Video Engine Load") {
+      if (video_engine_available == 1) {
+        video_engine_load = static_cast<uint16_t>(gpuz::RoundClamped(value, kLoadMax));
+      }
+    } else if (name == u"Memory Used") {
+      has_memory_used = 1;
+      memory_used = static_cast<uint32_t>(gpuz::RoundClamped(value, kMemoryMax));
+    } else if (name == u"Memory Usage (Dedicated)") {
+      has_memory_dedicated = 1;
+      memory_dedicated = static_cast<uint32_t>(gpuz::RoundClamped(value, kMemoryMax));
+    } else if (name == u"Memory Usage (Dynamic)") {
+      has_memory_dynamic = 1;
+      memory_dynamic = static_cast<uint32_t>(gpuz::RoundClamped(value, kMemoryMax));
+    }
+  }
+}
+
+void CGPUInfo::CloseSharedMemory() {
+  if (shared_memory_open != 1) return;
+  platform::CloseSharedSection(&section_);
+  section_ = platform::SharedSection{};
+  shared_memory_open = 0;
+}
+
+bool CGPUInfo::IsVersionText(const std::string& text) {
+  if (text.empty()) return false;
+  for (char c : text) {
+    if ((c < '0' || c > '9') && c != '.') return false;
+  }
+  return true;
+}

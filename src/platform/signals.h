@@ -1,0 +1,15 @@
+// Waiting for a request to end the process (SIGTERM, SIGINT on Linux).
+#pragma once
+
+namespace platform {
+
+// Holds the termination signals back from the calling thread so that they
+// are queued for WaitForTerminationSignal instead of ending the process at
+// once. Call it early, before any other thread is started.
+void HoldTerminationSignals();
+
+// Waits until a termination signal arrives (true) or seconds have passed
+// (false); seconds < 0 waits without limit. Holds the signals back first.
+bool WaitForTerminationSignal(int seconds);
+
+}  // namespace platform

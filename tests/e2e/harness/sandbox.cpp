@@ -31,8 +31,11 @@ Sandbox::Sandbox(const SandboxOptions& options) {
     ADD_FAILURE() << "cannot create a scratch folder";
     return;
   }
-  dir_ = pattern;
   std::error_code ec;
+  // The program names its settings file by the resolved path of its own
+  // executable, so expected paths must be resolved too (/tmp may be a link).
+  dir_ = fs::canonical(pattern, ec).string();
+  if (ec) dir_ = pattern;
   fs::copy_file(BuildDir() + "/bin/korbinet", ProgramPath(), ec);
   if (ec) ADD_FAILURE() << "cannot copy the program: " << ec.message();
   InstallLibrary(options.variant, ".");

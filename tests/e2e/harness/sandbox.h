@@ -23,6 +23,13 @@ struct SandboxOptions {
   std::map<std::string, std::string> settings;
 };
 
+// A sandbox whose program finds no settings file and writes its own.
+inline SandboxOptions WithoutSettingsFile() {
+  SandboxOptions options;
+  options.write_settings = false;
+  return options;
+}
+
 class Sandbox {
  public:
   explicit Sandbox(const SandboxOptions& options = {});

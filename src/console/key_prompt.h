@@ -1,0 +1,19 @@
+// The key waits of the console (exit pause, yes/no prompt) over a replaceable
+// key source, so that they can be driven without a keyboard.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+struct KeySource {
+  std::function<void(uint32_t)> sleep;
+  std::function<bool()> hit;
+  std::function<int()> read;
+};
+
+// Standard input and the platform's sleep.
+KeySource ConsoleKeySource();
+
+// The bodies of WaitAnyKey and AskYesNo; the callers set the keyboard mode.
+void WaitAnyKeyWith(const KeySource& keys);
+bool AskYesNoWith(uint32_t poll_ms, const KeySource& keys);

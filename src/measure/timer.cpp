@@ -1,0 +1,59 @@
+#include "measure/timer.h"
+
+#include "platform/clock.h"
+
+CTimer g_timer;
+
+uint64_t TickMs::Next(uint32_t raw) {
+  uint64_t wide = raw;
+  // Only the reading right after a wrap gets the 2^32; the one after it
+  // compares against this raw value again.
+  uint64_t result = wide < previous_raw_ ? wide + (uint64_t{1} << 32) : wide;
+  previous_raw_ = wide;
+  return result;
+}
+
+uint64_t TickMs::operator()() { return Next(platform::TickCount32()); }
+
+double CTimer::GetSeconds() {
+  // Counters of different processors need not agree, so every reading is
+  // taken on the first one.
+  platform::AffinityMask previous = platform::PinThreadToFirstProcessor();
+  platform::SleepMs(0);
+  int64_t frequency = 0;
+  int64_t count = 0;
+  bool ok = platform::QueryPerformanceFrequency(&frequency) &&
+            platform::QueryPerformanceCounter(&count);
+  platform::RestoreThreadAffinity(previous);
+  platform::SleepMs(0);
+  if (!ok || frequency <= 0) return 0.0;
+  return static_cast<double>(count) / static_cast<double>(frequency);
+}
+
+bool CTimer::SleepMeasurementTrusted(double seconds) { return seconds > 0.4 && seconds < 0.6; }
+
+int CTimer::CheckPerformanceCounter() {
+  int64_t value = 0;
+  if (!platform::QueryPerformanceFrequency(&value) || !platform::QueryPerformanceCounter(&value)) {
+    return 0;
+  }
+  double t0 = GetSeconds();
+  platform::SleepMs(500);
+  double t1 = GetSeconds();
+  return SleepMeasurementTrusted(t1 - t0) ? 1 : 0;
+}
+
+double CTimer::GetTickSeconds() {
+  static TickMs tick;
+  return static_cast<double>(tick()) / 1000.0;
+}
+
+TickMs& ProcessInfoTick() {
+  static TickMs tick;
+  return tick;
+}
+
+TickMs& GpuInfoTick() {
+  static TickMs tick;
+  return tick;
+}

@@ -1,0 +1,251 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/settings.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs in a scratch folder holding a.avs, clip.avs, myscript.avs and
+// -foo (no extension), so relative names resolve there.
+class CommandLine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_cwd_ = fs::current_path();
+    dir_ = fs::temp_directory_path() /
+           ("korbinet_cmdline_" + std::string(
+                                      ::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    for (const char* name : {"a.avs", "clip.avs", "Upper.AVS", "myscript.avs", "-foo", " s.avs"}) {
+      std::ofstream((dir_ / name).string()) << "Version()\n";
+    }
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    fs::current_path(saved_cwd_);
+    fs::remove_all(dir_);
+  }
+  std::string Parse(std::vector<std::string> args) {
+    settings_ = Settings{};
+    settings_.AutoCompleteExtension = auto_complete_;
+    options_ = CommandLineOptions{};
+    return ParseArguments(args, &settings_, &options_);
+  }
+  std::string In(const char* name) const { return (dir_ / name).string(); }
+
+  fs::path saved_cwd_;
+  fs::path dir_;
+  int auto_complete_ = 0;
+  Settings settings_;
+  CommandLineOptions options_;
+};
+
+TEST_F(CommandLine, FlagSwitchesMatchAnyCaseAndCollectTheirTypedText) {
+  EXPECT_EQ(Parse({"-LOG", " -csv ", "-Gpu", "-I", "-avsinfo", "\t-l\n"}), "");
+  EXPECT_EQ(settings_.CreateLog, 1);
+  EXPECT_EQ(settings_.CreateCSV, 1);
+  EXPECT_EQ(settings_.MonitorGPULoad, 1);
+  EXPECT_EQ(options_.ClipInfo, 1);
+  EXPECT_EQ(options_.AvsInfo, 1);
+  EXPECT_EQ(options_.Switches, "-LOG -csv -Gpu -I -avsinfo -l");
+
+  EXPECT_EQ(Parse({"-Log", "-info"}), "");
+  EXPECT_EQ(settings_.CreateLog, 1);
+  EXPECT_EQ(options_.ClipInfo, 1);
+  EXPECT_EQ(options_.Switches, "-Log -info");
+
+  EXPECT_EQ(Parse({"a.avs"}), "");
+  EXPECT_EQ(options_.Switches, "");
+  EXPECT_EQ(settings_.CreateLog, 0);
+}
+
+TEST_F(CommandLine, RangeSwitch) {
+  struct Case {
+    const char* arg;
+    bool ok;
+    int64_t first;
+    int64_t last;
+    const char* text;
+  } const cases[] = {
+      {"-range=0,-1", true, 0, -1, "FrameRange=0,-1"},
+      {"-RANGE=100,200", true, 100, 200, "FrameRange=100,200"},
+      {" -range=1-2,3 ", true, 1, 3, "FrameRange=1-2,3"},
+      {"-range=5", false, UnsetFrameNumber, UnsetFrameNumber, ""},
+      {"-range=,5", false, UnsetFrameNumber, UnsetFrameNumber, ""},
+      {"-range=", false, UnsetFrameNumber, UnsetFrameNumber, ""},
+      {"-range=1,2,3", false, UnsetFrameNumber, UnsetFrameNumber, "FrameRange=1,2,3"},
+      {"-range=a,b", false, UnsetFrameNumber, UnsetFrameNumber, "FrameRange=a,b"},
+      {"-range=123456789012345678901234567,1", true, INT64_MAX, 1,
+       "FrameRange=123456789012345678901234567,1"},
+      {"-range=1234567890123456789012345678,1", false, UnsetFrameNumber, UnsetFrameNumber, ""},
+  };
+  for (const auto& c : cases) {
+    std::string message = Parse({c.arg});
+    if (c.ok) {
+      EXPECT_EQ(message, "") << c.arg;
+    } else {
+      EXPECT_EQ(message, std::string("\nInvalid parameter format: \"") + c.arg + "\"\n");
+    }
+    EXPECT_EQ(settings_.FrameRangeFirst, c.first) << c.arg;
+    EXPECT_EQ(settings_.FrameRangeLast, c.last) << c.arg;
+    EXPECT_EQ(settings_.FrameRangeText, c.text) << c.arg;
+  }
+}
+
+TEST_F(CommandLine, PriorityAndTimeLimitValues) {
+  const std::string priority_tail = "\"\nValue must be between 1 and 3\n";
+  const std::string limit_tail = "\"\nValue must be between 1 and 999999\n";
+  struct Case {
+    const char* arg;
+    std::string message_tail;  // empty: accepted
+    uint8_t priority;
+    int64_t time_limit;
+  } const cases[] = {
+      {"-priority=1", "", 1, -1},
+      {"-PRIORITY=3", "", 3, -1},
+      {"-priority=0", priority_tail, 2, -1},
+      {"-priority=4", priority_tail, 2, -1},
+      {"-priority=257", priority_tail, 2, -1},
+      {"-priority=", priority_tail, 2, -1},
+      {"-priority=x", priority_tail, 2, -1},
+      {"-priority=-1", priority_tail, 2, -1},
+      {"-priority=4294967297", priority_tail, 2, -1},
+      {"-timelimit=1", "", 2, 1},
+      {"-timelimit=999999", "", 2, 999999},
+      {"-TimeLimit=60 ", "", 2, 60},
+      {"-timelimit=0", limit_tail, 2, -1},
+      {"-timelimit=1000000", limit_tail, 2, -1},
+      {"-timelimit=", limit_tail, 2, -1},
+      {"-timelimit=1e3", limit_tail, 2, -1},
+      {"-timelimit=4294967356", limit_tail, 2, -1},
+  };
+  for (const auto& c : cases) {
+    std::string message = Parse({c.arg});
+    if (c.message_tail.empty()) {
+      EXPECT_EQ(message, "") << c.arg;
+    } else {
+      EXPECT_EQ(message, std::string("\nInvalid parameter value: \"") + c.arg + c.message_tail);
+    }
+    EXPECT_EQ(settings_.ProcessPriority, c.priority) << c.arg;
+    EXPECT_EQ(settings_.TimeLimit, c.time_limit) << c.arg;
+  }
+}
+
+TEST_F(CommandLine, ScriptNamesEndingInAvs) {
+  EXPECT_EQ(Parse({"a.avs"}), "");
+  EXPECT_EQ(options_.ScriptPath, In("a.avs"));
+  EXPECT_EQ(Parse({"./sub/../Upper.AVS"}), "");
+  EXPECT_EQ(options_.ScriptPath, In("Upper.AVS"));
+  EXPECT_EQ(Parse({In("clip.avs")}), "");
+  EXPECT_EQ(options_.ScriptPath, In("clip.avs"));
+  // The raw argument, blanks and all, names the file.
+  EXPECT_EQ(Parse({" s.avs"}), "");
+  EXPECT_EQ(options_.ScriptPath, In(" s.avs"));
+
+  EXPECT_EQ(Parse({".avs"}), "\nInvalid argument: \".avs\"\n");
+  EXPECT_EQ(Parse({"missing.avs"}), "\nFile not found: \"missing.avs\"\n");
+  EXPECT_EQ(options_.ScriptPath, In("missing.avs"));
+  EXPECT_EQ(Parse({"a.avs "}), "\nFile not found: \"a.avs \"\n");
+}
+
+TEST_F(CommandLine, LaterScriptWinsAndEachIsChecked) {
+  EXPECT_EQ(Parse({"a.avs", "-log", "clip.avs"}), "");
+  EXPECT_EQ(options_.ScriptPath, In("clip.avs"));
+  EXPECT_EQ(Parse({"a.avs", "gone.avs", "clip.avs"}), "\nFile not found: \"gone.avs\"\n");
+  EXPECT_EQ(options_.ScriptPath, In("gone.avs"));
+  // The first rejection ends the parse; earlier overrides stay.
+  EXPECT_EQ(Parse({"-csv", "-priority=9", "-log"}),
+            "\nInvalid parameter value: \"-priority=9\"\nValue must be between 1 and 3\n");
+  EXPECT_EQ(settings_.CreateCSV, 1);
+  EXPECT_EQ(settings_.CreateLog, 0);
+  EXPECT_EQ(options_.Switches, "-csv -priority=9");
+}
+
+TEST_F(CommandLine, BareNamesWithoutAutoCompletion) {
+  EXPECT_EQ(Parse({"myscript"}), "\nInvalid argument: \"myscript\"\n");
+  EXPECT_EQ(Parse({"-foo"}), "\nInvalid argument: \"-foo\"\n");
+  EXPECT_EQ(Parse({""}), "\nInvalid argument: \"\"\n");
+  EXPECT_EQ(options_.ScriptPath, "");
+}
+
+TEST_F(CommandLine, BareNamesWithAutoCompletion) {
+  auto_complete_ = 1;
+  EXPECT_EQ(Parse({"myscript"}), "");
+  EXPECT_EQ(options_.ScriptPath, In("myscript.avs"));
+  EXPECT_EQ(Parse({"-foo"}), "\nFile not found: \"-foo.avs\"\n");
+  EXPECT_EQ(Parse({"a.avs", "myscript"}), "\nInvalid argument: \"myscript\"\n");
+  EXPECT_EQ(options_.ScriptPath, In("a.avs"));
+  EXPECT_EQ(Parse({"myscript", "clip"}), "\nInvalid argument: \"clip\"\n");
+  EXPECT_EQ(Parse({"  "}), "\nInvalid argument: \"  \"\n");
+  EXPECT_EQ(Parse({"b"}), "\nFile not found: \"b.avs\"\n");
+}
+
+TEST_F(CommandLine, OverlongPathsAreNotMade) {
+  std::string long_name = std::string(2100, 'x') + ".avs";
+  EXPECT_EQ(Parse({long_name}), "\nInvalid argument: \"" + long_name + "\"\n");
+  auto_complete_ = 1;
+  std::string long_bare(2100, 'y');
+  EXPECT_EQ(Parse({long_bare}), "\nInvalid argument: \"" + long_bare + "\"\n");
+}
+
+TEST_F(CommandLine, ScriptAcceptedBesideAvsInfo) {
+  EXPECT_EQ(Parse({"-avsinfo", "clip.avs"}), "");
+  EXPECT_EQ(options_.AvsInfo, 1);
+  EXPECT_EQ(options_.ScriptPath, In("clip.avs"));
+}
+
+TEST_F(CommandLine, RejectionIsPrintedOnTheConfiguredStream) {
+  Settings saved = g_settings;
+  g_settings.UseColor = 0;
+  settings_ = Settings{};
+  char program[] = "korbinet";
+  char bad[] = "-%s%n";
+  char* argv[] = {program, bad, nullptr};
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(ParseCommandLine(2, argv, &settings_, &options_));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "\nInvalid argument: \"-%s%n\"\n");
+
+  settings_.ConUseSTDOUT = 1;
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(ParseCommandLine(2, argv, &settings_, &options_));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "\nInvalid argument: \"-%s%n\"\n");
+
+  char log[] = "-log";
+  char* good[] = {program, log, nullptr};
+  EXPECT_TRUE(ParseCommandLine(2, good, &settings_, &options_));
+  EXPECT_EQ(settings_.CreateLog, 1);
+  g_settings = saved;
+}
+
+TEST(Usage, TextGoesToStandardOutput) {
+  Settings saved = g_settings;
+  g_settings.UseColor = 0;
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  PrintUsage();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "\nUsage:  Korbinet script.avs [switches]\n\n"
+            "Switches:\n"
+            "  -avsinfo            Display Avisynth info\n"
+            "  -info [-i]          Display clip info\n"
+            "  -log  [-l]          Create log file\n"
+            "  -csv                Create csv file\n"
+            "  -gpu                Monitor GPU/VPU usage\n"
+            "  -range=first,last   Set frame range\n"
+            "  -timelimit=n        Set time limit (seconds)\n"
+            "  -priority=n         Set process priority (1:low, 2:normal, 3:high)\n\n"
+            "  For more info on the command line switches and INI file\n"
+            "  options, read the documentation (Korbinet.html) included\n"
+            "  in the distribution package.\n"
+            "\n");
+  g_settings = saved;
+}
+
+}  // namespace

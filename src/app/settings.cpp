@@ -1,0 +1,183 @@
+#include "app/settings.h"
+
+#include <fstream>
+
+#include "app/number_text.h"
+#include "console/console_utils.h"
+#include "platform/files.h"
+
+Settings g_settings;
+
+namespace {
+
+// Keys are matched on this form: lower case, trimmed, and with every space
+// removed, so "Version = 2.1.6" and "version=2.1.6" are the same line.
+std::string NormalizeLine(std::string line) {
+  CUtils::ToLower(line);
+  CUtils::Trim(line);
+  std::string out;
+  out.reserve(line.size());
+  for (char c : line) {
+    if (c != ' ') out.push_back(c);
+  }
+  return out;
+}
+
+bool StartsWith(const std::string& text, const char* prefix) {
+  return text.rfind(prefix, 0) == 0;
+}
+
+bool ReadLine(std::ifstream& in, std::string* line) {
+  if (!std::getline(in, *line)) return false;
+  // Files written on Windows end their lines in CR LF.
+  if (!line->empty() && line->back() == '\r') line->pop_back();
+  return true;
+}
+
+std::string QuotedError(const char* what, const std::string& path) {
+  // Built by concatenation: a path is data, and may be of any length.
+  return std::string("\n") + what + " \"" + path + "\"\n";
+}
+
+bool IsCurrent(std::ifstream& in, const std::string& version5) {
+  std::string line;
+  while (ReadLine(in, &line)) {
+    std::string norm = NormalizeLine(line);
+    if (StartsWith(norm, "version=") && norm.substr(norm.size() - 5) == version5) return true;
+  }
+  return false;
+}
+
+// A flag only moves away from its built-in default: the value is the last
+// character of the normalised line.
+void SetFlagOn(const std::string& norm, const char* key, int32_t* flag) {
+  if (StartsWith(norm, key) && norm.back() == '1') *flag = 1;
+}
+void SetFlagOff(const std::string& norm, const char* key, int32_t* flag) {
+  if (StartsWith(norm, key) && norm.back() == '0') *flag = 0;
+}
+
+void ApplyLine(const std::string& raw, Settings* s) {
+  const std::string norm = NormalizeLine(raw);
+  if (norm.empty()) return;
+
+  if (StartsWith(norm, "avsdll=")) {
+    // Taken from the line as written: library paths may hold spaces.
+    std::string value = raw;
+    CUtils::Trim(value);
+    value = value.substr(value.find('=') + 1);
+    CUtils::Trim(value);
+    s->AVSDLL = value;
+  }
+  SetFlagOff(norm, "displayfps", &s->DisplayFPS);
+  SetFlagOn(norm, "displaytpf", &s->DisplayTPF);
+  SetFlagOn(norm, "displayefficiencyindex", &s->DisplayEfficiencyIndex);
+  SetFlagOn(norm, "createlog", &s->CreateLog);
+  SetFlagOn(norm, "createcsv", &s->CreateCSV);
+  SetFlagOn(norm, "pausebeforeexit", &s->PauseBeforeExit);
+  SetFlagOff(norm, "invokedistributor", &s->InvokeDistributor);
+  SetFlagOff(norm, "allowonlyoneinstance", &s->AllowOnlyOneInstance);
+  SetFlagOn(norm, "monitorgpuload", &s->MonitorGPULoad);
+  if (StartsWith(norm, "processpriority=")) {
+    std::string value = norm.substr(16);
+    if (CUtils::IsNumericText(value)) {
+      int32_t n = ParseInt32Saturating(value);
+      s->ProcessPriority = (n >= 1 && n <= 3) ? static_cast<uint8_t>(n) : 2;
+    }
+  }
+  if (StartsWith(norm, "timelimit=")) {
+    std::string value = norm.substr(10);
+    if (CUtils::IsNumericText(value)) {
+      int32_t n = ParseInt32Saturating(value);
+      s->TimeLimit = (n >= 1 && n <= 999999) ? n : -1;
+    }
+  }
+  SetFlagOff(norm, "usecolor", &s->UseColor);
+  SetFlagOn(norm, "conusestdout", &s->ConUseSTDOUT);
+  if (StartsWith(norm, "framerange=")) {
+    s->FrameRangeText = raw;
+    ParseRangeValue(norm.substr(11), s);
+  }
+  SetFlagOn(norm, "logestimatedtime", &s->LogEstimatedTime);
+  SetFlagOn(norm, "autocompleteextension", &s->AutoCompleteExtension);
+}
+
+}  // namespace
+
+std::string SettingsFilePath() {
+  std::string exe = platform::ExecutablePath();
+  size_t slash = exe.rfind('/');
+  if (exe.empty() || slash == std::string::npos) return std::string();
+  return exe.substr(0, slash) + "/Korbinet.ini";
+}
+
+std::string DefaultSettingsText(const std::string& version5) {
+  return "[Main]\n"
+         "Version=" + version5 + "\n"
+         "AVSDLL=\n"
+         "DisplayFPS=1\n"
+         "DisplayTPF=0\n"
+         "DisplayEfficiencyIndex=0\n"
+         "CreateLog=0\n"
+         "CreateCSV=0\n"
+         "PauseBeforeExit=0\n"
+         "FrameRange=0,-1\n"
+         "InvokeDistributor=1\n"
+         "AllowOnlyOneInstance=1\n"
+         "UseColor=1\n"
+         "MonitorGPULoad=0\n"
+         "ProcessPriority=2\n"
+         "ConUseSTDOUT=0\n"
+         "TimeLimit=-1\n"
+         "\n"
+         "[Miscellaneous]\n"
+         "LogEstimatedTime=0\n"
+         "AutoCompleteExtension=0\n";
+}
+
+std::string LoadSettingsFrom(const std::string& path, const std::string& version5,
+                             Settings* settings) {
+  std::string range_text = settings->FrameRangeText;
+  *settings = Settings{};
+  settings->FrameRangeText = range_text;
+
+  bool current = false;
+  if (CUtils::FileExists(path)) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return QuotedError("Cannot open", path);
+    current = IsCurrent(in, version5);
+  }
+  if (!current) {
+    // Written beside and renamed over, so a failed write never leaves a
+    // half-written file, and the failure is reported rather than ignored.
+    if (path.empty() || !platform::WriteFileReplacing(path, DefaultSettingsText(version5))) {
+      return QuotedError("Cannot create", path);
+    }
+    return std::string();
+  }
+
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return QuotedError("Cannot open", path);
+  std::string line;
+  while (ReadLine(in, &line)) ApplyLine(line, settings);
+  return std::string();
+}
+
+std::string LoadSettings() {
+  std::string version5 = CUtils::FileVersionText("");
+  if (version5.size() > 5) version5.resize(5);
+  return LoadSettingsFrom(SettingsFilePath(), version5, &g_settings);
+}
+
+bool ParseRangeValue(const std::string& value, Settings* settings) {
+  settings->FrameRangeFirst = UnsetFrameNumber;
+  settings->FrameRangeLast = UnsetFrameNumber;
+  if (!RangeValueShapeOk(value)) return false;
+  size_t comma = value.find(',');
+  std::string first = value.substr(0, comma);
+  std::string last = value.substr(comma + 1);
+  if (!CUtils::IsNumericText(first) || !CUtils::IsNumericText(last)) return false;
+  settings->FrameRangeFirst = ParseInt64Saturating(first);
+  settings->FrameRangeLast = ParseInt64Saturating(last);
+  return true;
+}

@@ -1,0 +1,299 @@
+#include "app/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/number_text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kVersion[] = "2.1.6";
+
+class SettingsFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("korbinet_settings_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    path_ = (dir_ / "Korbinet.ini").string();
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::permissions(dir_, fs::perms::owner_all, ec);
+    if (fs::exists(path_)) fs::permissions(path_, fs::perms::owner_all, ec);
+    fs::remove_all(dir_, ec);
+  }
+  void Write(const std::string& content) {
+    std::ofstream out(path_, std::ios::binary);
+    out << content;
+  }
+  std::string Read() {
+    std::ifstream in(path_, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  // A current file holding the given lines after its version line.
+  Settings LoadBody(const std::string& body) {
+    Write("[Main]\nVersion=2.1.6\n" + body);
+    Settings s;
+    EXPECT_EQ(LoadSettingsFrom(path_, kVersion, &s), "");
+    return s;
+  }
+  fs::path dir_;
+  std::string path_;
+};
+
+TEST(DefaultSettings, TwentyOneLinesWithLineFeeds) {
+  const std::string expected =
+      "[Main]\nVersion=2.1.6\nAVSDLL=\nDisplayFPS=1\nDisplayTPF=0\nDisplayEfficiencyIndex=0\n"
+      "CreateLog=0\nCreateCSV=0\nPauseBeforeExit=0\nFrameRange=0,-1\nInvokeDistributor=1\n"
+      "AllowOnlyOneInstance=1\nUseColor=1\nMonitorGPULoad=0\nProcessPriority=2\n"
+      "ConUseSTDOUT=0\nTimeLimit=-1\n\n[Miscellaneous]\nLogEstimatedTime=0\n"
+      "AutoCompleteExtension=0\n";
+  EXPECT_EQ(DefaultSettingsText(kVersion), expected);
+}
+
+struct FlagCase {
+  const char* line;
+  int32_t Settings::*field;
+  int32_t value;
+};
+
+TEST_F(SettingsFile, EachFlagKeyMovesItsFieldAwayFromTheDefault) {
+  const FlagCase cases[] = {
+      {"DisplayFPS=0", &Settings::DisplayFPS, 0},
+      {"DisplayFPS 0", &Settings::DisplayFPS, 0},
+      {"displayfps:0", &Settings::DisplayFPS, 0},
+      {"DisplayFPS=10", &Settings::DisplayFPS, 0},
+      {"DisplayFPS=1", &Settings::DisplayFPS, 1},
+      {"DisplayTPF=1", &Settings::DisplayTPF, 1},
+      {"DisplayEfficiencyIndex=1", &Settings::DisplayEfficiencyIndex, 1},
+      {"CreateLog=1", &Settings::CreateLog, 1},
+      {"CreateLog=yes", &Settings::CreateLog, 0},
+      {"  CREATELOG = 1  ", &Settings::CreateLog, 1},
+      {"CreateCSV=1", &Settings::CreateCSV, 1},
+      {"PauseBeforeExit=1", &Settings::PauseBeforeExit, 1},
+      {"InvokeDistributor=0", &Settings::InvokeDistributor, 0},
+      {"AllowOnlyOneInstance=0", &Settings::AllowOnlyOneInstance, 0},
+      {"MonitorGPULoad=1", &Settings::MonitorGPULoad, 1},
+      {"UseColor=0", &Settings::UseColor, 0},
+      {"ConUseSTDOUT=1", &Settings::ConUseSTDOUT, 1},
+      {"LogEstimatedTime=1", &Settings::LogEstimatedTime, 1},
+      {"AutoCompleteExtension=1", &Settings::AutoCompleteExtension, 1},
+      {"[Miscellaneous]\nDisplayFPS=0", &Settings::DisplayFPS, 0},
+      // A later line with the default value does not undo an earlier one.
+      {"CreateLog=1\nCreateLog=0", &Settings::CreateLog, 1},
+      {"UseColor=0\nUseColor=1", &Settings::UseColor, 0},
+      {"CreateLog=1\r", &Settings::CreateLog, 1},
+      {"CreateLog=1\t", &Settings::CreateLog, 1},
+      {"CreateLog=\t1", &Settings::CreateLog, 1},
+  };
+  for (const auto& c : cases) {
+    Settings s = LoadBody(std::string(c.line) + "\n");
+    EXPECT_EQ(s.*c.field, c.value) << c.line;
+  }
+}
+
+TEST_F(SettingsFile, ValuedKeysTakeTheirLastUsableOccurrence) {
+  struct Case {
+    const char* lines;
+    uint8_t priority;
+    int64_t time_limit;
+  } const cases[] = {
+      {"ProcessPriority=1", 1, -1},    {"ProcessPriority=3", 3, -1},
+      {"ProcessPriority=0", 2, -1},    {"ProcessPriority=9", 2, -1},
+      {"ProcessPriority=257", 2, -1},  {"ProcessPriority=x", 2, -1},
+      {"ProcessPriority=99999999999999999999", 2, -1},
+      {"ProcessPriority=1\nProcessPriority=x", 1, -1},
+      {"ProcessPriority=1\nProcessPriority=3", 3, -1},
+      {"ProcessPriority=1-2", 1, -1},
+      {"TimeLimit=60", 2, 60},         {"TimeLimit=0", 2, -1},
+      {"TimeLimit=1000000", 2, -1},    {"TimeLimit=999999", 2, 999999},
+      {"TimeLimit=x", 2, -1},          {"TimeLimit=60\nTimeLimit=x", 2, 60},
+      {"TimeLimit=60\nTimeLimit=0", 2, -1},
+      {"TimeLimit=4294967356", 2, -1},
+      {"Time Limit = 6 0", 2, 60},
+  };
+  for (const auto& c : cases) {
+    Settings s = LoadBody(std::string(c.lines) + "\n");
+    EXPECT_EQ(s.ProcessPriority, c.priority) << c.lines;
+    EXPECT_EQ(s.TimeLimit, c.time_limit) << c.lines;
+  }
+}
+
+TEST_F(SettingsFile, FrameRangeKeepsTheLineAsWritten) {
+  Settings s = LoadBody("FrameRange = 100,200\r\n");
+  EXPECT_EQ(s.FrameRangeFirst, 100);
+  EXPECT_EQ(s.FrameRangeLast, 200);
+  EXPECT_EQ(s.FrameRangeText, "FrameRange = 100,200");
+
+  s = LoadBody("FrameRange=abc\n");
+  EXPECT_EQ(s.FrameRangeFirst, UnsetFrameNumber);
+  EXPECT_EQ(s.FrameRangeLast, UnsetFrameNumber);
+  EXPECT_EQ(s.FrameRangeText, "FrameRange=abc");
+
+  s = LoadBody("FrameRange=abc\nFrameRange=5,-1\n");
+  EXPECT_EQ(s.FrameRangeFirst, 5);
+  EXPECT_EQ(s.FrameRangeLast, -1);
+  EXPECT_EQ(s.FrameRangeText, "FrameRange=5,-1");
+
+  s = LoadBody("DisplayFPS=0\n");
+  EXPECT_EQ(s.FrameRangeFirst, 0);
+  EXPECT_EQ(s.FrameRangeLast, -1);
+  EXPECT_EQ(s.FrameRangeText, "");
+}
+
+TEST_F(SettingsFile, LibraryPathKeepsItsSpacesAndCase) {
+  Settings s = LoadBody("  AVSDLL = /opt/My Libs/libavisynth.so.3  \r\n");
+  EXPECT_EQ(s.AVSDLL, "/opt/My Libs/libavisynth.so.3");
+  s = LoadBody("AVSDLL=/a/first.so\navsdll=/b/Second=x.so\n");
+  EXPECT_EQ(s.AVSDLL, "/b/Second=x.so");
+  s = LoadBody("AVSDLL=\n");
+  EXPECT_EQ(s.AVSDLL, "");
+}
+
+TEST_F(SettingsFile, ValuesStartFromBuiltInDefaultsEveryLoad) {
+  Settings s;
+  s.CreateLog = 1;
+  s.TimeLimit = 5;
+  s.AVSDLL = "old";
+  Write("Version=2.1.6\n");
+  EXPECT_EQ(LoadSettingsFrom(path_, kVersion, &s), "");
+  EXPECT_EQ(s.CreateLog, 0);
+  EXPECT_EQ(s.TimeLimit, -1);
+  EXPECT_EQ(s.AVSDLL, "");
+  EXPECT_EQ(s.DisplayFPS, 1);
+  EXPECT_EQ(s.ProcessPriority, 2);
+}
+
+TEST_F(SettingsFile, CurrentVersionLinesAreRecognisedLoosely) {
+  for (const char* version_line :
+       {"Version=2.1.6", "VERSION = 2.1.6", "  version=2.1.6\r", "Version=v12.1.6",
+        "Version = 2. 1.6"}) {
+    std::string content = std::string("[Main]\n") + version_line + "\nCreateLog=1\n";
+    Write(content);
+    Settings s;
+    EXPECT_EQ(LoadSettingsFrom(path_, kVersion, &s), "") << version_line;
+    EXPECT_EQ(s.CreateLog, 1) << version_line;
+    EXPECT_EQ(Read(), content) << "a current file is never rewritten";
+  }
+}
+
+TEST_F(SettingsFile, MissingOrOtherVersionIsReplacedByDefaults) {
+  for (const char* content :
+       {"[Main]\nVersion=2.1.5\nCreateLog=1\n", "CreateLog=1\nUseColor=0\n", "",
+        "Version=\nCreateLog=1\n", "Version 2.1.6\nCreateLog=1\n"}) {
+    Write(content);
+    Settings s;
+    EXPECT_EQ(LoadSettingsFrom(path_, kVersion, &s), "") << content;
+    EXPECT_EQ(s.CreateLog, 0) << content;
+    EXPECT_EQ(s.UseColor, 1) << content;
+    EXPECT_EQ(Read(), DefaultSettingsText(kVersion)) << content;
+  }
+  fs::remove(path_);
+  Settings s;
+  EXPECT_EQ(LoadSettingsFrom(path_, kVersion, &s), "");
+  EXPECT_EQ(Read(), DefaultSettingsText(kVersion));
+}
+
+TEST_F(SettingsFile, FailuresNameTheFile) {
+  // A directory where the file should be cannot be replaced.
+  fs::create_directory(path_);
+  Settings s;
+  EXPECT_EQ(LoadSettingsFrom(path_, kVersion, &s), "\nCannot create \"" + path_ + "\"\n");
+  fs::remove(path_);
+
+  const std::string missing_dir = (dir_ / "no such dir" / "Korbinet.ini").string();
+  EXPECT_EQ(LoadSettingsFrom(missing_dir, kVersion, &s),
+            "\nCannot create \"" + missing_dir + "\"\n");
+  EXPECT_EQ(LoadSettingsFrom("", kVersion, &s), "\nCannot create \"\"\n");
+
+  Write("Version=2.1.6\nCreateLog=1\n");
+  fs::permissions(path_, fs::perms::none);
+  if (std::ifstream(path_).is_open()) GTEST_SKIP() << "permissions do not bind this user";
+  s.CreateLog = 1;
+  EXPECT_EQ(LoadSettingsFrom(path_, kVersion, &s), "\nCannot open \"" + path_ + "\"\n");
+  EXPECT_EQ(s.CreateLog, 0) << "settings stay at their defaults";
+}
+
+TEST_F(SettingsFile, UnwritableFolderCannotTakeANewFile) {
+  fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+  if (std::ofstream((dir_ / "probe").string()).is_open()) {
+    GTEST_SKIP() << "permissions do not bind this user";
+  }
+  Settings s;
+  EXPECT_EQ(LoadSettingsFrom(path_, kVersion, &s), "\nCannot create \"" + path_ + "\"\n");
+}
+
+TEST(RangeValue, ShapeAndNumericTests) {
+  struct Case {
+    const char* value;
+    bool ok;
+    int64_t first;
+    int64_t last;
+  } const cases[] = {
+      {"0,-1", true, 0, -1},
+      {"100,200", true, 100, 200},
+      {"1-2,3", true, 1, 3},
+      {"5-3,--5", true, 5, 0},
+      {"-,-", true, 0, 0},
+      {"5", false, UnsetFrameNumber, UnsetFrameNumber},
+      {",5", false, UnsetFrameNumber, UnsetFrameNumber},
+      {"5,", false, UnsetFrameNumber, UnsetFrameNumber},
+      {"1,", false, UnsetFrameNumber, UnsetFrameNumber},
+      {"1,2,3", false, UnsetFrameNumber, UnsetFrameNumber},
+      {"a,1", false, UnsetFrameNumber, UnsetFrameNumber},
+      {"1, 2", false, UnsetFrameNumber, UnsetFrameNumber},
+      {"abc", false, UnsetFrameNumber, UnsetFrameNumber},
+      {"", false, UnsetFrameNumber, UnsetFrameNumber},
+      // 27 characters before the comma still pass; 28 do not.
+      {"000000000000000000000000012,3", true, 12, 3},
+      {"0000000000000000000000000012,3", false, UnsetFrameNumber, UnsetFrameNumber},
+      {"99999999999999999999999999,-99999999999999999999", true, INT64_MAX, INT64_MIN},
+  };
+  for (const auto& c : cases) {
+    Settings s;
+    EXPECT_EQ(ParseRangeValue(c.value, &s), c.ok) << c.value;
+    EXPECT_EQ(s.FrameRangeFirst, c.first) << c.value;
+    EXPECT_EQ(s.FrameRangeLast, c.last) << c.value;
+  }
+}
+
+TEST(NumberText, SignThenDigitsSaturatingAtTheLimits) {
+  struct Case {
+    const char* text;
+    int64_t v64;
+    int32_t v32;
+  } const cases[] = {
+      {"0", 0, 0},
+      {"42", 42, 42},
+      {"-42", -42, -42},
+      {"+7", 7, 7},
+      {"5-3", 5, 5},
+      {"--5", 0, 0},
+      {"-", 0, 0},
+      {"", 0, 0},
+      {"2147483647", 2147483647, INT32_MAX},
+      {"2147483648", 2147483648LL, INT32_MAX},
+      {"-2147483648", -2147483648LL, INT32_MIN},
+      {"-2147483649", -2147483649LL, INT32_MIN},
+      {"9223372036854775807", INT64_MAX, INT32_MAX},
+      {"9223372036854775808", INT64_MAX, INT32_MAX},
+      {"-9223372036854775808", INT64_MIN, INT32_MIN},
+      {"-99999999999999999999", INT64_MIN, INT32_MIN},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParseInt64Saturating(c.text), c.v64) << c.text;
+    EXPECT_EQ(ParseInt32Saturating(c.text), c.v32) << c.text;
+  }
+}
+
+}  // namespace

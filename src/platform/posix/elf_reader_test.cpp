@@ -1,0 +1,279 @@
+#include "platform/posix/elf_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace platform::posix {
+namespace {
+
+using Buffer = std::vector<unsigned char>;
+
+void Put(Buffer* buffer, size_t offset, uint64_t value, unsigned width) {
+  if (buffer->size() < offset + width) buffer->resize(offset + width);
+  for (unsigned i = 0; i < width; ++i) (*buffer)[offset + i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+struct TestSection {
+  std::string name;
+  uint32_t type;
+  std::string bytes;
+  uint32_t link = 0;
+  uint64_t entry_size = 0;
+};
+
+// A small ELF file: header, section contents, then the section table with a
+// null section first and the section name table last.
+struct TestElf {
+  Buffer bytes;
+  size_t table = 0;       // offset of the section table
+  size_t entry_size = 0;  // size of one section header
+  bool is64 = true;
+
+  size_t SectionHeader(size_t index) const { return table + index * entry_size; }
+  // Field offsets inside a section header.
+  size_t OffsetField() const { return is64 ? 24 : 16; }
+  size_t SizeField() const { return is64 ? 32 : 20; }
+  unsigned Width() const { return is64 ? 8 : 4; }
+};
+
+TestElf BuildElf(bool is64, std::vector<TestSection> sections) {
+  TestElf elf;
+  elf.is64 = is64;
+  std::string names(1, '\0');
+  std::vector<uint32_t> name_offsets;
+  sections.push_back({".shstrtab", 3, ""});
+  for (const TestSection& section : sections) {
+    name_offsets.push_back(static_cast<uint32_t>(names.size()));
+    names += section.name + '\0';
+  }
+  sections.back().bytes = names;
+
+  const unsigned width = is64 ? 8 : 4;
+  const size_t header_size = is64 ? 64 : 52;
+  elf.entry_size = is64 ? 64 : 40;
+  Buffer& out = elf.bytes;
+  out.assign(header_size, 0);
+  out[0] = 0x7F, out[1] = 'E', out[2] = 'L', out[3] = 'F';
+  out[4] = is64 ? 2 : 1;
+  out[5] = 1;
+  out[6] = 1;
+
+  std::vector<size_t> offsets;
+  for (const TestSection& section : sections) {
+    offsets.push_back(out.size());
+    out.insert(out.end(), section.bytes.begin(), section.bytes.end());
+  }
+  elf.table = out.size();
+  const size_t count = sections.size() + 1;
+  out.resize(elf.table + count * elf.entry_size, 0);
+  for (size_t i = 0; i < sections.size(); ++i) {
+    size_t base = elf.SectionHeader(i + 1);
+    Put(&out, base, name_offsets[i], 4);
+    Put(&out, base + 4, sections[i].type, 4);
+    Put(&out, base + elf.OffsetField(), offsets[i], width);
+    Put(&out, base + elf.SizeField(), sections[i].bytes.size(), width);
+    Put(&out, base + (is64 ? 40 : 24), sections[i].link, 4);
+    Put(&out, base + (is64 ? 56 : 36), sections[i].entry_size, width);
+  }
+  Put(&out, is64 ? 0x28 : 0x20, elf.table, width);
+  Put(&out, is64 ? 0x3A : 0x2E, elf.entry_size, 2);
+  Put(&out, is64 ? 0x3C : 0x30, count, 2);
+  Put(&out, is64 ? 0x3E : 0x32, count - 1, 2);
+  return elf;
+}
+
+// .dynsym (section 1) and .dynstr (section 2) holding names, plus a comment.
+TestElf LibraryElf(bool is64, const std::vector<std::string>& names, const std::string& comment) {
+  const size_t symbol_size = is64 ? 24 : 16;
+  std::string strings(1, '\0');
+  std::string symbols(symbol_size, '\0');  // the null symbol
+  for (const std::string& name : names) {
+    std::string entry(symbol_size, '\0');
+    uint32_t offset = static_cast<uint32_t>(strings.size());
+    for (int i = 0; i < 4; ++i) entry[i] = static_cast<char>(offset >> (8 * i));
+    symbols += entry;
+    strings += name + '\0';
+  }
+  std::vector<TestSection> sections = {{".dynsym", 11, symbols, 2, symbol_size}, {".dynstr", 3, strings}};
+  if (!comment.empty()) sections.push_back({".comment", 1, comment});
+  return BuildElf(is64, sections);
+}
+
+const std::string kGccComment = std::string("GCC: (Debian 12.2.0-14) 12.2.0") + '\0';
+
+struct Outcome {
+  bool ok;
+  ElfImage image;
+  std::string error;
+};
+
+Outcome Read(const Buffer& bytes) {
+  // An exact-size copy, so that a sanitizer build sees any read past the end.
+  Buffer copy(bytes);
+  Outcome outcome;
+  outcome.ok = ReadElfImage(copy.data(), copy.size(), &outcome.image, &outcome.error);
+  return outcome;
+}
+
+TEST(ElfReaderValid, BothClassesGiveSymbolsAndCompiler) {
+  struct Case {
+    bool is64;
+    std::string comment;
+    unsigned major, minor;
+  } cases[] = {
+      {true, kGccComment, 12, 2},
+      {false, kGccComment, 12, 2},
+      {true, std::string("Debian clang version 14.0.6") + '\0', 14, 0},
+      {true, std::string("Linker: LLD 15.0.1") + '\0' + "GCC: (GNU) 9.4.0" + '\0' + "GCC: (GNU) 11.1.0", 9, 4},
+      {true, std::string("GCC: (GNU)") + '\0', 0, 0},
+      {true, std::string("built by hand 1.2") + '\0', 0, 0},
+      {true, "", 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.comment);
+    Outcome outcome = Read(LibraryElf(c.is64, {"AVS_linkage", "avs_create_script_environment"}, c.comment).bytes);
+    ASSERT_TRUE(outcome.ok) << outcome.error;
+    EXPECT_EQ(outcome.image.is_64bit, c.is64);
+    EXPECT_EQ(outcome.image.dynamic_symbols,
+              (std::vector<std::string>{"AVS_linkage", "avs_create_script_environment"}));
+    EXPECT_EQ(outcome.image.linker_major, c.major);
+    EXPECT_EQ(outcome.image.linker_minor, c.minor);
+  }
+}
+
+TEST(ElfReaderValid, NoSectionTableMeansNothingToList) {
+  TestElf elf = LibraryElf(true, {"AVS_linkage"}, kGccComment);
+  Put(&elf.bytes, 0x28, 0, 8);
+  Outcome outcome = Read(elf.bytes);
+  ASSERT_TRUE(outcome.ok) << outcome.error;
+  EXPECT_TRUE(outcome.image.dynamic_symbols.empty());
+  EXPECT_EQ(outcome.image.linker_major, 0u);
+}
+
+TEST(ElfReaderValid, RunningTestProgram) {
+  std::ifstream in("/proc/self/exe", std::ios::binary);
+  Buffer bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  Outcome outcome = Read(bytes);
+  ASSERT_TRUE(outcome.ok) << outcome.error;
+  EXPECT_TRUE(outcome.image.is_64bit);
+  EXPECT_FALSE(outcome.image.dynamic_symbols.empty());
+#if defined(__GNUC__) && !defined(__clang__)
+  EXPECT_EQ(outcome.image.linker_major, static_cast<unsigned>(__GNUC__));
+  EXPECT_EQ(outcome.image.linker_minor, static_cast<unsigned>(__GNUC_MINOR__));
+#endif
+}
+
+TEST(ElfReaderInvalid, EveryTruncationIsRejected) {
+  for (bool is64 : {true, false}) {
+    Buffer full = LibraryElf(is64, {"AVS_linkage"}, kGccComment).bytes;
+    for (size_t size = 0; size < full.size(); ++size) {
+      Outcome outcome = Read(Buffer(full.begin(), full.begin() + static_cast<long>(size)));
+      EXPECT_FALSE(outcome.ok) << "size " << size;
+      EXPECT_FALSE(outcome.error.empty());
+    }
+  }
+}
+
+TEST(ElfReaderInvalid, IdentificationErrors) {
+  Buffer good = LibraryElf(true, {"x"}, "").bytes;
+  struct Case {
+    size_t at;
+    unsigned char value;
+    const char* error;
+  } cases[] = {
+      {0, 0x7E, "not an ELF file"},
+      {3, 'G', "not an ELF file"},
+      {4, 3, "unknown ELF class"},
+      {4, 0, "unknown ELF class"},
+      {5, 2, "unsupported ELF byte order"},
+  };
+  for (const Case& c : cases) {
+    Buffer bytes = good;
+    bytes[c.at] = c.value;
+    Outcome outcome = Read(bytes);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.error, c.error) << "byte " << c.at;
+  }
+  EXPECT_EQ(Read(Buffer{}).error, "not an ELF file");
+  EXPECT_EQ(Read(Buffer{0x7F, 'E', 'L'}).error, "truncated ELF file");
+  Buffer text = {'#', '!', '/', 'b', 'i', 'n', '/', 's', 'h', '\n'};
+  EXPECT_EQ(Read(text).error, "not an ELF file");
+}
+
+// Each case corrupts one field of a valid 64-bit file.
+TEST(ElfReaderInvalid, OffsetsAndCountsOutsideTheFile) {
+  const TestElf base = LibraryElf(true, {"AVS_linkage", "other"}, kGccComment);
+  const size_t size = base.bytes.size();
+  const size_t dynsym = base.SectionHeader(1);
+  const size_t dynstr = base.SectionHeader(2);
+  const uint64_t kHuge = UINT64_MAX - 7;
+  struct Case {
+    const char* what;
+    size_t at;
+    uint64_t value;
+    unsigned width;
+    const char* error;
+  } cases[] = {
+      {"section table past the end", 0x28, size, 8, "ELF section table outside the file"},
+      {"section table offset wraps", 0x28, kHuge, 8, "ELF section table outside the file"},
+      {"huge section count", 0x3C, 0xFFFF, 2, "ELF section table outside the file"},
+      {"section header too small", 0x3A, 16, 2, "malformed ELF section header"},
+      {"name table index past count", 0x3E, 60, 2, "malformed ELF section header"},
+      {"symbols past the end", dynsym + 24, size, 8, "ELF section outside the file"},
+      {"symbols offset wraps", dynsym + 24, kHuge, 8, "ELF section outside the file"},
+      {"huge symbol table", dynsym + 32, kHuge, 8, "ELF section outside the file"},
+      {"symbol entries too small", dynsym + 56, 8, 8, "malformed ELF symbol table"},
+      {"string table link past count", dynsym + 40, 99, 4, "malformed ELF section header"},
+      {"strings past the end", dynstr + 24, size - 2, 8, "ELF section outside the file"},
+      {"strings cut before the last zero", dynstr + 32, 18, 8, "unterminated ELF string"},
+      {"strings cut before a name", dynstr + 32, 1, 8, "ELF string outside its table"},
+  };
+  for (const Case& c : cases) {
+    TestElf elf = base;
+    Put(&elf.bytes, c.at, c.value, c.width);
+    Outcome outcome = Read(elf.bytes);
+    EXPECT_FALSE(outcome.ok) << c.what;
+    EXPECT_EQ(outcome.error, c.error) << c.what;
+  }
+}
+
+TEST(ElfReaderInvalid, SymbolNameOffsetPastItsTable) {
+  TestElf elf = LibraryElf(false, {"AVS_linkage"}, "");
+  // First real symbol's st_name, in the 32-bit layout.
+  size_t symbols_offset = 52;
+  Put(&elf.bytes, symbols_offset + 16, 4000, 4);
+  Outcome outcome = Read(elf.bytes);
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.error, "ELF string outside its table");
+}
+
+TEST(ElfCompilerVersion, LastDottedVersionOfTheLine) {
+  struct Case {
+    const char* line;
+    bool found;
+    unsigned major, minor;
+  } cases[] = {
+      {"GCC: (Debian 12.2.0-14) 12.2.0", true, 12, 2},
+      {"GCC: (Ubuntu 11.4.0-1ubuntu1~22.04) 11.4.0", true, 11, 4},
+      {"clang version 17.0.6 (https://example.org/llvm 6009708b)", true, 17, 0},
+      {"GCC: (GNU) 13", false, 0, 0},
+      {"GCC: (GNU) 4.8", true, 4, 8},
+      {"GCC: 99999999999999999999.1", true, 999999999, 1},
+      {"", false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    unsigned major = 0, minor = 0;
+    EXPECT_EQ(LastDottedVersion(c.line, &major, &minor), c.found) << c.line;
+    if (!c.found) continue;
+    EXPECT_EQ(major, c.major) << c.line;
+    EXPECT_EQ(minor, c.minor) << c.line;
+  }
+}
+
+}  // namespace
+}  // namespace platform::posix

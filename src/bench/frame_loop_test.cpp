@@ -1,0 +1,321 @@
+#include "bench/frame_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <stdexcept>
+#include <vector>
+
+#include "bench/testing/recording_console.h"
+#include "console/console_utils.h"
+#include "platform/console.h"
+#include "platform/fault_guard.h"
+
+namespace {
+
+// Each clock reading is `step` seconds after the previous one; every sample
+// reads the clock once, so with step 0.3 every record also draws a page.
+class FakeProbes : public LoopProbes {
+ public:
+  double Seconds() override {
+    now += step;
+    return now;
+  }
+  void RefreshProcess() override { ++process_refreshes; }
+  ProcessFigures Process() override {
+    ProcessFigures p;
+    p.cpu_usage = cpu.empty() ? 0 : cpu[process_refreshes % cpu.size()];
+    p.thread_count = 5;
+    p.physical_memory = 100 + process_refreshes;
+    p.virtual_memory = 200;
+    return p;
+  }
+  void RefreshGpu() override { ++gpu_refreshes; }
+  GpuFigures Gpu() override { return gpu; }
+  bool KeyHit() override { return !keys.empty(); }
+  int ReadKey() override {
+    const int key = keys.front();
+    keys.pop_front();
+    return key;
+  }
+
+  double now = 1000.0;
+  double step = 0.01;
+  std::vector<uint16_t> cpu;
+  int process_refreshes = 0;
+  int gpu_refreshes = 0;
+  GpuFigures gpu;
+  std::deque<int> keys;
+};
+
+struct FakeClip {
+  void operator()(uint32_t n) {
+    if (n == fail_at) throw std::runtime_error("bad frame");
+    requested.push_back(n);
+  }
+  uint32_t fail_at = UINT32_MAX;
+  std::vector<uint32_t> requested;
+};
+
+struct LoopRun {
+  FrameLoopState state;
+  FakeProbes probes;
+  FakeClip clip;
+  RecordingConsole console;
+  FrameLoopOptions options;
+
+  void Run(uint32_t first, uint32_t last, uint32_t interval) {
+    PrepareFrameLoop(FrameRange{first, last, last - first + 1}, interval, options, state, console);
+    RunFrameLoop(clip, state, options, probes, console);
+  }
+  std::vector<uint32_t> RecordFrames() const {
+    std::vector<uint32_t> frames;
+    for (uint32_t i = 0; i < state.stats.record_count; ++i) frames.push_back(state.samples[i].frame);
+    return frames;
+  }
+};
+
+TEST(FrameLoop, IntervalOneRecordsEveryFrame) {
+  LoopRun run;
+  run.Run(0, 9, 1);
+  EXPECT_EQ(run.clip.requested, (std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(run.state.stats.record_count, 10u);
+  EXPECT_EQ(run.state.stats.sample_count, 10u);
+  EXPECT_EQ(run.RecordFrames(), (std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(run.state.samples.size(), 12u);
+}
+
+TEST(FrameLoop, TheTailAfterTheLastFullIntervalIsSampledButNotRecorded) {
+  LoopRun run;
+  run.probes.cpu = {0, 0, 10, 20, 30, 41};  // by refreshes so far, priming first
+  run.Run(0, 9, 3);
+  const RunStatistics& s = run.state.stats;
+  EXPECT_EQ(run.RecordFrames(), (std::vector<uint32_t>{2, 5, 8}));
+  EXPECT_EQ(s.frames_processed, 10u);
+  EXPECT_EQ(s.sample_count, 4u);
+  EXPECT_EQ(s.cpu_sum, 101u);
+  EXPECT_EQ(s.cpu_average, 25u);  // 25.25 rounds down; the tail's 41 counts
+  EXPECT_EQ(run.state.samples[2].cpu_usage, 30);
+  EXPECT_EQ(run.state.samples[3].frame, 0u) << "no fourth record";
+  // Four readings 0.01 s apart after the start: the average covers all ten.
+  EXPECT_NEAR(s.average_frame_rate, 10 / 0.04, 1e-6);
+  EXPECT_NEAR(run.state.samples[2].average_frame_rate, 9 / 0.03, 1e-6);
+  EXPECT_NEAR(s.current_frame_rate, 3 / 0.01, 1e-6);
+  EXPECT_EQ(s.elapsed_ms, 40);
+  EXPECT_EQ(s.estimated_ms, 40);
+  EXPECT_EQ(s.last_frame, 9u);
+  EXPECT_EQ(s.peak_physical_memory, 105u);
+}
+
+TEST(FrameLoop, RangeShorterThanTheIntervalLeavesNoRecordAndNoPage) {
+  LoopRun run;
+  run.probes.step = 1.0;
+  run.Run(0, 6, 10);
+  const RunStatistics& s = run.state.stats;
+  EXPECT_EQ(s.frames_processed, 7u);
+  EXPECT_EQ(s.record_count, 0u);
+  EXPECT_EQ(s.sample_count, 1u);
+  EXPECT_EQ(s.minimum_frame_rate, 1e20);
+  EXPECT_EQ(s.maximum_frame_rate, 0);
+  EXPECT_TRUE(run.state.first_page_pending);
+  EXPECT_EQ(run.console.out, "\rReading frames...\r");
+}
+
+TEST(FrameLoop, SizingKeepsTheRecordsBelowHalfAMillion) {
+  EXPECT_EQ(SizedInterval(5000000, 10), 10u);
+  EXPECT_EQ(SizedInterval(6000000, 10), 100u);
+  EXPECT_EQ(SizedInterval(4294967295u, 1), 10000u);
+  EXPECT_EQ(SizedInterval(10, 0), 1u) << "an interval of 0 would divide by zero";
+
+  const struct {
+    uint32_t frames, interval, sized;
+    size_t array;
+  } cases[] = {{5000000, 10, 10, 500002}, {6000000, 10, 100, 60002}, {10, 3, 3, 5}};
+  for (const auto& c : cases) {
+    FrameLoopState state;
+    RecordingConsole console;
+    PrepareFrameLoop(FrameRange{0, c.frames - 1, c.frames}, c.interval, FrameLoopOptions{},
+                     state, console);
+    EXPECT_EQ(state.interval, c.sized) << c.frames;
+    EXPECT_EQ(state.samples.size(), c.array) << c.frames;
+  }
+}
+
+TEST(FrameLoop, RecordsCloserThanAMicrosecondUseOneMicrosecond) {
+  LoopRun run;
+  run.probes.step = 0;
+  run.Run(0, 3, 2);
+  EXPECT_DOUBLE_EQ(run.state.samples[0].current_frame_rate, 2 / 0.000001);
+  EXPECT_DOUBLE_EQ(run.state.stats.maximum_frame_rate, 2 / 0.000001);
+}
+
+TEST(FrameLoop, TimeLimitStopsAtTheFirstPageAtOrPastIt) {
+  LoopRun run;
+  run.probes.step = 0.3;
+  run.options.time_limit = 1;
+  run.Run(10, 99, 1);
+  // Pages at 300, 600, 900, 1200 ms: the fourth frame's page ends the run.
+  EXPECT_EQ(run.state.stats.frames_processed, 4u);
+  EXPECT_EQ(run.state.stats.last_frame, 13u);
+  EXPECT_EQ(run.clip.requested.back(), 13u);
+}
+
+TEST(FrameLoop, OnlyEscStopsTheLoop) {
+  LoopRun run;
+  run.probes.step = 0.3;
+  run.probes.keys = {'a', platform::kKeySequence, platform::kKeyEndOfInput, 'q',
+                     platform::kKeyEscape, 'x'};
+  run.Run(0, 99, 2);
+  // One key per page; the fifth page (frame 9) reads Esc.
+  EXPECT_EQ(run.state.stats.last_frame, 9u);
+  EXPECT_EQ(run.state.stats.frames_processed, 10u);
+  EXPECT_EQ(run.probes.keys, std::deque<int>{'x'});
+}
+
+TEST(FrameLoop, NoStopTestBetweenPages) {
+  LoopRun run;
+  run.probes.step = 0.01;
+  run.options.time_limit = 0;
+  run.probes.keys = {platform::kKeyEscape};
+  run.Run(0, 19, 1);
+  // The first page comes at 0.25 s: the 25th sample, beyond this range.
+  EXPECT_EQ(run.state.stats.frames_processed, 20u);
+  EXPECT_EQ(run.probes.keys.size(), 1u);
+}
+
+TEST(FrameLoop, AnExceptionLeavesTheRecordsStoredSoFar) {
+  LoopRun run;
+  run.clip.fail_at = 5;
+  EXPECT_THROW(run.Run(0, 9, 2), std::runtime_error);
+  EXPECT_FALSE(run.state.before_loop);
+  EXPECT_EQ(run.state.stats.frames_processed, 5u);
+  EXPECT_EQ(run.RecordFrames(), (std::vector<uint32_t>{1, 3}));
+}
+
+TEST(FrameLoop, AProcessorFaultInTheClipArrivesAsStructuredException) {
+  platform::InstallFaultHandlers();
+  FrameLoopState state;
+  FakeProbes probes;
+  RecordingConsole console;
+  FrameLoopOptions options;
+  PrepareFrameLoop(FrameRange{0, 9, 10}, 3, options, state, console);
+  auto faulting = [](uint32_t n) {
+    int* volatile target = nullptr;
+    if (n == 7) *target = 1;
+  };
+  try {
+    RunFrameLoop(faulting, state, options, probes, console);
+    FAIL() << "no exception";
+  } catch (const SE_Exception& e) {
+    EXPECT_EQ(e.getSeNumber(), 0xC0000005u);
+  }
+  EXPECT_EQ(state.stats.record_count, 2u);
+}
+
+class LivePage : public testing::Test {
+ protected:
+  void SetUp() override {
+    saved_width_ = g_utils.ConsoleWidth();
+    g_utils.SetConsoleWidthForTest(0);  // no padding: lines compare as written
+    state.stats.current_frame_rate = 25;
+    state.stats.minimum_frame_rate = 20;
+    state.stats.maximum_frame_rate = 50;
+    state.stats.average_frame_rate = 30;
+    state.stats.last_frame = 99;
+    state.stats.physical_memory = 300;
+    state.stats.virtual_memory = 400;
+    state.stats.thread_count = 12;
+    state.stats.cpu_usage = 40;
+    state.stats.cpu_average = 30;
+    state.stats.elapsed_ms = 3723004;
+    state.stats.estimated_ms = 7446008;
+  }
+  void TearDown() override { g_utils.SetConsoleWidthForTest(saved_width_); }
+
+  int saved_width_ = 0;
+  FrameLoopState state;
+  FrameLoopOptions options;
+};
+
+TEST_F(LivePage, LinesFollowTheDisplaySettings) {
+  options.display_tpf = 1;
+  options.display_efficiency_index = 1;
+  EXPECT_EQ(PageLines(state, 41, options),
+            (std::vector<std::string>{"Frame (current | last):         41 | 99",
+                                      "FPS (cur | min | max | avg):    25.00 | 20.00 | 50.00 | 30.00",
+                                      "TPF (cur | max | min | avg):    40.00 | 50.00 | 20.00 | 33.33 ms",
+                                      "Memory usage (phys | virt):     300 | 400 MB",
+                                      "Thread count:                   12",
+                                      "CPU usage (current | average):  40% | 30%",
+                                      "Efficiency index:               1.000",
+                                      "",
+                                      "Time (elapsed | estimated):     01:02:03.004 | 02:04:06.008"}));
+  state.stats.cpu_average = 0;
+  EXPECT_EQ(PageLines(state, 41, options)[6], "Efficiency index:               n/a");
+}
+
+TEST_F(LivePage, GpuLinesFollowTheMonitorsFlags) {
+  options.display_fps = 0;
+  options.monitor_gpu = 1;
+  state.gpu.gpu_load = 70;
+  state.stats.gpu_average = 65;
+  state.gpu.video_engine_load = 8;
+  state.stats.video_engine_average = 6;
+  state.gpu.memory_used = 512;
+  state.gpu.memory_dynamic = 64;
+  std::vector<std::string> lines = PageLines(state, 41, options);
+  ASSERT_EQ(lines.size(), 8u);
+  EXPECT_EQ(lines[4], "");
+  EXPECT_EQ(lines[5], "GPU usage (current | average):  70% | 65%");
+  state.gpu.video_engine_available = 1;
+  state.gpu.has_memory_used = 1;
+  state.gpu.has_memory_dedicated = 1;
+  state.gpu.has_memory_dynamic = 1;
+  lines = PageLines(state, 41, options);
+  ASSERT_EQ(lines.size(), 12u);
+  EXPECT_EQ(lines[6], "Video engine load (cur | avg):  8% | 6%");
+  EXPECT_EQ(lines[7], "GPU memory usage:               512 MB");
+  EXPECT_EQ(lines[8], "GPU memory usage (Dedicated):   0 MB");
+  EXPECT_EQ(lines[9], "GPU memory usage (Dynamic):     64 MB");
+}
+
+TEST_F(LivePage, SecondPageRedrawsOverTheFirst) {
+  RecordingConsole console;
+  g_utils.SetConsoleWidthForTest(50);
+  DrawPage(state, 41, 1.0, options, console);
+  EXPECT_EQ(state.line_count, 10);  // 7 lines and the three of the hint
+  EXPECT_FALSE(state.first_page_pending);
+  EXPECT_EQ(console.out.find("<up"), std::string::npos);
+  const std::string head = "{15}\rFrame (current | last):         41 | 99          \n";
+  EXPECT_EQ(console.out.substr(0, head.size()), head);
+  // Lines longer than the console stay whole; the hint is not padded.
+  const std::string tail =
+      "{15}\rTime (elapsed | estimated):     01:02:03.004 | 02:04:06.008\n"
+      "\nPress 'Esc' to cancel the process...\n\n";
+  ASSERT_GE(console.out.size(), tail.size());
+  EXPECT_EQ(console.out.substr(console.out.size() - tail.size()), tail);
+  console.out.clear();
+  DrawPage(state, 42, 1.5, options, console);
+  EXPECT_EQ(console.out.substr(0, 9), "<up 10>{1");
+  EXPECT_EQ(state.line_count, 10);
+  EXPECT_EQ(state.latest_page_time, 1.5);
+}
+
+TEST(FrameLoopPreparation, StatusLineUnlessThePromptShowedOne) {
+  const int saved = g_utils.ConsoleWidth();
+  g_utils.SetConsoleWidthForTest(0);
+  FrameLoopState state;
+  RecordingConsole console;
+  FrameLoopOptions options;
+  PrepareFrameLoop(FrameRange{4, 4, 1}, 1, options, state, console);
+  EXPECT_EQ(console.out, "\rReading frame...\r");
+  options.show_status = false;
+  console.out.clear();
+  PrepareFrameLoop(FrameRange{0, 9, 10}, 1, options, state, console);
+  EXPECT_EQ(console.out, "");
+  EXPECT_EQ(state.stats.first_frame, 0u);
+  EXPECT_EQ(state.stats.last_frame, 9u);
+  g_utils.SetConsoleWidthForTest(saved);
+}
+
+}  // namespace

@@ -1,0 +1,46 @@
+// What the program knows about the AviSynth library it found at start.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class CAvisynthInfo {
+ public:
+  static constexpr int kPluginLines = 8;
+
+  CAvisynthInfo() = default;
+  virtual ~CAvisynthInfo() = default;
+
+  int32_t mt_support = 0;
+  int32_t interface_version = 0;
+  std::string plugin_dirs[kPluginLines];
+  uint8_t plugin_line_count = kPluginLines;
+  std::string location;
+  std::string linker_version;
+  std::string file_version;
+  std::string version_string = "Unknown Avisynth Version";
+  std::string time_stamp;
+  int32_t is_64bit_image = 0;
+  int32_t image_not_mapped = 0;
+};
+
+extern CAvisynthInfo g_avsinfo;
+
+// Probes the library named by avsdll ("avisynth" when empty) and fills info.
+// Returns 1 on success, 0 with message filled on failure.
+int ProbeAvisynth(CAvisynthInfo* info, std::string* message, const std::string& avsdll);
+
+// Climbs CheckVersion(6), CheckVersion(7) on an environment made with 5.
+// Returns 5, 6, 7, or 0 with message filled.
+int TestInterfaceVersion(const std::string& avsdll, std::string* message);
+
+// "%04u-%02u-%02u, %02u:%02u:%02u" of the last write, or
+// "Cannot determine timestamp".
+std::string FileTimeStampText(const std::string& path);
+
+// The eight plug-in directory lines ("label:\tpath"), for the library at
+// location; 64-bit images fill lines 5 to 8.
+void ReadPluginDirectories(CAvisynthInfo* info);
+
+// "label:" + spacing + path, from a "label:\tpath" line.
+std::string SplitPluginLine(const std::string& line, const std::string& spacing);

@@ -1,0 +1,43 @@
+#include "avs_host/avs_library.h"
+
+#include "fault/structured_exception.h"
+#include "platform/clock.h"
+#include "platform/error.h"
+
+std::string AvsLibraryName(const std::string& avsdll) {
+  return avsdll.empty() ? std::string("avisynth") : avsdll;
+}
+
+platform::LibraryHandle LoadAvsLibrary(const std::string& avsdll) {
+  return platform::LoadLibrary(AvsLibraryName(avsdll));
+}
+
+CreateScriptEnvironmentFn FindEnvironmentFactory(platform::LibraryHandle library) {
+  return reinterpret_cast<CreateScriptEnvironmentFn>(
+      platform::GetProcAddress(library, "CreateScriptEnvironment"));
+}
+
+IScriptEnvironment* CreateEnvironment(CreateScriptEnvironmentFn factory, int version) {
+  IScriptEnvironment* env = nullptr;
+  CallTranslated([&] {
+    env = factory(version);
+    if (env) g_avs_linkage = env->GetAVSLinkage();
+  });
+  return env;
+}
+
+bool ReleaseEnvironment(IScriptEnvironment* env, platform::LibraryHandle library) {
+  platform::SleepMs(100);
+  if (env) CallTranslated([&] { env->DeleteScriptEnvironment(); });
+  return UnloadWithoutDelete(library);
+}
+
+bool UnloadWithoutDelete(platform::LibraryHandle library) {
+  g_avs_linkage = nullptr;
+  return platform::FreeLibrary(library);
+}
+
+std::string WithSystemError(const std::string& text) {
+  std::string system = SystemErrorText();
+  return system.empty() ? text : text + "\n" + system;
+}

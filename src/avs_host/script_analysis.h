@@ -1,0 +1,18 @@
+// The short first pass over a script that chooses the frame loop's sampling
+// interval from the measured time per frame.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The interval for a measured time per frame (0 when none was measured).
+uint32_t SamplingIntervalFor(double ms_per_frame);
+
+// Imports the script in a library use of its own and reads frames from 0 for
+// at most 5 seconds. Returns the interval, or 0 with message filled; a
+// non-empty message is a failure too.
+uint32_t AnalyseScript(const std::string& script_path, const std::string& avsdll,
+                       int interface_version, int invoke_distributor, std::string* message);
+
+// Shown for a clip without frames, instead of offering an empty range.
+extern const char kClipHasNoFramesText[];

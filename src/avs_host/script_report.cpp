@@ -1,0 +1,163 @@
+#include "avs_host/script_report.h"
+
+#include "app/settings.h"
+#include "console/console_utils.h"
+#include "measure/gpu_info.h"
+#include "measure/timer.h"
+
+namespace {
+
+void AppendLine(std::string* text, const std::string& line) {
+  *text += line;
+  *text += "\n";
+}
+
+}  // namespace
+
+void BuildGeneralInfo(const ReportInput& input, ReportTexts* texts) {
+  const CAvisynthInfo& avs = *input.avsinfo;
+  std::string& out = texts->report;
+  out += "[General info]\n";
+  AppendLine(&out, g_utils.FormatString("Log file created with:                 Korbinet %s",
+                                        input.program_version.c_str()));
+  AppendLine(&out, g_utils.FormatString("Script file:                           %s",
+                                        input.script_path.c_str()));
+  if (!input.switches.empty())
+    AppendLine(&out, g_utils.FormatString("Command line switches:                 %s",
+                                          input.switches.c_str()));
+  AppendLine(&out, g_utils.FormatString("Avisynth version string:               %s",
+                                        avs.version_string.c_str()));
+  AppendLine(&out, g_utils.FormatString("Avisynth file version:                 %s",
+                                        avs.file_version.c_str()));
+  AppendLine(&out, g_utils.FormatString("Avisynth Interface Version:            %d",
+                                        avs.interface_version));
+  AppendLine(&out, g_utils.FormatString("Avisynth MT support:                   %s",
+                                        avs.mt_support ? "Yes" : "No"));
+  AppendLine(&out, g_utils.FormatString("Avisynth.dll linker/compiler version:  %s",
+                                        avs.linker_version.c_str()));
+  AppendLine(&out, g_utils.FormatString("Avisynth.dll location:                 %s",
+                                        avs.location.c_str()));
+  AppendLine(&out, g_utils.FormatString("Avisynth.dll time stamp:               %s",
+                                        avs.time_stamp.c_str()));
+  for (const auto& line : avs.plugin_dirs) {
+    if (!line.empty()) AppendLine(&out, SplitPluginLine(line, "             "));
+  }
+}
+
+void BuildGraphicsCardInfo(const ReportInput& input, ReportTexts* texts) {
+  if (!input.monitor_gpu || !input.gpu) return;
+  const CGPUInfo& gpu = *input.gpu;
+  std::string& out = texts->graphics;
+  out += "\n\n[Graphics card info]\n";
+  AppendLine(&out, g_utils.FormatString("Card name:               %s", gpu.card_name.c_str()));
+  AppendLine(&out, g_utils.FormatString("GPU name:                %s", gpu.gpu_name.c_str()));
+  AppendLine(&out, g_utils.FormatString("Memory size:             %s", gpu.memory_size.c_str()));
+  AppendLine(&out,
+             g_utils.FormatString("OpenCL version:          %s", gpu.opencl_version.c_str()));
+  AppendLine(&out,
+             g_utils.FormatString("Driver version:          %s", gpu.driver_version.c_str()));
+  out += g_utils.FormatString("Info collected with:     GPU-Z %s", gpu.gpuz_version.c_str());
+  out += "\n\n";
+}
+
+namespace {
+
+const char* ColorspaceText(const VideoInfo& vi) {
+  if (vi.IsYV411()) return "  YV411";
+  if (vi.IsYV24()) return "   YV24";
+  if (vi.IsYV16()) return "   YV16";
+  if (vi.IsY8()) return "     Y8";
+  if (vi.IsYV12()) return "   YV12";
+  if (vi.IsYUY2()) return "   YUY2";
+  if (vi.IsRGB24()) return "  RGB24";
+  if (vi.IsRGB32()) return "  RGB32";
+  if (vi.HasVideo()) return "Unknown";
+  return "    n/a";
+}
+
+std::string FramerateLine(const VideoInfo& vi) {
+  const double rate = static_cast<double>(vi.fps_numerator) / vi.fps_denominator;
+  const char* format = "Framerate:                 %11.3f (%u/%u)";
+  if (vi.IsFieldBased() && vi.IsTFF())
+    format = "Framerate:                 %11.3f (%u/%u, TFF)";
+  else if (vi.IsFieldBased() && vi.IsBFF())
+    format = "Framerate:                 %11.3f (%u/%u, BFF)";
+  return g_utils.FormatString(format, rate, vi.fps_numerator, vi.fps_denominator);
+}
+
+int BitsPerSample(int sample_type) {
+  switch (sample_type) {
+    case 1: return 8;
+    case 2: return 16;
+    case 4: return 24;
+    case 8: return 32;
+    case 16: return 32;  // float
+    default: return sample_type;
+  }
+}
+
+std::string AudioValue(bool available, const std::string& value) {
+  return available ? value : "                n/a";
+}
+
+}  // namespace
+
+void BuildClipInfo(const ReportInput& input, ReportTexts* texts) {
+  const LoadingState& state = *input.loading;
+  const VideoInfo& vi = state.vi;
+  const int to_stdout = g_settings.ConUseSTDOUT;
+  std::string& out = texts->report;
+  out += "\n\n[Clip info]\n";
+
+  std::string video_lines[5];
+  if (state.audio_only) {
+    video_lines[0] = "Number of frames:                  n/a";
+    video_lines[1] = "Length (hh:mm:ss.ms):              n/a";
+    video_lines[2] = "Frame width:                       n/a";
+    video_lines[3] = "Frame height:                      n/a";
+    video_lines[4] = "Framerate:                         n/a";
+  } else {
+    video_lines[0] = g_utils.FormatString("Number of frames:          %11u",
+                                          static_cast<unsigned>(vi.num_frames));
+    video_lines[1] = g_utils.FormatString("Length (hh:mm:ss.ms):  %s",
+                                          g_timer.FormatDuration(state.length_ms, 1).c_str());
+    video_lines[2] =
+        g_utils.FormatString("Frame width:               %11u", static_cast<unsigned>(vi.width));
+    video_lines[3] = g_utils.FormatString("Frame height:              %11u",
+                                          static_cast<unsigned>(vi.height));
+    video_lines[4] = FramerateLine(vi);
+  }
+  for (const auto& line : video_lines) {
+    ConsolePrint(to_stdout, kColorNone, "\n%s", line.c_str());
+    AppendLine(&out, line);
+  }
+
+  const char* colorspace_label = "Colorspace:                    ";
+  ConsolePrint(to_stdout, kColorNone, "\n%s", colorspace_label);
+  out += colorspace_label;
+  const char* colorspace = ColorspaceText(vi);
+  ConsolePrint(to_stdout, kColorNone, "%s\n", colorspace);
+  AppendLine(&out, colorspace);
+
+  if (state.mt_mode_known) {
+    std::string line = g_utils.FormatString("Active MT Mode:                      %d", state.mt_mode);
+    ConsolePrint(to_stdout, kColorNone, "%s\n", line.c_str());
+    AppendLine(&out, line);
+  }
+
+  const int channels = vi.AudioChannels();
+  const int sample_type = vi.SampleType();
+  // The label asks for bits, so the sample-type code is shown as its width.
+  const int bits = BitsPerSample(sample_type);
+  const int rate = vi.SamplesPerSecond();
+  const int64_t samples = vi.num_audio_samples;
+  AppendLine(&out, "Audio channels:    " +
+                       AudioValue(channels != 0, g_utils.FormatString("%19d", channels)));
+  AppendLine(&out, "Audio bits/sample: " +
+                       AudioValue(sample_type != 0, g_utils.FormatString("%19d", bits)));
+  AppendLine(&out, "Audio sample rate: " +
+                       AudioValue(rate != 0, g_utils.FormatString("%19d", rate)));
+  AppendLine(&out, "Audio samples:     " +
+                       AudioValue(samples != 0, g_utils.FormatString("%19lld",
+                                                                     static_cast<long long>(samples))));
+}

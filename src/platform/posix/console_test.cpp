@@ -28,11 +28,37 @@ std::string ReadUntil(int fd, const std::string& expected, std::string text = {}
   return text;
 }
 
+// Standard output's state is read once per process, so a body that checks it
+// runs in a fresh copy of this program, which marks where its own output
+// starts (the test framework prints first).
+constexpr char kChildVariable[] = "KORBINET_CONSOLE_TEST_CHILD";
+constexpr char kBodyStart[] = "BODY>";
+
+bool EnterChildBody() {
+  if (getenv(kChildVariable) == nullptr) return false;
+  WriteText(true, kBodyStart);
+  return true;
+}
+
+[[noreturn]] void ExecBody(const char* body, int output) {
+  dup2(output, 1);
+  setenv(kChildVariable, "1", 1);
+  std::string filter = std::string("--gtest_filter=ConsoleChildBody.") + body;
+  execl("/proc/self/exe", "korbinet_unit_tests", filter.c_str(), static_cast<char*>(nullptr));
+  _exit(127);
+}
+
+std::string BodyOutput(const std::string& text) {
+  size_t start = text.find(kBodyStart);
+  return start == std::string::npos ? text : text.substr(start + sizeof kBodyStart - 1);
+}
+
 // A child whose standard streams are a fresh pseudo-terminal of 100 columns.
 struct TerminalChild {
   int master = -1, slave = -1;
   pid_t pid = -1;
 
+  explicit TerminalChild(const char* body) : TerminalChild([body] { ExecBody(body, 1); }) {}
   explicit TerminalChild(const std::function<void()>& body) {
     winsize size{};
     size.ws_row = 30;
@@ -71,19 +97,45 @@ struct TerminalChild {
   }
 };
 
+TEST(ConsoleChildBody, Colours) {
+  if (!EnterChildBody()) GTEST_SKIP() << "runs as a child of the terminal tests";
+  for (uint16_t attribute : {0x07, 0x0F, 0x1E, 0x4C, 0x80, 0xF0}) SetTextAttribute(attribute);
+  ResetTextAttribute();
+  MoveCursorUp(3);
+  MoveCursorUp(0);
+  MoveCursorUp(-2);
+  printf("buffered ");  // must come out before the colour that follows
+  SetTextAttribute(0x0A);
+  WriteText(true, "width=" + std::to_string(ConsoleWidth()) + "|");
+  _exit(0);
+}
+
+TEST(ConsoleChildBody, Plain) {
+  if (!EnterChildBody()) GTEST_SKIP() << "runs as a child of the terminal tests";
+  SetTextAttribute(0x1E);
+  MoveCursorUp(2);
+  WriteText(true, "width=" + std::to_string(ConsoleWidth()));
+  ResetTextAttribute();
+  RestoreTerminal();
+  _exit(StdoutIsTerminal() ? 1 : 0);
+}
+
+TEST(ConsoleChildBody, WaitInKeyboardMode) {
+  if (!EnterChildBody()) GTEST_SKIP() << "runs as a child of the terminal tests";
+  InstallTerminalRestore();
+  KeyboardMode outer;
+  {
+    KeyboardMode inner;  // nesting must not restore early
+  }
+  SetTextAttribute(0x0C);
+  WriteText(true, "ready");
+  for (;;) pause();
+}
+
 TEST(TerminalOutput, ColoursAndCursorOnATerminal) {
-  TerminalChild child([] {
-    for (uint16_t attribute : {0x07, 0x0F, 0x1E, 0x4C, 0x80, 0xF0}) SetTextAttribute(attribute);
-    ResetTextAttribute();
-    MoveCursorUp(3);
-    MoveCursorUp(0);
-    MoveCursorUp(-2);
-    printf("buffered ");  // must come out before the colour that follows
-    SetTextAttribute(0x0A);
-    WriteText(true, "width=" + std::to_string(ConsoleWidth()) + "|");
-  });
+  TerminalChild child("Colours");
   ASSERT_GT(child.pid, 0);
-  std::string text = ReadUntil(child.master, "|");
+  std::string text = BodyOutput(ReadUntil(child.master, "|"));
   EXPECT_EQ(text,
             "\x1b[37;49m\x1b[97;49m\x1b[93;44m\x1b[91;41m\x1b[30;100m\x1b[30;107m\x1b[0m\x1b[3A\r"
             "buffered \x1b[92;49mwidth=100|");
@@ -93,17 +145,9 @@ TEST(TerminalOutput, NothingButTextWhenNotATerminal) {
   int fds[2];
   ASSERT_EQ(pipe(fds), 0);
   pid_t pid = fork();
-  if (pid == 0) {
-    dup2(fds[1], 1);
-    SetTextAttribute(0x1E);
-    MoveCursorUp(2);
-    WriteText(true, "width=" + std::to_string(ConsoleWidth()));
-    ResetTextAttribute();
-    RestoreTerminal();
-    _exit(StdoutIsTerminal() ? 1 : 0);
-  }
+  if (pid == 0) ExecBody("Plain", fds[1]);
   close(fds[1]);
-  std::string text = ReadUntil(fds[0], "\n");
+  std::string text = BodyOutput(ReadUntil(fds[0], "(to the end)"));
   close(fds[0]);
   int status = 0;
   waitpid(pid, &status, 0);
@@ -113,16 +157,7 @@ TEST(TerminalOutput, NothingButTextWhenNotATerminal) {
 
 TEST(TerminalMode, RestoredWhenEndedBySignal) {
   for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) {
-    TerminalChild child([] {
-      InstallTerminalRestore();
-      KeyboardMode outer;
-      {
-        KeyboardMode inner;  // nesting must not restore early
-      }
-      SetTextAttribute(0x0C);
-      WriteText(true, "ready");
-      for (;;) pause();
-    });
+    TerminalChild child("WaitInKeyboardMode");
     ASSERT_GT(child.pid, 0);
     std::string text = ReadUntil(child.master, "ready");
     ASSERT_NE(text.find("ready"), std::string::npos);
@@ -135,7 +170,8 @@ TEST(TerminalMode, RestoredWhenEndedBySignal) {
     ASSERT_TRUE(WIFSIGNALED(status)) << signal_number;
     EXPECT_EQ(WTERMSIG(status), signal_number);
     EXPECT_EQ(child.LocalFlags() & (ICANON | ECHO), static_cast<tcflag_t>(ICANON | ECHO)) << signal_number;
-    EXPECT_NE(ReadUntil(child.master, "\x1b[0m", text).find("\x1b[0m"), std::string::npos) << signal_number;
+    text = BodyOutput(ReadUntil(child.master, "ready\x1b[0m", text));
+    EXPECT_EQ(text, "\x1b[91;49mready\x1b[0m") << signal_number;
   }
 }
 

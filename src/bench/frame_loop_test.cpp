@@ -200,7 +200,7 @@ TEST(FrameLoop, AProcessorFaultInTheClipArrivesAsStructuredException) {
   FrameLoopOptions options;
   PrepareFrameLoop(FrameRange{0, 9, 10}, 3, options, state, console);
   auto faulting = [](uint32_t n) {
-    int* volatile target = nullptr;
+    volatile int* volatile target = nullptr;
     if (n == 7) *target = 1;
   };
   try {

@@ -18,7 +18,7 @@ namespace {
 class FakeProbes : public LoopProbes {
  public:
   double Seconds() override {
-    now += step;
+    now += steps.empty() ? step : steps[readings++ % steps.size()];
     return now;
   }
   void RefreshProcess() override { ++process_refreshes; }
@@ -41,6 +41,8 @@ class FakeProbes : public LoopProbes {
 
   double now = 1000.0;
   double step = 0.01;
+  std::vector<double> steps;  // when set, used in turn instead of step
+  size_t readings = 0;
   std::vector<uint16_t> cpu;
   int process_refreshes = 0;
   int gpu_refreshes = 0;
@@ -85,6 +87,16 @@ TEST(FrameLoop, IntervalOneRecordsEveryFrame) {
   EXPECT_EQ(run.state.samples.size(), 12u);
 }
 
+TEST(FrameLoop, MinimumAndMaximumComeFromEveryRecord) {
+  LoopRun run;
+  run.probes.steps = {0.0, 0.1, 0.05, 0.2, 0.125};
+  run.Run(0, 3, 1);
+  EXPECT_NEAR(run.state.samples[0].current_frame_rate, 10, 1e-9);
+  EXPECT_NEAR(run.state.stats.minimum_frame_rate, 5, 1e-9);
+  EXPECT_NEAR(run.state.stats.maximum_frame_rate, 20, 1e-9);
+  EXPECT_NEAR(run.state.stats.current_frame_rate, 8, 1e-9);
+}
+
 TEST(FrameLoop, TheTailAfterTheLastFullIntervalIsSampledButNotRecorded) {
   LoopRun run;
   run.probes.cpu = {0, 0, 10, 20, 30, 41};  // by refreshes so far, priming first
@@ -119,6 +131,14 @@ TEST(FrameLoop, RangeShorterThanTheIntervalLeavesNoRecordAndNoPage) {
   EXPECT_EQ(s.maximum_frame_rate, 0);
   EXPECT_TRUE(run.state.first_page_pending);
   EXPECT_EQ(run.console.out, "\rReading frames...\r");
+
+  LoopRun single;
+  single.Run(4, 4, 1);
+  EXPECT_EQ(single.console.out.substr(0, 18), "\rReading frame...\r");
+  LoopRun after_prompt;
+  after_prompt.options.show_status = false;
+  after_prompt.Run(0, 0, 10);
+  EXPECT_EQ(after_prompt.console.out, "");
 }
 
 TEST(FrameLoop, SizingKeepsTheRecordsBelowHalfAMillion) {
@@ -299,23 +319,6 @@ TEST_F(LivePage, SecondPageRedrawsOverTheFirst) {
   EXPECT_EQ(console.out.substr(0, 9), "<up 10>{1");
   EXPECT_EQ(state.line_count, 10);
   EXPECT_EQ(state.latest_page_time, 1.5);
-}
-
-TEST(FrameLoopPreparation, StatusLineUnlessThePromptShowedOne) {
-  const int saved = g_utils.ConsoleWidth();
-  g_utils.SetConsoleWidthForTest(0);
-  FrameLoopState state;
-  RecordingConsole console;
-  FrameLoopOptions options;
-  PrepareFrameLoop(FrameRange{4, 4, 1}, 1, options, state, console);
-  EXPECT_EQ(console.out, "\rReading frame...\r");
-  options.show_status = false;
-  console.out.clear();
-  PrepareFrameLoop(FrameRange{0, 9, 10}, 1, options, state, console);
-  EXPECT_EQ(console.out, "");
-  EXPECT_EQ(state.stats.first_frame, 0u);
-  EXPECT_EQ(state.stats.last_frame, 9u);
-  g_utils.SetConsoleWidthForTest(saved);
 }
 
 }  // namespace

@@ -1,0 +1,37 @@
+// The argument parser over arbitrary argument lists: the input is split into
+// arguments at NUL bytes.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<std::string> args;
+  std::string current;
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] == 0) {
+      args.push_back(current);
+      current.clear();
+    } else {
+      current.push_back(static_cast<char>(data[i]));
+    }
+  }
+  args.push_back(current);
+
+  for (int32_t autocomplete : {0, 1}) {
+    Settings settings;
+    settings.AutoCompleteExtension = autocomplete;
+    CommandLineOptions options;
+    const std::string message = ParseArguments(args, &settings, &options);
+    // Accepted switches keep their values inside the ranges the run relies on.
+    if (message.empty()) {
+      if (settings.ProcessPriority < 1 || settings.ProcessPriority > 3) __builtin_trap();
+      if (settings.TimeLimit != -1 && (settings.TimeLimit < 1 || settings.TimeLimit > 999999)) {
+        __builtin_trap();
+      }
+    }
+  }
+  return 0;
+}

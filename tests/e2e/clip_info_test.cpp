@@ -1,0 +1,226 @@
+// -info: the clip lines on the console for every colour space, field order
+// and audio-only clips, the MT mode line, and the log written in info mode.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "avisynth_expectations.h"
+#include "harness/run_piped.h"
+#include "harness/sandbox.h"
+
+namespace e2e {
+namespace {
+
+// The clip's lines as the program should build them.
+struct ClipLines {
+  std::vector<std::string> video;  // frames, length, width, height, frame rate
+  std::string colorspace;          // the 7-character value
+  std::optional<int> mt_mode;      // the MT mode line, when the library knows one
+  std::vector<std::string> audio = {
+      "Audio channels:                    n/a", "Audio bits/sample:                 n/a",
+      "Audio sample rate:                 n/a", "Audio samples:                     n/a"};
+};
+
+std::vector<std::string> VideoLines(const std::string& frames, const std::string& length, const std::string& width,
+                                    const std::string& height, const std::string& rate) {
+  return {"Number of frames:          " + frames, "Length (hh:mm:ss.ms):  " + length,
+          "Frame width:               " + width,  "Frame height:              " + height,
+          "Framerate:                 " + rate};
+}
+
+ClipLines Clip(std::vector<std::string> video, const std::string& colorspace) {
+  ClipLines clip;
+  clip.video = std::move(video);
+  clip.colorspace = colorspace;
+  return clip;
+}
+
+const char kColorspaceLabel[] = "Colorspace:                    ";
+
+std::string MtLine(int mode) {
+  std::string value = std::to_string(mode);
+  return "Active MT Mode:                      " + value;
+}
+
+// What the console shows after "Loading script..." has been taken back.
+std::string ConsoleText(const ClipLines& clip) {
+  std::string text;
+  for (const auto& line : clip.video) text += "\n" + line;
+  text += std::string("\n") + kColorspaceLabel + clip.colorspace + "\n";
+  if (clip.mt_mode) text += MtLine(*clip.mt_mode) + "\n";
+  return text;
+}
+
+std::string LogClipSection(const ClipLines& clip) {
+  std::string text = "\n\n[Clip info]\n";
+  for (const auto& line : clip.video) text += line + "\n";
+  text += std::string(kColorspaceLabel) + clip.colorspace + "\n";
+  if (clip.mt_mode) text += MtLine(*clip.mt_mode) + "\n";
+  for (const auto& line : clip.audio) text += line + "\n";
+  return text;
+}
+
+std::string InfoModeStart(const VariantFacts& facts) {
+  return PipedStartTextFor(facts) + StatusLine("Loading script...") + kBlankStatus + kBlankStatus;
+}
+
+// 10 frames of 64x48 at 24 fps: every line but the colour space is fixed.
+ClipLines SmallClip(const std::string& colorspace) {
+  return Clip(VideoLines("         10", "   00:00:00.417", "         64", "         48", "     24.000 (24/1)"),
+              colorspace);
+}
+
+const ClipLines kAudioOnly = {
+    {"Number of frames:                  n/a", "Length (hh:mm:ss.ms):              n/a",
+     "Frame width:                       n/a", "Frame height:                      n/a",
+     "Framerate:                         n/a"},
+    "    n/a",
+    std::nullopt,
+    {"Audio channels:                      1", "Audio bits/sample:                  16",
+     "Audio sample rate:               44100", "Audio samples:                   18375"}};
+
+struct InfoCase {
+  std::string name;
+  std::string script;
+  ClipLines clip;
+  std::string variant = "standard";
+};
+
+std::vector<InfoCase> InfoCases() {
+  auto small = [](const std::string& type) {
+    return "BlankClip(length=10, width=64, height=48, pixel_type=\"" + type + "\")\n";
+  };
+  return {
+      {"YV12 100 frames",
+       "BlankClip(length=100, width=320, height=240, pixel_type=\"YV12\", fps=25)\n",
+       Clip(VideoLines("        100", "   00:00:04.000", "        320", "        240", "     25.000 (25/1)"), "   YV12")},
+      {"YV411", small("YV411"), SmallClip("  YV411")},
+      {"YV24", small("YV24"), SmallClip("   YV24")},
+      {"YV16", small("YV16"), SmallClip("   YV16")},
+      {"Y8", small("Y8"), SmallClip("     Y8")},
+      {"YV12", small("YV12"), SmallClip("   YV12")},
+      {"YUY2", small("YUY2"), SmallClip("   YUY2")},
+      {"RGB24", small("RGB24"), SmallClip("  RGB24")},
+      {"RGB32", small("RGB32"), SmallClip("  RGB32")},
+      // Deep formats pass none of the 8-bit tests.
+      {"YUV420P10", small("YUV420P10"), SmallClip("Unknown")},
+      {"RGB48", small("RGB48"), SmallClip("Unknown")},
+      {"Y16", small("Y16"), SmallClip("Unknown")},
+      {"audio only", "BlankClip(length=10)\nKillVideo()\n", kAudioOnly},
+      {"100 hours",
+       "BlankClip(length=360000, width=32, height=32, fps=1)\n",
+       Clip(VideoLines("     360000", "  100:00:00.000", "         32", "         32", "      1.000 (1/1)"), "  RGB32")},
+      {"NTSC top field first",
+       "BlankClip(length=10, width=64, height=48, fps=30000, fps_denominator=1001)\nAssumeFieldBased()\nAssumeTFF()\n",
+       Clip(VideoLines("         10", "   00:00:00.334", "         64", "         48", "     29.970 (30000/1001, TFF)"),
+            "  RGB32")},
+      {"bottom field first",
+       "BlankClip(length=10, width=64, height=48)\nAssumeFieldBased()\nAssumeBFF()\n",
+       Clip(VideoLines("         10", "   00:00:00.417", "         64", "         48", "     24.000 (24/1, BFF)"),
+            "  RGB32")},
+      {"field-based without parity", "BlankClip(length=10, width=64, height=48)\nAssumeFieldBased()\n",
+       SmallClip("  RGB32")},
+      // A parity flag alone does not make a clip field-based.
+      {"frame-based with TFF", "BlankClip(length=10, width=64, height=48)\nAssumeTFF()\n", SmallClip("  RGB32")},
+      {"classic: MT mode 0", small("YV12"), [] {
+         ClipLines c = SmallClip("   YV12");
+         c.mt_mode = 0;
+         return c;
+       }(), "classic"},
+      {"classic: MT mode 2", "SetMTMode(2)\n" + small("YV12"), [] {
+         ClipLines c = SmallClip("   YV12");
+         c.mt_mode = 2;
+         return c;
+       }(), "classic"},
+      {"v5: no MT mode", small("YV12"), SmallClip("   YV12"), "v5"},
+      {"plain: no MT mode", small("YV12"), SmallClip("   YV12"), "plain"},
+  };
+}
+
+TEST(ClipInfo, ConsoleShowsTheVideoLinesAndStops) {
+  for (const auto& c : InfoCases()) {
+    SCOPED_TRACE(c.name + " (" + c.variant + ")");
+    Sandbox sandbox(VariantSandbox(c.variant));
+    sandbox.WriteScript("clip.avs", c.script);
+    ProcessResult r = RunPiped(sandbox, {"clip.avs", "-info"});
+    EXPECT_EQ(r.exit_status, 0) << Describe(r);
+    EXPECT_EQ(r.err, InfoModeStart(FactsOf(c.variant)) + ConsoleText(c.clip));
+    EXPECT_EQ(r.out, "");
+    // Without -log, info mode leaves nothing behind.
+    EXPECT_FALSE(sandbox.Exists("clip.log"));
+  }
+}
+
+TEST(ClipInfo, ConsoleTextCanGoToStandardOutput) {
+  Sandbox sandbox({.settings = {{"ConUseSTDOUT", "1"}}});
+  sandbox.WriteScript("clip.avs", "BlankClip(length=10)\nKillVideo()\n");
+  ProcessResult r = RunPiped(sandbox, {"-i", "clip.avs"});
+  EXPECT_EQ(r.exit_status, 0) << Describe(r);
+  EXPECT_EQ(r.out, InfoModeStart(FactsOf("standard")) + ConsoleText(kAudioOnly));
+  EXPECT_EQ(r.err, "");
+}
+
+struct LogCase {
+  std::string name;
+  std::string script;
+  std::string trimmed_script;
+  ClipLines clip;
+  std::string variant = "standard";
+};
+
+TEST(ClipInfo, LogHoldsReportAndScript) {
+  const std::string field_clip =
+      "BlankClip(length=100, width=320, height=240, pixel_type=\"YUY2\", fps=50, audio_rate=48000, channels=2, "
+      "sample_type=\"24bit\")";
+  const std::vector<LogCase> cases = {
+      {"field-based with stereo audio",
+       "\n\n  # interlaced, stereo\n" + field_clip + "\n\nAssumeFieldBased()\nAssumeBFF()\n\n\n",
+       "# interlaced, stereo\n" + field_clip + "\n\nAssumeFieldBased()\nAssumeBFF()",
+       {VideoLines("        100", "   00:00:02.000", "        320", "        240", "     50.000 (50/1, BFF)"),
+        "   YUY2",
+        std::nullopt,
+        {"Audio channels:                      2", "Audio bits/sample:                  24",
+         "Audio sample rate:               48000", "Audio samples:                   96000"}}},
+      {"audio only", "BlankClip(length=10).KillVideo()", "BlankClip(length=10).KillVideo()", kAudioOnly},
+      {"classic without audio", "BlankClip(length=10, width=64, height=48, audio_rate=0)\n",
+       "BlankClip(length=10, width=64, height=48, audio_rate=0)", [] {
+         // The sample type stays set without audio, and only it is shown.
+         ClipLines c = SmallClip("  RGB32");
+         c.mt_mode = 0;
+         c.audio[1] = "Audio bits/sample:                  16";
+         return c;
+       }(), "classic"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Sandbox sandbox(VariantSandbox(c.variant));
+    sandbox.WriteScript("Clip Test.avs", c.script);
+    ProcessResult r = RunPiped(sandbox, {"Clip Test.avs", "-info", "-log"});
+    EXPECT_EQ(r.exit_status, 0) << Describe(r);
+    EXPECT_EQ(r.err, InfoModeStart(FactsOf(c.variant)) + ConsoleText(c.clip));
+    ASSERT_TRUE(sandbox.Exists("Clip Test.log")) << Describe(r);
+    const LibraryReport library = ReportFor(c.variant, sandbox.Path("libavisynth.so"));
+    EXPECT_EQ(sandbox.ReadFile("Clip Test.log"),
+              GeneralInfoSection(library, sandbox.Path("Clip Test.avs"), "-info -log") + LogClipSection(c.clip) +
+                  "\n" + "\n[Script]\n" + c.trimmed_script + "\n\n");
+  }
+}
+
+TEST(ClipInfo, CreateLogSettingAlsoWritesTheLogInInfoMode) {
+  Sandbox sandbox({.settings = {{"CreateLog", "1"}}});
+  sandbox.WriteScript("clip.avs", "BlankClip(length=10, width=64, height=48)\n");
+  ProcessResult r = RunPiped(sandbox, {"clip.avs", "-i"});
+  EXPECT_EQ(r.exit_status, 0) << Describe(r);
+  ASSERT_TRUE(sandbox.Exists("clip.log")) << Describe(r);
+  const std::string log = sandbox.ReadFile("clip.log");
+  EXPECT_NE(log.find("Command line switches:                 -i\n"), std::string::npos) << log;
+  ClipLines clip = SmallClip("  RGB32");
+  clip.audio = {"Audio channels:                      1", "Audio bits/sample:                  16",
+                "Audio sample rate:               44100", "Audio samples:                   18375"};
+  EXPECT_NE(log.find(LogClipSection(clip)), std::string::npos) << log;
+}
+
+}  // namespace
+}  // namespace e2e

@@ -158,12 +158,29 @@ void RunFrameLoop(FrameSource& source, FrameLoopState& state, const FrameLoopOpt
     const uint64_t next_multiple = (stats.frames_processed / interval + 1) * interval;
     const uint32_t stop_at =
         static_cast<uint32_t>(next_multiple < count ? next_multiple : count);
-    CallTranslated([&] {
-      do {
-        source(current);
-        ++current;
-      } while (++stats.frames_processed != stop_at);
-    });
+    // Locals, not the state's fields: across the opaque request they stay in
+    // registers, so a frame costs no more than in a bare loop.
+    // On an exception the frames before the failing one still count.
+    const uint32_t end = current + (stop_at - stats.frames_processed);
+    uint32_t reached = current;
+    try {
+      CallTranslated([&source, &reached, first = current, end] {
+        uint32_t n = first;
+        try {
+          do {
+            source(n);
+          } while (++n != end);
+        } catch (...) {
+          reached = n;
+          throw;
+        }
+      });
+    } catch (...) {
+      stats.frames_processed += reached - current;
+      throw;
+    }
+    current = end;
+    stats.frames_processed = stop_at;
     const uint32_t frame = current - 1;
     const double t = TakeSample(state, options, probes);
     if (stats.frames_processed % interval != 0) continue;  // the range's tail

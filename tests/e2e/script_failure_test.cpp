@@ -213,5 +213,21 @@ TEST(ScriptFaults, FaultInALibraryThreadEndsTheProcessButRestoresTheTerminal) {
   EXPECT_TRUE(CanonicalWithEcho(term.MasterFd()));
 }
 
+TEST(ScriptFaults, FaultInALibraryThreadDuringTheFrameLoopRestoresTheTerminal) {
+  // The analysis pass stops after 5 s, long before frame 900 at 20 ms a
+  // frame on two threads; the frame loop then reads keys in raw mode when
+  // a worker faults.
+  Sandbox sandbox;
+  sandbox.WriteScript("mt.avs",
+                      "BlankClip(length=1000, width=64, height=48)\nNap(20)\nFault(900, \"divide\")\nPrefetch(2)\n");
+  TerminalSession term(sandbox, {"mt.avs"});
+  ASSERT_TRUE(term.WaitForText("Frame (current | last):", 60s)) << term.ScreenText();
+  EXPECT_FALSE(CanonicalWithEcho(term.MasterFd())) << "the frame loop polls keys one by one";
+  ExitResult exit = term.WaitForExit(60s);
+  ASSERT_TRUE(exit.ended) << term.ScreenText();
+  EXPECT_NE(exit.signal, 0) << "exit status " << exit.exit_status << "\n" << term.ScreenText();
+  EXPECT_TRUE(CanonicalWithEcho(term.MasterFd()));
+}
+
 }  // namespace
 }  // namespace e2e

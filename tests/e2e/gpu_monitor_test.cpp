@@ -1,0 +1,398 @@
+// GPU monitoring against the GPU-Z stand-in: what the live page, the summary,
+// the log and the CSV file show of its card facts and sensors, the question
+// asked when no GPU-Z runs, and sections that are too small or gone.
+// Every suite here is named Gpu*: the section name and the process names are
+// machine-wide, so these tests must never run beside each other.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "harness/expected_texts.h"
+#include "harness/gpu_publisher_runner.h"
+#include "harness/run_piped.h"
+#include "harness/sandbox.h"
+#include "harness/terminal_session.h"
+
+namespace e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+// 80 frames of 25 ms: 2 s of reading, long enough for the analysis and for
+// several live pages, with a sampling interval of 1.
+const std::string kScript = "BlankClip(length=80, width=64, height=48)\nNap(25)";
+constexpr auto kRunTimeout = 90s;
+
+const std::string kNotice = "\nIn order to measure GPU usage, GPU-Z must be running.\n\n";
+const std::string kQuestion = "Continue without GPU monitoring? [y/n]";
+
+const std::string kLogHeaderGpu =
+    "\n[Performance data]\n       Frame    Frames/sec   Time/frame(ms)   CPU(%)   GPU(%)   Threads   PhysMEM(MB)"
+    "   VirtMEM(MB)\n";
+const std::string kLogHeaderGpuVpu =
+    "\n[Performance data]\n       Frame    Frames/sec   Time/frame(ms)   CPU(%)   GPU(%)   VPU(%)   Threads"
+    "   PhysMEM(MB)   VirtMEM(MB)\n";
+const std::string kLogHeaderNoGpu =
+    "\n[Performance data]\n       Frame    Frames/sec   Time/frame(ms)   CPU(%)   Threads   PhysMEM(MB)"
+    "   VirtMEM(MB)\n";
+const std::string kCsvHeaderGpu =
+    "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),GPU(%),Threads,"
+    "PhysMEM(MB),VirtMEM(MB)\n";
+const std::string kCsvHeaderGpuVpu =
+    "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),GPU(%),VPU(%),Threads,"
+    "PhysMEM(MB),VirtMEM(MB)\n";
+
+struct CardFacts {
+  std::string card = "NVIDIA GeForce RTX 2060";
+  std::string gpu = "TU106";
+  std::string memory = "6144 MB";
+  std::string opencl = "OpenCL 3.0 CUDA";
+  std::string driver = "31.0.15.3623";
+};
+
+// Card facts (padded with blanks that the reader must trim), then the CUDA
+// records, then the five sensors.
+std::vector<std::string> PublisherArgs(const std::string& cuda, const std::string& capability,
+                                       const std::string& title = "GPU-Z 2.40.0") {
+  const CardFacts f;
+  return {"--title", title,
+          "--record", "CardName=" + f.card,
+          "--record", "GPUName=" + f.gpu,
+          "--record", "MemSize=  " + f.memory + " \t",
+          "--record", "OpenCL_Version=" + f.opencl,
+          "--record", "DriverVersion= " + f.driver,
+          "--record", "CUDA=" + cuda,
+          "--record", "CUDA_Capability=" + capability,
+          "--sensor", "GPU Load=42.5",
+          "--sensor", "Video Engine Load=12.4",
+          "--sensor", "Memory Used=1024",
+          "--sensor", "Memory Usage (Dedicated)=900",
+          "--sensor", "Memory Usage (Dynamic)=100"};
+}
+
+std::string CardSection(const CardFacts& f, const std::string& version) {
+  return "\n\n[Graphics card info]\n"
+         "Card name:               " + f.card + "\n"
+         "GPU name:                " + f.gpu + "\n"
+         "Memory size:             " + f.memory + "\n"
+         "OpenCL version:          " + f.opencl + "\n"
+         "Driver version:          " + f.driver + "\n"
+         "Info collected with:     GPU-Z " + version + "\n\n";
+}
+
+// What follows the script in the log: the card section, then the table head.
+std::string AfterScript(const CardFacts& f, const std::string& version, const std::string& table_header) {
+  return "\n[Script]\n" + kScript + "\n\n" + CardSection(f, version) + table_header;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::vector<std::string> Split(const std::string& line, char separator) {
+  std::vector<std::string> fields;
+  std::istringstream in(line);
+  for (std::string field; std::getline(in, field, separator);) fields.push_back(field);
+  return fields;
+}
+
+std::vector<std::string> Words(const std::string& line) {
+  std::vector<std::string> words;
+  std::istringstream in(line);
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
+}
+
+// The table rows of a log: the lines after the header line up to the end.
+std::vector<std::string> TableRows(const std::string& log, const std::string& header) {
+  const size_t at = log.find(header);
+  if (at == std::string::npos) return {};
+  return Lines(log.substr(at + header.size()));
+}
+
+// Checks every row of the log table and of the CSV file: its width, and the
+// GPU (and VPU) column holding the sensor's rounded value.
+void ExpectSampleColumns(const std::string& log, const std::string& log_header, const std::string& csv,
+                         const std::string& csv_header, const std::string& gpu,
+                         const std::optional<std::string>& vpu) {
+  const size_t columns = vpu ? 9 : 8;
+  const std::vector<std::string> rows = TableRows(log, log_header);
+  ASSERT_FALSE(rows.empty()) << log;
+  for (const std::string& row : rows) {
+    const std::vector<std::string> w = Words(row);
+    ASSERT_EQ(w.size(), columns) << row;
+    EXPECT_EQ(w[4], gpu) << row;
+    if (vpu) {
+      EXPECT_EQ(w[5], *vpu) << row;
+    }
+  }
+  ASSERT_EQ(csv.substr(0, csv_header.size()), csv_header) << csv;
+  const std::vector<std::string> lines = Lines(csv.substr(csv_header.size()));
+  EXPECT_EQ(lines.size(), rows.size()) << "log and CSV hold the same samples";
+  for (const std::string& line : lines) {
+    const std::vector<std::string> f = Split(line, ',');
+    ASSERT_EQ(f.size(), columns + 2) << line;
+    EXPECT_EQ(f[6], gpu) << line;
+    if (vpu) {
+      EXPECT_EQ(f[7], *vpu) << line;
+    }
+  }
+}
+
+// Polls until `lines` stand on consecutive rows starting right below a blank
+// row, the first being the row that starts with lines[0]'s label. A page is
+// redrawn in place, so a single look could catch it half drawn.
+bool WaitForBlock(TerminalSession& term, const std::vector<std::string>& lines,
+                  std::chrono::milliseconds timeout = 30s) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  const std::string label = lines.front().substr(0, lines.front().find(':') + 1);
+  while (true) {
+    term.Pump(20ms);
+    const int row = FindRow(term, label);
+    if (row > 0 && term.Row(row - 1).empty()) {
+      bool all = true;
+      for (size_t i = 0; i < lines.size() && all; ++i) all = term.Row(row + static_cast<int>(i)) == lines[i];
+      if (all) return true;
+    }
+    if (std::chrono::steady_clock::now() >= deadline || !term.Running()) return false;
+  }
+}
+
+struct VideoEngineCase {
+  std::string name;
+  std::string cuda;
+  std::string capability;
+  bool video_engine;
+};
+
+// The live page and the summary on a terminal, the log and the CSV file, for
+// cards with and without a usable video engine.
+TEST(GpuMonitorRun, PageSummaryLogAndCsvShowTheSensors) {
+  const std::vector<VideoEngineCase> cases = {
+      {"CUDA 7.5", "1", "7.5", true},
+      {"CUDA capability below 1.0", "1", "0.9", false},
+      {"no CUDA", "0", "7.5", false},
+  };
+  for (const VideoEngineCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    GpuPublisher publisher(PublisherArgs(c.cuda, c.capability));
+    ASSERT_TRUE(publisher.Ready());
+    Sandbox sandbox;
+    sandbox.WriteScript("gpu.avs", kScript + "\n");
+    TerminalSession term(sandbox, {"gpu.avs", "-gpu", "-log", "-csv"}, {.rows = 40, .cols = 100});
+
+    std::vector<std::string> page = {"GPU usage (current | average):  43% | 43%"};
+    if (c.video_engine) page.push_back("Video engine load (cur | avg):  12% | 12%");
+    page.insert(page.end(), {"GPU memory usage:               1024 MB", "GPU memory usage (Dedicated):   900 MB",
+                             "GPU memory usage (Dynamic):     100 MB", ""});
+    EXPECT_TRUE(WaitForBlock(term, page)) << term.ScreenText();
+    const int time_row = FindRow(term, "Time (elapsed | estimated):");
+    EXPECT_EQ(time_row, FindRow(term, page.front()) + static_cast<int>(page.size())) << term.ScreenText();
+
+    const ExitResult exit = term.WaitForExit(60s);
+    ASSERT_TRUE(exit.ended);
+    EXPECT_EQ(exit.exit_status, 0) << term.ScreenText();
+    std::vector<std::string> summary = {"GPU usage (average):            43%"};
+    if (c.video_engine) summary.push_back("Video engine load (average):    12%");
+    summary.insert(summary.end(), {"GPU memory usage:               1024 MB",
+                                   "GPU memory usage (Dedicated):   900 MB",
+                                   "GPU memory usage (Dynamic):     100 MB", ""});
+    EXPECT_TRUE(WaitForBlock(term, summary, 1s)) << term.ScreenText();
+    EXPECT_EQ(FindRow(term, "Time (elapsed):"), FindRow(term, summary.front()) + static_cast<int>(summary.size()))
+        << term.ScreenText();
+
+    const std::string log = sandbox.ReadFile("gpu.log");
+    const std::string& log_header = c.video_engine ? kLogHeaderGpuVpu : kLogHeaderGpu;
+    EXPECT_NE(log.find(AfterScript(CardFacts{}, ".40.0", log_header)), std::string::npos) << log;
+    // The log's summary has the same GPU lines, without the blank lines around them.
+    std::string runtime = "\n";
+    for (size_t i = 0; i + 1 < summary.size(); ++i) runtime += summary[i] + "\n";
+    EXPECT_NE(log.find(runtime + "Time (elapsed):"), std::string::npos) << log;
+    EXPECT_EQ(log.find("\n\nGPU usage (average):"), std::string::npos) << log;
+    ExpectSampleColumns(log, log_header, sandbox.ReadFile("gpu.csv"),
+                        c.video_engine ? kCsvHeaderGpuVpu : kCsvHeaderGpu, "43",
+                        c.video_engine ? std::optional<std::string>("12") : std::nullopt);
+  }
+}
+
+TEST(GpuMonitorRun, VersionComesFromTheEndOfTheProcessName) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"GPU-Z 2.40.0", ".40.0"},
+      {"gpu-z beta", "Unknown"},
+  };
+  for (const auto& [title, version] : cases) {
+    SCOPED_TRACE(title);
+    GpuPublisher publisher(PublisherArgs("1", "7.5", title));
+    ASSERT_TRUE(publisher.Ready());
+    Sandbox sandbox;
+    sandbox.WriteScript("gpu.avs", kScript + "\n");
+    const ProcessResult r = RunPiped(sandbox, {"gpu.avs", "-gpu", "-log"}, std::nullopt, kRunTimeout);
+    ASSERT_EQ(r.exit_status, 0) << Describe(r);
+    EXPECT_NE(sandbox.ReadFile("gpu.log").find(CardSection(CardFacts{}, version)), std::string::npos)
+        << sandbox.ReadFile("gpu.log");
+  }
+}
+
+enum class Inside { kNothing, kFirstRecord, kAllRecords, kFirstSensor };
+
+struct SmallSectionCase {
+  std::string size;
+  Inside inside;  // what lies wholly inside the section
+};
+
+// Sections smaller than the layout: what lies inside is read, nothing beyond.
+TEST(GpuMonitorRun, SmallSectionsAreReadOnlyAsFarAsTheyGo) {
+  const std::vector<SmallSectionCase> cases = {
+      {"12", Inside::kNothing},
+      {"1035", Inside::kNothing},
+      {"1036", Inside::kFirstRecord},
+      {"131623", Inside::kAllRecords},
+      {"131624", Inside::kFirstSensor},
+  };
+  for (const SmallSectionCase& c : cases) {
+    SCOPED_TRACE("size " + c.size);
+    std::vector<std::string> args = PublisherArgs("1", "7.5");
+    args.insert(args.end(), {"--size", c.size});
+    GpuPublisher publisher(args);
+    ASSERT_TRUE(publisher.Ready());
+    Sandbox sandbox;
+    sandbox.WriteScript("gpu.avs", kScript + "\n");
+    const ProcessResult r = RunPiped(sandbox, {"gpu.avs", "-gpu", "-log"}, std::nullopt, kRunTimeout);
+    ASSERT_EQ(r.exit_status, 0) << Describe(r);
+    EXPECT_EQ(r.signal, 0);
+
+    // The CUDA records come last: with all records inside, the video engine counts.
+    const bool all_records = c.inside == Inside::kAllRecords || c.inside == Inside::kFirstSensor;
+    CardFacts facts = all_records ? CardFacts{} : CardFacts{"", "", "", "", ""};
+    if (c.inside == Inside::kFirstRecord) facts.card = CardFacts{}.card;
+    const std::string log = sandbox.ReadFile("gpu.log");
+    EXPECT_NE(log.find(AfterScript(facts, ".40.0", all_records ? kLogHeaderGpuVpu : kLogHeaderGpu)),
+              std::string::npos)
+        << log;
+    const bool gpu_load = c.inside == Inside::kFirstSensor;
+    EXPECT_NE(r.err.find(gpu_load ? "GPU usage (average):            43%\n" : "GPU usage (average):            0%\n"),
+              std::string::npos)
+        << Describe(r);
+    // The video engine sensor lies outside: its average stays 0.
+    if (all_records) {
+      EXPECT_NE(r.err.find("Video engine load (average):    0%\n"), std::string::npos) << Describe(r);
+    }
+    EXPECT_EQ(r.err.find("GPU memory usage"), std::string::npos) << Describe(r);
+  }
+}
+
+TEST(GpuMonitorStart, MissingSectionEndsTheRun) {
+  GpuPublisher publisher(PublisherArgs("1", "7.5"));
+  ASSERT_TRUE(publisher.Ready());
+  ASSERT_TRUE(RemoveGpuSection());
+  Sandbox sandbox;
+  sandbox.WriteScript("gpu.avs", kScript + "\n");
+  const ProcessResult r = RunPiped(sandbox, {"gpu.avs", "-gpu", "-log"}, std::nullopt, kRunTimeout);
+  EXPECT_EQ(r.exit_status, 255) << Describe(r);
+  EXPECT_EQ(r.err, PipedStartText() + "\nCannot initialize GPU-Z shared memory:\nNo such file or directory\n")
+      << Describe(r);
+  EXPECT_FALSE(sandbox.Exists("gpu.log"));
+}
+
+struct ClosedInputCase {
+  std::string name;
+  std::optional<std::string> input;
+  bool via_settings;  // MonitorGPULoad=1 instead of -gpu
+};
+
+// Without a terminal nobody can answer: the end of input is a no, never a hang.
+TEST(GpuMonitorQuestion, PipedInputAnswersNoOrIsIgnored) {
+  ASSERT_FALSE(GpuzProcessRunning()) << "a process named like GPU-Z runs on this machine";
+  const std::vector<ClosedInputCase> cases = {
+      {"no input", std::nullopt, false},
+      {"empty pipe", "", false},
+      {"empty pipe, setting", "", true},
+      {"other keys then end", "x\x1bq", false},
+      {"n", "n", false},
+      {"N after other keys", "xN", true},
+  };
+  for (const ClosedInputCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Sandbox sandbox({.settings = {{"MonitorGPULoad", c.via_settings ? "1" : "0"}}});
+    sandbox.WriteScript("gpu.avs", kScript + "\n");
+    std::vector<std::string> args = {"gpu.avs", "-log"};
+    if (!c.via_settings) args.push_back("-gpu");
+    const ProcessResult r = RunPiped(sandbox, args, c.input, 20s);
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_EQ(r.exit_status, 255) << Describe(r);
+    const std::string start = PipedStartText() + kNotice + kQuestion;
+    EXPECT_EQ(r.err.substr(0, start.size()), start) << Describe(r);
+    EXPECT_EQ(r.err.find("Analysing"), std::string::npos) << Describe(r);
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(sandbox.Exists("gpu.log"));
+  }
+}
+
+TEST(GpuMonitorQuestion, NoBlanksTheQuestionAndExits) {
+  ASSERT_FALSE(GpuzProcessRunning()) << "a process named like GPU-Z runs on this machine";
+  for (const std::string key : {"n", "N"}) {
+    SCOPED_TRACE(key);
+    Sandbox sandbox;
+    sandbox.WriteScript("gpu.avs", kScript + "\n");
+    TerminalSession term(sandbox, {"gpu.avs", "-gpu", "-log"});
+    ASSERT_TRUE(term.WaitForText(kQuestion)) << term.ScreenText();
+    const int notice_row = FindRow(term, "In order to measure GPU usage, GPU-Z must be running.");
+    ASSERT_GT(notice_row, 0) << term.ScreenText();
+    EXPECT_EQ(term.Row(notice_row - 1), "");
+    EXPECT_EQ(term.Row(notice_row + 1), "");
+    EXPECT_EQ(term.Row(notice_row + 2), kQuestion);
+    term.SendKeys(key);
+    const ExitResult exit = term.WaitForExit();
+    ASSERT_TRUE(exit.ended);
+    EXPECT_EQ(exit.exit_status, 255);
+    for (int row = notice_row - 1; row < term.Rows(); ++row) EXPECT_EQ(term.Row(row), "") << term.ScreenText();
+    EXPECT_FALSE(sandbox.Exists("gpu.log"));
+  }
+}
+
+TEST(GpuMonitorQuestion, OtherKeysAreIgnoredAndYesRunsWithoutGpu) {
+  ASSERT_FALSE(GpuzProcessRunning()) << "a process named like GPU-Z runs on this machine";
+  Sandbox sandbox;
+  sandbox.WriteScript("gpu.avs", kScript + "\n");
+  TerminalSession term(sandbox, {"gpu.avs", "-gpu", "-log", "-csv"}, {.rows = 40, .cols = 100});
+  ASSERT_TRUE(term.WaitForText(kQuestion)) << term.ScreenText();
+  const int notice_row = FindRow(term, "In order to measure GPU usage, GPU-Z must be running.");
+  // x, Esc alone, an arrow key (an escape sequence), Enter.
+  for (const std::string keys : {"x", "\x1b", "\x1b[A", "\r"}) {
+    term.SendKeys(keys);
+    term.Pump(300ms);
+    ASSERT_TRUE(term.Running()) << "a key other than y or n ended the question";
+    EXPECT_EQ(term.Row(notice_row + 2), kQuestion) << term.ScreenText();
+  }
+  term.SendKeys("y");
+  const ExitResult exit = term.WaitForExit(60s);
+  ASSERT_TRUE(exit.ended);
+  EXPECT_EQ(exit.exit_status, 0) << term.ScreenText();
+  const std::string screen = term.ScreenText();
+  EXPECT_EQ(screen.find("GPU-Z must be running"), std::string::npos) << screen;
+  EXPECT_EQ(screen.find(kQuestion), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("GPU usage"), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("GPU memory"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("Time (elapsed):"), std::string::npos) << screen;
+  // The clip lines start where the notice's blank first line was.
+  EXPECT_EQ(term.Row(notice_row), "Number of frames:                   80") << screen;
+
+  const std::string log = sandbox.ReadFile("gpu.log");
+  EXPECT_EQ(log.find("[Graphics card info]"), std::string::npos) << log;
+  EXPECT_EQ(log.find("GPU usage"), std::string::npos) << log;
+  EXPECT_NE(log.find("\n[Script]\n" + kScript + "\n\n" + kLogHeaderNoGpu), std::string::npos) << log;
+  const std::string csv = sandbox.ReadFile("gpu.csv");
+  EXPECT_EQ(csv.substr(0, csv.find('\n') + 1),
+            "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),Threads,"
+            "PhysMEM(MB),VirtMEM(MB)\n");
+}
+
+}  // namespace
+}  // namespace e2e

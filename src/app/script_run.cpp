@@ -16,6 +16,7 @@
 #include "fault/structured_exception.h"
 #include "measure/gpu_info.h"
 #include "platform/clock.h"
+#include "platform/error.h"
 
 namespace {
 
@@ -73,6 +74,9 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
               CGPUInfo* gpu) {
   const std::string& script = options.ScriptPath;
   uint32_t sampling_interval = 0;
+  // Errors reported from here on belong to the script's run, not to the
+  // checks before it.
+  platform::ClearLastError();
   if (!options.ClipInfo) {
     ConsolePrint(Stream(), kColorNone, "\r%s\r", g_utils.PadLine("Analysing script...").c_str());
     std::string message;
@@ -90,11 +94,11 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
   loading.library = LoadAvsLibrary(g_settings.AVSDLL);
   if (!loading.library)
     return ExitWithError("\nCannot load avisynth.dll\n" + SystemErrorText() + "\n");
+  platform::ClearLastError();
 
   RunState run;
   ReportInput report{program_version, script,  options.Switches, &g_avsinfo,
                      gpu,             g_settings.MonitorGPULoad != 0, &loading};
-  bool env_deleted = false;
   try {
     CreateScriptEnvironmentFn factory = FindEnvironmentFactory(loading.library);
     if (!factory) return ExitWithError("\nFailed to load CreateScriptEnvironment()\n");
@@ -108,12 +112,9 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
     BuildClipInfo(report, &run.texts);
 
     if (options.ClipInfo) {
-      platform::SleepMs(100);
-      loading.DropValues();
-      loading.env->DeleteScriptEnvironment();
-      env_deleted = true;
+      loading.ReleaseScript();
       WriteReportOnlyLog(script, run.texts, gpu, kColorError);
-      UnloadWithoutDelete(loading.library);
+      UnloadLibrary(loading.library);
       WaitAnyKey();
       return 0;
     }
@@ -123,18 +124,15 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
     FrameLoopOptions loop_options = FrameLoopOptionsFrom(g_settings);
     RangeCheck check = CheckFrameRange(loading.frame_count, g_settings, &range);
     if (check == RangeCheck::kNoFrames) {
-      loading.DropValues();
-      loading.env->DeleteScriptEnvironment();
-      UnloadWithoutDelete(loading.library);
+      loading.ReleaseScript();
+      UnloadLibrary(loading.library);
       return ExitWithError(kNoFramesMessage);
     }
     if (check == RangeCheck::kOutsideClip) {
       if (!OfferWholeClip(loading.frame_count, g_settings.FrameRangeText, &range)) {
-        loading.DropValues();
-        loading.env->DeleteScriptEnvironment();
-        env_deleted = true;
+        loading.ReleaseScript();
         WriteReportOnlyLog(script, run.texts, gpu, kColorNone);
-        UnloadWithoutDelete(loading.library);
+        UnloadLibrary(loading.library);
         WaitAnyKey();
         return 0;
       }
@@ -144,10 +142,7 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
     CGPUInfo* monitor = g_settings.MonitorGPULoad ? gpu : nullptr;
     RunClipFrameLoop(loading.clip->operator->(), loading.env, range, sampling_interval,
                      loop_options, monitor, run.loop);
-    loading.DropValues();
-    platform::SleepMs(100);
-    loading.env->DeleteScriptEnvironment();
-    env_deleted = true;
+    loading.ReleaseScript();
     PrintRunSummary(run.loop, SummaryOptionsFrom(g_settings), &run.texts.report);
   } catch (const AvisynthError& e) {
     ReportGuardedFailure(&run, e.msg ? e.msg : "", true);
@@ -158,14 +153,14 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
     ReportGuardedFailure(&run, text.empty() ? "Unknown exception" : text, false);
   }
 
-  if (!env_deleted) {
+  if (loading.env) {
     try {
       CallTranslated([&] { loading.DropValues(); });
     } catch (...) {
-      // The library is unloaded even when releasing its values faults.
+      // The run goes on to its records even when releasing the values faults.
     }
   }
-  UnloadWithoutDelete(loading.library);
+  LeaveLibraryAfterError(loading.env, loading.library);
 
   if (g_settings.CreateLog) {
     std::string message =

@@ -117,7 +117,7 @@ int TestInterfaceVersion(const std::string& avsdll, std::string* message) {
     version = 0;
   }
   if (version == 0) {
-    UnloadWithoutDelete(library);
+    LeaveLibraryAfterError(env, library);
     return 0;
   }
   bool unloaded = false;
@@ -125,7 +125,7 @@ int TestInterfaceVersion(const std::string& avsdll, std::string* message) {
     unloaded = ReleaseEnvironment(env, library);
   } catch (const SE_Exception& e) {
     *message = FormatStructuredException(e.getSeNumber());
-    UnloadWithoutDelete(library);
+    AbandonLibrary(library);
     return 0;
   }
   if (!unloaded) {
@@ -236,7 +236,7 @@ int ProbeAvisynth(CAvisynthInfo* info, std::string* message, const std::string& 
     result = 0;
   }
   // After an error the environment is left as it is; the library still goes.
-  if (!released) UnloadWithoutDelete(library);
+  if (!released) LeaveLibraryAfterError(env, library);
   ReadPluginDirectories(info);
   return result;
 }

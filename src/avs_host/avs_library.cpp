@@ -29,12 +29,21 @@ IScriptEnvironment* CreateEnvironment(CreateScriptEnvironmentFn factory, int ver
 bool ReleaseEnvironment(IScriptEnvironment* env, platform::LibraryHandle library) {
   platform::SleepMs(100);
   if (env) CallTranslated([&] { env->DeleteScriptEnvironment(); });
-  return UnloadWithoutDelete(library);
+  return UnloadLibrary(library);
 }
 
-bool UnloadWithoutDelete(platform::LibraryHandle library) {
+bool UnloadLibrary(platform::LibraryHandle library) {
   g_avs_linkage = nullptr;
   return platform::FreeLibrary(library);
+}
+
+void AbandonLibrary(platform::LibraryHandle /*library*/) { g_avs_linkage = nullptr; }
+
+void LeaveLibraryAfterError(IScriptEnvironment* env, platform::LibraryHandle library) {
+  if (env)
+    AbandonLibrary(library);
+  else
+    UnloadLibrary(library);
 }
 
 std::string WithSystemError(const std::string& text) {

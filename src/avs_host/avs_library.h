@@ -23,9 +23,18 @@ IScriptEnvironment* CreateEnvironment(CreateScriptEnvironmentFn factory, int ver
 // table and unloads the library. False when unloading failed.
 bool ReleaseEnvironment(IScriptEnvironment* env, platform::LibraryHandle library);
 
-// Forgets the linkage table and unloads the library without deleting an
-// environment (after an error, when the environment may be unusable).
-bool UnloadWithoutDelete(platform::LibraryHandle library);
+// Forgets the linkage table and unloads the library; for when no environment
+// is left (deleted, or never created). False when unloading failed.
+bool UnloadLibrary(platform::LibraryHandle library);
+
+// After an error the environment is not deleted, as it may be unusable. The
+// library then stays loaded: that environment's threads and objects may still
+// run its code, and unmapping it under them would crash the process before
+// the run could write its records. Only the linkage table is forgotten.
+void AbandonLibrary(platform::LibraryHandle library);
+
+// AbandonLibrary when env is set, else UnloadLibrary.
+void LeaveLibraryAfterError(IScriptEnvironment* env, platform::LibraryHandle library);
 
 // "text" or "text\n<system error>" when the system gave a reason.
 std::string WithSystemError(const std::string& text);

@@ -7,6 +7,7 @@
 #include "fault/structured_exception.h"
 #include "measure/timer.h"
 #include "platform/clock.h"
+#include "platform/error.h"
 
 const char kClipHasNoFramesText[] = "The clip has no frames";
 
@@ -80,6 +81,7 @@ uint32_t AnalyseScript(const std::string& script_path, const std::string& avsdll
     return 0;
   }
 
+  platform::ClearLastError();
   uint32_t interval = 0;
   IScriptEnvironment* env = nullptr;
   ScriptValues values;
@@ -134,7 +136,8 @@ uint32_t AnalyseScript(const std::string& script_path, const std::string& avsdll
   bool unloaded;
   if (failed) {
     interval = 0;
-    unloaded = UnloadWithoutDelete(library);
+    LeaveLibraryAfterError(env, library);
+    unloaded = true;
   } else {
     unloaded = ReleaseEnvironment(env, library);
   }

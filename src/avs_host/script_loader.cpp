@@ -3,11 +3,19 @@
 #include "app/settings.h"
 #include "console/console_utils.h"
 #include "fault/structured_exception.h"
+#include "platform/clock.h"
 
 void LoadingState::DropValues() {
   clip.reset();
   mt_result.reset();
   result.reset();
+}
+
+void LoadingState::ReleaseScript() {
+  CallTranslated([&] { DropValues(); });
+  platform::SleepMs(100);
+  CallTranslated([&] { env->DeleteScriptEnvironment(); });
+  env = nullptr;
 }
 
 int64_t ClipLengthMs(const VideoInfo& vi) {

@@ -24,6 +24,9 @@ struct LoadingState {
 
   // Releases the clip and values (their references go back to the library).
   void DropValues();
+  // Drops the values, waits 100 ms and deletes the environment (env becomes
+  // null). Faults inside the library arrive as SE_Exception.
+  void ReleaseScript();
 };
 
 // Imports the script into state->env and fills the rest of state. Errors

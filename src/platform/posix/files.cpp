@@ -108,14 +108,16 @@ bool FullPathName(const std::string& path, std::string* full) {
   return true;
 }
 
+// The existence tests answer a question and record no failure: a missing
+// plug-in folder must not become the reason shown for a later, unrelated error.
 bool FileExists(const std::string& path) {
   struct stat info;
-  return StatPath(path, &info) && !S_ISDIR(info.st_mode);
+  return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
 bool DirectoryExists(const std::string& path) {
   struct stat info;
-  return StatPath(path, &info) && S_ISDIR(info.st_mode);
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 std::string ExecutablePath() {

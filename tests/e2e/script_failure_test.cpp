@@ -231,3 +231,25 @@ TEST(ScriptFaults, FaultInALibraryThreadDuringTheFrameLoopRestoresTheTerminal) {
 
 }  // namespace
 }  // namespace e2e
+
+namespace e2e {
+namespace {
+
+// A script error after Prefetch has started its threads: the environment is
+// not deleted after an error, and unloading the library under its threads
+// used to crash the process before the log was written.
+TEST(ScriptLoading, ErrorAfterFilterThreadsStartedStillEndsWithTheLog) {
+  Sandbox sandbox;
+  sandbox.WriteScript("a.avs", "BlankClip(length=100)\nPrefetch(2)\nFoo()\n");
+  for (const char* mode : {"-info", "-i"}) {
+    SCOPED_TRACE(mode);
+    ProcessResult r = RunPiped(sandbox, {"a.avs", mode});
+    EXPECT_EQ(r.exit_status, 255) << Describe(r);
+    EXPECT_EQ(r.signal, 0) << Describe(r);
+    EXPECT_NE(sandbox.ReadFile("a.log").find("[AviSynth error]\nScript error: There is no function named 'Foo'."),
+              std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,199 @@
+// The live page of a running benchmark on a terminal: its lines and colours,
+// redrawn in place; Esc and the time limit end the run and the summary takes
+// the page's place; other keys are swallowed.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "benchmark_run_texts.h"
+#include "harness/run_piped.h"
+#include "harness/sandbox.h"
+#include "harness/terminal_session.h"
+
+namespace e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kBrightRed = 9;
+constexpr int kBrightWhite = 15;
+// Tall enough that nothing scrolls before the page: any scrolling seen later
+// comes from the page itself.
+constexpr TerminalSize kTall{40, 100};
+
+// 4000 frames of 1 ms: about 4 s of analysis and 4 s of frames, time enough
+// to look at several pages and press keys before the loop ends.
+const std::string kLongScript = SpinClip(4000, 1000);
+constexpr unsigned kLongLastFrame = 3999;
+
+// One pattern per row, from the page's first row; "" is an empty row.
+std::vector<std::string> PageRows(bool tpf_and_efficiency) {
+  std::vector<std::string> rows = {
+      R"(Frame \(current \| last\):         \d+ \| )" + std::to_string(kLongLastFrame),
+      R"(FPS \(cur \| min \| max \| avg\):    )" + kRate + R"( \| )" + kRate + R"( \| )" + kRate + R"( \| )" + kRate,
+  };
+  if (tpf_and_efficiency) {
+    rows.push_back(R"(TPF \(cur \| max \| min \| avg\):    )" + kRate + R"( \| )" + kRate + R"( \| )" + kRate +
+                   R"( \| )" + kRate + " ms");
+  }
+  rows.push_back(R"(Memory usage \(phys \| virt\):     \d+ \| \d+ MB)");
+  rows.push_back(R"(Thread count:                   \d+)");
+  rows.push_back(R"(CPU usage \(current \| average\):  \d+% \| \d+%)");
+  if (tpf_and_efficiency) rows.push_back(R"(Efficiency index:               )" + kRate);
+  rows.push_back("");
+  rows.push_back(R"(Time \(elapsed \| estimated\):     )" + kDuration + R"( \| )" + kDuration);
+  rows.push_back("");
+  rows.push_back(Literal("Press 'Esc' to cancel the process..."));
+  return rows;
+}
+
+std::vector<std::string> SummaryRows(bool tpf_and_efficiency, bool estimated) {
+  std::vector<std::string> rows = {
+      R"(Frames processed:               \d+ \(0 - \d+\))",
+      R"(FPS \(min \| max \| average\):      )" + kRate + R"( \| )" + kRate + R"( \| )" + kRate,
+  };
+  if (tpf_and_efficiency) {
+    rows.push_back(R"(TPF \(max \| min \| average\):      )" + kRate + R"( \| )" + kRate + R"( \| )" + kRate +
+                   " ms");
+  }
+  rows.push_back(R"(Memory usage \(phys \| virt\):     \d+ \| \d+ MB)");
+  rows.push_back(R"(Thread count:                   \d+)");
+  rows.push_back(R"(CPU usage \(average\):            \d+%)");
+  if (tpf_and_efficiency) rows.push_back(R"(Efficiency index:               )" + kRate);
+  rows.push_back("");
+  rows.push_back(estimated ? R"(Time \(elapsed \| estimated\):     )" + kDuration + R"( \| )" + kDuration
+                           : R"(Time \(elapsed\):                 )" + kDuration);
+  // The page's hint is gone.
+  rows.push_back("");
+  rows.push_back("");
+  return rows;
+}
+
+// The first row that does not match, or -1 when all rows from `top` do.
+int FirstMismatch(TerminalSession& term, int top, const std::vector<std::string>& rows) {
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (!Matches(term.Row(top + static_cast<int>(i)), rows[i])) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// The page is redrawn four times a second and may be caught half drawn:
+// look again until a whole page is on the screen.
+int WaitForWholePage(TerminalSession& term, const std::vector<std::string>& rows) {
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
+  while (std::chrono::steady_clock::now() < deadline) {
+    term.Pump(30ms);
+    int top = FindRow(term, "Frame (current | last):");
+    if (top >= 0 && FirstMismatch(term, top, rows) < 0) return top;
+    if (!term.Running()) break;
+  }
+  return -1;
+}
+
+long CurrentFrame(TerminalSession& term, int top) {
+  static const std::regex form(R"(Frame \(current \| last\):\s+(\d+) \|)");
+  std::smatch m;
+  const std::string row = term.Row(top);
+  if (!std::regex_search(row, m, form)) return -1;
+  return std::stol(m[1]);
+}
+
+// Waits for a page whose frame differs from `before`.
+long WaitForFrameOtherThan(TerminalSession& term, const std::vector<std::string>& rows, long before) {
+  const auto deadline = std::chrono::steady_clock::now() + 20s;
+  while (std::chrono::steady_clock::now() < deadline) {
+    int top = WaitForWholePage(term, rows);
+    if (top < 0) return -1;
+    long frame = CurrentFrame(term, top);
+    if (frame != before) return frame;
+  }
+  return -1;
+}
+
+TEST(LivePage, RedrawnInPlaceUntilEscThenReplacedByTheSummary) {
+  Sandbox sandbox({.settings = {{"LogEstimatedTime", "0"}}});
+  sandbox.WriteScript("clip.avs", kLongScript);
+  TerminalSession term(sandbox, {"clip.avs"}, kTall);
+  const std::vector<std::string> page = PageRows(false);
+
+  const int top = WaitForWholePage(term, page);
+  ASSERT_GE(top, 0) << term.ScreenText();
+  const int scrolled_at_first_page = term.ScrolledOffLines();
+  EXPECT_EQ(term.CellColor(1, 0), kBrightRed) << "banner";
+  for (int row : {0, 1, 2, 3, 4, 6}) EXPECT_EQ(term.CellColor(top + row, 0), kBrightWhite) << "page row " << row;
+  EXPECT_EQ(term.CellColor(top + 8, 0), kDefaultColor) << "hint";
+
+  const long first = CurrentFrame(term, top);
+  const long later = WaitForFrameOtherThan(term, page, first);
+  ASSERT_GE(later, 0) << term.ScreenText();
+  EXPECT_GT(later, first);
+
+  // An arrow key is an escape sequence, not Esc: the run goes on.
+  term.SendKeys("\x1b[A");
+  const long after_arrow = WaitForFrameOtherThan(term, page, later);
+  ASSERT_GT(after_arrow, later) << term.ScreenText();
+  ASSERT_TRUE(term.Running());
+  EXPECT_EQ(FindRow(term, "Frame (current | last):"), top) << "the page moved:\n" << term.ScreenText();
+  EXPECT_LE(term.ScrolledOffLines() - scrolled_at_first_page, 0) << "the page scrolls instead of being redrawn";
+
+  term.SendKeys("\x1b");
+  ExitResult exit = term.WaitForExit(30s);
+  ASSERT_TRUE(exit.ended) << term.ScreenText();
+  EXPECT_EQ(exit.exit_status, 0) << term.ScreenText();
+  term.Pump(50ms);
+
+  const std::vector<std::string> summary = SummaryRows(false, false);
+  EXPECT_EQ(FirstMismatch(term, top, summary), -1) << term.ScreenText();
+  const FramesProcessed frames = ParseFramesProcessed(term.Row(top));
+  ASSERT_TRUE(frames.found) << term.ScreenText();
+  EXPECT_EQ(frames.count, frames.last + 1);
+  EXPECT_GE(frames.last, static_cast<unsigned>(after_arrow));
+  EXPECT_LT(frames.last, kLongLastFrame) << "Esc did not end the run";
+  EXPECT_EQ(term.ScreenText().find("Press 'Esc'"), std::string::npos) << term.ScreenText();
+  for (int row : {0, 1, 2, 3, 4, 6}) EXPECT_EQ(term.CellColor(top + row, 0), kBrightWhite) << "summary row " << row;
+}
+
+TEST(LivePage, TimeLimitEndsTheRunWithTheExtraLinesShown) {
+  Sandbox sandbox(
+      {.settings = {{"DisplayTPF", "1"}, {"DisplayEfficiencyIndex", "1"}, {"LogEstimatedTime", "1"}}});
+  sandbox.WriteScript("clip.avs", kLongScript);
+  TerminalSession term(sandbox, {"clip.avs", "-timelimit=2"}, kTall);
+
+  const int top = WaitForWholePage(term, PageRows(true));
+  ASSERT_GE(top, 0) << term.ScreenText();
+  for (int row : {2, 6}) EXPECT_EQ(term.CellColor(top + row, 0), kBrightWhite) << "page row " << row;
+
+  ExitResult exit = term.WaitForExit(30s);
+  ASSERT_TRUE(exit.ended) << term.ScreenText();
+  EXPECT_EQ(exit.exit_status, 0) << term.ScreenText();
+  term.Pump(50ms);
+
+  // Ended early, so the estimated time is shown beside the elapsed time.
+  EXPECT_EQ(FirstMismatch(term, top, SummaryRows(true, true)), -1) << term.ScreenText();
+  const FramesProcessed frames = ParseFramesProcessed(term.Row(top));
+  ASSERT_TRUE(frames.found) << term.ScreenText();
+  EXPECT_EQ(frames.count, frames.last + 1);
+  EXPECT_LT(frames.last, kLongLastFrame) << "the time limit did not end the run";
+  const int time_row = FindRow(term, "Time (elapsed | estimated):");
+  ASSERT_GE(time_row, 0);
+  EXPECT_GE(DurationMs(term.Row(time_row)), 2000) << term.Row(time_row);
+}
+
+TEST(LivePage, CompletedRunShowsTheElapsedTimeAlone) {
+  // The estimate is only for runs that ended early.
+  Sandbox sandbox({.settings = {{"LogEstimatedTime", "1"}}});
+  sandbox.WriteScript("clip.avs", SpinClip(800, 1000));
+  ProcessResult r = RunPiped(sandbox, {"clip.avs"});
+  EXPECT_EQ(r.exit_status, 0) << Describe(r);
+  EXPECT_NE(r.err.find("\rFrames processed:               800 (0 - 799)\n"), std::string::npos) << r.err;
+  EXPECT_TRUE(std::regex_search(r.err, std::regex(R"(\rTime \(elapsed\):                 )" + kDuration + "\n")))
+      << r.err;
+  const size_t summary = r.err.find("\rFrames processed:");
+  ASSERT_NE(summary, std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("estimated", summary), std::string::npos) << r.err.substr(summary);
+}
+
+}  // namespace
+}  // namespace e2e

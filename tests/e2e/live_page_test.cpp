@@ -18,6 +18,7 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr int kBrightRed = 9;
+constexpr int kBrightCyan = 14;
 constexpr int kBrightWhite = 15;
 // Tall enough that nothing scrolls before the page: any scrolling seen later
 // comes from the page itself.
@@ -29,9 +30,9 @@ const std::string kLongScript = SpinClip(4000, 1000);
 constexpr unsigned kLongLastFrame = 3999;
 
 // One pattern per row, from the page's first row; "" is an empty row.
-std::vector<std::string> PageRows(bool tpf_and_efficiency) {
+std::vector<std::string> PageRows(bool tpf_and_efficiency, unsigned last_frame = kLongLastFrame) {
   std::vector<std::string> rows = {
-      R"(Frame \(current \| last\):         \d+ \| )" + std::to_string(kLongLastFrame),
+      R"(Frame \(current \| last\):         \d+ \| )" + std::to_string(last_frame),
       R"(FPS \(cur \| min \| max \| avg\):    )" + kRate + R"( \| )" + kRate + R"( \| )" + kRate + R"( \| )" + kRate,
   };
   if (tpf_and_efficiency) {
@@ -179,6 +180,27 @@ TEST(LivePage, TimeLimitEndsTheRunWithTheExtraLinesShown) {
   const int time_row = FindRow(term, "Time (elapsed | estimated):");
   ASSERT_GE(time_row, 0);
   EXPECT_GE(DurationMs(term.Row(time_row)), 2000) << term.Row(time_row);
+}
+
+TEST(LivePage, ScriptErrorInTheLoopTakesThePlaceOfTheHint) {
+  // 5 s of analysis at 5 ms a frame stop short of frame 1500; the loop
+  // starts at 1400 and draws pages before it gets there.
+  Sandbox sandbox;
+  sandbox.WriteScript("clip.avs", SpinClip(2000, 5000) + "Fault(1500, \"error\")\n");
+  TerminalSession term(sandbox, {"clip.avs", "-range=1400,1999"}, kTall);
+  const int top = WaitForWholePage(term, PageRows(false, 1999));
+  ASSERT_GE(top, 0) << term.ScreenText();
+  ExitResult exit = term.WaitForExit(30s);
+  ASSERT_TRUE(exit.ended) << term.ScreenText();
+  EXPECT_EQ(exit.exit_status, 255);
+  term.Pump(50ms);
+  // The two rows from the hint down are blanked and the message goes on the first.
+  EXPECT_TRUE(Matches(term.Row(top + 6), PageRows(false, 1999)[6])) << term.ScreenText();
+  EXPECT_EQ(term.Row(top + 7), "") << term.ScreenText();
+  EXPECT_EQ(term.Row(top + 8), "Fault at frame 1500") << term.ScreenText();
+  EXPECT_EQ(term.CellColor(top + 8, 0), kBrightCyan);
+  EXPECT_EQ(term.ScreenText().find("Press 'Esc'"), std::string::npos) << term.ScreenText();
+  EXPECT_EQ(term.ScreenText().find("Frames processed"), std::string::npos) << term.ScreenText();
 }
 
 TEST(LivePage, CompletedRunShowsTheElapsedTimeAlone) {

@@ -141,6 +141,8 @@ class Evaluator {
   }
 
  private:
+  int depth_ = 0;
+
   const Token& Peek(size_t ahead = 0) const {
     const size_t i = pos_ + ahead;
     return i < tokens_.size() ? tokens_[i] : tokens_.back();
@@ -171,7 +173,18 @@ class Evaluator {
     return value;
   }
 
+  // Parentheses and nested calls recurse; a limit turns a hostile script into
+  // a syntax error instead of a stack overflow inside the library.
+  static constexpr int kMaxNesting = 200;
+  struct NestingGuard {
+    explicit NestingGuard(int& depth) : depth_(depth) { ++depth_; }
+    ~NestingGuard() { --depth_; }
+    int& depth_;
+  };
+
   AVSValue Expression() {
+    NestingGuard nesting(depth_);
+    if (depth_ > kMaxNesting) SyntaxError("expression nested too deeply", Peek());
     AVSValue value = Primary();
     while (Peek().kind == Tok::kDot) {
       ++pos_;

@@ -92,6 +92,11 @@ TEST_F(ScriptTest, ErrorTextsCarryPathAndLine) {
       {"BlankClip(pixel_type=\"XYZ\")\n", "BlankClip: unknown pixel_type \"XYZ\"", "line 1)"},
       {"BlankClip()\nFault(-1, \"error\")\n", "Fault at frame -1", "line 2)"},
   };
+  // Deep nesting is refused before it can exhaust the stack.
+  const std::string deep = std::string(100000, '(') + "1" + std::string(100000, ')') + "\n";
+  const std::string deep_path = Write("deep.avs", deep);
+  EXPECT_EQ(ImportError(deep_path),
+            "Script error: expression nested too deeply\n(" + deep_path + ", line 1, column 200)");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     const std::string path = Write("bad.avs", c.text);

@@ -16,13 +16,15 @@ volatile int g_zero = 0;
 int* volatile g_null = nullptr;
 volatile int g_never = -1;
 
-__attribute__((noinline)) int Divide(int frame) {
+// The checks of the undefined-behaviour sanitizer would stop these faults
+// before the processor raises them, which is the point of the exercise.
+__attribute__((noinline, no_sanitize("undefined"))) int Divide(int frame) {
   std::string note = "dividing at frame " + std::to_string(frame);
   const int result = frame / g_zero;
   return result + static_cast<int>(note.size());
 }
 
-__attribute__((noinline)) void Access(int frame) {
+__attribute__((noinline, no_sanitize("undefined"))) void Access(int frame) {
   std::string note = "writing at frame " + std::to_string(frame);
   *g_null = frame + static_cast<int>(note.size());
 }

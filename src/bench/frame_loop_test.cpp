@@ -212,6 +212,14 @@ TEST(FrameLoop, AnExceptionLeavesTheRecordsStoredSoFar) {
   EXPECT_EQ(run.RecordFrames(), (std::vector<uint32_t>{1, 3}));
 }
 
+namespace {
+// The sanitizer's null check would stop the write before the processor faults.
+__attribute__((noinline, no_sanitize("undefined"))) void WriteThroughNullAt(uint32_t n) {
+  volatile int* volatile target = nullptr;
+  if (n == 7) *target = 1;
+}
+}  // namespace
+
 TEST(FrameLoop, AProcessorFaultInTheClipArrivesAsStructuredException) {
   platform::InstallFaultHandlers();
   FrameLoopState state;
@@ -219,10 +227,7 @@ TEST(FrameLoop, AProcessorFaultInTheClipArrivesAsStructuredException) {
   RecordingConsole console;
   FrameLoopOptions options;
   PrepareFrameLoop(FrameRange{0, 9, 10}, 3, options, state, console);
-  auto faulting = [](uint32_t n) {
-    volatile int* volatile target = nullptr;
-    if (n == 7) *target = 1;
-  };
+  auto faulting = [](uint32_t n) { WriteThroughNullAt(n); };
   try {
     RunFrameLoop(faulting, state, options, probes, console);
     FAIL() << "no exception";

@@ -125,7 +125,7 @@ int TestInterfaceVersion(const std::string& avsdll, std::string* message) {
     unloaded = ReleaseEnvironment(env, library);
   } catch (const SE_Exception& e) {
     *message = FormatStructuredException(e.getSeNumber());
-    AbandonLibrary(library);
+    AbandonLibrary(env, library);
     return 0;
   }
   if (!unloaded) {

@@ -1,5 +1,7 @@
 #include "avs_host/avs_library.h"
 
+#include <vector>
+
 #include "fault/structured_exception.h"
 #include "platform/clock.h"
 #include "platform/error.h"
@@ -37,11 +39,16 @@ bool UnloadLibrary(platform::LibraryHandle library) {
   return platform::FreeLibrary(library);
 }
 
-void AbandonLibrary(platform::LibraryHandle /*library*/) { g_avs_linkage = nullptr; }
+void AbandonLibrary(IScriptEnvironment* env, platform::LibraryHandle /*library*/) {
+  // Held, not leaked: a run abandons at most a handful before it ends.
+  static std::vector<IScriptEnvironment*> abandoned;
+  abandoned.push_back(env);
+  g_avs_linkage = nullptr;
+}
 
 void LeaveLibraryAfterError(IScriptEnvironment* env, platform::LibraryHandle library) {
   if (env)
-    AbandonLibrary(library);
+    AbandonLibrary(env, library);
   else
     UnloadLibrary(library);
 }

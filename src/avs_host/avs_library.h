@@ -30,8 +30,9 @@ bool UnloadLibrary(platform::LibraryHandle library);
 // After an error the environment is not deleted, as it may be unusable. The
 // library then stays loaded: that environment's threads and objects may still
 // run its code, and unmapping it under them would crash the process before
-// the run could write its records. Only the linkage table is forgotten.
-void AbandonLibrary(platform::LibraryHandle library);
+// the run could write its records. Only the linkage table is forgotten; the
+// environment is kept on record until the process ends.
+void AbandonLibrary(IScriptEnvironment* env, platform::LibraryHandle library);
 
 // AbandonLibrary when env is set, else UnloadLibrary.
 void LeaveLibraryAfterError(IScriptEnvironment* env, platform::LibraryHandle library);

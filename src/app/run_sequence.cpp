@@ -65,6 +65,8 @@ platform::Priority PriorityFor(int setting) {
 bool CheckGpuMonitor(CGPUInfo* gpu) {
   if (!g_settings.MonitorGPULoad) return true;
   if (!gpu->gpuz_running) {
+    // Keys typed while the question is being printed must not be echoed.
+    platform::KeyboardMode keyboard;
     ConsolePrint(Stream(), kColorError,
                  "\nIn order to measure GPU usage, GPU-Z must be running.\n\n");
     ConsolePrint(Stream(), kColorNone, "Continue without GPU monitoring? [y/n]");

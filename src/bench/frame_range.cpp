@@ -44,6 +44,8 @@ void EraseFourRows(ConsoleSink& sink) {
 
 bool OfferWholeClip(uint32_t frame_count, const std::string& range_text, FrameRange* range,
                     ConsoleSink& sink, const YesNoQuestion& ask) {
+  // Keys typed while the question is being printed must not be echoed.
+  platform::KeyboardMode keyboard;
   EraseRow(sink);
   sink.Print(kColorError, "\rInvalid frame range specified:\n");
   sink.Print(kColorValue, "\r\"" + range_text + "\"\n\n");

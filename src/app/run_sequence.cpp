@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/command_line.h"
+#include "app/run_console.h"
 #include "app/script_run.h"
 #include "app/settings.h"
 #include "avs_host/avisynth_info.h"
@@ -22,23 +23,10 @@ namespace {
 
 const char kInstanceLockName[] = "__korbinet__single__instance__lock__";
 
-int Stream() { return g_settings.ConUseSTDOUT; }
-
-void BlankLine(const char* form) {
-  ConsolePrint(Stream(), kColorNone, form, g_utils.PadLine("").c_str());
-}
-
-// Prints an error (as data), pauses and gives the error status.
-int ExitWithError(const std::string& text) {
-  ConsolePrintText(Stream(), kColorError, text);
-  WaitAnyKey();
-  return -1;
-}
-
 void ShowAvisynthInfo(const CAvisynthInfo& info) {
   g_utils.MoveCursorUp(1);
   BlankLine("\r%s");
-  ConsolePrint(Stream(), kColorNone, "\n");
+  ConsolePrint(RunStream(), kColorNone, "\n");
   ConsolePrint(1, kColorValue, "Avisynth version string:     %s\n", info.version_string.c_str());
   ConsolePrint(1, kColorValue, "File version:                %s\n", info.file_version.c_str());
   ConsolePrint(1, kColorValue, "Avisynth Interface Version:  %d\n", info.interface_version);
@@ -51,7 +39,7 @@ void ShowAvisynthInfo(const CAvisynthInfo& info) {
     if (line.empty()) continue;
     ConsolePrint(1, kColorValue, "%s\n", g_utils.AnsiToOem(SplitPluginLine(line, "   ")).c_str());
   }
-  ConsolePrint(Stream(), kColorNone, "\n");
+  ConsolePrint(RunStream(), kColorNone, "\n");
 }
 
 platform::Priority PriorityFor(int setting) {
@@ -67,9 +55,9 @@ bool CheckGpuMonitor(CGPUInfo* gpu) {
   if (!gpu->gpuz_running) {
     // Keys typed while the question is being printed must not be echoed.
     platform::KeyboardMode keyboard;
-    ConsolePrint(Stream(), kColorError,
+    ConsolePrint(RunStream(), kColorError,
                  "\nIn order to measure GPU usage, GPU-Z must be running.\n\n");
-    ConsolePrint(Stream(), kColorNone, "Continue without GPU monitoring? [y/n]");
+    ConsolePrint(RunStream(), kColorNone, "Continue without GPU monitoring? [y/n]");
     if (AskYesNo(10)) {
       for (int i = 0; i < 3; ++i) {
         BlankLine("\r%s");
@@ -110,8 +98,8 @@ int RunKorbinet(int argc, char** argv) {
     return -1;
   }
 
-  ConsolePrint(Stream(), kColorBanner, "\nKorbinet %s\n", program_version.c_str());
-  ConsolePrint(Stream(), kColorNone, "\r%s\r", g_utils.PadLine("Query Avisynth info...").c_str());
+  ConsolePrint(RunStream(), kColorBanner, "\nKorbinet %s\n", program_version.c_str());
+  ConsolePrint(RunStream(), kColorNone, "\r%s\r", g_utils.PadLine("Query Avisynth info...").c_str());
 
   if (!g_settings.AVSDLL.empty() && !CUtils::FileExists(g_settings.AVSDLL))
     return ExitWithError(g_utils.FormatString("Specified avisynth.dll does not exist:\n%s\n",
@@ -128,8 +116,8 @@ int RunKorbinet(int argc, char** argv) {
     if (!probe_message.empty()) return ExitWithError("\n" + probe_message + "\n");
     return ExitWithError("\nCannot load avisynth.dll\n" + SystemErrorText() + "\n");
   }
-  ConsolePrint(Stream(), kColorVersion, "\r%s", g_avsinfo.version_string.c_str());
-  ConsolePrint(Stream(), kColorValue, " (%s)\n", g_avsinfo.file_version.c_str());
+  ConsolePrint(RunStream(), kColorVersion, "\r%s", g_avsinfo.version_string.c_str());
+  ConsolePrint(RunStream(), kColorValue, " (%s)\n", g_avsinfo.file_version.c_str());
 
   if (g_settings.AllowOnlyOneInstance &&
       platform::TakeNamedLock(kInstanceLockName) == platform::LockResult::kAlreadyHeld)

@@ -1,5 +1,6 @@
 #include "app/script_run.h"
 
+#include "app/run_console.h"
 #include "app/settings.h"
 #include "avs_host/avisynth_info.h"
 #include "avs_host/avs_library.h"
@@ -20,18 +21,6 @@
 
 namespace {
 
-int Stream() { return g_settings.ConUseSTDOUT; }
-
-void BlankLine(const char* form) {
-  ConsolePrint(Stream(), kColorNone, form, g_utils.PadLine("").c_str());
-}
-
-int ExitWithError(const std::string& text) {
-  ConsolePrintText(Stream(), kColorError, text);
-  WaitAnyKey();
-  return -1;
-}
-
 int32_t VideoEngineFlag(const CGPUInfo* gpu) { return gpu ? gpu->video_engine_available : 0; }
 
 // The log of the info and declined-range paths: no runtime section, no rows.
@@ -40,7 +29,7 @@ void WriteReportOnlyLog(const std::string& script, const ReportTexts& texts, con
   if (!g_settings.CreateLog) return;
   std::string message =
       WriteLogFile(script, texts.report, texts.graphics, {}, 0, "", VideoEngineFlag(gpu));
-  if (!message.empty()) ConsolePrintText(Stream(), color, message);
+  if (!message.empty()) ConsolePrintText(RunStream(), color, message);
 }
 
 // What the guarded stage leaves for the normal end.
@@ -65,7 +54,7 @@ void ReportGuardedFailure(RunState* run, const std::string& text, bool is_avisyn
     g_utils.MoveCursorUp(2);
   }
   const char* form = (is_avisynth_error && !before_loop) ? "\r%s\n" : "\n%s\n";
-  ConsolePrint(Stream(), kColorError, form, text.c_str());
+  ConsolePrint(RunStream(), kColorError, form, text.c_str());
 }
 
 }  // namespace
@@ -78,7 +67,7 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
   // checks before it.
   platform::ClearLastError();
   if (!options.ClipInfo) {
-    ConsolePrint(Stream(), kColorNone, "\r%s\r", g_utils.PadLine("Analysing script...").c_str());
+    ConsolePrint(RunStream(), kColorNone, "\r%s\r", g_utils.PadLine("Analysing script...").c_str());
     std::string message;
     uint32_t interval = AnalyseScript(script, g_settings.AVSDLL, g_avsinfo.interface_version,
                                       g_settings.InvokeDistributor, &message);
@@ -118,7 +107,7 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
       WaitAnyKey();
       return 0;
     }
-    ConsolePrint(Stream(), kColorNone, "\n");
+    ConsolePrint(RunStream(), kColorNone, "\n");
 
     FrameRange range;
     FrameLoopOptions loop_options = FrameLoopOptionsFrom(g_settings);

@@ -137,6 +137,18 @@ std::string EfficiencyIndexText(double average_frame_rate, uint32_t cpu_average)
   return CUtils::FormatTpf(average_frame_rate / cpu_average);
 }
 
+void AppendGpuMemoryLines(const GpuFigures& gpu, std::vector<std::string>* lines) {
+  if (gpu.has_memory_used)
+    lines->push_back(
+        g_utils.FormatString("GPU memory usage:               %u MB", gpu.memory_used));
+  if (gpu.has_memory_dedicated)
+    lines->push_back(
+        g_utils.FormatString("GPU memory usage (Dedicated):   %u MB", gpu.memory_dedicated));
+  if (gpu.has_memory_dynamic)
+    lines->push_back(
+        g_utils.FormatString("GPU memory usage (Dynamic):     %u MB", gpu.memory_dynamic));
+}
+
 std::vector<std::string> PageLines(const FrameLoopState& state, uint32_t frame,
                                    const FrameLoopOptions& options) {
   const RunStatistics& s = state.stats;
@@ -179,18 +191,7 @@ std::vector<std::string> PageLines(const FrameLoopState& state, uint32_t frame,
                                            static_cast<unsigned>(gpu.video_engine_load),
                                            s.video_engine_average));
     }
-    if (gpu.has_memory_used) {
-      lines.push_back(
-          g_utils.FormatString("GPU memory usage:               %u MB", gpu.memory_used));
-    }
-    if (gpu.has_memory_dedicated) {
-      lines.push_back(g_utils.FormatString("GPU memory usage (Dedicated):   %u MB",
-                                           gpu.memory_dedicated));
-    }
-    if (gpu.has_memory_dynamic) {
-      lines.push_back(g_utils.FormatString("GPU memory usage (Dynamic):     %u MB",
-                                           gpu.memory_dynamic));
-    }
+    AppendGpuMemoryLines(gpu, &lines);
   }
   lines.push_back("");
   lines.push_back(g_utils.FormatString(

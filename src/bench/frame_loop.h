@@ -138,6 +138,9 @@ bool StopRequested(const FrameLoopState& state, const FrameLoopOptions& options,
 // The page's lines, without padding (tests compare them).
 std::vector<std::string> PageLines(const FrameLoopState& state, uint32_t frame,
                                    const FrameLoopOptions& options);
+// The GPU memory lines that the monitor has readings for (page and summary).
+void AppendGpuMemoryLines(const GpuFigures& gpu, std::vector<std::string>* lines);
+
 // avg_fps / cpu_average in the time-per-frame format; "n/a" without CPU time.
 std::string EfficiencyIndexText(double average_frame_rate, uint32_t cpu_average);
 

@@ -41,18 +41,7 @@ std::vector<std::string> SummaryLines(const FrameLoopState& state, const Summary
       lines.push_back(g_utils.FormatString("Video engine load (average):    %u%%",
                                            s.video_engine_average));
     }
-    if (gpu.has_memory_used) {
-      lines.push_back(
-          g_utils.FormatString("GPU memory usage:               %u MB", gpu.memory_used));
-    }
-    if (gpu.has_memory_dedicated) {
-      lines.push_back(g_utils.FormatString("GPU memory usage (Dedicated):   %u MB",
-                                           gpu.memory_dedicated));
-    }
-    if (gpu.has_memory_dynamic) {
-      lines.push_back(g_utils.FormatString("GPU memory usage (Dynamic):     %u MB",
-                                           gpu.memory_dynamic));
-    }
+    AppendGpuMemoryLines(gpu, &lines);
   }
   lines.push_back("");
   if (options.log_estimated_time && s.frames_processed < state.range_frame_count) {

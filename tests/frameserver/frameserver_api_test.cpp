@@ -1,10 +1,7 @@
-// The frame server seen through our interface header: exports, versions,
-// values, reference counts, frames and exceptions.
+// The frame server seen through our interface header.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <typeinfo>
 
@@ -25,98 +22,62 @@ class StandardServer : public ::testing::Test {
     env_ = server_.env;
   }
   void TearDown() override { UnloadServer(server_); }
-  AVSValue Eval(const char* text) { return env_->Invoke("Eval", AVSValue(text)); }
+  AVSValue Eval(const std::string& text) { return env_->Invoke("Eval", AVSValue(text.c_str())); }
+  VideoInfo Info(const std::string& text) { return Eval(text).AsClip()->GetVideoInfo(); }
 
   LoadedServer server_;
   IScriptEnvironment* env_ = nullptr;
 };
 
-TEST(FrameServerExports, EachVariantExportsWhatItShould) {
-  struct Case { const char* variant; bool factory; bool linkage; };
+TEST(FrameServerExports, SymbolsVersionsAndVersionStringPerVariant) {
+  struct Case { const char* variant; bool factory, linkage; int max; const char* version; };
   const Case cases[] = {
-      {"standard", true, true}, {"classic", true, true},   {"v5", true, true},
-      {"plain", true, true},    {"old", true, false},      {"nofactory", false, true},
-      {"nullenv", true, true},
+      {"standard", true, true, 7, "Reference Frame Server 1.0.0 (x86_64)"},
+      {"classic", true, true, 6, "Reference Frame Server 2.6.0 MT (x86_64)"},
+      {"v5", true, true, 5, "Reference Frame Server 2.6.0 beta (x86_64)"},
+      {"plain", true, true, 7, nullptr},
+      {"old", true, false, 3, "Reference Frame Server 2.5.8 (x86_64)"},
+      {"nofactory", false, true, -1, nullptr},
+      {"nullenv", true, true, -1, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.variant);
-    LoadedServer server = LoadServer(c.variant, -1);
+    LoadedServer server = LoadServer(c.variant, c.max < 0 ? 3 : c.max + 1);
     ASSERT_NE(server.handle, nullptr);
+    EXPECT_EQ(server.env, nullptr);  // refused, or no environment at all
     EXPECT_EQ(FindSymbol(server, "CreateScriptEnvironment") != nullptr, c.factory);
     EXPECT_EQ(FindSymbol(server, "AVS_linkage") != nullptr, c.linkage);
     EXPECT_NE(FindSymbol(server, "_ZTI13AvisynthError"), nullptr);
     EXPECT_NE(FindSymbol(server, "_ZTIN18IScriptEnvironment8NotFoundE"), nullptr);
     EXPECT_EQ(FindSymbol(server, "_ZN9AVSValueD1Ev"), nullptr);  // nothing else leaks out
     UnloadServer(server);
-  }
-}
+    if (c.max < 0) continue;
 
-TEST(FrameServerExports, ExportedTableIsTheEnvironmentsTable) {
-  LoadedServer server = LoadServer("standard", 7);
-  ASSERT_NE(server.env, nullptr);
-  auto exported = static_cast<const AVS_Linkage* const*>(FindSymbol(server, "AVS_linkage"));
-  ASSERT_NE(exported, nullptr);
-  EXPECT_EQ(*exported, server.env->GetAVSLinkage());
-  EXPECT_EQ((*exported)->Size, 1672);
-  UnloadServer(server);
-}
-
-TEST(FrameServerExports, ExceptionTypesMangleAsTheLibrarysDo) {
-  EXPECT_STREQ(typeid(AvisynthError).name(), "13AvisynthError");
-  EXPECT_STREQ(typeid(IScriptEnvironment::NotFound).name(), "N18IScriptEnvironment8NotFoundE");
-}
-
-TEST(FrameServerExports, ThirtyTwoBitStandInIsElfClass32) {
-  std::ifstream file(std::string(FS_BUILD_DIR) + "/x86/libavisynth.so", std::ios::binary);
-  ASSERT_TRUE(file);
-  unsigned char ident[20] = {};
-  file.read(reinterpret_cast<char*>(ident), sizeof ident);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(ident), 4), "\x7f" "ELF");
-  EXPECT_EQ(ident[4], 1);   // ELFCLASS32
-  EXPECT_EQ(ident[16], 3);  // ET_DYN
-  EXPECT_EQ(ident[18], 3);  // EM_386
-}
-
-TEST(FrameServerVersions, CheckVersionFactoryAndVersionStringPerVariant) {
-  struct Case { const char* variant; int max; const char* version; };
-  const Case cases[] = {
-      {"standard", 7, "Reference Frame Server 1.0.0 (x86_64)"},
-      {"classic", 6, "Reference Frame Server 2.6.0 MT (x86_64)"},
-      {"v5", 5, "Reference Frame Server 2.6.0 beta (x86_64)"},
-      {"plain", 7, nullptr},
-      {"old", 3, "Reference Frame Server 2.5.8 (x86_64)"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.variant);
-    LoadedServer refused = LoadServer(c.variant, c.max + 1);
-    EXPECT_EQ(refused.env, nullptr);
-    UnloadServer(refused);
-
-    LoadedServer server = LoadServer(c.variant, c.max);
+    server = LoadServer(c.variant, c.max);
     ASSERT_NE(server.env, nullptr);
     EXPECT_NO_THROW(server.env->CheckVersion(c.max));
     try {
       server.env->CheckVersion(c.max + 1);
       ADD_FAILURE() << "CheckVersion accepted a later version";
     } catch (const AvisynthError& error) {
-      EXPECT_EQ(std::string(error.msg),
-                "Plugin was designed for a later version of Avisynth (" +
-                    std::to_string(c.max + 1) + ")");
+      EXPECT_EQ(std::string(error.msg), "Plugin was designed for a later version of Avisynth (" +
+                                            std::to_string(c.max + 1) + ")");
     }
     if (c.version) {
-      AVSValue text = server.env->Invoke("VersionString", AVSValue(nullptr, 0));
-      ASSERT_TRUE(text.IsString());
-      EXPECT_STREQ(text.AsString(), c.version);
+      EXPECT_STREQ(server.env->Invoke("VersionString", AVSValue(nullptr, 0)).AsString(), c.version);
     } else {
       EXPECT_THROW(server.env->Invoke("VersionString", AVSValue(nullptr, 0)),
                    IScriptEnvironment::NotFound);
     }
+    if (c.linkage) {
+      auto exported = static_cast<const AVS_Linkage* const*>(FindSymbol(server, "AVS_linkage"));
+      EXPECT_EQ(*exported, server.env->GetAVSLinkage());
+      EXPECT_EQ((*exported)->Size, 1672);
+    }
     UnloadServer(server);
   }
-  LoadedServer null_env = LoadServer("nullenv", 3);
-  EXPECT_NE(null_env.handle, nullptr);
-  EXPECT_EQ(null_env.env, nullptr);
-  UnloadServer(null_env);
+  EXPECT_STREQ(typeid(AvisynthError).name(), "13AvisynthError");
+  EXPECT_STREQ(typeid(IScriptEnvironment::NotFound).name(), "N18IScriptEnvironment8NotFoundE");
 }
 
 TEST(FrameServerVersions, MultithreadingFunctionsPerVariant) {
@@ -135,8 +96,7 @@ TEST(FrameServerVersions, MultithreadingFunctionsPerVariant) {
   EXPECT_EQ(classic.env->Invoke("GetMTMode", AVSValue(false)).AsInt(), 2);
   {
     AVSValue clip = classic.env->Invoke("Eval", AVSValue("BlankClip(length=3)"));
-    AVSValue same = classic.env->Invoke("Distributor", clip);
-    EXPECT_TRUE(same.IsClip());
+    EXPECT_TRUE(classic.env->Invoke("Distributor", clip).IsClip());
   }
   UnloadServer(classic);
 
@@ -149,11 +109,8 @@ TEST(FrameServerVersions, MultithreadingFunctionsPerVariant) {
 
 TEST_F(StandardServer, ValuesKeepTypesAndArraysCopyDeeply) {
   AVSValue number(42);
-  AVSValue text("abc");
-  AVSValue flag(true);
-  const AVSValue items[] = {number, text, flag};
+  const AVSValue items[] = {number, AVSValue("abc"), AVSValue(true)};
   AVSValue array(items, 3);
-  EXPECT_TRUE(array.IsArray());
   EXPECT_EQ(array.ArraySize(), 3);
   EXPECT_EQ(array[0].AsInt(), 42);
   EXPECT_STREQ(array[1].AsString(), "abc");
@@ -161,17 +118,14 @@ TEST_F(StandardServer, ValuesKeepTypesAndArraysCopyDeeply) {
   EXPECT_EQ(array[7].ArraySize(), 3);  // out of range gives the value itself
   EXPECT_EQ(number.ArraySize(), 1);
   EXPECT_EQ(number.AsString(), nullptr);
+  EXPECT_FALSE(number.AsClip());
   EXPECT_FALSE(AVSValue().Defined());
-  AVSValue empty(nullptr, 0);
-  EXPECT_TRUE(empty.Defined());
-  EXPECT_EQ(empty.ArraySize(), 0);
+  EXPECT_EQ(AVSValue(nullptr, 0).ArraySize(), 0);
   AVSValue copy = array;
   copy = copy[0];  // assigning an element of itself
   EXPECT_EQ(copy.AsInt(), 42);
   EXPECT_EQ(AVSValue(int64_t{1} << 40).AsInt(), 0);
-  EXPECT_TRUE(AVSValue(int64_t{5}).IsInt());
   EXPECT_DOUBLE_EQ(AVSValue(2.5).AsFloat(), 2.5);
-  EXPECT_FALSE(number.AsClip());
 }
 
 TEST_F(StandardServer, ClipReferenceCountsFollowValuesAndClips) {
@@ -183,51 +137,44 @@ TEST_F(StandardServer, ClipReferenceCountsFollowValuesAndClips) {
   EXPECT_EQ(ClipCount(clip), 2);
   {
     PClip another = clip;
-    EXPECT_EQ(ClipCount(clip), 3);
     AVSValue first(clip);
     AVSValue second = first;
     AVSValue array(&first, 1);
     EXPECT_EQ(ClipCount(clip), 6);
   }
-  EXPECT_EQ(ClipCount(clip), 2);
   clip = clip;  // self-assignment keeps the clip alive
   EXPECT_EQ(ClipCount(clip), 2);
 }
 
-TEST_F(StandardServer, LookupFailuresThrowNotFound) {
+TEST_F(StandardServer, LookupFailuresAndThrowError) {
   EXPECT_THROW(env_->Invoke("NoSuchFunction", AVSValue(nullptr, 0)), IScriptEnvironment::NotFound);
   EXPECT_THROW(env_->Invoke("Import", AVSValue(5)), IScriptEnvironment::NotFound);
   EXPECT_THROW(env_->GetVar("nothing"), IScriptEnvironment::NotFound);
   EXPECT_FALSE(env_->FunctionExists("NoSuchFunction"));
   EXPECT_TRUE(env_->FunctionExists("blankclip"));
-}
-
-TEST_F(StandardServer, ThrowErrorFormatsIntoTheEnvironment) {
   try {
     env_->ThrowError("Cannot open %s (%d)", "a.avs", 7);
     FAIL();
   } catch (const AvisynthError& error) {
     EXPECT_STREQ(error.msg, "Cannot open a.avs (7)");
   }
-  const char* saved = env_->SaveString("abcdef", 3);
-  EXPECT_STREQ(saved, "abc");
+  EXPECT_STREQ(env_->SaveString("abcdef", 3), "abc");
 }
 
 TEST_F(StandardServer, NamedArgumentsThroughInvoke) {
   const AVSValue args[] = {AVSValue(12), AVSValue(160), AVSValue("YV24")};
   const char* names[] = {"length", "width", "pixel_type"};
-  AVSValue clip = env_->Invoke("BlankClip", AVSValue(args, 3), names);
-  const VideoInfo vi = clip.AsClip()->GetVideoInfo();
+  const VideoInfo vi = env_->Invoke("BlankClip", AVSValue(args, 3), names).AsClip()->GetVideoInfo();
   EXPECT_EQ(vi.num_frames, 12);
   EXPECT_EQ(vi.width, 160);
   EXPECT_EQ(vi.height, 480);
   EXPECT_TRUE(vi.IsYV24());
 }
 
-TEST_F(StandardServer, TrimmedYv12ClipMatchesTheLibrarysFigures) {
-  AVSValue value = Eval(
-      "BlankClip(length=100, width=320, height=240, pixel_type=\"YV12\", fps=25).Trim(0,49)");
-  PClip clip = value.AsClip();
+TEST_F(StandardServer, TrimmedYv12ClipAndItsAudioOnlyForm) {
+  const std::string script =
+      "BlankClip(length=100, width=320, height=240, pixel_type=\"YV12\", fps=25).Trim(0,49)";
+  PClip clip = Eval(script).AsClip();
   const VideoInfo vi = clip->GetVideoInfo();
   EXPECT_EQ(vi.width, 320);
   EXPECT_EQ(vi.fps_numerator, 25u);
@@ -239,55 +186,40 @@ TEST_F(StandardServer, TrimmedYv12ClipMatchesTheLibrarysFigures) {
   EXPECT_EQ(vi.SampleType(), 2);
   EXPECT_EQ(vi.AudioChannels(), 1);
   EXPECT_EQ(vi.image_type, 0);
-  for (int n = 0; n < vi.num_frames; ++n) {
-    PVideoFrame frame = clip->GetFrame(n, env_);
-    ASSERT_TRUE(frame);
-    if (n == 0) {
-      EXPECT_EQ(frame->GetRowSize(), 320);
-      EXPECT_EQ(frame->GetHeight(), 240);
-      EXPECT_GE(frame->GetPitch(), 320);
-      EXPECT_EQ(frame->GetRowSize(PLANAR_U), 160);
-      EXPECT_EQ(frame->GetHeight(PLANAR_V), 120);
-      EXPECT_NE(frame->GetReadPtr(), nullptr);
-    }
-  }
-}
+  for (int n = 0; n < vi.num_frames; ++n) ASSERT_TRUE(clip->GetFrame(n, env_)) << n;
+  PVideoFrame frame = clip->GetFrame(0, env_);
+  EXPECT_EQ(frame->GetRowSize(), 320);
+  EXPECT_EQ(frame->GetHeight(), 240);
+  EXPECT_GE(frame->GetPitch(), 320);
+  EXPECT_EQ(frame->GetRowSize(PLANAR_U), 160);
+  EXPECT_EQ(frame->GetHeight(PLANAR_V), 120);
+  EXPECT_NE(frame->GetReadPtr(), nullptr);
 
-TEST_F(StandardServer, KillVideoLeavesAnAudioOnlyClip) {
-  AVSValue value = Eval(
-      "BlankClip(length=100, width=320, height=240, pixel_type=\"YV12\", fps=25)"
-      ".Trim(0,49).KillVideo()");
-  const VideoInfo vi = value.AsClip()->GetVideoInfo();
-  EXPECT_FALSE(vi.HasVideo());
-  EXPECT_TRUE(vi.HasAudio());
-  EXPECT_EQ(vi.width, 0);
-  EXPECT_EQ(vi.fps_numerator, 0u);
-  EXPECT_EQ(vi.num_frames, 0);
-  EXPECT_EQ(vi.pixel_type, 0);
-  EXPECT_EQ(vi.num_audio_samples, 88200);
-  EXPECT_EQ(vi.AudioSamplesFromFrames(50), 0);
-  EXPECT_EQ(vi.SamplesPerSecond(), 44100);
+  const VideoInfo audio = Info(script + ".KillVideo()");
+  EXPECT_FALSE(audio.HasVideo());
+  EXPECT_EQ(audio.width, 0);
+  EXPECT_EQ(audio.fps_numerator, 0u);
+  EXPECT_EQ(audio.num_frames, 0);
+  EXPECT_EQ(audio.pixel_type, 0);
+  EXPECT_EQ(audio.num_audio_samples, 88200);
+  EXPECT_EQ(audio.AudioSamplesFromFrames(50), 0);
+  EXPECT_EQ(audio.SamplesPerSecond(), 44100);
 }
 
 TEST_F(StandardServer, AudioCountsTruncate) {
-  struct Case { const char* script; int64_t samples; };
-  const Case cases[] = {
+  const std::pair<const char*, int64_t> cases[] = {
       {"BlankClip(length=1, fps=24)", 1837},
       {"BlankClip(length=1, fps=30000, fps_denominator=1001, audio_rate=48000)", 1601},
       {"BlankClip(length=7, fps=30000, fps_denominator=1001, audio_rate=48000)", 11211},
       {"BlankClip(length=7, audio_rate=0)", 0},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.script);
-    EXPECT_EQ(Eval(c.script).AsClip()->GetVideoInfo().num_audio_samples, c.samples);
-  }
+  for (const auto& [script, samples] : cases) EXPECT_EQ(Info(script).num_audio_samples, samples) << script;
 }
 
 TEST_F(StandardServer, PixelTypesAndPredicates) {
   enum { RGB24 = 1, RGB32 = 2, YUY2 = 4, YV24 = 8, YV16 = 16, YV12 = 32, YV411 = 64, Y8 = 128 };
-  struct Case { const char* name; unsigned pixel_type; int tests; int frame_bytes; };
-  // 64x32 frames; frame_bytes counts the first plane's row.
-  const Case cases[] = {
+  struct Case { const char* name; unsigned pixel_type; int tests; int row_bytes; };
+  const Case cases[] = {  // 64x32 frames; row_bytes of the first plane
       {"YV12", 0xA0000008u, YV12, 64},       {"YV16", 0xA0000308u, YV16, 64},
       {"YV24", 0xA000030Bu, YV24, 64},       {"Y8", 0xE0000000u, Y8, 64},
       {"YV411", 0xA0000309u, YV411, 64},     {"YUY2", 0x60000004u, YUY2, 128},
@@ -298,50 +230,37 @@ TEST_F(StandardServer, PixelTypesAndPredicates) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string script = std::string("BlankClip(length=2, width=64, height=32, pixel_type=\"") +
-                               c.name + "\")";
-    PClip clip = Eval(script.c_str()).AsClip();
+    PClip clip =
+        Eval(std::string("BlankClip(length=2, width=64, height=32, pixel_type=\"") + c.name + "\")")
+            .AsClip();
     const VideoInfo vi = clip->GetVideoInfo();
     EXPECT_EQ(static_cast<unsigned>(vi.pixel_type), c.pixel_type);
-    EXPECT_EQ(vi.IsRGB24(), (c.tests & RGB24) != 0);
-    EXPECT_EQ(vi.IsRGB32(), (c.tests & RGB32) != 0);
-    EXPECT_EQ(vi.IsYUY2(), (c.tests & YUY2) != 0);
-    EXPECT_EQ(vi.IsYV24(), (c.tests & YV24) != 0);
-    EXPECT_EQ(vi.IsYV16(), (c.tests & YV16) != 0);
-    EXPECT_EQ(vi.IsYV12(), (c.tests & YV12) != 0);
-    EXPECT_EQ(vi.IsYV411(), (c.tests & YV411) != 0);
-    EXPECT_EQ(vi.IsY8(), (c.tests & Y8) != 0);
+    const int tests = (vi.IsRGB24() ? RGB24 : 0) | (vi.IsRGB32() ? RGB32 : 0) |
+                      (vi.IsYUY2() ? YUY2 : 0) | (vi.IsYV24() ? YV24 : 0) |
+                      (vi.IsYV16() ? YV16 : 0) | (vi.IsYV12() ? YV12 : 0) |
+                      (vi.IsYV411() ? YV411 : 0) | (vi.IsY8() ? Y8 : 0);
+    EXPECT_EQ(tests, c.tests);
     PVideoFrame frame = clip->GetFrame(1, env_);
-    EXPECT_EQ(frame->GetRowSize(), c.frame_bytes);
+    EXPECT_EQ(frame->GetRowSize(), c.row_bytes);
     EXPECT_EQ(frame->GetHeight(), 32);
   }
 }
 
-TEST_F(StandardServer, SampleTypes) {
-  struct Case { const char* name; int type; int bytes; };
-  const Case cases[] = {{"8bit", 1, 1}, {"16bit", 2, 2}, {"24bit", 4, 3}, {"32bit", 8, 4},
-                        {"float", 16, 4}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::string script =
-        std::string("BlankClip(channels=2, sample_type=\"") + c.name + "\")";
-    const VideoInfo vi = Eval(script.c_str()).AsClip()->GetVideoInfo();
-    EXPECT_EQ(vi.SampleType(), c.type);
-    EXPECT_EQ(vi.BytesPerAudioSample(), 2 * c.bytes);
+TEST_F(StandardServer, SampleTypesAndFieldFlags) {
+  struct Sample { const char* name; int type; int bytes; };
+  for (const Sample& c : {Sample{"8bit", 1, 1}, {"16bit", 2, 2}, {"24bit", 4, 3},
+                          {"32bit", 8, 4}, {"float", 16, 4}}) {
+    const VideoInfo vi = Info(std::string("BlankClip(channels=2, sample_type=\"") + c.name + "\")");
+    EXPECT_EQ(vi.SampleType(), c.type) << c.name;
+    EXPECT_EQ(vi.BytesPerAudioSample(), 2 * c.bytes) << c.name;
   }
-}
-
-TEST_F(StandardServer, FieldFlags) {
-  struct Case { const char* script; int image_type; bool tff; bool bff; bool field_based; };
-  const Case cases[] = {
-      {"BlankClip().AssumeTFF()", 2, true, false, false},
-      {"BlankClip().AssumeBFF()", 1, false, true, false},
-      {"BlankClip().AssumeTFF().AssumeFieldBased()", 4, false, false, true},
-      {"BlankClip().AssumeFieldBased().AssumeFrameBased()", 0, false, false, false},
-  };
-  for (const Case& c : cases) {
+  struct Field { const char* script; int image_type; bool tff, bff, field_based; };
+  for (const Field& c : {Field{"BlankClip().AssumeTFF()", 2, true, false, false},
+                         {"BlankClip().AssumeBFF()", 1, false, true, false},
+                         {"BlankClip().AssumeTFF().AssumeFieldBased()", 4, false, false, true},
+                         {"BlankClip().AssumeFieldBased().AssumeFrameBased()", 0, false, false, false}}) {
     SCOPED_TRACE(c.script);
-    const VideoInfo vi = Eval(c.script).AsClip()->GetVideoInfo();
+    const VideoInfo vi = Info(c.script);
     EXPECT_EQ(vi.image_type, c.image_type);
     EXPECT_EQ(vi.IsTFF(), c.tff);
     EXPECT_EQ(vi.IsBFF(), c.bff);
@@ -370,27 +289,23 @@ TEST_F(StandardServer, FaultsOfTheCatchableKinds) {
   EXPECT_THROW(Eval("BlankClip().Fault(1, \"bogus\")"), AvisynthError);
 }
 
-TEST_F(StandardServer, PrefetchDeliversEveryFrameAndErrorsOnTheRequester) {
-  const int threads_before = ThreadCount();
+TEST_F(StandardServer, WorkerThreadsLiveExactlyAsLongAsTheirClip) {
+  const int before = ThreadCount();
   {
     PClip clip = Eval("BlankClip(length=20, width=32, height=32).Fault(15, \"error\").Prefetch(3)")
                      .AsClip();
-    EXPECT_EQ(ThreadCount(), threads_before + 3);
+    EXPECT_EQ(ThreadCount(), before + 3);
     for (int n = 0; n < 15; ++n) EXPECT_TRUE(clip->GetFrame(n, env_)) << n;
-    EXPECT_THROW(clip->GetFrame(15, env_), AvisynthError);
+    EXPECT_THROW(clip->GetFrame(15, env_), AvisynthError);  // raised on the requester
     env_->SetVar("last", AVSValue());
   }
-  EXPECT_EQ(ThreadCount(), threads_before);
-}
-
-TEST_F(StandardServer, WorkersStartAndStopWithTheClip) {
-  const int threads_before = ThreadCount();
+  EXPECT_EQ(ThreadCount(), before);
   {
     AVSValue clip = Eval("BlankClip().Workers(4)");
-    EXPECT_EQ(ThreadCount(), threads_before + 4);
+    EXPECT_EQ(ThreadCount(), before + 4);
     env_->SetVar("last", AVSValue());
   }
-  EXPECT_EQ(ThreadCount(), threads_before);
+  EXPECT_EQ(ThreadCount(), before);
 }
 
 TEST(FrameServerLifetime, CycleUnderValgrindLeavesNoLeaksOrThreads) {
@@ -403,45 +318,30 @@ TEST(FrameServerLifetime, CycleUnderValgrindLeavesNoLeaksOrThreads) {
   EXPECT_EQ(std::system(command.c_str()), 0);
 }
 
-}  // namespace
-
-namespace {
-
 TEST(HostGuard, MissingOrShortTableGivesNeutralResults) {
+  VideoInfo vi{};
+  vi.width = 5;
   g_avs_linkage = nullptr;
-  {
-    AVSValue number(5);
-    EXPECT_EQ(number.TypeCode(), 'v');
-    EXPECT_FALSE(number.IsInt());
-    PClip clip;
-    EXPECT_FALSE(clip);  // a safe null, not garbage
-    VideoInfo vi{};
-    vi.width = 5;
-    EXPECT_FALSE(vi.HasVideo());
-  }
+  EXPECT_EQ(AVSValue(5).TypeCode(), 'v');
+  EXPECT_FALSE(PClip());  // a safe null, not garbage
+  EXPECT_FALSE(vi.HasVideo());
+
   LoadedServer server = LoadServer("standard", 7);
   ASSERT_NE(server.env, nullptr);
   const AVS_Linkage* real = g_avs_linkage;
   AVS_Linkage shortened = *real;
   shortened.Size = 8 + 16 * 72;  // ends just before the int constructor
   g_avs_linkage = &shortened;
+  EXPECT_EQ(AVSValue(5).TypeCode(), 'v');
   {
-    AVSValue number(5);
-    EXPECT_EQ(number.TypeCode(), 'v');
     AVSValue flag(true);  // entry 71 is still inside
     EXPECT_EQ(flag.TypeCode(), 'b');
     EXPECT_FALSE(flag.Defined());  // entry 81 is not
-    VideoInfo vi{};
-    vi.width = 5;
-    EXPECT_TRUE(vi.HasVideo());
   }
+  EXPECT_TRUE(vi.HasVideo());
   shortened.Size = 8 + 16 * 200;
   shortened.HasVideo = nullptr;  // a null entry below Size is skipped
-  {
-    VideoInfo vi{};
-    vi.width = 5;
-    EXPECT_FALSE(vi.HasVideo());
-  }
+  EXPECT_FALSE(vi.HasVideo());
   g_avs_linkage = real;
   UnloadServer(server);
 }

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "app/settings.h"
+#include "bench/testing/scratch_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -16,31 +16,22 @@ namespace {
 class CommandLine : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_cwd_ = fs::current_path();
-    dir_ = fs::temp_directory_path() /
-           ("korbinet_cmdline_" + std::string(
-                                      ::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
     for (const char* name : {"a.avs", "clip.avs", "Upper.AVS", "myscript.avs", "-foo", " s.avs"}) {
-      std::ofstream((dir_ / name).string()) << "Version()\n";
+      ScratchDir::Write(dir_.File(name), "Version()\n");
     }
-    fs::current_path(dir_);
+    fs::current_path(dir_.File(""));
   }
-  void TearDown() override {
-    fs::current_path(saved_cwd_);
-    fs::remove_all(dir_);
-  }
+  void TearDown() override { fs::current_path(saved_cwd_); }
   std::string Parse(std::vector<std::string> args) {
     settings_ = Settings{};
     settings_.AutoCompleteExtension = auto_complete_;
     options_ = CommandLineOptions{};
     return ParseArguments(args, &settings_, &options_);
   }
-  std::string In(const char* name) const { return (dir_ / name).string(); }
+  std::string In(const char* name) const { return dir_.File(name); }
 
-  fs::path saved_cwd_;
-  fs::path dir_;
+  fs::path saved_cwd_ = fs::current_path();
+  ScratchDir dir_;
   int auto_complete_ = 0;
   Settings settings_;
   CommandLineOptions options_;
@@ -66,32 +57,21 @@ TEST_F(CommandLine, FlagSwitchesMatchAnyCaseAndCollectTheirTypedText) {
 }
 
 TEST_F(CommandLine, RangeSwitch) {
-  struct Case {
-    const char* arg;
-    bool ok;
-    int64_t first;
-    int64_t last;
-    const char* text;
-  } const cases[] = {
+  constexpr int64_t U = UnsetFrameNumber;
+  struct Case { const char* arg; bool ok; int64_t first, last; const char* text; } const cases[] = {
       {"-range=0,-1", true, 0, -1, "FrameRange=0,-1"},
       {"-RANGE=100,200", true, 100, 200, "FrameRange=100,200"},
       {" -range=1-2,3 ", true, 1, 3, "FrameRange=1-2,3"},
-      {"-range=5", false, UnsetFrameNumber, UnsetFrameNumber, ""},
-      {"-range=,5", false, UnsetFrameNumber, UnsetFrameNumber, ""},
-      {"-range=", false, UnsetFrameNumber, UnsetFrameNumber, ""},
-      {"-range=1,2,3", false, UnsetFrameNumber, UnsetFrameNumber, "FrameRange=1,2,3"},
-      {"-range=a,b", false, UnsetFrameNumber, UnsetFrameNumber, "FrameRange=a,b"},
+      {"-range=5", false, U, U, ""},  {"-range=,5", false, U, U, ""}, {"-range=", false, U, U, ""},
+      {"-range=1,2,3", false, U, U, "FrameRange=1,2,3"},
+      {"-range=a,b", false, U, U, "FrameRange=a,b"},
       {"-range=123456789012345678901234567,1", true, INT64_MAX, 1,
        "FrameRange=123456789012345678901234567,1"},
-      {"-range=1234567890123456789012345678,1", false, UnsetFrameNumber, UnsetFrameNumber, ""},
+      {"-range=1234567890123456789012345678,1", false, U, U, ""},
   };
   for (const auto& c : cases) {
-    std::string message = Parse({c.arg});
-    if (c.ok) {
-      EXPECT_EQ(message, "") << c.arg;
-    } else {
-      EXPECT_EQ(message, std::string("\nInvalid parameter format: \"") + c.arg + "\"\n");
-    }
+    EXPECT_EQ(Parse({c.arg}),
+              c.ok ? "" : std::string("\nInvalid parameter format: \"") + c.arg + "\"\n");
     EXPECT_EQ(settings_.FrameRangeFirst, c.first) << c.arg;
     EXPECT_EQ(settings_.FrameRangeLast, c.last) << c.arg;
     EXPECT_EQ(settings_.FrameRangeText, c.text) << c.arg;
@@ -107,31 +87,19 @@ TEST_F(CommandLine, PriorityAndTimeLimitValues) {
     uint8_t priority;
     int64_t time_limit;
   } const cases[] = {
-      {"-priority=1", "", 1, -1},
-      {"-PRIORITY=3", "", 3, -1},
-      {"-priority=0", priority_tail, 2, -1},
-      {"-priority=4", priority_tail, 2, -1},
-      {"-priority=257", priority_tail, 2, -1},
-      {"-priority=", priority_tail, 2, -1},
-      {"-priority=x", priority_tail, 2, -1},
-      {"-priority=-1", priority_tail, 2, -1},
+      {"-priority=1", "", 1, -1},                 {"-PRIORITY=3", "", 3, -1},
+      {"-priority=0", priority_tail, 2, -1},      {"-priority=4", priority_tail, 2, -1},
+      {"-priority=257", priority_tail, 2, -1},    {"-priority=", priority_tail, 2, -1},
+      {"-priority=x", priority_tail, 2, -1},      {"-priority=-1", priority_tail, 2, -1},
       {"-priority=4294967297", priority_tail, 2, -1},
-      {"-timelimit=1", "", 2, 1},
-      {"-timelimit=999999", "", 2, 999999},
-      {"-TimeLimit=60 ", "", 2, 60},
-      {"-timelimit=0", limit_tail, 2, -1},
-      {"-timelimit=1000000", limit_tail, 2, -1},
-      {"-timelimit=", limit_tail, 2, -1},
-      {"-timelimit=1e3", limit_tail, 2, -1},
-      {"-timelimit=4294967356", limit_tail, 2, -1},
+      {"-timelimit=1", "", 2, 1},                 {"-timelimit=999999", "", 2, 999999},
+      {"-TimeLimit=60 ", "", 2, 60},              {"-timelimit=0", limit_tail, 2, -1},
+      {"-timelimit=1000000", limit_tail, 2, -1},  {"-timelimit=", limit_tail, 2, -1},
+      {"-timelimit=1e3", limit_tail, 2, -1},      {"-timelimit=4294967356", limit_tail, 2, -1},
   };
   for (const auto& c : cases) {
-    std::string message = Parse({c.arg});
-    if (c.message_tail.empty()) {
-      EXPECT_EQ(message, "") << c.arg;
-    } else {
-      EXPECT_EQ(message, std::string("\nInvalid parameter value: \"") + c.arg + c.message_tail);
-    }
+    EXPECT_EQ(Parse({c.arg}), c.message_tail.empty() ? ""
+                                  : std::string("\nInvalid parameter value: \"") + c.arg + c.message_tail);
     EXPECT_EQ(settings_.ProcessPriority, c.priority) << c.arg;
     EXPECT_EQ(settings_.TimeLimit, c.time_limit) << c.arg;
   }
@@ -187,54 +155,6 @@ TEST_F(CommandLine, OverlongPathsAreNotMade) {
   auto_complete_ = 1;
   std::string long_bare(2100, 'y');
   EXPECT_EQ(Parse({long_bare}), "\nInvalid argument: \"" + long_bare + "\"\n");
-}
-
-TEST_F(CommandLine, RejectionIsPrintedOnTheConfiguredStream) {
-  Settings saved = g_settings;
-  g_settings.UseColor = 0;
-  settings_ = Settings{};
-  char program[] = "korbinet";
-  char bad[] = "-%s%n";
-  char* argv[] = {program, bad, nullptr};
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(ParseCommandLine(2, argv, &settings_, &options_));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "\nInvalid argument: \"-%s%n\"\n");
-
-  settings_.ConUseSTDOUT = 1;
-  testing::internal::CaptureStdout();
-  EXPECT_FALSE(ParseCommandLine(2, argv, &settings_, &options_));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "\nInvalid argument: \"-%s%n\"\n");
-
-  char log[] = "-log";
-  char* good[] = {program, log, nullptr};
-  EXPECT_TRUE(ParseCommandLine(2, good, &settings_, &options_));
-  EXPECT_EQ(settings_.CreateLog, 1);
-  g_settings = saved;
-}
-
-TEST(Usage, TextGoesToStandardOutput) {
-  Settings saved = g_settings;
-  g_settings.UseColor = 0;
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  PrintUsage();
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "\nUsage:  Korbinet script.avs [switches]\n\n"
-            "Switches:\n"
-            "  -avsinfo            Display Avisynth info\n"
-            "  -info [-i]          Display clip info\n"
-            "  -log  [-l]          Create log file\n"
-            "  -csv                Create csv file\n"
-            "  -gpu                Monitor GPU/VPU usage\n"
-            "  -range=first,last   Set frame range\n"
-            "  -timelimit=n        Set time limit (seconds)\n"
-            "  -priority=n         Set process priority (1:low, 2:normal, 3:high)\n\n"
-            "  For more info on the command line switches and INI file\n"
-            "  options, read the documentation (Korbinet.html) included\n"
-            "  in the distribution package.\n"
-            "\n");
-  g_settings = saved;
 }
 
 }  // namespace

@@ -4,9 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "app/number_text.h"
+#include "bench/testing/scratch_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -16,30 +16,8 @@ const char kVersion[] = "2.1.6";
 
 class SettingsFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("korbinet_settings_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    path_ = (dir_ / "Korbinet.ini").string();
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(dir_, fs::perms::owner_all, ec);
-    if (fs::exists(path_)) fs::permissions(path_, fs::perms::owner_all, ec);
-    fs::remove_all(dir_, ec);
-  }
-  void Write(const std::string& content) {
-    std::ofstream out(path_, std::ios::binary);
-    out << content;
-  }
-  std::string Read() {
-    std::ifstream in(path_, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  void Write(const std::string& content) { ScratchDir::Write(path_, content); }
+  std::string Read() { return ScratchDir::Read(path_); }
   // A current file holding the given lines after its version line.
   Settings LoadBody(const std::string& body) {
     Write("[Main]\nVersion=2.1.6\n" + body);
@@ -47,8 +25,8 @@ class SettingsFile : public ::testing::Test {
     EXPECT_EQ(LoadSettingsFrom(path_, kVersion, &s), "");
     return s;
   }
-  fs::path dir_;
-  std::string path_;
+  ScratchDir dir_;
+  std::string path_ = dir_.File("Korbinet.ini");
 };
 
 TEST(DefaultSettings, TwentyOneLinesWithLineFeeds) {
@@ -63,11 +41,7 @@ TEST(DefaultSettings, TwentyOneLinesWithLineFeeds) {
 
 TEST_F(SettingsFile, EachFlagKeyMovesItsFieldAwayFromTheDefault) {
   using S = Settings;
-  const struct {
-    const char* lines;
-    int32_t Settings::*field;
-    int32_t value;
-  } cases[] = {
+  const struct { const char* lines; int32_t Settings::*field; int32_t value; } cases[] = {
       {"DisplayFPS=0", &S::DisplayFPS, 0},       {"DisplayFPS 0", &S::DisplayFPS, 0},
       {"displayfps:0", &S::DisplayFPS, 0},       {"DisplayFPS=10", &S::DisplayFPS, 0},
       {"DisplayTPF=1", &S::DisplayTPF, 1},       {"CreateLog=yes", &S::CreateLog, 0},
@@ -90,11 +64,7 @@ TEST_F(SettingsFile, EachFlagKeyMovesItsFieldAwayFromTheDefault) {
 }
 
 TEST_F(SettingsFile, ValuedKeysTakeTheirLastUsableOccurrence) {
-  const struct {
-    const char* lines;
-    uint8_t priority;
-    int64_t time_limit;
-  } cases[] = {
+  const struct { const char* lines; uint8_t priority; int64_t time_limit; } cases[] = {
       {"ProcessPriority=1", 1, -1},   {"ProcessPriority=3", 3, -1},   {"ProcessPriority=0", 2, -1},
       {"ProcessPriority=9", 2, -1},   {"ProcessPriority=257", 2, -1}, {"ProcessPriority=x", 2, -1},
       {"ProcessPriority=1\nProcessPriority=x", 1, -1},
@@ -111,42 +81,27 @@ TEST_F(SettingsFile, ValuedKeysTakeTheirLastUsableOccurrence) {
   }
 }
 
-TEST_F(SettingsFile, FrameRangeKeepsTheLineAsWritten) {
-  Settings s = LoadBody("FrameRange = 100,200\r\n");
-  EXPECT_EQ(s.FrameRangeFirst, 100);
-  EXPECT_EQ(s.FrameRangeLast, 200);
-  EXPECT_EQ(s.FrameRangeText, "FrameRange = 100,200");
-
-  s = LoadBody("FrameRange=abc\n");
-  EXPECT_EQ(s.FrameRangeFirst, UnsetFrameNumber);
-  EXPECT_EQ(s.FrameRangeLast, UnsetFrameNumber);
-  EXPECT_EQ(s.FrameRangeText, "FrameRange=abc");
-
-  s = LoadBody("FrameRange=abc\nFrameRange=5,-1\n");
-  EXPECT_EQ(s.FrameRangeFirst, 5);
-  EXPECT_EQ(s.FrameRangeLast, -1);
-  EXPECT_EQ(s.FrameRangeText, "FrameRange=5,-1");
-
-  s = LoadBody("DisplayFPS=0\n");
-  EXPECT_EQ(s.FrameRangeFirst, 0);
-  EXPECT_EQ(s.FrameRangeLast, -1);
-  EXPECT_EQ(s.FrameRangeText, "");
-}
-
-TEST_F(SettingsFile, LibraryPathKeepsItsSpacesAndCase) {
-  Settings s = LoadBody("  AVSDLL = /opt/My Libs/libavisynth.so.3  \r\n");
-  EXPECT_EQ(s.AVSDLL, "/opt/My Libs/libavisynth.so.3");
-  s = LoadBody("AVSDLL=/a/first.so\navsdll=/b/Second=x.so\n");
-  EXPECT_EQ(s.AVSDLL, "/b/Second=x.so");
-  s = LoadBody("AVSDLL=\n");
-  EXPECT_EQ(s.AVSDLL, "");
+TEST_F(SettingsFile, TextKeysKeepTheLineAsWritten) {
+  constexpr int64_t U = UnsetFrameNumber;
+  const struct { const char* body; int64_t first, last; const char* range, *dll; } cases[] = {
+      {"FrameRange = 100,200\r\n", 100, 200, "FrameRange = 100,200", ""},
+      {"FrameRange=abc\n", U, U, "FrameRange=abc", ""},
+      {"FrameRange=abc\nFrameRange=5,-1\n", 5, -1, "FrameRange=5,-1", ""},
+      {"  AVSDLL = /opt/My Libs/libavisynth.so.3  \r\n", 0, -1, "", "/opt/My Libs/libavisynth.so.3"},
+      {"AVSDLL=/a/first.so\navsdll=/b/Second=x.so\n", 0, -1, "", "/b/Second=x.so"},
+  };
+  for (const auto& c : cases) {
+    Settings s = LoadBody(c.body);
+    EXPECT_EQ(s.FrameRangeFirst, c.first) << c.body;
+    EXPECT_EQ(s.FrameRangeLast, c.last) << c.body;
+    EXPECT_EQ(s.FrameRangeText, c.range) << c.body;
+    EXPECT_EQ(s.AVSDLL, c.dll) << c.body;
+  }
 }
 
 TEST_F(SettingsFile, ValuesStartFromBuiltInDefaultsEveryLoad) {
   Settings s;
-  s.CreateLog = 1;
-  s.TimeLimit = 5;
-  s.AVSDLL = "old";
+  s.CreateLog = 1, s.TimeLimit = 5, s.AVSDLL = "old";
   Write("Version=2.1.6\n");
   EXPECT_EQ(LoadSettingsFrom(path_, kVersion, &s), "");
   EXPECT_EQ(s.CreateLog, 0);
@@ -193,7 +148,7 @@ TEST_F(SettingsFile, FailuresNameTheFile) {
   EXPECT_EQ(LoadSettingsFrom(path_, kVersion, &s), "\nCannot create \"" + path_ + "\"\n");
   fs::remove(path_);
 
-  const std::string missing_dir = (dir_ / "no such dir" / "Korbinet.ini").string();
+  const std::string missing_dir = dir_.File("no such dir/Korbinet.ini");
   EXPECT_EQ(LoadSettingsFrom(missing_dir, kVersion, &s),
             "\nCannot create \"" + missing_dir + "\"\n");
   EXPECT_EQ(LoadSettingsFrom("", kVersion, &s), "\nCannot create \"\"\n");
@@ -207,8 +162,8 @@ TEST_F(SettingsFile, FailuresNameTheFile) {
 }
 
 TEST_F(SettingsFile, UnwritableFolderCannotTakeANewFile) {
-  fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-  if (std::ofstream((dir_ / "probe").string()).is_open()) {
+  fs::permissions(dir_.File(""), fs::perms::owner_read | fs::perms::owner_exec);
+  if (std::ofstream(dir_.File("probe")).is_open()) {
     GTEST_SKIP() << "permissions do not bind this user";
   }
   Settings s;
@@ -217,11 +172,7 @@ TEST_F(SettingsFile, UnwritableFolderCannotTakeANewFile) {
 
 TEST(RangeValue, ShapeAndNumericTests) {
   constexpr int64_t U = UnsetFrameNumber;
-  const struct {
-    const char* value;
-    bool ok;
-    int64_t first, last;
-  } cases[] = {
+  const struct { const char* value; bool ok; int64_t first, last; } cases[] = {
       {"0,-1", true, 0, -1}, {"1-2,3", true, 1, 3}, {"5-3,--5", true, 5, 0},
       {"5", false, U, U},    {",5", false, U, U},   {"1,", false, U, U},
       {"1,2,3", false, U, U}, {"a,1", false, U, U}, {"1, 2", false, U, U},
@@ -239,11 +190,7 @@ TEST(RangeValue, ShapeAndNumericTests) {
 }
 
 TEST(NumberText, SignThenDigitsSaturatingAtTheLimits) {
-  const struct {
-    const char* text;
-    int64_t v64;
-    int32_t v32;
-  } cases[] = {
+  const struct { const char* text; int64_t v64; int32_t v32; } cases[] = {
       {"-42", -42, -42},       {"+7", 7, 7},  {"5-3", 5, 5}, {"--5", 0, 0}, {"-", 0, 0},
       {"2147483648", 2147483648LL, INT32_MAX}, {"-2147483649", -2147483649LL, INT32_MIN},
       {"9223372036854775808", INT64_MAX, INT32_MAX},

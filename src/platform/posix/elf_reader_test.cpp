@@ -3,8 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -32,18 +31,11 @@ struct TestElf {
   Buffer bytes;
   size_t table = 0;       // offset of the section table
   size_t entry_size = 0;  // size of one section header
-  bool is64 = true;
-
   size_t SectionHeader(size_t index) const { return table + index * entry_size; }
-  // Field offsets inside a section header.
-  size_t OffsetField() const { return is64 ? 24 : 16; }
-  size_t SizeField() const { return is64 ? 32 : 20; }
-  unsigned Width() const { return is64 ? 8 : 4; }
 };
 
 TestElf BuildElf(bool is64, std::vector<TestSection> sections) {
   TestElf elf;
-  elf.is64 = is64;
   std::string names(1, '\0');
   std::vector<uint32_t> name_offsets;
   sections.push_back({".shstrtab", 3, ""});
@@ -59,9 +51,7 @@ TestElf BuildElf(bool is64, std::vector<TestSection> sections) {
   Buffer& out = elf.bytes;
   out.assign(header_size, 0);
   out[0] = 0x7F, out[1] = 'E', out[2] = 'L', out[3] = 'F';
-  out[4] = is64 ? 2 : 1;
-  out[5] = 1;
-  out[6] = 1;
+  out[4] = is64 ? 2 : 1, out[5] = 1, out[6] = 1;
 
   std::vector<size_t> offsets;
   for (const TestSection& section : sections) {
@@ -75,8 +65,8 @@ TestElf BuildElf(bool is64, std::vector<TestSection> sections) {
     size_t base = elf.SectionHeader(i + 1);
     Put(&out, base, name_offsets[i], 4);
     Put(&out, base + 4, sections[i].type, 4);
-    Put(&out, base + elf.OffsetField(), offsets[i], width);
-    Put(&out, base + elf.SizeField(), sections[i].bytes.size(), width);
+    Put(&out, base + (is64 ? 24 : 16), offsets[i], width);
+    Put(&out, base + (is64 ? 32 : 20), sections[i].bytes.size(), width);
     Put(&out, base + (is64 ? 40 : 24), sections[i].link, 4);
     Put(&out, base + (is64 ? 56 : 36), sections[i].entry_size, width);
   }
@@ -121,11 +111,7 @@ Outcome Read(const Buffer& bytes) {
 }
 
 TEST(ElfReaderValid, BothClassesGiveSymbolsAndCompiler) {
-  struct Case {
-    bool is64;
-    std::string comment;
-    unsigned major, minor;
-  } cases[] = {
+  struct Case { bool is64; std::string comment; unsigned major, minor; } cases[] = {
       {true, kGccComment, 12, 2},
       {false, kGccComment, 12, 2},
       {true, std::string("Debian clang version 14.0.6") + '\0', 14, 0},
@@ -155,19 +141,6 @@ TEST(ElfReaderValid, NoSectionTableMeansNothingToList) {
   EXPECT_EQ(outcome.image.linker_major, 0u);
 }
 
-TEST(ElfReaderValid, RunningTestProgram) {
-  std::ifstream in("/proc/self/exe", std::ios::binary);
-  Buffer bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  Outcome outcome = Read(bytes);
-  ASSERT_TRUE(outcome.ok) << outcome.error;
-  EXPECT_TRUE(outcome.image.is_64bit);
-  EXPECT_FALSE(outcome.image.dynamic_symbols.empty());
-#if defined(__GNUC__) && !defined(__clang__)
-  EXPECT_EQ(outcome.image.linker_major, static_cast<unsigned>(__GNUC__));
-  EXPECT_EQ(outcome.image.linker_minor, static_cast<unsigned>(__GNUC_MINOR__));
-#endif
-}
-
 TEST(ElfReaderInvalid, EveryTruncationIsRejected) {
   for (bool is64 : {true, false}) {
     Buffer full = LibraryElf(is64, {"AVS_linkage"}, kGccComment).bytes;
@@ -181,28 +154,18 @@ TEST(ElfReaderInvalid, EveryTruncationIsRejected) {
 
 TEST(ElfReaderInvalid, IdentificationErrors) {
   Buffer good = LibraryElf(true, {"x"}, "").bytes;
-  struct Case {
-    size_t at;
-    unsigned char value;
-    const char* error;
-  } cases[] = {
-      {0, 0x7E, "not an ELF file"},
-      {3, 'G', "not an ELF file"},
-      {4, 3, "unknown ELF class"},
-      {4, 0, "unknown ELF class"},
-      {5, 2, "unsupported ELF byte order"},
+  struct Case { size_t at; unsigned char value; const char* error; } cases[] = {
+      {0, 0x7E, "not an ELF file"},   {3, 'G', "not an ELF file"}, {4, 3, "unknown ELF class"},
+      {4, 0, "unknown ELF class"}, {5, 2, "unsupported ELF byte order"},
   };
   for (const Case& c : cases) {
     Buffer bytes = good;
     bytes[c.at] = c.value;
-    Outcome outcome = Read(bytes);
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(outcome.error, c.error) << "byte " << c.at;
+    EXPECT_EQ(Read(bytes).error, c.error) << "byte " << c.at;
   }
   EXPECT_EQ(Read(Buffer{}).error, "not an ELF file");
   EXPECT_EQ(Read(Buffer{0x7F, 'E', 'L'}).error, "truncated ELF file");
-  Buffer text = {'#', '!', '/', 'b', 'i', 'n', '/', 's', 'h', '\n'};
-  EXPECT_EQ(Read(text).error, "not an ELF file");
+  EXPECT_EQ(Read(Buffer{'#', '!', '/', 'b', 'i', 'n', '/', 's', 'h', '\n'}).error, "not an ELF file");
 }
 
 // Each case corrupts one field of a valid 64-bit file.
@@ -212,13 +175,8 @@ TEST(ElfReaderInvalid, OffsetsAndCountsOutsideTheFile) {
   const size_t dynsym = base.SectionHeader(1);
   const size_t dynstr = base.SectionHeader(2);
   const uint64_t kHuge = UINT64_MAX - 7;
-  struct Case {
-    const char* what;
-    size_t at;
-    uint64_t value;
-    unsigned width;
-    const char* error;
-  } cases[] = {
+  struct Case { const char* what; size_t at; uint64_t value; unsigned width; const char* error; };
+  const Case cases[] = {
       {"section table past the end", 0x28, size, 8, "ELF section table outside the file"},
       {"section table offset wraps", 0x28, kHuge, 8, "ELF section table outside the file"},
       {"huge section count", 0x3C, 0xFFFF, 2, "ELF section table outside the file"},
@@ -244,20 +202,12 @@ TEST(ElfReaderInvalid, OffsetsAndCountsOutsideTheFile) {
 
 TEST(ElfReaderInvalid, SymbolNameOffsetPastItsTable) {
   TestElf elf = LibraryElf(false, {"AVS_linkage"}, "");
-  // First real symbol's st_name, in the 32-bit layout.
-  size_t symbols_offset = 52;
-  Put(&elf.bytes, symbols_offset + 16, 4000, 4);
-  Outcome outcome = Read(elf.bytes);
-  EXPECT_FALSE(outcome.ok);
-  EXPECT_EQ(outcome.error, "ELF string outside its table");
+  Put(&elf.bytes, 52 + 16, 4000, 4);  // first real symbol's st_name, 32-bit layout
+  EXPECT_EQ(Read(elf.bytes).error, "ELF string outside its table");
 }
 
 TEST(ElfCompilerVersion, LastDottedVersionOfTheLine) {
-  struct Case {
-    const char* line;
-    bool found;
-    unsigned major, minor;
-  } cases[] = {
+  struct Case { const char* line; bool found; unsigned major, minor; } cases[] = {
       {"GCC: (Debian 12.2.0-14) 12.2.0", true, 12, 2},
       {"GCC: (Ubuntu 11.4.0-1ubuntu1~22.04) 11.4.0", true, 11, 4},
       {"clang version 17.0.6 (https://example.org/llvm 6009708b)", true, 17, 0},
@@ -269,9 +219,9 @@ TEST(ElfCompilerVersion, LastDottedVersionOfTheLine) {
   for (const Case& c : cases) {
     unsigned major = 0, minor = 0;
     EXPECT_EQ(LastDottedVersion(c.line, &major, &minor), c.found) << c.line;
-    if (!c.found) continue;
-    EXPECT_EQ(major, c.major) << c.line;
-    EXPECT_EQ(minor, c.minor) << c.line;
+    if (c.found) {
+      EXPECT_EQ(std::make_pair(major, minor), std::make_pair(c.major, c.minor)) << c.line;
+    }
   }
 }
 

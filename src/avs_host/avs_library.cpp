@@ -40,9 +40,10 @@ bool UnloadLibrary(platform::LibraryHandle library) {
 }
 
 void AbandonLibrary(IScriptEnvironment* env, platform::LibraryHandle /*library*/) {
-  // Held, not leaked: a run abandons at most a handful before it ends.
-  static std::vector<IScriptEnvironment*> abandoned;
-  abandoned.push_back(env);
+  // Held, not leaked: a run abandons at most a handful before it ends. Never
+  // destroyed, so the record outlives the static destructors at exit.
+  static auto* abandoned = new std::vector<IScriptEnvironment*>;
+  abandoned->push_back(env);
   g_avs_linkage = nullptr;
 }
 

@@ -79,11 +79,6 @@ struct PluginLine {
   std::string dir;
 };
 
-inline bool IsDirectory(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_directory(path, ec);
-}
-
 // The plugin folders that exist for a library at `location`, in listing order.
 inline std::vector<PluginLine> PluginLinesFor(const std::string& location) {
   const passwd* user = getpwuid(getuid());
@@ -95,8 +90,9 @@ inline std::vector<PluginLine> PluginLinesFor(const std::string& location) {
       {"PluginDir2_5  (HKCU, x64):", home.empty() ? "" : home + "/.avisynth"},
   };
   std::vector<PluginLine> lines;
+  std::error_code ec;
   for (const auto& line : candidates) {
-    if (!line.dir.empty() && IsDirectory(line.dir)) lines.push_back(line);
+    if (!line.dir.empty() && std::filesystem::is_directory(line.dir, ec)) lines.push_back(line);
   }
   return lines;
 }
@@ -150,13 +146,6 @@ inline std::string GeneralInfoSection(const LibraryReport& r, const std::string&
   text += "Avisynth.dll time stamp:               " + r.time_stamp + "\n";
   for (const auto& line : r.plugins) text += line.label + "             " + line.dir + "\n";
   return text;
-}
-
-// A sandbox holding `variant` beside the program, with default settings.
-inline SandboxOptions VariantSandbox(const std::string& variant) {
-  SandboxOptions options;
-  options.variant = variant;
-  return options;
 }
 
 // Banner, the query line taken back, and the library's version line, as a

@@ -2,6 +2,7 @@
 // patterns for its numbers, and scripts of a known cost per frame.
 #pragma once
 
+#include <algorithm>
 #include <regex>
 #include <string>
 #include <vector>
@@ -29,17 +30,16 @@ inline std::string Literal(const std::string& text) {
   return std::regex_replace(text, special, R"(\$&)");
 }
 
-inline std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
+// The pieces between separators; a final separator ends the last piece.
+inline std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> pieces;
+  for (size_t start = 0, end; start < text.size(); start = end + 1) {
+    end = std::min(text.find(separator, start), text.size());
+    pieces.push_back(text.substr(start, end - start));
   }
-  return lines;
+  return pieces;
 }
+inline std::vector<std::string> SplitLines(const std::string& text) { return Split(text, '\n'); }
 
 // Milliseconds of a "hh:mm:ss.mmm" duration.
 inline long long DurationMs(const std::string& text) {

@@ -1,55 +1,25 @@
 // Frame ranges at run time: the prompt for a range outside the clip (on a
 // terminal and through pipes), single-frame ranges, and a range too short to
 // measure with its log and CSV file.
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <map>
-#include <optional>
-#include <string>
-#include <vector>
-
-#include "benchmark_run_texts.h"
-#include "harness/run_piped.h"
-#include "harness/sandbox.h"
-#include "harness/terminal_session.h"
+#include "e2e_common.h"
 
 namespace e2e {
 namespace {
 
-using namespace std::chrono_literals;
-
-constexpr int kBrightCyan = 14;
-constexpr int kBrightWhite = 15;
+constexpr int kBrightCyan = 14, kBrightWhite = 15;
 // 100 frames of 8 ms: 0.8 s to analyse and to read whole.
 const std::string kHundredFrames = SpinClip(100, 8000);
 const char kQuestion[] = "Proceed with default (0,99)? [y/n]";
 
 struct PromptSession {
   Sandbox sandbox;
+  bool written = (sandbox.WriteScript("clip.avs", kHundredFrames), true);
   TerminalSession term;
-  explicit PromptSession(const std::vector<std::string>& extra_args)
-      : term(sandbox, Args(sandbox, extra_args), {30, 100}) {}
-  static std::vector<std::string> Args(Sandbox& sandbox, const std::vector<std::string>& extra) {
-    sandbox.WriteScript("clip.avs", kHundredFrames);
-    std::vector<std::string> args = {"clip.avs", "-range=50,20"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    return args;
-  }
+  explicit PromptSession(const char* log) : term(sandbox, {"clip.avs", "-range=50,20", log}) {}
 };
 
-// Keys other than y and n, Esc and an arrow key included, leave the question up.
-void ExpectOtherKeysIgnored(TerminalSession& term) {
-  for (const std::string& key : {std::string("x"), std::string("\x1b"), std::string("\x1b[B"), std::string("\r")}) {
-    term.SendKeys(key);
-    term.Pump(400ms);
-    ASSERT_TRUE(term.Running()) << "key " << key.size() << " bytes ended the prompt\n" << term.ScreenText();
-    EXPECT_GE(FindRow(term, kQuestion), 0) << term.ScreenText();
-  }
-}
-
 TEST(FrameRangePrompt, ShowsTheRejectedRangeAndIgnoresOtherKeys) {
-  PromptSession s({});
+  PromptSession s("-csv");
   ASSERT_TRUE(s.term.WaitForText(kQuestion)) << s.term.ScreenText();
   const int heading = FindRow(s.term, "Invalid frame range specified:");
   ASSERT_GE(heading, 0) << s.term.ScreenText();
@@ -60,7 +30,13 @@ TEST(FrameRangePrompt, ShowsTheRejectedRangeAndIgnoresOtherKeys) {
   EXPECT_EQ(s.term.Row(heading + 2), "");
   EXPECT_EQ(s.term.Row(heading + 3), kQuestion);
   EXPECT_EQ(s.term.CellColor(heading + 3, 0), kDefaultColor);
-  ExpectOtherKeysIgnored(s.term);
+  // Keys other than y and n, Esc and an arrow key included, leave the question up.
+  for (const std::string key : {"x", "\x1b", "\x1b[B", "\r"}) {
+    s.term.SendKeys(key);
+    s.term.Pump(400ms);
+    ASSERT_TRUE(s.term.Running()) << "key " << key.size() << " bytes ended the prompt\n" << s.term.ScreenText();
+    EXPECT_GE(FindRow(s.term, kQuestion), 0) << s.term.ScreenText();
+  }
 
   s.term.SendKeys("y");
   ASSERT_TRUE(s.term.WaitForText("Frames processed:               100 (0 - 99)")) << s.term.ScreenText();
@@ -75,7 +51,7 @@ TEST(FrameRangePrompt, ShowsTheRejectedRangeAndIgnoresOtherKeys) {
 }
 
 TEST(FrameRangePrompt, DecliningEndsWithStatusZeroAndAReportOnlyLog) {
-  PromptSession s({"-log"});
+  PromptSession s("-log");
   ASSERT_TRUE(s.term.WaitForText(kQuestion)) << s.term.ScreenText();
   s.term.SendKeys("n");
   ExitResult exit = s.term.WaitForExit();
@@ -95,9 +71,8 @@ TEST(FrameRangePrompt, DecliningEndsWithStatusZeroAndAReportOnlyLog) {
 }
 
 struct PipedAnswer {
-  std::string name;
   std::map<std::string, std::string> settings;
-  std::vector<std::string> args;
+  std::string range;
   std::optional<std::string> input;  // nullopt: standard input at its end
   std::string quoted;
   bool runs;
@@ -105,19 +80,17 @@ struct PipedAnswer {
 
 TEST(FrameRangePrompt, AnswersThroughAPipe) {
   const std::vector<PipedAnswer> cases = {
-      {"end of input answers no", {}, {"-range=50,20"}, std::nullopt, "FrameRange=50,20", false},
-      {"n", {}, {"-range=0,100"}, "n", "FrameRange=0,100", false},
+      {{}, "-range=50,20", std::nullopt, "FrameRange=50,20", false},
+      {{}, "-range=0,100", "n", "FrameRange=0,100", false},
       // Esc is left out: through a pipe it would take the next byte as its sequence.
-      {"other bytes first, then Y", {}, {"-range=-1,5"}, "x\r Y", "FrameRange=-1,5", true},
-      {"malformed settings line", {{"FrameRange", "abc"}}, {}, "y", "FrameRange=abc", true},
+      {{}, "-range=-1,5", "x\r Y", "FrameRange=-1,5", true},
+      {{{"FrameRange", "abc"}}, "-log", "y", "FrameRange=abc", true},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.quoted);
     Sandbox sandbox({.settings = c.settings});
     sandbox.WriteScript("clip.avs", kHundredFrames);
-    std::vector<std::string> args = {"clip.avs"};
-    args.insert(args.end(), c.args.begin(), c.args.end());
-    ProcessResult r = RunPiped(sandbox, args, c.input, 40s);
+    ProcessResult r = RunPiped(sandbox, {"clip.avs", c.range}, c.input, 40s);
     EXPECT_EQ(r.exit_status, 0) << Describe(r);
     EXPECT_NE(r.err.find("\rInvalid frame range specified:\n\r\"" + c.quoted + "\"\n\n\r" + kQuestion),
               std::string::npos)

@@ -2,70 +2,57 @@
 // holder (its exit pause included), released by the system however it ends.
 #include <signal.h>
 
-#include <gtest/gtest.h>
-
-#include "harness/expected_texts.h"
-#include "harness/run_piped.h"
-#include "harness/sandbox.h"
-#include "harness/terminal_session.h"
+#include "e2e_common.h"
 
 namespace e2e {
 namespace {
 
-const std::string kPrompt = "Press any key to exit...";
-const std::string kRefusal = "\nOne instance of Korbinet is already running\n";
+const SandboxOptions kLocking{.settings = {{"AllowOnlyOneInstance", "1"}}};
 
-TEST(InstanceLock, SecondInstanceIsRefusedWhileTheFirstPauses) {
-  Sandbox holder_box({.settings = {{"AllowOnlyOneInstance", "1"}, {"PauseBeforeExit", "1"}}});
-  TerminalSession holder(holder_box, {});
-  ASSERT_TRUE(holder.WaitForText(kPrompt)) << holder.ScreenText();
+// A holder that keeps the lock while it waits in its exit pause.
+struct Holder {
+  Sandbox box{{.settings = {{"AllowOnlyOneInstance", "1"}, {"PauseBeforeExit", "1"}}}};
+  TerminalSession term{box, {}};
+};
 
-  Sandbox locking({.settings = {{"AllowOnlyOneInstance", "1"}}});
-  ProcessResult refused = RunPiped(locking, {"-log"});
-  EXPECT_EQ(refused.exit_status, 255) << Describe(refused);
-  // The banner and library line come first; the command line is never read.
-  EXPECT_EQ(refused.err, PipedStartText() + kRefusal);
-  EXPECT_EQ(refused.out, "");
-
-  Sandbox free_box;  // AllowOnlyOneInstance=0
-  ProcessResult allowed = RunPiped(free_box, {});
-  EXPECT_EQ(allowed.exit_status, 255) << Describe(allowed);
-  EXPECT_EQ(allowed.err, PipedStartText());
-  EXPECT_EQ(allowed.out, UsageText());
-
-  holder.SendKeys("x");
-  ASSERT_TRUE(holder.WaitForExit().ended);
-
-  ProcessResult after = RunPiped(locking, {});
-  EXPECT_EQ(after.err, PipedStartText()) << "the lock outlived its holder";
-  EXPECT_EQ(after.out, UsageText());
-}
-
-TEST(InstanceLock, KilledHolderReleasesTheLock) {
-  Sandbox holder_box({.settings = {{"AllowOnlyOneInstance", "1"}, {"PauseBeforeExit", "1"}}});
-  TerminalSession holder(holder_box, {});
-  ASSERT_TRUE(holder.WaitForText(kPrompt)) << holder.ScreenText();
-  kill(holder.Pid(), SIGKILL);
-  ASSERT_TRUE(holder.WaitForExit().ended);
-
-  Sandbox locking({.settings = {{"AllowOnlyOneInstance", "1"}}});
-  ProcessResult r = RunPiped(locking, {});
+void ExpectUsage(const ProcessResult& r) {
   EXPECT_EQ(r.exit_status, 255) << Describe(r);
-  EXPECT_EQ(r.err, PipedStartText());
+  EXPECT_EQ(r.err, PipedStartText()) << "the lock outlived its holder";
   EXPECT_EQ(r.out, UsageText());
 }
 
-TEST(InstanceLock, FailedProbeIsReportedInsteadOfTheRefusal) {
-  Sandbox holder_box({.settings = {{"AllowOnlyOneInstance", "1"}, {"PauseBeforeExit", "1"}}});
-  TerminalSession holder(holder_box, {});
-  ASSERT_TRUE(holder.WaitForText(kPrompt)) << holder.ScreenText();
+TEST(InstanceLock, SecondInstanceIsRefusedWhileTheFirstPauses) {
+  Holder holder;
+  ASSERT_TRUE(holder.term.WaitForText("Press any key to exit...")) << holder.term.ScreenText();
+  Sandbox locking(kLocking);
+  ProcessResult refused = RunPiped(locking, {"-log"});
+  EXPECT_EQ(refused.exit_status, 255) << Describe(refused);
+  // The banner and library line come first; the command line is never read.
+  EXPECT_EQ(refused.err, PipedStartText() + "\nOne instance of Korbinet is already running\n");
+  EXPECT_EQ(refused.out, "");
+  Sandbox free_box;  // AllowOnlyOneInstance=0
+  ExpectUsage(RunPiped(free_box, {}));
 
-  Sandbox second({.settings = {{"AllowOnlyOneInstance", "1"}}});
-  const std::string missing = second.Path("gone/libavisynth.so");
-  second.WriteSettings({{"AllowOnlyOneInstance", "1"}, {"AVSDLL", missing}});
-  ProcessResult r = RunPiped(second, {});
+  // A failed probe is reported instead of the refusal.
+  const std::string missing = locking.Path("gone/libavisynth.so");
+  locking.WriteSettings({{"AllowOnlyOneInstance", "1"}, {"AVSDLL", missing}});
+  ProcessResult r = RunPiped(locking, {});
   EXPECT_EQ(r.exit_status, 255) << Describe(r);
-  EXPECT_EQ(r.err, Banner() + "\rQuery Avisynth info...\r" + "Specified avisynth.dll does not exist:\n" + missing + "\n");
+  EXPECT_EQ(r.err, Banner() + "\rQuery Avisynth info...\rSpecified avisynth.dll does not exist:\n" + missing + "\n");
+  locking.WriteSettings({{"AllowOnlyOneInstance", "1"}});
+
+  holder.term.SendKeys("x");
+  ASSERT_TRUE(holder.term.WaitForExit().ended);
+  ExpectUsage(RunPiped(locking, {}));
+}
+
+TEST(InstanceLock, KilledHolderReleasesTheLock) {
+  Holder holder;
+  ASSERT_TRUE(holder.term.WaitForText("Press any key to exit...")) << holder.term.ScreenText();
+  kill(holder.term.Pid(), SIGKILL);
+  ASSERT_TRUE(holder.term.WaitForExit().ended);
+  Sandbox locking(kLocking);
+  ExpectUsage(RunPiped(locking, {}));
 }
 
 }  // namespace

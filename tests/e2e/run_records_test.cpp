@@ -1,24 +1,13 @@
 // The log and CSV files a benchmark run leaves beside its script: their
 // sections, columns and rows; what a fault in the frame loop leaves; and a
 // log that cannot be created.
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <cmath>
+#include <array>
 #include <cstdio>
-#include <filesystem>
-#include <string>
-#include <vector>
 
-#include "avisynth_expectations.h"
-#include "benchmark_run_texts.h"
-#include "harness/run_piped.h"
-#include "harness/sandbox.h"
+#include "e2e_common.h"
 
 namespace e2e {
 namespace {
-
-using namespace std::chrono_literals;
 
 const char kLogTableHeader[] =
     "\n[Performance data]\n"
@@ -45,85 +34,56 @@ std::string ClipInfoSection(int frames, const std::string& length) {
          Field("%s%19lld\n", "Audio samples:     ", static_cast<long long>(frames) * 44100 / 24);
 }
 
-// One row of the log's table, split at its fixed column widths.
-struct LogRow {
-  unsigned frame = 0;
-  std::string fps, tpf, cpu, threads, phys, virt;
-};
-
-bool ParseLogRow(const std::string& line, LogRow* row) {
-  // Fields: 12, then one space and 13, 16, 8, 9, 13, 13.
+// A log table row split at its fixed widths (12, then one space and 13, 16,
+// 8, 9, 13, 13): frame, fps, tpf, cpu, threads, phys, virt, spaces trimmed.
+std::vector<std::vector<std::string>> LogRows(const std::string& log) {
   static const std::regex form(R"(( {0,11}\d+) ([ \d]{8}\d\.\d{3}) ([ \d]{8}\d\.\d{6}) ( {0,7}\d+) ( {0,8}\d+))"
                                R"( ( {0,12}\d+) ( {0,12}\d+))");
-  std::smatch m;
-  if (line.size() != 90 || !std::regex_match(line, m, form)) return false;
-  if (m[1].length() != 12 || m[2].length() != 13 || m[3].length() != 16) return false;
-  auto trim = [](const std::string& s) { return s.substr(s.find_first_not_of(' ')); };
-  row->frame = static_cast<unsigned>(std::stoul(m[1]));
-  row->fps = trim(m[2]);
-  row->tpf = trim(m[3]);
-  row->cpu = trim(m[4]);
-  row->threads = trim(m[5]);
-  row->phys = trim(m[6]);
-  row->virt = trim(m[7]);
-  return true;
-}
-
-std::vector<LogRow> LogRows(const std::string& log) {
-  std::vector<LogRow> rows;
+  std::vector<std::vector<std::string>> rows;
   const size_t table = log.find(kLogTableHeader);
-  if (table == std::string::npos) return rows;
+  if (table == std::string::npos) return {};
   for (const auto& line : SplitLines(log.substr(table + std::string(kLogTableHeader).size()))) {
+    std::smatch m;
     if (line.empty()) break;
-    LogRow row;
-    EXPECT_TRUE(ParseLogRow(line, &row)) << "row \"" << line << "\"";
+    const bool ok = line.size() == 90 && std::regex_match(line, m, form) && m[1].length() == 12 &&
+                    m[2].length() == 13 && m[3].length() == 16;
+    EXPECT_TRUE(ok) << "row \"" << line << "\"";
+    if (!ok) continue;
+    std::vector<std::string> row;
+    for (size_t f = 1; f < m.size(); ++f) row.push_back(m[f].str().substr(m[f].str().find_first_not_of(' ')));
     rows.push_back(row);
   }
   return rows;
 }
 
-struct CsvRow {
-  unsigned frame = 0;
-  std::vector<std::string> fields;  // all nine, as written
-};
-
-std::vector<CsvRow> CsvRows(const std::string& csv) {
-  std::vector<CsvRow> rows;
-  std::vector<std::string> lines = SplitLines(csv);
+// All nine fields of each CSV row, as written.
+std::vector<std::vector<std::string>> CsvRows(const std::string& csv) {
+  static const std::regex form(R"(\d+,\d+\.\d{3},\d+\.\d{3},\d+\.\d{6},\d+\.\d{6},\d+,\d+,\d+,\d+)");
+  std::vector<std::vector<std::string>> rows;
+  const std::vector<std::string> lines = SplitLines(csv);
+  EXPECT_FALSE(lines.empty());
   if (lines.empty()) return rows;
   EXPECT_EQ(lines[0], kCsvHeader);
-  static const std::regex form(R"((\d+),(\d+\.\d{3}),(\d+\.\d{3}),(\d+\.\d{6}),(\d+\.\d{6}),(\d+),(\d+),(\d+),(\d+))");
   for (size_t i = 1; i < lines.size(); ++i) {
-    std::smatch m;
-    if (!std::regex_match(lines[i], m, form)) {
-      ADD_FAILURE() << "CSV row \"" << lines[i] << "\"";
-      continue;
-    }
-    CsvRow row;
-    row.frame = static_cast<unsigned>(std::stoul(m[1]));
-    for (size_t f = 1; f < m.size(); ++f) row.fields.push_back(m[f]);
-    rows.push_back(row);
+    EXPECT_TRUE(std::regex_match(lines[i], form)) << "CSV row \"" << lines[i] << "\"";
+    rows.push_back(Split(lines[i], ','));
   }
   return rows;
 }
 
 // The log's rows and the CSV's rows describe the same records.
-void ExpectSameRecords(const std::vector<LogRow>& log, const std::vector<CsvRow>& csv) {
+void ExpectSameRecords(const std::vector<std::vector<std::string>>& log,
+                       const std::vector<std::vector<std::string>>& csv) {
   ASSERT_EQ(log.size(), csv.size());
   for (size_t i = 0; i < log.size(); ++i) {
-    SCOPED_TRACE("record " + std::to_string(i));
-    EXPECT_EQ(csv[i].frame, log[i].frame);
-    EXPECT_EQ(csv[i].fields[1], log[i].fps);
-    EXPECT_EQ(csv[i].fields[3], log[i].tpf);
-    EXPECT_EQ(csv[i].fields[5], log[i].cpu);
-    EXPECT_EQ(csv[i].fields[6], log[i].threads);
-    EXPECT_EQ(csv[i].fields[7], log[i].phys);
-    EXPECT_EQ(csv[i].fields[8], log[i].virt);
+    ASSERT_EQ(csv[i].size(), 9u);
+    EXPECT_EQ(log[i], (std::vector<std::string>{csv[i][0], csv[i][1], csv[i][3], csv[i][5], csv[i][6], csv[i][7],
+                                                csv[i][8]})) << "record " << i;
   }
 }
 
-void ExpectFramesStepping(const std::vector<LogRow>& rows, unsigned first, unsigned step) {
-  for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i].frame, first + step * i) << "row " << i;
+void ExpectFramesStepping(const std::vector<std::vector<std::string>>& rows, unsigned first, unsigned step) {
+  for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i][0], std::to_string(first + step * i)) << "row " << i;
 }
 
 TEST(RunRecords, LogAndCsvOfACompletedRun) {
@@ -170,59 +130,49 @@ TEST(RunRecords, LogAndCsvOfACompletedRun) {
   // Outer blank lines are trimmed away, the inner one stays; the table follows.
   EXPECT_NE(rest.find("\n[Script]\n# known shape\n" + body + "\n\n" + kLogTableHeader), std::string::npos) << rest;
 
-  const std::vector<LogRow> rows = LogRows(log);
+  const auto rows = LogRows(log);
   EXPECT_EQ(rows.size(), 30u);
   ExpectFramesStepping(rows, 10, 10);
-  for (const auto& row : rows) {
-    // Time per frame is the rate's reciprocal, not another column.
-    EXPECT_NEAR(std::stod(row.tpf) * std::stod(row.fps), 1000.0, 1.0) << row.fps << " " << row.tpf;
-  }
+  // Time per frame is the rate's reciprocal, not another column.
+  for (const auto& row : rows) EXPECT_NEAR(std::stod(row[2]) * std::stod(row[1]), 1000.0, 1.0) << row[1];
   EXPECT_EQ(log.substr(log.size() - 1), "\n");
   EXPECT_EQ(log.find("[AviSynth error]"), std::string::npos);
 
   const std::string csv = sandbox.ReadFile("clip.csv");
   EXPECT_EQ(csv.find("OLD"), std::string::npos);
-  const std::vector<CsvRow> csv_rows = CsvRows(csv);
+  const auto csv_rows = CsvRows(csv);
   ExpectSameRecords(rows, csv_rows);
-  for (const auto& row : csv_rows) {
-    EXPECT_NEAR(std::stod(row.fields[4]) * std::stod(row.fields[2]), 1000.0, 1.0) << "average columns";
-  }
+  for (const auto& row : csv_rows) EXPECT_NEAR(std::stod(row[4]) * std::stod(row[2]), 1000.0, 1.0) << "averages";
 }
-
-struct FaultCase {
-  std::string kind;
-  std::string console;        // what the handler prints
-  std::string avisynth_error; // the log's error section, "" for none
-};
 
 TEST(RunRecords, FaultInTheFrameLoopLeavesTheRecordsSoFar) {
   // 5 ms a frame: interval 10, and 5 s of analysis stop near frame 1000, so
   // frame 1500 first faults in the loop, which starts at 1400.
-  const std::vector<FaultCase> cases = {
+  const std::vector<std::array<std::string, 3>> cases = {  // kind, console, the log's error section
       {"error", "Fault at frame 1500\n", "\n\n[AviSynth error]\nFault at frame 1500\n"},
       {"divide", "\nException 0xC0000094\nSTATUS_INTEGER_DIVIDE_BY_ZERO\n", ""},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.kind);
+  for (const auto& [kind, console, avisynth_error] : cases) {
+    SCOPED_TRACE(kind);
     Sandbox sandbox;  // CreateLog=0: the fault alone asks for the log
-    sandbox.WriteScript("clip.avs", SpinClip(2000, 5000) + "Fault(1500, \"" + c.kind + "\")\n");
+    sandbox.WriteScript("clip.avs", SpinClip(2000, 5000) + "Fault(1500, \"" + kind + "\")\n");
     ProcessResult r = RunPiped(sandbox, {"clip.avs", "-range=1400,1999", "-csv"}, std::nullopt, 60s);
     EXPECT_EQ(r.exit_status, 255) << Describe(r);
     EXPECT_EQ(r.signal, 0);
-    EXPECT_NE(r.err.find(c.console), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(console), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("Frames processed"), std::string::npos) << r.err;
 
     ASSERT_TRUE(sandbox.Exists("clip.log")) << Describe(r);
     const std::string log = sandbox.ReadFile("clip.log");
     EXPECT_EQ(log.find("[Runtime info]"), std::string::npos) << log;
-    const std::vector<LogRow> rows = LogRows(log);
+    const auto rows = LogRows(log);
     EXPECT_EQ(rows.size(), 10u) << log;
     ExpectFramesStepping(rows, 1410, 10);
-    if (c.avisynth_error.empty()) {
+    if (avisynth_error.empty()) {
       EXPECT_EQ(log.find("[AviSynth error]"), std::string::npos) << log;
     } else {
-      ASSERT_GE(log.size(), c.avisynth_error.size());
-      EXPECT_EQ(log.substr(log.size() - c.avisynth_error.size()), c.avisynth_error) << log;
+      ASSERT_GE(log.size(), avisynth_error.size());
+      EXPECT_EQ(log.substr(log.size() - avisynth_error.size()), avisynth_error) << log;
     }
     ASSERT_TRUE(sandbox.Exists("clip.csv"));
     ExpectSameRecords(rows, CsvRows(sandbox.ReadFile("clip.csv")));

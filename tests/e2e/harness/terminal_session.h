@@ -82,4 +82,7 @@ class TerminalSession {
 // Finds the first row holding `text`; -1 when none does.
 int FindRow(TerminalSession& session, const std::string& text);
 
+// True when the terminal is in its normal line mode with echo.
+bool CanonicalWithEcho(int fd);
+
 }  // namespace e2e

@@ -11,70 +11,46 @@ namespace {
 
 std::vector<PerformanceSample> OneRecord() {
   PerformanceSample r;
-  r.frame = 99;
-  r.current_frame_rate = 25;
-  r.average_frame_rate = 20;
-  r.cpu_usage = 50;
-  r.gpu_load = 61;
-  r.video_engine_load = 9;
-  r.thread_count = 12;
-  r.physical_memory = 300;
-  r.virtual_memory = 400;
+  r.frame = 99, r.current_frame_rate = 25, r.average_frame_rate = 20, r.cpu_usage = 50;
+  r.gpu_load = 61, r.video_engine_load = 9, r.thread_count = 12;
+  r.physical_memory = 300, r.virtual_memory = 400;
   return {r, PerformanceSample{}};
 }
 
 TEST(CsvText, ColumnsFollowGpuMonitoringAndTheVideoEngine) {
-  const struct {
-    int32_t monitor, vpu;
-    const char* text;
-  } cases[] = {
-      {0, 1,
-       "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),"
-       "Threads,PhysMEM(MB),VirtMEM(MB)\n"
-       "100,25.000,20.000,40.000000,50.000000,50,12,300,400\n"},
-      {1, 0,
-       "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),"
-       "GPU(%),Threads,PhysMEM(MB),VirtMEM(MB)\n"
-       "100,25.000,20.000,40.000000,50.000000,50,61,12,300,400\n"},
-      {1, 1,
-       "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),"
-       "GPU(%),VPU(%),Threads,PhysMEM(MB),VirtMEM(MB)\n"
-       "100,25.000,20.000,40.000000,50.000000,50,61,9,12,300,400\n"},
+  const std::string head = "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),"
+                           "Time/frame(average)(ms),CPU(%),";
+  const std::string row = "100,25.000,20.000,40.000000,50.000000,50,";
+  const struct { int32_t monitor, vpu; std::string text; } cases[] = {
+      {0, 1, head + "Threads,PhysMEM(MB),VirtMEM(MB)\n" + row + "12,300,400\n"},
+      {1, 0, head + "GPU(%),Threads,PhysMEM(MB),VirtMEM(MB)\n" + row + "61,12,300,400\n"},
+      {1, 1, head + "GPU(%),VPU(%),Threads,PhysMEM(MB),VirtMEM(MB)\n" + row + "61,9,12,300,400\n"},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(CsvText(OneRecord(), 1, c.vpu, c.monitor), c.text);
-  }
+  for (const auto& c : cases) EXPECT_EQ(CsvText(OneRecord(), 1, c.vpu, c.monitor), c.text);
   EXPECT_EQ(CsvText(OneRecord(), 0, 0, 0), "");
 }
 
 class CsvFile : public testing::Test {
  protected:
-  void SetUp() override { saved_ = g_settings; }
   void TearDown() override { g_settings = saved_; }
   ScratchDir dir;
-  Settings saved_;
+  Settings saved_ = g_settings;
 };
 
-TEST_F(CsvFile, NoRecordLeavesAnEmptyFileInPlaceOfTheOld) {
+TEST_F(CsvFile, ReplacesTheOldFileEvenWithoutRecords) {
   const std::string csv = dir.File("run.csv");
-  ScratchDir::Write(csv, "old,old\n");
+  ScratchDir::Write(csv, std::string(1000, 'z'));
+  g_settings.MonitorGPULoad = 1;
+  EXPECT_EQ(WriteCsvFile(dir.File("run.avs"), OneRecord(), 1, 0), "");
+  const std::string text = ScratchDir::Read(csv);
+  EXPECT_EQ(text.substr(text.find('\n') + 1), "100,25.000,20.000,40.000000,50.000000,50,61,12,300,400\n");
   EXPECT_EQ(WriteCsvFile(dir.File("run.avs"), OneRecord(), 0, 0), "");
   EXPECT_TRUE(std::filesystem::exists(csv));
   EXPECT_EQ(ScratchDir::Read(csv), "");
 }
 
-TEST_F(CsvFile, RowsFollowTheSettingAndReplaceTheOldFile) {
-  const std::string csv = dir.File("run.csv");
-  ScratchDir::Write(csv, std::string(1000, 'z'));
-  g_settings.MonitorGPULoad = 1;
-  EXPECT_EQ(WriteCsvFile(dir.File("run.avs"), OneRecord(), 1, 0), "");
-  EXPECT_EQ(ScratchDir::Read(csv).substr(ScratchDir::Read(csv).find('\n') + 1),
-            "100,25.000,20.000,40.000000,50.000000,50,61,12,300,400\n");
-}
-
 TEST_F(CsvFile, MissingFolderIsReported) {
-  const std::string script = dir.File("gone/run.avs");
-  EXPECT_EQ(WriteCsvFile(script, OneRecord(), 1, 0),
+  EXPECT_EQ(WriteCsvFile(dir.File("gone/run.avs"), OneRecord(), 1, 0),
             "\nCannot create \"" + dir.File("gone/run.csv") + "\"\n");
 }
 

@@ -10,24 +10,13 @@ namespace {
 class RunSummary : public testing::Test {
  protected:
   void SetUp() override {
-    saved_width_ = g_utils.ConsoleWidth();
     g_utils.SetConsoleWidthForTest(0);
     RunStatistics& s = state.stats;
-    s.frames_processed = 1000;
-    s.first_frame = 0;
-    s.last_frame = 999;
-    s.minimum_frame_rate = 20;
-    s.maximum_frame_rate = 50;
-    s.average_frame_rate = 25;
-    s.peak_physical_memory = 310;
-    s.peak_virtual_memory = 420;
-    s.physical_memory = 300;
-    s.thread_count = 12;
-    s.cpu_average = 50;
-    s.elapsed_ms = 40000;
-    s.estimated_ms = 80000;
-    state.range_frame_count = 1000;
-    state.interval = 10;
+    s.frames_processed = 1000, s.first_frame = 0, s.last_frame = 999;
+    s.minimum_frame_rate = 20, s.maximum_frame_rate = 50, s.average_frame_rate = 25;
+    s.peak_physical_memory = 310, s.peak_virtual_memory = 420, s.physical_memory = 300;
+    s.thread_count = 12, s.cpu_average = 50, s.elapsed_ms = 40000, s.estimated_ms = 80000;
+    state.range_frame_count = 1000, state.interval = 10;
   }
   void TearDown() override { g_utils.SetConsoleWidthForTest(saved_width_); }
 
@@ -37,36 +26,27 @@ class RunSummary : public testing::Test {
     return report;
   }
 
-  int saved_width_ = 0;
+  int saved_width_ = g_utils.ConsoleWidth();
   FrameLoopState state;
   SummaryOptions options;
   RecordingConsole console;
 };
 
 TEST_F(RunSummary, FramesProcessedTakesOneOfThreeForms) {
-  const struct {
-    uint32_t processed, first, last;
-    const char* line;
-  } cases[] = {
-      {1000, 0, 999, "Frames processed:               1000 (0 - 999)"},
+  const struct { uint32_t processed, first, last; const char* line; } cases[] = {
       {523, 0, 522, "Frames processed:               523 (0 - 522)"},
       {1, 5, 5, "Frames processed:               1 (5)"},
       {1, 0, 0, "Frames processed:               1"},
   };
   for (const auto& c : cases) {
-    state.stats.frames_processed = c.processed;
-    state.stats.first_frame = c.first;
+    state.stats.frames_processed = c.processed, state.stats.first_frame = c.first;
     state.stats.last_frame = c.last;
     EXPECT_EQ(FramesProcessedLine(state.stats), c.line);
   }
 }
 
 TEST_F(RunSummary, EstimatedTimeOnlyForARunEndedEarlyWithTheSettingOn) {
-  const struct {
-    int32_t log_estimated;
-    uint32_t processed;
-    const char* line;
-  } cases[] = {
+  const struct { int32_t log_estimated; uint32_t processed; const char* line; } cases[] = {
       {1, 523, "Time (elapsed | estimated):     00:00:40.000 | 00:01:20.000\n"},
       {0, 523, "Time (elapsed):                 00:00:40.000\n"},
       {1, 1000, "Time (elapsed):                 00:00:40.000\n"},
@@ -94,8 +74,7 @@ TEST_F(RunSummary, ConsoleBytesOverwriteTheLastPage) {
   g_utils.SetConsoleWidthForTest(50);
   state.first_page_pending = false;
   state.line_count = 10;
-  options.display_tpf = 1;
-  options.display_efficiency_index = 1;
+  options.display_tpf = options.display_efficiency_index = 1;
   const std::string report = Report();
   EXPECT_EQ(console.out,
             "<up 10>"
@@ -121,35 +100,6 @@ TEST_F(RunSummary, ConsoleBytesOverwriteTheLastPage) {
             "CPU usage (average):            50%\n"
             "Efficiency index:               0.5000\n"
             "Time (elapsed):                 00:00:40.000\n");
-}
-
-TEST_F(RunSummary, WithoutAPageItStartsOnTheStatusRow) {
-  options.display_fps = 0;
-  Report();
-  EXPECT_EQ(console.out.find("<up 10>"), std::string::npos);
-  EXPECT_EQ(console.out.substr(0, 5), "{15}\r");
-  EXPECT_EQ(console.out.find("FPS"), std::string::npos);
-}
-
-TEST_F(RunSummary, GpuLinesHaveBlankRowsOnTheConsoleOnly) {
-  options.monitor_gpu = 1;
-  state.stats.gpu_average = 64;
-  state.stats.video_engine_average = 3;
-  state.gpu.video_engine_available = 1;
-  state.gpu.has_memory_dedicated = 1;
-  state.gpu.memory_dedicated = 900;
-  state.stats.cpu_average = 0;
-  options.display_efficiency_index = 1;
-  const std::string report = Report();
-  EXPECT_NE(report.find("Efficiency index:               n/a\n"
-                        "GPU usage (average):            64%\n"
-                        "Video engine load (average):    3%\n"
-                        "GPU memory usage (Dedicated):   900 MB\n"
-                        "Time (elapsed):"),
-            std::string::npos)
-      << report;
-  EXPECT_NE(console.out.find("n/a\n\n{15}\rGPU usage"), std::string::npos);
-  EXPECT_NE(console.out.find("900 MB\n\n{15}\rTime"), std::string::npos);
 }
 
 }  // namespace

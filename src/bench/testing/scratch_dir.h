@@ -18,7 +18,7 @@ class ScratchDir {
     std::filesystem::create_directories(path_);
   }
   ~ScratchDir() {
-    std::error_code ignored;
+    std::error_code ignored;  // tests may leave the folder read-only
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(path_, ignored);

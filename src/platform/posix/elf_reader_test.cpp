@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform::posix {
@@ -25,17 +25,8 @@ struct TestSection {
   uint64_t entry_size = 0;
 };
 
-// A small ELF file: header, section contents, then the section table with a
-// null section first and the section name table last.
-struct TestElf {
-  Buffer bytes;
-  size_t table = 0;       // offset of the section table
-  size_t entry_size = 0;  // size of one section header
-  size_t SectionHeader(size_t index) const { return table + index * entry_size; }
-};
-
-TestElf BuildElf(bool is64, std::vector<TestSection> sections) {
-  TestElf elf;
+// Header, section contents, then the section table: a null section first, the name table last.
+Buffer BuildElf(bool is64, std::vector<TestSection> sections) {
   std::string names(1, '\0');
   std::vector<uint32_t> name_offsets;
   sections.push_back({".shstrtab", 3, ""});
@@ -44,25 +35,19 @@ TestElf BuildElf(bool is64, std::vector<TestSection> sections) {
     names += section.name + '\0';
   }
   sections.back().bytes = names;
-
   const unsigned width = is64 ? 8 : 4;
-  const size_t header_size = is64 ? 64 : 52;
-  elf.entry_size = is64 ? 64 : 40;
-  Buffer& out = elf.bytes;
-  out.assign(header_size, 0);
-  out[0] = 0x7F, out[1] = 'E', out[2] = 'L', out[3] = 'F';
-  out[4] = is64 ? 2 : 1, out[5] = 1, out[6] = 1;
-
+  const size_t entry_size = is64 ? 64 : 40, count = sections.size() + 1;
+  Buffer out(is64 ? 64 : 52, 0);
+  out[0] = 0x7F, out[1] = 'E', out[2] = 'L', out[3] = 'F', out[4] = is64 ? 2 : 1, out[5] = 1, out[6] = 1;
   std::vector<size_t> offsets;
   for (const TestSection& section : sections) {
     offsets.push_back(out.size());
     out.insert(out.end(), section.bytes.begin(), section.bytes.end());
   }
-  elf.table = out.size();
-  const size_t count = sections.size() + 1;
-  out.resize(elf.table + count * elf.entry_size, 0);
+  const size_t table = out.size();
+  out.resize(table + count * entry_size, 0);
   for (size_t i = 0; i < sections.size(); ++i) {
-    size_t base = elf.SectionHeader(i + 1);
+    size_t base = table + (i + 1) * entry_size;
     Put(&out, base, name_offsets[i], 4);
     Put(&out, base + 4, sections[i].type, 4);
     Put(&out, base + (is64 ? 24 : 16), offsets[i], width);
@@ -70,22 +55,20 @@ TestElf BuildElf(bool is64, std::vector<TestSection> sections) {
     Put(&out, base + (is64 ? 40 : 24), sections[i].link, 4);
     Put(&out, base + (is64 ? 56 : 36), sections[i].entry_size, width);
   }
-  Put(&out, is64 ? 0x28 : 0x20, elf.table, width);
-  Put(&out, is64 ? 0x3A : 0x2E, elf.entry_size, 2);
+  Put(&out, is64 ? 0x28 : 0x20, table, width);
+  Put(&out, is64 ? 0x3A : 0x2E, entry_size, 2);
   Put(&out, is64 ? 0x3C : 0x30, count, 2);
   Put(&out, is64 ? 0x3E : 0x32, count - 1, 2);
-  return elf;
+  return out;
 }
 
 // .dynsym (section 1) and .dynstr (section 2) holding names, plus a comment.
-TestElf LibraryElf(bool is64, const std::vector<std::string>& names, const std::string& comment) {
+Buffer LibraryElf(bool is64, const std::vector<std::string>& names, const std::string& comment) {
   const size_t symbol_size = is64 ? 24 : 16;
-  std::string strings(1, '\0');
-  std::string symbols(symbol_size, '\0');  // the null symbol
+  std::string strings(1, '\0'), symbols(symbol_size, '\0');
   for (const std::string& name : names) {
     std::string entry(symbol_size, '\0');
-    uint32_t offset = static_cast<uint32_t>(strings.size());
-    for (int i = 0; i < 4; ++i) entry[i] = static_cast<char>(offset >> (8 * i));
+    for (int i = 0; i < 4; ++i) entry[i] = static_cast<char>(strings.size() >> (8 * i));
     symbols += entry;
     strings += name + '\0';
   }
@@ -102,11 +85,9 @@ struct Outcome {
   std::string error;
 };
 
-Outcome Read(const Buffer& bytes) {
-  // An exact-size copy, so that a sanitizer build sees any read past the end.
-  Buffer copy(bytes);
+Outcome Read(Buffer bytes) {  // exact-size copy: a sanitizer build sees any read past the end
   Outcome outcome;
-  outcome.ok = ReadElfImage(copy.data(), copy.size(), &outcome.image, &outcome.error);
+  outcome.ok = ReadElfImage(bytes.data(), bytes.size(), &outcome.image, &outcome.error);
   return outcome;
 }
 
@@ -114,28 +95,20 @@ TEST(ElfReaderValid, BothClassesGiveSymbolsAndCompiler) {
   struct Case { bool is64; std::string comment; unsigned major, minor; } cases[] = {
       {true, kGccComment, 12, 2},
       {false, kGccComment, 12, 2},
-      {true, std::string("Debian clang version 14.0.6") + '\0', 14, 0},
       {true, std::string("Linker: LLD 15.0.1") + '\0' + "GCC: (GNU) 9.4.0" + '\0' + "GCC: (GNU) 11.1.0", 9, 4},
-      {true, std::string("GCC: (GNU)") + '\0', 0, 0},
-      {true, std::string("built by hand 1.2") + '\0', 0, 0},
       {true, "", 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.comment);
-    Outcome outcome = Read(LibraryElf(c.is64, {"AVS_linkage", "avs_create_script_environment"}, c.comment).bytes);
+    Outcome outcome = Read(LibraryElf(c.is64, {"AVS_linkage", "avs_create_script_environment"}, c.comment));
     ASSERT_TRUE(outcome.ok) << outcome.error;
     EXPECT_EQ(outcome.image.is_64bit, c.is64);
-    EXPECT_EQ(outcome.image.dynamic_symbols,
-              (std::vector<std::string>{"AVS_linkage", "avs_create_script_environment"}));
-    EXPECT_EQ(outcome.image.linker_major, c.major);
-    EXPECT_EQ(outcome.image.linker_minor, c.minor);
+    EXPECT_EQ(outcome.image.dynamic_symbols, (std::vector<std::string>{"AVS_linkage", "avs_create_script_environment"}));
+    EXPECT_EQ(std::make_pair(outcome.image.linker_major, outcome.image.linker_minor), std::make_pair(c.major, c.minor));
   }
-}
-
-TEST(ElfReaderValid, NoSectionTableMeansNothingToList) {
-  TestElf elf = LibraryElf(true, {"AVS_linkage"}, kGccComment);
-  Put(&elf.bytes, 0x28, 0, 8);
-  Outcome outcome = Read(elf.bytes);
+  Buffer no_table = LibraryElf(true, {"AVS_linkage"}, kGccComment);
+  Put(&no_table, 0x28, 0, 8);
+  Outcome outcome = Read(no_table);
   ASSERT_TRUE(outcome.ok) << outcome.error;
   EXPECT_TRUE(outcome.image.dynamic_symbols.empty());
   EXPECT_EQ(outcome.image.linker_major, 0u);
@@ -143,40 +116,27 @@ TEST(ElfReaderValid, NoSectionTableMeansNothingToList) {
 
 TEST(ElfReaderInvalid, EveryTruncationIsRejected) {
   for (bool is64 : {true, false}) {
-    Buffer full = LibraryElf(is64, {"AVS_linkage"}, kGccComment).bytes;
+    Buffer full = LibraryElf(is64, {"AVS_linkage"}, kGccComment);
     for (size_t size = 0; size < full.size(); ++size) {
       Outcome outcome = Read(Buffer(full.begin(), full.begin() + static_cast<long>(size)));
       EXPECT_FALSE(outcome.ok) << "size " << size;
       EXPECT_FALSE(outcome.error.empty());
     }
   }
-}
-
-TEST(ElfReaderInvalid, IdentificationErrors) {
-  Buffer good = LibraryElf(true, {"x"}, "").bytes;
-  struct Case { size_t at; unsigned char value; const char* error; } cases[] = {
-      {0, 0x7E, "not an ELF file"},   {3, 'G', "not an ELF file"}, {4, 3, "unknown ELF class"},
-      {4, 0, "unknown ELF class"}, {5, 2, "unsupported ELF byte order"},
-  };
-  for (const Case& c : cases) {
-    Buffer bytes = good;
-    bytes[c.at] = c.value;
-    EXPECT_EQ(Read(bytes).error, c.error) << "byte " << c.at;
-  }
   EXPECT_EQ(Read(Buffer{}).error, "not an ELF file");
   EXPECT_EQ(Read(Buffer{0x7F, 'E', 'L'}).error, "truncated ELF file");
-  EXPECT_EQ(Read(Buffer{'#', '!', '/', 'b', 'i', 'n', '/', 's', 'h', '\n'}).error, "not an ELF file");
 }
 
 // Each case corrupts one field of a valid 64-bit file.
-TEST(ElfReaderInvalid, OffsetsAndCountsOutsideTheFile) {
-  const TestElf base = LibraryElf(true, {"AVS_linkage", "other"}, kGccComment);
-  const size_t size = base.bytes.size();
-  const size_t dynsym = base.SectionHeader(1);
-  const size_t dynstr = base.SectionHeader(2);
+TEST(ElfReaderInvalid, CorruptFieldsGiveTheirError) {
+  const Buffer base = LibraryElf(true, {"AVS_linkage", "other"}, kGccComment);
+  const size_t size = base.size(), dynsym = base[0x28] + 256u * base[0x29] + 64, dynstr = dynsym + 64;
   const uint64_t kHuge = UINT64_MAX - 7;
-  struct Case { const char* what; size_t at; uint64_t value; unsigned width; const char* error; };
-  const Case cases[] = {
+  struct Case { const char* what; size_t at; uint64_t value; unsigned width; const char* error; } cases[] = {
+      {"magic", 0, 0x7E, 1, "not an ELF file"},
+      {"class 3", 4, 3, 1, "unknown ELF class"},
+      {"class 0", 4, 0, 1, "unknown ELF class"},
+      {"big endian", 5, 2, 1, "unsupported ELF byte order"},
       {"section table past the end", 0x28, size, 8, "ELF section table outside the file"},
       {"section table offset wraps", 0x28, kHuge, 8, "ELF section table outside the file"},
       {"huge section count", 0x3C, 0xFFFF, 2, "ELF section table outside the file"},
@@ -190,38 +150,29 @@ TEST(ElfReaderInvalid, OffsetsAndCountsOutsideTheFile) {
       {"strings past the end", dynstr + 24, size - 2, 8, "ELF section outside the file"},
       {"strings cut before the last zero", dynstr + 32, 18, 8, "unterminated ELF string"},
       {"strings cut before a name", dynstr + 32, 1, 8, "ELF string outside its table"},
+      {"symbol name past its table", 64 + 24, 4000, 4, "ELF string outside its table"},
   };
   for (const Case& c : cases) {
-    TestElf elf = base;
-    Put(&elf.bytes, c.at, c.value, c.width);
-    Outcome outcome = Read(elf.bytes);
+    Buffer bytes = base;
+    Put(&bytes, c.at, c.value, c.width);
+    Outcome outcome = Read(bytes);
     EXPECT_FALSE(outcome.ok) << c.what;
     EXPECT_EQ(outcome.error, c.error) << c.what;
   }
 }
 
-TEST(ElfReaderInvalid, SymbolNameOffsetPastItsTable) {
-  TestElf elf = LibraryElf(false, {"AVS_linkage"}, "");
-  Put(&elf.bytes, 52 + 16, 4000, 4);  // first real symbol's st_name, 32-bit layout
-  EXPECT_EQ(Read(elf.bytes).error, "ELF string outside its table");
-}
-
 TEST(ElfCompilerVersion, LastDottedVersionOfTheLine) {
   struct Case { const char* line; bool found; unsigned major, minor; } cases[] = {
-      {"GCC: (Debian 12.2.0-14) 12.2.0", true, 12, 2},
       {"GCC: (Ubuntu 11.4.0-1ubuntu1~22.04) 11.4.0", true, 11, 4},
       {"clang version 17.0.6 (https://example.org/llvm 6009708b)", true, 17, 0},
       {"GCC: (GNU) 13", false, 0, 0},
-      {"GCC: (GNU) 4.8", true, 4, 8},
       {"GCC: 99999999999999999999.1", true, 999999999, 1},
       {"", false, 0, 0},
   };
   for (const Case& c : cases) {
     unsigned major = 0, minor = 0;
     EXPECT_EQ(LastDottedVersion(c.line, &major, &minor), c.found) << c.line;
-    if (c.found) {
-      EXPECT_EQ(std::make_pair(major, minor), std::make_pair(c.major, c.minor)) << c.line;
-    }
+    if (c.found) { EXPECT_EQ(std::make_pair(major, minor), std::make_pair(c.major, c.minor)) << c.line; }
   }
 }
 

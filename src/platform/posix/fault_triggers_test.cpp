@@ -1,12 +1,13 @@
-// Faulting code for the fault guard tests, in its own translation unit and
-// built with the ordinary flags, as a plugin would be.
+// Faulting code for the fault guard tests, in its own unit and built with
+// the ordinary flags, as a plugin would be.
 #include <string>
 
 namespace platform::posix::testing {
 
-// Sanitizer checks would stop these faults before the processor raises them.
+// Sanitizer checks would stop these faults before the processor raises them;
+// the short strings are destructors the jump skips, owning no heap.
 __attribute__((no_sanitize("undefined"))) int WriteThroughNull(volatile int* target) {
-  std::string in_scope(8, 'x');  // a destructor the jump skips (short: no heap)
+  std::string in_scope(8, 'x');
   *target = 1;
   return static_cast<int>(in_scope.size());
 }
@@ -22,15 +23,13 @@ __attribute__((no_sanitize("undefined"))) double DivideDoubles(double numerator,
   return top / bottom;
 }
 
-// Out of the compiler's sight, so that the recursion is not seen as endless.
-volatile int never_reached_depth = -1;
+volatile int never_reached_depth = -1;  // hides that the recursion is endless
 
 int RecurseForever(int depth) {
   if (depth == never_reached_depth) return 0;
   volatile char frame[512];
   frame[depth % sizeof frame] = static_cast<char>(depth);
-  // The use after the call keeps the compiler from turning this into a loop.
-  return RecurseForever(depth + 1) + frame[(depth + 1) % sizeof frame];
+  return RecurseForever(depth + 1) + frame[(depth + 1) % sizeof frame];  // use after the call: no loop
 }
 
 void ExecuteIllegalInstruction() { __builtin_trap(); }

@@ -30,12 +30,16 @@ class FilesTest : public ::testing::Test {
   }
   void TearDown() override {
     fs::current_path(previous_);
-    chmod(folder_.c_str(), 0700);
     fs::remove_all(folder_);
   }
   static std::string Content(const std::string& path) {
     std::ifstream in(path);
     return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  static mode_t Mode(const char* path) {
+    struct stat info{};
+    stat(path, &info);
+    return info.st_mode & 0777;
   }
   std::string folder_;
   fs::path previous_;
@@ -45,49 +49,35 @@ TEST_F(FilesTest, FullPathNameResolvesLexically) {
   fs::create_directory("real");
   fs::create_directory_symlink("real", "link");
   struct Case { std::string path, full; } cases[] = {
-      {"clip.avs", folder_ + "/clip.avs"},      {"./clip.avs", folder_ + "/clip.avs"},
-      {"a/../b/./clip.avs", folder_ + "/b/clip.avs"},
-      {"../clip.avs", fs::path(folder_).parent_path().string() + "/clip.avs"},
-      {"/x/y/../../../../clip.avs", "/clip.avs"}, {"//x//y/", "/x/y/"},
-      {"dir/", folder_ + "/dir/"}, {"/", "/"}, {"/..", "/"}, {".", folder_},
+      {"./clip.avs", folder_ + "/clip.avs"}, {"a/../b/./clip.avs", folder_ + "/b/clip.avs"},
+      {"/x/y/../../../../clip.avs", "/clip.avs"}, {"//x//y/", "/x/y/"}, {"/..", "/"}, {".", folder_},
       {"link/../clip.avs", folder_ + "/clip.avs"},  // not folder_/.. as the link would give
-      {"link/clip.avs", folder_ + "/link/clip.avs"},
+      {"/" + std::string(3000, 'a') + "/../x", "/x"},  // only the result's length counts
   };
+  std::string full;
   for (const Case& c : cases) {
-    std::string full;
     ASSERT_TRUE(FullPathName(c.path, &full)) << c.path;
     EXPECT_EQ(full, c.full) << c.path;
   }
-}
-
-TEST_F(FilesTest, FullPathNameLengthLimit) {
-  std::string full;
-  std::string fits = "/" + std::string(2046, 'a');
-  ASSERT_TRUE(FullPathName(fits, &full));
-  EXPECT_EQ(full.size(), 2047u);
+  ASSERT_TRUE(FullPathName("/" + std::string(2046, 'a'), &full));
   ClearLastError();
   full = "unchanged";
-  EXPECT_FALSE(FullPathName(fits + "b", &full));
+  EXPECT_FALSE(FullPathName("/" + std::string(2047, 'a'), &full));
   EXPECT_EQ(full, "unchanged");
   EXPECT_EQ(LastErrorText(), "File name too long\n");
-  // Long only before ".." is resolved: the result counts.
-  EXPECT_TRUE(FullPathName("/" + std::string(3000, 'a') + "/../x", &full));
-  EXPECT_EQ(full, "/x");
   EXPECT_FALSE(FullPathName("", &full));
 }
 
 TEST_F(FilesTest, FileVersionFromTheRealFileName) {
-  for (const char* name : {"libavisynth.so.3.7.5", "libx.so.1.2.3.4.5", "libx.so.10", "libx.so.03.007", "libx.so",
-                           "libx.so.3a", "plain"})
+  for (const char* name : {"libavisynth.so.3.7.5", "libx.so.1.2.3.4.5", "libx.so.03.007", "libx.so", "libx.so.3a"})
     std::ofstream(name) << "x";
   fs::create_symlink("libavisynth.so.3.7.5", "libavisynth.so");
   fs::create_symlink("libavisynth.so", "libavisynth.so.9");
   struct Case { const char* path; const char* version; } cases[] = {
-      {"libavisynth.so.3.7.5", "3.7.5.0"},
       {"libavisynth.so", "3.7.5.0"},    // link followed
       {"libavisynth.so.9", "3.7.5.0"},  // the link's own suffix does not count
-      {"libx.so.1.2.3.4.5", "1.2.3.4"}, {"libx.so.10", "10.0.0.0"}, {"libx.so.03.007", "3.7.0.0"},
-      {"libx.so", ""}, {"libx.so.3a", ""}, {"plain", ""}, {"missing.so.1", ""},
+      {"libx.so.1.2.3.4.5", "1.2.3.4"}, {"libx.so.03.007", "3.7.0.0"},
+      {"libx.so", ""}, {"libx.so.3a", ""}, {"missing.so.1", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(FileVersionOfFile(c.path), c.version) << c.path;
 }
@@ -96,79 +86,55 @@ TEST_F(FilesTest, ExistenceAndLocation) {
   std::ofstream("file.txt") << "x";
   fs::create_directory("dir");
   fs::create_symlink("file.txt", "alias");
-  EXPECT_TRUE(FileExists("file.txt"));
-  EXPECT_TRUE(FileExists("alias"));
-  EXPECT_FALSE(FileExists("dir"));
-  EXPECT_FALSE(FileExists("missing"));
-  EXPECT_TRUE(DirectoryExists("dir"));
-  EXPECT_FALSE(DirectoryExists("file.txt"));
-
+  EXPECT_TRUE(FileExists("alias") && DirectoryExists("dir"));
+  EXPECT_FALSE(FileExists("dir") || FileExists("missing") || DirectoryExists("file.txt"));
   std::string location;
   ASSERT_TRUE(ResolvedFileLocation("alias", &location));
   EXPECT_EQ(location, fs::canonical(folder_).string() + "/file.txt");
   ClearLastError();
   EXPECT_FALSE(ResolvedFileLocation("missing", &location));
   EXPECT_EQ(LastErrorText(), "No such file or directory\n");
-
   LocalTime time{};
-  ASSERT_TRUE(FileModificationTime("file.txt", &time));
-  EXPECT_GE(time.year, 2024u);
-  EXPECT_TRUE(time.month >= 1 && time.month <= 12 && time.day >= 1 && time.day <= 31);
   EXPECT_FALSE(FileModificationTime("missing", &time));
 }
 
 TEST_F(FilesTest, WriteFileReplacingLeavesOnlyTheTarget) {
   ASSERT_TRUE(WriteFileReplacing("settings.ini", "first\n"));
-  EXPECT_EQ(Content("settings.ini"), "first\n");
+  EXPECT_NE(Mode("settings.ini") & 0044, 0u) << "a new file gets the usual mode, not the temp file's 0600";
+  chmod("settings.ini", 0640);
   ASSERT_TRUE(WriteFileReplacing(folder_ + "/settings.ini", "second"));
   EXPECT_EQ(Content("settings.ini"), "second");
-  ASSERT_TRUE(WriteFileReplacing("settings.ini", ""));
-  EXPECT_EQ(Content("settings.ini"), "");
+  EXPECT_EQ(Mode("settings.ini"), 0640u);
   EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
-
-  struct stat info;
-  ASSERT_EQ(stat("settings.ini", &info), 0);
-  EXPECT_NE(info.st_mode & 0044, 0u) << "a new file gets the usual mode, not the temp file's 0600";
-  chmod("settings.ini", 0640);
-  ASSERT_TRUE(WriteFileReplacing("settings.ini", "third"));
-  ASSERT_EQ(stat("settings.ini", &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
 TEST_F(FilesTest, WriteFileReplacingFailures) {
   ClearLastError();
   EXPECT_FALSE(WriteFileReplacing("no/such/folder/file.log", "x"));
   EXPECT_EQ(LastErrorText(), "No such file or directory\n");
-
   fs::create_directory("locked");
   std::ofstream("locked/old.log") << "old";
   std::ofstream("readonly.log") << "kept";
   chmod("readonly.log", 0444);
   chmod("locked", 0555);
   chmod(folder_.c_str(), 0777);
-  // Permissions do not bind the superuser: the checks run as nobody then.
-  pid_t child = fork();
+  pid_t child = fork();  // permissions do not bind the superuser: check as nobody
   ASSERT_GE(child, 0);
   if (child == 0) {
     if (geteuid() == 0 && setuid(65534) != 0) _exit(2);
-    bool refused = !WriteFileReplacing("locked/old.log", "new") && !WriteFileReplacing("locked/new.log", "new") &&
-                   !WriteFileReplacing("readonly.log", "new");
-    _exit(refused ? 0 : 1);
+    _exit(WriteFileReplacing("locked/old.log", "new") || WriteFileReplacing("locked/new.log", "new") ||
+          WriteFileReplacing("readonly.log", "new"));
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: a read-only place was written";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a read-only place was written";
   EXPECT_EQ(Content("locked/old.log"), "old");
   EXPECT_EQ(Content("readonly.log"), "kept");
   EXPECT_EQ(std::distance(fs::directory_iterator("locked"), fs::directory_iterator()), 1);
+  chmod("locked", 0700);
 }
 
 TEST(LastError, TextPerThreadWithLineBreak) {
-  ClearLastError();
-  EXPECT_EQ(LastErrorText(), "");
-  RecordErrno(ENOENT);
-  EXPECT_EQ(LastErrorText(), "No such file or directory\n");
   RecordErrorText("libavisynth.so: cannot open shared object file");
   EXPECT_EQ(LastErrorText(), "libavisynth.so: cannot open shared object file\n");
   std::string other_thread = "unset";

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <typeinfo>
 
 #include "frameserver_host.h"
@@ -12,6 +13,17 @@ namespace {
 long ClipCount(const PClip& clip) {
   // The counter sits right after the vptr.
   return *reinterpret_cast<volatile long*>(reinterpret_cast<char*>(clip.get()) + 8);
+}
+
+// The message of the AvisynthError that call throws, "" when it throws none.
+template <typename F>
+std::string ErrorOf(F call) {
+  try {
+    call();
+  } catch (const AvisynthError& error) {
+    return error.msg;
+  }
+  return "";
 }
 
 class StandardServer : public ::testing::Test {
@@ -49,25 +61,18 @@ TEST(FrameServerExports, SymbolsVersionsAndVersionStringPerVariant) {
     EXPECT_EQ(FindSymbol(server, "AVS_linkage") != nullptr, c.linkage);
     EXPECT_NE(FindSymbol(server, "_ZTI13AvisynthError"), nullptr);
     EXPECT_NE(FindSymbol(server, "_ZTIN18IScriptEnvironment8NotFoundE"), nullptr);
-    EXPECT_EQ(FindSymbol(server, "_ZN9AVSValueD1Ev"), nullptr);  // nothing else leaks out
     UnloadServer(server);
     if (c.max < 0) continue;
 
     server = LoadServer(c.variant, c.max);
     ASSERT_NE(server.env, nullptr);
     EXPECT_NO_THROW(server.env->CheckVersion(c.max));
-    try {
-      server.env->CheckVersion(c.max + 1);
-      ADD_FAILURE() << "CheckVersion accepted a later version";
-    } catch (const AvisynthError& error) {
-      EXPECT_EQ(std::string(error.msg), "Plugin was designed for a later version of Avisynth (" +
-                                            std::to_string(c.max + 1) + ")");
-    }
+    EXPECT_EQ(ErrorOf([&] { server.env->CheckVersion(c.max + 1); }),
+              "Plugin was designed for a later version of Avisynth (" + std::to_string(c.max + 1) + ")");
     if (c.version) {
       EXPECT_STREQ(server.env->Invoke("VersionString", AVSValue(nullptr, 0)).AsString(), c.version);
     } else {
-      EXPECT_THROW(server.env->Invoke("VersionString", AVSValue(nullptr, 0)),
-                   IScriptEnvironment::NotFound);
+      EXPECT_THROW(server.env->Invoke("VersionString", AVSValue(nullptr, 0)), IScriptEnvironment::NotFound);
     }
     if (c.linkage) {
       auto exported = static_cast<const AVS_Linkage* const*>(FindSymbol(server, "AVS_linkage"));
@@ -81,57 +86,35 @@ TEST(FrameServerExports, SymbolsVersionsAndVersionStringPerVariant) {
 }
 
 TEST(FrameServerVersions, MultithreadingFunctionsPerVariant) {
-  LoadedServer standard = LoadServer("standard", 7);
-  ASSERT_NE(standard.env, nullptr);
+  LoadedServer standard = LoadServer("standard", 7), v5 = LoadServer("v5", 5);
+  LoadedServer classic = LoadServer("classic", 6);
+  ASSERT_TRUE(standard.env && v5.env && classic.env);
   EXPECT_TRUE(standard.env->FunctionExists("prefetch"));
   EXPECT_FALSE(standard.env->FunctionExists("SetMTMode"));
-  EXPECT_THROW(standard.env->Invoke("GetMTMode", AVSValue(false)), IScriptEnvironment::NotFound);
-  UnloadServer(standard);
-
-  LoadedServer classic = LoadServer("classic", 6);
-  ASSERT_NE(classic.env, nullptr);
   EXPECT_FALSE(classic.env->FunctionExists("Prefetch"));
+  EXPECT_FALSE(v5.env->FunctionExists("Prefetch") || v5.env->FunctionExists("GetMTMode"));
   EXPECT_EQ(classic.env->Invoke("GetMTMode", AVSValue(false)).AsInt(), 0);
   classic.env->Invoke("SetMTMode", AVSValue(2));
   EXPECT_EQ(classic.env->Invoke("GetMTMode", AVSValue(false)).AsInt(), 2);
-  {
-    AVSValue clip = classic.env->Invoke("Eval", AVSValue("BlankClip(length=3)"));
-    EXPECT_TRUE(classic.env->Invoke("Distributor", clip).IsClip());
-  }
-  UnloadServer(classic);
-
-  LoadedServer v5 = LoadServer("v5", 5);
-  ASSERT_NE(v5.env, nullptr);
-  EXPECT_FALSE(v5.env->FunctionExists("Prefetch"));
-  EXPECT_FALSE(v5.env->FunctionExists("GetMTMode"));
-  UnloadServer(v5);
+  EXPECT_TRUE(classic.env->Invoke("Distributor", classic.env->Invoke("Eval", AVSValue("BlankClip()"))).IsClip());
+  for (LoadedServer* server : {&standard, &classic, &v5}) UnloadServer(*server);
 }
 
-TEST_F(StandardServer, ValuesKeepTypesAndArraysCopyDeeply) {
+TEST_F(StandardServer, ValuesArraysAndClipReferenceCounts) {
   AVSValue number(42);
   const AVSValue items[] = {number, AVSValue("abc"), AVSValue(true)};
   AVSValue array(items, 3);
-  EXPECT_EQ(array.ArraySize(), 3);
-  EXPECT_EQ(array[0].AsInt(), 42);
-  EXPECT_STREQ(array[1].AsString(), "abc");
-  EXPECT_TRUE(array[2].AsBool());
+  EXPECT_EQ(std::tuple(array.ArraySize(), array[0].AsInt(), std::string(array[1].AsString()), array[2].AsBool()),
+            std::tuple(3, 42, std::string("abc"), true));
   EXPECT_EQ(array[7].ArraySize(), 3);  // out of range gives the value itself
-  EXPECT_EQ(number.ArraySize(), 1);
   EXPECT_EQ(number.AsString(), nullptr);
   EXPECT_FALSE(number.AsClip());
-  EXPECT_FALSE(AVSValue().Defined());
-  EXPECT_EQ(AVSValue(nullptr, 0).ArraySize(), 0);
   AVSValue copy = array;
   copy = copy[0];  // assigning an element of itself
   EXPECT_EQ(copy.AsInt(), 42);
-  EXPECT_EQ(AVSValue(int64_t{1} << 40).AsInt(), 0);
-  EXPECT_DOUBLE_EQ(AVSValue(2.5).AsFloat(), 2.5);
-}
 
-TEST_F(StandardServer, ClipReferenceCountsFollowValuesAndClips) {
   AVSValue value = Eval("BlankClip(length=5)");
   PClip clip = value.AsClip();
-  ASSERT_TRUE(clip);
   EXPECT_EQ(ClipCount(clip), 3);  // `last`, the value, the PClip
   env_->SetVar("last", AVSValue());
   EXPECT_EQ(ClipCount(clip), 2);
@@ -146,74 +129,42 @@ TEST_F(StandardServer, ClipReferenceCountsFollowValuesAndClips) {
   EXPECT_EQ(ClipCount(clip), 2);
 }
 
-TEST_F(StandardServer, LookupFailuresAndThrowError) {
+TEST_F(StandardServer, InvokeWithNamedArgumentsLookupFailuresAndThrowError) {
   EXPECT_THROW(env_->Invoke("NoSuchFunction", AVSValue(nullptr, 0)), IScriptEnvironment::NotFound);
   EXPECT_THROW(env_->Invoke("Import", AVSValue(5)), IScriptEnvironment::NotFound);
   EXPECT_THROW(env_->GetVar("nothing"), IScriptEnvironment::NotFound);
-  EXPECT_FALSE(env_->FunctionExists("NoSuchFunction"));
   EXPECT_TRUE(env_->FunctionExists("blankclip"));
-  try {
-    env_->ThrowError("Cannot open %s (%d)", "a.avs", 7);
-    FAIL();
-  } catch (const AvisynthError& error) {
-    EXPECT_STREQ(error.msg, "Cannot open a.avs (7)");
-  }
-  EXPECT_STREQ(env_->SaveString("abcdef", 3), "abc");
-}
-
-TEST_F(StandardServer, NamedArgumentsThroughInvoke) {
-  const AVSValue args[] = {AVSValue(12), AVSValue(160), AVSValue("YV24")};
-  const char* names[] = {"length", "width", "pixel_type"};
-  const VideoInfo vi = env_->Invoke("BlankClip", AVSValue(args, 3), names).AsClip()->GetVideoInfo();
+  EXPECT_EQ(ErrorOf([&] { env_->ThrowError("Cannot open %s (%d)", "a.avs", 7); }), "Cannot open a.avs (7)");
+  const AVSValue args[] = {AVSValue(12), AVSValue("YV24")};
+  const char* names[] = {"length", "pixel_type"};
+  const VideoInfo vi = env_->Invoke("BlankClip", AVSValue(args, 2), names).AsClip()->GetVideoInfo();
   EXPECT_EQ(vi.num_frames, 12);
-  EXPECT_EQ(vi.width, 160);
-  EXPECT_EQ(vi.height, 480);
   EXPECT_TRUE(vi.IsYV24());
 }
 
-TEST_F(StandardServer, TrimmedYv12ClipAndItsAudioOnlyForm) {
+TEST_F(StandardServer, TrimmedClipItsAudioOnlyFormAndTruncatedAudioCounts) {
   const std::string script =
       "BlankClip(length=100, width=320, height=240, pixel_type=\"YV12\", fps=25).Trim(0,49)";
   PClip clip = Eval(script).AsClip();
   const VideoInfo vi = clip->GetVideoInfo();
-  EXPECT_EQ(vi.width, 320);
-  EXPECT_EQ(vi.fps_numerator, 25u);
-  EXPECT_EQ(vi.fps_denominator, 1u);
-  EXPECT_EQ(vi.num_frames, 50);
-  EXPECT_EQ(static_cast<unsigned>(vi.pixel_type), 0xA0000008u);
-  EXPECT_EQ(vi.num_audio_samples, 88200);
-  EXPECT_EQ(vi.AudioSamplesFromFrames(50), 88200);
-  EXPECT_EQ(vi.SampleType(), 2);
-  EXPECT_EQ(vi.AudioChannels(), 1);
-  EXPECT_EQ(vi.image_type, 0);
+  EXPECT_EQ(std::tuple(vi.num_frames, vi.num_audio_samples, vi.AudioSamplesFromFrames(50)),
+            std::tuple(50, int64_t{88200}, int64_t{88200}));
   for (int n = 0; n < vi.num_frames; ++n) ASSERT_TRUE(clip->GetFrame(n, env_)) << n;
   PVideoFrame frame = clip->GetFrame(0, env_);
-  EXPECT_EQ(frame->GetRowSize(), 320);
-  EXPECT_EQ(frame->GetHeight(), 240);
-  EXPECT_GE(frame->GetPitch(), 320);
-  EXPECT_EQ(frame->GetRowSize(PLANAR_U), 160);
-  EXPECT_EQ(frame->GetHeight(PLANAR_V), 120);
+  EXPECT_EQ(std::pair(frame->GetRowSize(PLANAR_U), frame->GetHeight(PLANAR_V)), std::pair(160, 120));
   EXPECT_NE(frame->GetReadPtr(), nullptr);
 
   const VideoInfo audio = Info(script + ".KillVideo()");
   EXPECT_FALSE(audio.HasVideo());
-  EXPECT_EQ(audio.width, 0);
-  EXPECT_EQ(audio.fps_numerator, 0u);
-  EXPECT_EQ(audio.num_frames, 0);
-  EXPECT_EQ(audio.pixel_type, 0);
-  EXPECT_EQ(audio.num_audio_samples, 88200);
-  EXPECT_EQ(audio.AudioSamplesFromFrames(50), 0);
-  EXPECT_EQ(audio.SamplesPerSecond(), 44100);
-}
+  EXPECT_EQ(std::tuple(audio.width, audio.num_frames, audio.pixel_type, audio.fps_numerator), std::tuple(0, 0, 0, 0u));
+  EXPECT_EQ(std::pair(audio.num_audio_samples, audio.AudioSamplesFromFrames(50)), std::pair(int64_t{88200}, int64_t{0}));
 
-TEST_F(StandardServer, AudioCountsTruncate) {
   const std::pair<const char*, int64_t> cases[] = {
       {"BlankClip(length=1, fps=24)", 1837},
-      {"BlankClip(length=1, fps=30000, fps_denominator=1001, audio_rate=48000)", 1601},
       {"BlankClip(length=7, fps=30000, fps_denominator=1001, audio_rate=48000)", 11211},
       {"BlankClip(length=7, audio_rate=0)", 0},
   };
-  for (const auto& [script, samples] : cases) EXPECT_EQ(Info(script).num_audio_samples, samples) << script;
+  for (const auto& [text, samples] : cases) EXPECT_EQ(Info(text).num_audio_samples, samples) << text;
 }
 
 TEST_F(StandardServer, PixelTypesAndPredicates) {
@@ -230,19 +181,15 @@ TEST_F(StandardServer, PixelTypesAndPredicates) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    PClip clip =
-        Eval(std::string("BlankClip(length=2, width=64, height=32, pixel_type=\"") + c.name + "\")")
-            .AsClip();
+    PClip clip = Eval(std::string("BlankClip(width=64, height=32, pixel_type=\"") + c.name + "\")").AsClip();
     const VideoInfo vi = clip->GetVideoInfo();
     EXPECT_EQ(static_cast<unsigned>(vi.pixel_type), c.pixel_type);
-    const int tests = (vi.IsRGB24() ? RGB24 : 0) | (vi.IsRGB32() ? RGB32 : 0) |
-                      (vi.IsYUY2() ? YUY2 : 0) | (vi.IsYV24() ? YV24 : 0) |
-                      (vi.IsYV16() ? YV16 : 0) | (vi.IsYV12() ? YV12 : 0) |
-                      (vi.IsYV411() ? YV411 : 0) | (vi.IsY8() ? Y8 : 0);
+    const bool is[] = {vi.IsRGB24(), vi.IsRGB32(), vi.IsYUY2(), vi.IsYV24(),
+                       vi.IsYV16(), vi.IsYV12(), vi.IsYV411(), vi.IsY8()};
+    int tests = 0;
+    for (int i = 0; i < 8; ++i) tests |= is[i] << i;
     EXPECT_EQ(tests, c.tests);
-    PVideoFrame frame = clip->GetFrame(1, env_);
-    EXPECT_EQ(frame->GetRowSize(), c.row_bytes);
-    EXPECT_EQ(frame->GetHeight(), 32);
+    EXPECT_EQ(clip->GetFrame(1, env_)->GetRowSize(), c.row_bytes);
   }
 }
 
@@ -251,60 +198,41 @@ TEST_F(StandardServer, SampleTypesAndFieldFlags) {
   for (const Sample& c : {Sample{"8bit", 1, 1}, {"16bit", 2, 2}, {"24bit", 4, 3},
                           {"32bit", 8, 4}, {"float", 16, 4}}) {
     const VideoInfo vi = Info(std::string("BlankClip(channels=2, sample_type=\"") + c.name + "\")");
-    EXPECT_EQ(vi.SampleType(), c.type) << c.name;
-    EXPECT_EQ(vi.BytesPerAudioSample(), 2 * c.bytes) << c.name;
+    EXPECT_EQ(std::pair(vi.SampleType(), vi.BytesPerAudioSample()), std::pair(c.type, 2 * c.bytes)) << c.name;
   }
   struct Field { const char* script; int image_type; bool tff, bff, field_based; };
   for (const Field& c : {Field{"BlankClip().AssumeTFF()", 2, true, false, false},
                          {"BlankClip().AssumeBFF()", 1, false, true, false},
                          {"BlankClip().AssumeTFF().AssumeFieldBased()", 4, false, false, true},
                          {"BlankClip().AssumeFieldBased().AssumeFrameBased()", 0, false, false, false}}) {
-    SCOPED_TRACE(c.script);
     const VideoInfo vi = Info(c.script);
-    EXPECT_EQ(vi.image_type, c.image_type);
-    EXPECT_EQ(vi.IsTFF(), c.tff);
-    EXPECT_EQ(vi.IsBFF(), c.bff);
-    EXPECT_EQ(vi.IsFieldBased(), c.field_based);
+    EXPECT_EQ(std::tuple(vi.image_type, vi.IsTFF(), vi.IsBFF(), vi.IsFieldBased()),
+              std::tuple(c.image_type, c.tff, c.bff, c.field_based)) << c.script;
   }
 }
 
 TEST_F(StandardServer, FaultsOfTheCatchableKinds) {
   PClip clip = Eval("BlankClip(length=10).Fault(3, \"error\")").AsClip();
   EXPECT_TRUE(clip->GetFrame(2, env_));
-  try {
-    clip->GetFrame(3, env_);
-    FAIL();
-  } catch (const AvisynthError& error) {
-    EXPECT_STREQ(error.msg, "Fault at frame 3");
-  }
+  EXPECT_EQ(ErrorOf([&] { clip->GetFrame(3, env_); }), "Fault at frame 3");
   PClip other = Eval("BlankClip(length=10).Fault(0, \"other\")").AsClip();
-  bool caught_unknown = false;
-  try {
-    other->GetFrame(0, env_);
-  } catch (const AvisynthError&) {
-  } catch (...) {
-    caught_unknown = true;
-  }
-  EXPECT_TRUE(caught_unknown);
+  EXPECT_ANY_THROW(ErrorOf([&] { other->GetFrame(0, env_); }));  // not an AvisynthError
   EXPECT_THROW(Eval("BlankClip().Fault(1, \"bogus\")"), AvisynthError);
 }
 
 TEST_F(StandardServer, WorkerThreadsLiveExactlyAsLongAsTheirClip) {
   const int before = ThreadCount();
   {
-    PClip clip = Eval("BlankClip(length=20, width=32, height=32).Fault(15, \"error\").Prefetch(3)")
-                     .AsClip();
+    PClip clip = Eval("BlankClip(length=20).Fault(15, \"error\").Prefetch(3)").AsClip();
     EXPECT_EQ(ThreadCount(), before + 3);
     for (int n = 0; n < 15; ++n) EXPECT_TRUE(clip->GetFrame(n, env_)) << n;
     EXPECT_THROW(clip->GetFrame(15, env_), AvisynthError);  // raised on the requester
     env_->SetVar("last", AVSValue());
   }
   EXPECT_EQ(ThreadCount(), before);
-  {
-    AVSValue clip = Eval("BlankClip().Workers(4)");
-    EXPECT_EQ(ThreadCount(), before + 4);
-    env_->SetVar("last", AVSValue());
-  }
+  Eval("BlankClip().Workers(4)");
+  EXPECT_EQ(ThreadCount(), before + 4);
+  env_->SetVar("last", AVSValue());
   EXPECT_EQ(ThreadCount(), before);
 }
 
@@ -313,9 +241,8 @@ TEST(FrameServerLifetime, CycleUnderValgrindLeavesNoLeaksOrThreads) {
 #ifdef KORBINET_SANITIZED
   GTEST_SKIP() << "valgrind cannot run a sanitizer build";
 #endif
-  const std::string command = std::string("valgrind -q --leak-check=full --error-exitcode=1 ") +
-                              FS_CYCLE_TOOL + " > /dev/null 2>&1";
-  EXPECT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(std::system((std::string("valgrind -q --leak-check=full --error-exitcode=1 ") + FS_CYCLE_TOOL +
+                         " > /dev/null 2>&1").c_str()), 0);
 }
 
 TEST(HostGuard, MissingOrShortTableGivesNeutralResults) {
@@ -338,7 +265,7 @@ TEST(HostGuard, MissingOrShortTableGivesNeutralResults) {
     EXPECT_EQ(flag.TypeCode(), 'b');
     EXPECT_FALSE(flag.Defined());  // entry 81 is not
   }
-  EXPECT_TRUE(vi.HasVideo());
+  EXPECT_TRUE(vi.HasVideo());  // within reach of the shortened table
   shortened.Size = 8 + 16 * 200;
   shortened.HasVideo = nullptr;  // a null entry below Size is skipped
   EXPECT_FALSE(vi.HasVideo());

@@ -79,16 +79,11 @@ Buffer LibraryElf(bool is64, const std::vector<std::string>& names, const std::s
 
 const std::string kGccComment = std::string("GCC: (Debian 12.2.0-14) 12.2.0") + '\0';
 
-struct Outcome {
-  bool ok;
-  ElfImage image;
+// The error, or "ok"; the copy is exact-size so that a sanitizer build sees any read past the end.
+std::string Read(Buffer bytes, ElfImage* image = nullptr) {
+  ElfImage unused;
   std::string error;
-};
-
-Outcome Read(Buffer bytes) {  // exact-size copy: a sanitizer build sees any read past the end
-  Outcome outcome;
-  outcome.ok = ReadElfImage(bytes.data(), bytes.size(), &outcome.image, &outcome.error);
-  return outcome;
+  return ReadElfImage(bytes.data(), bytes.size(), image ? image : &unused, &error) ? "ok" : error;
 }
 
 TEST(ElfReaderValid, BothClassesGiveSymbolsAndCompiler) {
@@ -96,35 +91,37 @@ TEST(ElfReaderValid, BothClassesGiveSymbolsAndCompiler) {
       {true, kGccComment, 12, 2},
       {false, kGccComment, 12, 2},
       {true, std::string("Linker: LLD 15.0.1") + '\0' + "GCC: (GNU) 9.4.0" + '\0' + "GCC: (GNU) 11.1.0", 9, 4},
+      {true, std::string("clang version 17.0.6 (https://example.org/llvm 6009708b)") + '\0', 17, 0},
+      {true, std::string("GCC: (GNU) 13") + '\0', 0, 0},  // no dotted version
+      {true, std::string("GCC: 99999999999999999999.1") + '\0', 999999999, 1},
       {true, "", 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.comment);
-    Outcome outcome = Read(LibraryElf(c.is64, {"AVS_linkage", "avs_create_script_environment"}, c.comment));
-    ASSERT_TRUE(outcome.ok) << outcome.error;
-    EXPECT_EQ(outcome.image.is_64bit, c.is64);
-    EXPECT_EQ(outcome.image.dynamic_symbols, (std::vector<std::string>{"AVS_linkage", "avs_create_script_environment"}));
-    EXPECT_EQ(std::make_pair(outcome.image.linker_major, outcome.image.linker_minor), std::make_pair(c.major, c.minor));
+    ElfImage image;
+    ASSERT_EQ(Read(LibraryElf(c.is64, {"AVS_linkage", "avs_create_script_environment"}, c.comment), &image), "ok");
+    EXPECT_EQ(image.is_64bit, c.is64);
+    EXPECT_EQ(image.dynamic_symbols, (std::vector<std::string>{"AVS_linkage", "avs_create_script_environment"}));
+    EXPECT_EQ(std::make_pair(image.linker_major, image.linker_minor), std::make_pair(c.major, c.minor));
   }
   Buffer no_table = LibraryElf(true, {"AVS_linkage"}, kGccComment);
   Put(&no_table, 0x28, 0, 8);
-  Outcome outcome = Read(no_table);
-  ASSERT_TRUE(outcome.ok) << outcome.error;
-  EXPECT_TRUE(outcome.image.dynamic_symbols.empty());
-  EXPECT_EQ(outcome.image.linker_major, 0u);
+  ElfImage image;
+  ASSERT_EQ(Read(no_table, &image), "ok");
+  EXPECT_TRUE(image.dynamic_symbols.empty());
+  EXPECT_EQ(image.linker_major, 0u);
 }
 
 TEST(ElfReaderInvalid, EveryTruncationIsRejected) {
   for (bool is64 : {true, false}) {
     Buffer full = LibraryElf(is64, {"AVS_linkage"}, kGccComment);
     for (size_t size = 0; size < full.size(); ++size) {
-      Outcome outcome = Read(Buffer(full.begin(), full.begin() + static_cast<long>(size)));
-      EXPECT_FALSE(outcome.ok) << "size " << size;
-      EXPECT_FALSE(outcome.error.empty());
+      std::string error = Read(Buffer(full.begin(), full.begin() + static_cast<long>(size)));
+      EXPECT_TRUE(error != "ok" && !error.empty()) << "size " << size;
     }
   }
-  EXPECT_EQ(Read(Buffer{}).error, "not an ELF file");
-  EXPECT_EQ(Read(Buffer{0x7F, 'E', 'L'}).error, "truncated ELF file");
+  EXPECT_EQ(Read(Buffer{}), "not an ELF file");
+  EXPECT_EQ(Read(Buffer{0x7F, 'E', 'L'}), "truncated ELF file");
 }
 
 // Each case corrupts one field of a valid 64-bit file.
@@ -135,7 +132,6 @@ TEST(ElfReaderInvalid, CorruptFieldsGiveTheirError) {
   struct Case { const char* what; size_t at; uint64_t value; unsigned width; const char* error; } cases[] = {
       {"magic", 0, 0x7E, 1, "not an ELF file"},
       {"class 3", 4, 3, 1, "unknown ELF class"},
-      {"class 0", 4, 0, 1, "unknown ELF class"},
       {"big endian", 5, 2, 1, "unsupported ELF byte order"},
       {"section table past the end", 0x28, size, 8, "ELF section table outside the file"},
       {"section table offset wraps", 0x28, kHuge, 8, "ELF section table outside the file"},
@@ -155,24 +151,7 @@ TEST(ElfReaderInvalid, CorruptFieldsGiveTheirError) {
   for (const Case& c : cases) {
     Buffer bytes = base;
     Put(&bytes, c.at, c.value, c.width);
-    Outcome outcome = Read(bytes);
-    EXPECT_FALSE(outcome.ok) << c.what;
-    EXPECT_EQ(outcome.error, c.error) << c.what;
-  }
-}
-
-TEST(ElfCompilerVersion, LastDottedVersionOfTheLine) {
-  struct Case { const char* line; bool found; unsigned major, minor; } cases[] = {
-      {"GCC: (Ubuntu 11.4.0-1ubuntu1~22.04) 11.4.0", true, 11, 4},
-      {"clang version 17.0.6 (https://example.org/llvm 6009708b)", true, 17, 0},
-      {"GCC: (GNU) 13", false, 0, 0},
-      {"GCC: 99999999999999999999.1", true, 999999999, 1},
-      {"", false, 0, 0},
-  };
-  for (const Case& c : cases) {
-    unsigned major = 0, minor = 0;
-    EXPECT_EQ(LastDottedVersion(c.line, &major, &minor), c.found) << c.line;
-    if (c.found) { EXPECT_EQ(std::make_pair(major, minor), std::make_pair(c.major, c.minor)) << c.line; }
+    EXPECT_EQ(Read(bytes), c.error) << c.what;
   }
 }
 

@@ -8,9 +8,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <thread>
 
+#include "bench/testing/scratch_dir.h"
 #include "platform/error.h"
 
 namespace platform {
@@ -22,27 +22,18 @@ namespace fs = std::filesystem;
 class FilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/korbinet_files_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-    previous_ = fs::current_path();
-    fs::current_path(folder_);
+    fs::current_path(dir_.File(""));
+    folder_ = fs::current_path().string();
   }
-  void TearDown() override {
-    fs::current_path(previous_);
-    fs::remove_all(folder_);
-  }
-  static std::string Content(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  void TearDown() override { fs::current_path(previous_); }
   static mode_t Mode(const char* path) {
     struct stat info{};
     stat(path, &info);
     return info.st_mode & 0777;
   }
+  fs::path previous_ = fs::current_path();
+  ScratchDir dir_;
   std::string folder_;
-  fs::path previous_;
 };
 
 TEST_F(FilesTest, FullPathNameResolvesLexically) {
@@ -103,7 +94,7 @@ TEST_F(FilesTest, WriteFileReplacingLeavesOnlyTheTarget) {
   EXPECT_NE(Mode("settings.ini") & 0044, 0u) << "a new file gets the usual mode, not the temp file's 0600";
   chmod("settings.ini", 0640);
   ASSERT_TRUE(WriteFileReplacing(folder_ + "/settings.ini", "second"));
-  EXPECT_EQ(Content("settings.ini"), "second");
+  EXPECT_EQ(ScratchDir::Read("settings.ini"), "second");
   EXPECT_EQ(Mode("settings.ini"), 0640u);
   EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
 }
@@ -128,8 +119,8 @@ TEST_F(FilesTest, WriteFileReplacingFailures) {
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a read-only place was written";
-  EXPECT_EQ(Content("locked/old.log"), "old");
-  EXPECT_EQ(Content("readonly.log"), "kept");
+  EXPECT_EQ(ScratchDir::Read("locked/old.log"), "old");
+  EXPECT_EQ(ScratchDir::Read("readonly.log"), "kept");
   EXPECT_EQ(std::distance(fs::directory_iterator("locked"), fs::directory_iterator()), 1);
   chmod("locked", 0700);
 }

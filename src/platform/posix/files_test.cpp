@@ -85,11 +85,9 @@ TEST_F(FilesTest, ExistenceAndLocation) {
   ClearLastError();
   EXPECT_FALSE(ResolvedFileLocation("missing", &location));
   EXPECT_EQ(LastErrorText(), "No such file or directory\n");
-  LocalTime time{};
-  EXPECT_FALSE(FileModificationTime("missing", &time));
 }
 
-TEST_F(FilesTest, WriteFileReplacingLeavesOnlyTheTarget) {
+TEST_F(FilesTest, WriteFileReplacingLeavesOnlyTheTargetOrNothing) {
   ASSERT_TRUE(WriteFileReplacing("settings.ini", "first\n"));
   EXPECT_NE(Mode("settings.ini") & 0044, 0u) << "a new file gets the usual mode, not the temp file's 0600";
   chmod("settings.ini", 0640);
@@ -97,9 +95,6 @@ TEST_F(FilesTest, WriteFileReplacingLeavesOnlyTheTarget) {
   EXPECT_EQ(ScratchDir::Read("settings.ini"), "second");
   EXPECT_EQ(Mode("settings.ini"), 0640u);
   EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
-}
-
-TEST_F(FilesTest, WriteFileReplacingFailures) {
   ClearLastError();
   EXPECT_FALSE(WriteFileReplacing("no/such/folder/file.log", "x"));
   EXPECT_EQ(LastErrorText(), "No such file or directory\n");

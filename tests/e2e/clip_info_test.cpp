@@ -1,5 +1,4 @@
-// -info: the clip lines on the console for every colour space, field order
-// and audio-only clips, the MT mode line, and the log written in info mode.
+// -info: clip lines per colour space, field order, audio-only, MT mode; the info-mode log.
 #include "e2e_common.h"
 
 namespace e2e {
@@ -7,9 +6,9 @@ namespace {
 
 // The clip's lines as the program should build them.
 struct ClipLines {
-  std::vector<std::string> video;  // frames, length, width, height, frame rate
-  std::string colorspace;          // the 7-character value
-  std::optional<int> mt_mode;      // the MT mode line, when the library knows one
+  std::vector<std::string> video;
+  std::string colorspace;  // 7 characters
+  std::optional<int> mt_mode;
   std::vector<std::string> audio = {
       "Audio channels:                    n/a", "Audio bits/sample:                 n/a",
       "Audio sample rate:                 n/a", "Audio samples:                     n/a"};
@@ -32,7 +31,6 @@ std::string MtLines(const ClipLines& clip) {
   return clip.mt_mode ? "Active MT Mode:                      " + std::to_string(*clip.mt_mode) + "\n" : "";
 }
 
-// What the console shows after "Loading script..." has been taken back.
 std::string ConsoleText(const ClipLines& clip) {
   std::string text;
   for (const auto& line : clip.video) text += "\n" + line;
@@ -51,7 +49,6 @@ std::string InfoModeStart(const VariantFacts& facts) {
   return PipedStartTextFor(facts) + StatusLine("Loading script...") + kBlankStatus + kBlankStatus;
 }
 
-// 10 frames of 64x48 at 24 fps: every line but the colour space is fixed.
 ClipLines SmallClip(const std::string& colorspace, std::optional<int> mt = {}) {
   return Clip(VideoLines("         10", "   00:00:00.417", "         64", "         48", "     24.000 (24/1)"),
               colorspace, mt);
@@ -67,8 +64,7 @@ const ClipLines kAudioOnly = {
      "Audio sample rate:               44100", "Audio samples:                   18375"}};
 
 struct InfoCase {
-  std::string name;
-  std::string script;
+  std::string name, script;
   ClipLines clip;
   std::string variant = "standard";
 };
@@ -131,9 +127,7 @@ TEST(ClipInfo, ConsoleShowsTheVideoLinesAndStops) {
 }
 
 struct LogCase {
-  std::string name;
-  std::string script;
-  std::string trimmed_script;
+  std::string name, script, trimmed_script;
   ClipLines clip;
   std::string variant = "standard";
 };

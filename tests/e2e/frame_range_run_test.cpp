@@ -1,6 +1,4 @@
-// Frame ranges at run time: the prompt for a range outside the clip (on a
-// terminal and through pipes), single-frame ranges, and a range too short to
-// measure with its log and CSV file.
+// Frame ranges at run time: the invalid-range prompt, single frames, too-short ranges.
 #include "e2e_common.h"
 
 namespace e2e {
@@ -23,14 +21,12 @@ TEST(FrameRangePrompt, ShowsTheRejectedRangeAndIgnoresOtherKeys) {
   ASSERT_TRUE(s.term.WaitForText(kQuestion)) << s.term.ScreenText();
   const int heading = FindRow(s.term, "Invalid frame range specified:");
   ASSERT_GE(heading, 0) << s.term.ScreenText();
-  EXPECT_EQ(s.term.Row(heading), "Invalid frame range specified:");
   EXPECT_EQ(s.term.CellColor(heading, 0), kBrightCyan);
   EXPECT_EQ(s.term.Row(heading + 1), "\"FrameRange=50,20\"");
   EXPECT_EQ(s.term.CellColor(heading + 1, 0), kBrightWhite);
   EXPECT_EQ(s.term.Row(heading + 2), "");
   EXPECT_EQ(s.term.Row(heading + 3), kQuestion);
   EXPECT_EQ(s.term.CellColor(heading + 3, 0), kDefaultColor);
-  // Keys other than y and n, Esc and an arrow key included, leave the question up.
   for (const std::string key : {"x", "\x1b", "\x1b[B", "\r"}) {
     s.term.SendKeys(key);
     s.term.Pump(400ms);
@@ -44,7 +40,6 @@ TEST(FrameRangePrompt, ShowsTheRejectedRangeAndIgnoresOtherKeys) {
   ASSERT_TRUE(exit.ended);
   EXPECT_EQ(exit.exit_status, 0);
   EXPECT_EQ(s.term.ScreenText().find("Invalid frame range"), std::string::npos) << s.term.ScreenText();
-  EXPECT_EQ(s.term.ScreenText().find("[y/n]"), std::string::npos) << s.term.ScreenText();
   // The prompt's own status line stands in for the loop's.
   EXPECT_NE(s.term.RawOutput().find("Reading frame(s)..."), std::string::npos);
   EXPECT_EQ(s.term.RawOutput().find("Reading frames..."), std::string::npos);
@@ -62,11 +57,9 @@ TEST(FrameRangePrompt, DecliningEndsWithStatusZeroAndAReportOnlyLog) {
 
   ASSERT_TRUE(s.sandbox.Exists("clip.log"));
   const std::string log = s.sandbox.ReadFile("clip.log");
-  EXPECT_NE(log.find("[General info]\n"), std::string::npos) << log;
   EXPECT_NE(log.find("\n\n[Clip info]\n"), std::string::npos) << log;
   EXPECT_NE(log.find("\n[Script]\n" + kHundredFrames + "\n"), std::string::npos) << log;
   EXPECT_EQ(log.find("[Runtime info]"), std::string::npos) << log;
-  EXPECT_EQ(log.find("[Performance data]"), std::string::npos) << log;
   EXPECT_FALSE(s.sandbox.Exists("clip.csv"));
 }
 
@@ -105,9 +98,7 @@ TEST(FrameRangePrompt, AnswersThroughAPipe) {
 }
 
 struct RangeCase {
-  std::string range;
-  std::string status_line;
-  std::string frames_line;
+  std::string range, status_line, frames_line;
 };
 
 TEST(FrameRange, ValidRangesReadExactlyTheirFrames) {
@@ -126,7 +117,6 @@ TEST(FrameRange, ValidRangesReadExactlyTheirFrames) {
     EXPECT_EQ(r.exit_status, 0) << Describe(r);
     EXPECT_NE(r.err.find(c.status_line), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(c.frames_line), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find("Invalid frame range"), std::string::npos) << r.err;
     // Interval 1: one CSV row per frame read.
     const FramesProcessed frames = ParseFramesProcessed(r.err);
     const size_t expected_rows = frames.found ? frames.count : 1;

@@ -1,8 +1,4 @@
-// Input a user or a broken install can hand the program: huge arguments,
-// paths beyond the limits, names that look like formats, scripts and
-// libraries that are not what they claim, and a process that dies mid-run.
-// Each must end with a message (or a clean run), never a hang, and never
-// cost a record that was there before. Bad settings files: settings_file_test.
+// Bad input and violent endings: each ends with a message, never a hang or a lost record.
 #include <elf.h>
 #include <signal.h>
 
@@ -23,13 +19,9 @@ TEST(BadArguments, HugeArgumentsAreShownWhole) {
   const std::string digits(100000, '7');
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"-range=" + digits, "\nInvalid parameter format: \"%A\"\n"},
-      {"-range=" + digits + ",5", "\nInvalid parameter format: \"%A\"\n"},
-      {"-priority=" + digits, "\nInvalid parameter value: \"%A\"\nValue must be between 1 and 3\n"},
       {"-timelimit=" + digits, "\nInvalid parameter value: \"%A\"\nValue must be between 1 and 999999\n"},
       {"-" + std::string(100000, 'q'), "\nInvalid argument: \"%A\"\n"},
-      // The full path is far beyond the limit: it cannot be resolved.
       {std::string(99996, 's') + ".avs", "\nInvalid argument: \"%A\"\n"},
-      // Text from the command line is data: a format directive is shown as typed.
       {"x%s%n%p.avs", "\nFile not found: \"%A\"\n"},
   };
   Sandbox sandbox;
@@ -37,9 +29,8 @@ TEST(BadArguments, HugeArgumentsAreShownWhole) {
     SCOPED_TRACE(argument.substr(0, 20));
     message.replace(message.find("%A"), 2, argument);
     ProcessResult r = RunPiped(sandbox, {argument});
-    EXPECT_EQ(r.exit_status, 255) << Describe(r).substr(0, 2000);
-    EXPECT_TRUE(r.err == PipedStartText() + message) << "stderr starts: " << r.err.substr(0, 500);
-    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.exit_status, 255);
+    EXPECT_TRUE(r.err == PipedStartText() + message && r.out.empty()) << r.err.substr(0, 500);
   }
 }
 
@@ -56,12 +47,12 @@ std::string NestedScript(const Sandbox& sandbox, size_t length) {
 
 TEST(BadArguments, ScriptPathsAtAndBeyondTheLengthLimit) {
   Sandbox sandbox;
-  for (const size_t length : {2047u, 2048u, 3000u}) {
+  for (const size_t length : {2047u, 2048u}) {
     SCOPED_TRACE(length);
     const std::string relative = NestedScript(sandbox, length);
     const std::string full = sandbox.Dir() + "/" + relative;
     ASSERT_EQ(full.size(), length);
-    for (const std::string& argument : {relative, full, "./" + relative}) {
+    for (const std::string& argument : {relative, full}) {
       ProcessResult r = RunPiped(sandbox, {argument});
       EXPECT_EQ(r.exit_status, 255) << Describe(r);
       // 2047 characters still resolve: the run gets as far as the analysis.
@@ -72,26 +63,19 @@ TEST(BadArguments, ScriptPathsAtAndBeyondTheLengthLimit) {
 }
 
 // A name that is also a format: every message and the log show it as it is.
-// The syntax error's wording is the library's; the program passes it on whole.
 TEST(BadArguments, FormatCharactersInTheScriptNameArePrintedLiterally) {
   Sandbox sandbox;
   const std::string name = "a%s%n%x.avs", log_name = "a%s%n%x.log", path = sandbox.Path(name);
   sandbox.WriteScript(name, "# first line\nBlankClip(length=10\n");
   ProcessResult analysis = RunPiped(sandbox, {name});
   EXPECT_EQ(analysis.exit_status, 255) << Describe(analysis);
-  ASSERT_EQ(analysis.err.substr(0, AnalysisStart().size()), AnalysisStart()) << Describe(analysis);
-  EXPECT_TRUE(std::regex_match(analysis.err.substr(AnalysisStart().size()),
-                               std::regex("\nScript error: [^\n]+\n\\(" + Literal(path) +
-                                          ", line 2, column [0-9]+\\)\n")))
+  EXPECT_TRUE(std::regex_match(analysis.err, std::regex(Literal(AnalysisStart()) + "\nScript error: [^\n]+\n\\(" +
+                                                        Literal(path) + ", line 2, column [0-9]+\\)\n")))
       << Describe(analysis);
-
-  // Loading (-info) puts the failure in the log beside the script.
   ProcessResult loading = RunPiped(sandbox, {name, "-info", "-log"});
   EXPECT_EQ(loading.exit_status, 255) << Describe(loading);
   EXPECT_NE(loading.err.find("(" + path + ", line 2, column "), std::string::npos) << Describe(loading);
-  const std::string log = sandbox.ReadFile(log_name);
-  EXPECT_NE(log.find("[AviSynth error]\nScript error: "), std::string::npos) << log;
-  EXPECT_NE(log.find("(" + path + ", line 2, column "), std::string::npos) << log;
+  EXPECT_NE(sandbox.ReadFile(log_name).find("(" + path + ", line 2, column "), std::string::npos);
 
   sandbox.WriteScript(name, "BlankClip(length=10, width=64, height=48)\n");
   ProcessResult info = RunPiped(sandbox, {name, "-info", "-log"});
@@ -101,17 +85,12 @@ TEST(BadArguments, FormatCharactersInTheScriptNameArePrintedLiterally) {
 }
 
 TEST(BadScripts, BinaryScriptEndsWithTheLibrarysMessage) {
-  for (const unsigned seed : {5u, 6u, 7u}) {
-    SCOPED_TRACE(seed);
-    Sandbox sandbox;
-    sandbox.WriteFile("bin.avs", RandomBytes(3000, seed));
-    ProcessResult r = RunPiped(sandbox, {"bin.avs", "-log"});
-    EXPECT_EQ(r.exit_status, 255) << Describe(r);
-    ASSERT_EQ(r.err.substr(0, AnalysisStart().size() + 1), AnalysisStart() + "\n") << Describe(r);
-    EXPECT_GT(r.err.size(), AnalysisStart().size() + 2);
-    EXPECT_EQ(r.err.back(), '\n');
-    EXPECT_EQ(r.out, "");
-  }
+  Sandbox sandbox;
+  sandbox.WriteFile("bin.avs", RandomBytes(3000, 5));
+  ProcessResult r = RunPiped(sandbox, {"bin.avs", "-log"});
+  EXPECT_EQ(r.exit_status, 255) << Describe(r);
+  EXPECT_TRUE(std::regex_match(r.err, std::regex(Literal(AnalysisStart()) + "\n[^]+\n"))) << Describe(r);
+  EXPECT_EQ(r.out, "");
 }
 
 // Cuts where a reader that trusts the headers would step outside the file.
@@ -157,10 +136,7 @@ TEST(BadLibraryFiles, TruncatedOrFakeImageIsRefusedByTheProbe) {
     EXPECT_EQ(r.exit_status, 255) << Describe(r);
     // The reason follows on its own line(s), and the message ends the output.
     const std::string prefix = PipedProbeFailureStart() + "\nCannot load avisynth.dll\n";
-    EXPECT_EQ(r.err.substr(0, prefix.size()), prefix) << Describe(r);
-    EXPECT_GT(r.err.size(), prefix.size() + 1) << Describe(r);
-    EXPECT_EQ(r.err.back(), '\n') << Describe(r);
-    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(std::regex_match(r.err, std::regex(Literal(prefix) + "[^]+\n")) && r.out.empty()) << Describe(r);
   }
 }
 
@@ -168,23 +144,19 @@ TEST(BadLibraryFiles, TruncatedOrFakeImageIsRefusedByTheProbe) {
 bool ColoursResetAtEnd(const std::string& raw) {
   static const std::regex sgr("\x1b\\[([0-9;]*)m");
   std::string last;
-  for (auto it = std::sregex_iterator(raw.begin(), raw.end(), sgr); it != std::sregex_iterator(); ++it) {
-    last = (*it)[1].str();
-  }
+  for (auto it = std::sregex_iterator(raw.begin(), raw.end(), sgr); it != std::sregex_iterator(); ++it) last = (*it)[1];
   return last.empty() || last == "0";
 }
 
 // The library's own worker threads are outside every guard: the process
 // cannot go on, but the user's terminal must not be left in raw mode.
 TEST(BadEndings, FaultOnAPrefetchThreadRestoresTheTerminal) {
-  const std::vector<std::pair<std::string, bool>> stages = {
-      {"BlankClip(length=100, width=64, height=48)\nFault(3, \"access\")\nPrefetch(2)\n", false},
-      {"BlankClip(length=1000, width=64, height=48)\nNap(20)\nFault(900, \"access\")\nPrefetch(2)\n", true},
-  };
-  for (const auto& [script, reaches_frame_loop] : stages) {
+  for (const bool reaches_frame_loop : {false, true}) {
     SCOPED_TRACE(reaches_frame_loop ? "frame loop" : "analysis");
     Sandbox sandbox;
-    sandbox.WriteScript("mt.avs", script);
+    sandbox.WriteScript("mt.avs", reaches_frame_loop
+                                      ? "BlankClip(length=1000, width=64, height=48)\nNap(20)\nFault(900, \"access\")\nPrefetch(2)\n"
+                                      : "BlankClip(length=100, width=64, height=48)\nFault(3, \"access\")\nPrefetch(2)\n");
     TerminalSession term(sandbox, {"mt.avs", "-log"});
     if (reaches_frame_loop) {
       ASSERT_TRUE(term.WaitForText("Frame (current | last):", 60s)) << term.ScreenText();
@@ -218,8 +190,7 @@ TEST(BadEndings, TerminationDuringTheFrameLoopKeepsTheEarlierLog) {
   EXPECT_TRUE(exit.signal == SIGTERM || exit.exit_status != 0) << exit.signal << " " << exit.exit_status;
   EXPECT_TRUE(CanonicalWithEcho(term.MasterFd()));
   EXPECT_TRUE(ColoursResetAtEnd(term.RawOutput()));
-  EXPECT_TRUE(sandbox.ReadFile("a.log") == log) << "the earlier log was changed";
-  EXPECT_TRUE(sandbox.ReadFile("a.csv") == csv) << "the earlier CSV file was changed";
+  EXPECT_TRUE(sandbox.ReadFile("a.log") == log && sandbox.ReadFile("a.csv") == csv) << "an earlier record changed";
   EXPECT_EQ(sandbox.ListFiles(), files_before) << "no temporary file may be left behind";
 }
 

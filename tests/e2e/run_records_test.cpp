@@ -1,8 +1,5 @@
-// The log and CSV files a benchmark run leaves beside its script: their
-// sections, columns and rows; what a fault in the frame loop leaves; and a
-// log that cannot be created.
+// The log and CSV files of a run: sections, rows, what a fault leaves, a log that cannot be created.
 #include <array>
-#include <cstdio>
 
 #include "e2e_common.h"
 
@@ -16,23 +13,19 @@ const char kCsvHeader[] =
     "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),Threads,PhysMEM(MB),"
     "VirtMEM(MB)";
 
-std::string Field(const char* form, const std::string& label, long long value) {
-  char text[128];
-  std::snprintf(text, sizeof text, form, label.c_str(), value);
-  return text;
-}
-
-// "[Clip info]" of a 64x48 RGB32 BlankClip of `frames` frames at 24 fps with
-// the default mono 16-bit audio at 44100 Hz; the standard library has no MT mode.
-std::string ClipInfoSection(int frames, const std::string& length) {
-  return "\n\n[Clip info]\n" + Field("%s%11lld\n", "Number of frames:          ", frames) +
-         "Length (hh:mm:ss.ms):  " + length + "\n" + Field("%s%11lld\n", "Frame width:               ", 64) +
-         Field("%s%11lld\n", "Frame height:              ", 48) +
-         "Framerate:                      24.000 (24/1)\n" + "Colorspace:                      RGB32\n" +
-         Field("%s%19lld\n", "Audio channels:    ", 1) + Field("%s%19lld\n", "Audio bits/sample: ", 16) +
-         Field("%s%19lld\n", "Audio sample rate: ", 44100) +
-         Field("%s%19lld\n", "Audio samples:     ", static_cast<long long>(frames) * 44100 / 24);
-}
+// A 300-frame 64x48 RGB32 BlankClip at 24 fps, default audio; the standard library has no MT mode.
+const char kClipInfo[] =
+    "\n\n[Clip info]\n"
+    "Number of frames:                  300\n"
+    "Length (hh:mm:ss.ms):     00:00:12.500\n"
+    "Frame width:                        64\n"
+    "Frame height:                       48\n"
+    "Framerate:                      24.000 (24/1)\n"
+    "Colorspace:                      RGB32\n"
+    "Audio channels:                      1\n"
+    "Audio bits/sample:                  16\n"
+    "Audio sample rate:               44100\n"
+    "Audio samples:                  551250\n";
 
 // A log table row split at its fixed widths (12, then one space and 13, 16,
 // 8, 9, 13, 13): frame, fps, tpf, cpu, threads, phys, virt, spaces trimmed.
@@ -43,8 +36,8 @@ std::vector<std::vector<std::string>> LogRows(const std::string& log) {
   const size_t table = log.find(kLogTableHeader);
   if (table == std::string::npos) return {};
   for (const auto& line : SplitLines(log.substr(table + std::string(kLogTableHeader).size()))) {
-    std::smatch m;
     if (line.empty()) break;
+    std::smatch m;
     const bool ok = line.size() == 90 && std::regex_match(line, m, form) && m[1].length() == 12 &&
                     m[2].length() == 13 && m[3].length() == 16;
     EXPECT_TRUE(ok) << "row \"" << line << "\"";
@@ -61,9 +54,7 @@ std::vector<std::vector<std::string>> CsvRows(const std::string& csv) {
   static const std::regex form(R"(\d+,\d+\.\d{3},\d+\.\d{3},\d+\.\d{6},\d+\.\d{6},\d+,\d+,\d+,\d+)");
   std::vector<std::vector<std::string>> rows;
   const std::vector<std::string> lines = SplitLines(csv);
-  EXPECT_FALSE(lines.empty());
-  if (lines.empty()) return rows;
-  EXPECT_EQ(lines[0], kCsvHeader);
+  EXPECT_EQ(lines.empty() ? "" : lines[0], kCsvHeader);
   for (size_t i = 1; i < lines.size(); ++i) {
     EXPECT_TRUE(std::regex_match(lines[i], form)) << "CSV row \"" << lines[i] << "\"";
     rows.push_back(Split(lines[i], ','));
@@ -82,8 +73,8 @@ void ExpectSameRecords(const std::vector<std::vector<std::string>>& log,
   }
 }
 
-void ExpectFramesStepping(const std::vector<std::vector<std::string>>& rows, unsigned first, unsigned step) {
-  for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i][0], std::to_string(first + step * i)) << "row " << i;
+void ExpectFramesStepping(const std::vector<std::vector<std::string>>& rows, unsigned first) {
+  for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i][0], std::to_string(first + 10 * i)) << "row " << i;
 }
 
 TEST(RunRecords, LogAndCsvOfACompletedRun) {
@@ -100,16 +91,8 @@ TEST(RunRecords, LogAndCsvOfACompletedRun) {
   const std::string log = sandbox.ReadFile("clip.log");
   const std::string general =
       GeneralInfoSection(ReportFor("standard", sandbox.Path("libavisynth.so")), sandbox.Path("clip.avs"), "-log -csv");
-  ASSERT_EQ(log.substr(0, general.size()), general) << log;
-  for (const auto& line : SplitLines(general.substr(general.find('\n') + 1))) {
-    if (line.empty()) continue;
-    ASSERT_GT(line.size(), 39u) << line;
-    EXPECT_TRUE(line[38] == ' ' && line[39] != ' ') << "label not 39 wide: " << line;
-  }
-  std::string rest = log.substr(general.size());
-  const std::string clip = ClipInfoSection(300, "   00:00:12.500");
-  ASSERT_EQ(rest.substr(0, clip.size()), clip) << rest;
-  rest = rest.substr(clip.size());
+  ASSERT_EQ(log.substr(0, general.size() + sizeof kClipInfo - 1), general + kClipInfo) << log;
+  const std::string rest = log.substr(general.size() + sizeof kClipInfo - 1);
 
   const std::vector<std::string> runtime = {
       "",
@@ -132,17 +115,10 @@ TEST(RunRecords, LogAndCsvOfACompletedRun) {
 
   const auto rows = LogRows(log);
   EXPECT_EQ(rows.size(), 30u);
-  ExpectFramesStepping(rows, 10, 10);
-  // Time per frame is the rate's reciprocal, not another column.
-  for (const auto& row : rows) EXPECT_NEAR(std::stod(row[2]) * std::stod(row[1]), 1000.0, 1.0) << row[1];
-  EXPECT_EQ(log.substr(log.size() - 1), "\n");
+  ExpectFramesStepping(rows, 10);
+  EXPECT_EQ(log.back(), '\n');
   EXPECT_EQ(log.find("[AviSynth error]"), std::string::npos);
-
-  const std::string csv = sandbox.ReadFile("clip.csv");
-  EXPECT_EQ(csv.find("OLD"), std::string::npos);
-  const auto csv_rows = CsvRows(csv);
-  ExpectSameRecords(rows, csv_rows);
-  for (const auto& row : csv_rows) EXPECT_NEAR(std::stod(row[4]) * std::stod(row[2]), 1000.0, 1.0) << "averages";
+  ExpectSameRecords(rows, CsvRows(sandbox.ReadFile("clip.csv")));
 }
 
 TEST(RunRecords, FaultInTheFrameLoopLeavesTheRecordsSoFar) {
@@ -167,14 +143,9 @@ TEST(RunRecords, FaultInTheFrameLoopLeavesTheRecordsSoFar) {
     EXPECT_EQ(log.find("[Runtime info]"), std::string::npos) << log;
     const auto rows = LogRows(log);
     EXPECT_EQ(rows.size(), 10u) << log;
-    ExpectFramesStepping(rows, 1410, 10);
-    if (avisynth_error.empty()) {
-      EXPECT_EQ(log.find("[AviSynth error]"), std::string::npos) << log;
-    } else {
-      ASSERT_GE(log.size(), avisynth_error.size());
-      EXPECT_EQ(log.substr(log.size() - avisynth_error.size()), avisynth_error) << log;
-    }
-    ASSERT_TRUE(sandbox.Exists("clip.csv"));
+    ExpectFramesStepping(rows, 1410);
+    EXPECT_EQ(log.find("[AviSynth error]") == std::string::npos, avisynth_error.empty()) << log;
+    EXPECT_TRUE(log.ends_with(avisynth_error)) << log;
     ExpectSameRecords(rows, CsvRows(sandbox.ReadFile("clip.csv")));
   }
 }
@@ -185,9 +156,7 @@ TEST(RunRecords, UncreatableLogEndsTheRunWithoutACsvFile) {
   std::filesystem::create_directory(sandbox.Path("clip.log"));
   ProcessResult r = RunPiped(sandbox, {"clip.avs", "-log", "-csv"});
   EXPECT_EQ(r.exit_status, 255) << Describe(r);
-  const std::string message = "\nCannot create \"" + sandbox.Path("clip.log") + "\"\n";
-  ASSERT_GE(r.err.size(), message.size()) << Describe(r);
-  EXPECT_EQ(r.err.substr(r.err.size() - message.size()), message) << r.err;
+  EXPECT_TRUE(r.err.ends_with("\nCannot create \"" + sandbox.Path("clip.log") + "\"\n")) << r.err;
   EXPECT_NE(r.err.find("Frames processed:               300 (0 - 299)"), std::string::npos) << r.err;
   EXPECT_FALSE(sandbox.Exists("clip.csv"));
   EXPECT_TRUE(std::filesystem::is_directory(sandbox.Path("clip.log")));

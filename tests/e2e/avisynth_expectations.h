@@ -1,6 +1,5 @@
-// What the program should report about a frame server library and a loaded
-// clip, worked out independently from the library file and the sandbox, so
-// the tests do not take the program's word for any of it.
+// What the program should report about a library, worked out from the file
+// itself so the tests do not take the program's word for it.
 #pragma once
 
 #include <pwd.h>
@@ -12,12 +11,10 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "harness/expected_texts.h"
-#include "harness/sandbox.h"
 
 namespace e2e {
 
@@ -30,24 +27,20 @@ struct VariantFacts {
   bool mt_support;
 };
 
-inline std::vector<VariantFacts> LoadableVariants() {
-  return {
+inline VariantFacts FactsOf(const std::string& variant) {
+  static const VariantFacts all[] = {
       {"standard", "Reference Frame Server 1.0.0 (x86_64)", "1.0.0.0", 7, true},
       {"classic", "Reference Frame Server 2.6.0 MT (x86_64)", "2.6.0.6", 6, true},
       {"v5", "Reference Frame Server 2.6.0 beta (x86_64)", "2.6.0.5", 5, false},
       {"plain", "Unknown Avisynth Version", "1.0.0.0", 7, false},
   };
-}
-
-inline VariantFacts FactsOf(const std::string& variant) {
-  for (const auto& facts : LoadableVariants()) {
+  for (const auto& facts : all) {
     if (facts.variant == variant) return facts;
   }
   return {};
 }
 
-// Major.minor of the compiler named in the file's comment strings: the last
-// dotted version of the first "GCC:" or "clang version" string; "0.0" if none.
+// Major.minor of the first "GCC:" or "clang version" string in the file.
 inline std::string CompilerVersionOf(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -75,8 +68,7 @@ inline std::string TimeStampOf(const std::string& path) {
 }
 
 struct PluginLine {
-  std::string label;  // up to and including the colon
-  std::string dir;
+  std::string label, dir;
 };
 
 // The plugin folders that exist for a library at `location`, in listing order.
@@ -97,24 +89,16 @@ inline std::vector<PluginLine> PluginLinesFor(const std::string& location) {
   return lines;
 }
 
-// Everything the probe learns about the library file at `location`.
 struct LibraryReport {
   VariantFacts facts;
-  std::string location;
-  std::string linker_version;
-  std::string time_stamp;
+  std::string location, linker_version, time_stamp;
   std::vector<PluginLine> plugins;
 };
 
 inline LibraryReport ReportFor(const std::string& variant, const std::string& library_link) {
-  LibraryReport report;
-  report.facts = FactsOf(variant);
   std::error_code ec;
-  report.location = std::filesystem::canonical(library_link, ec).string();
-  report.linker_version = CompilerVersionOf(report.location);
-  report.time_stamp = TimeStampOf(report.location);
-  report.plugins = PluginLinesFor(report.location);
-  return report;
+  const std::string location = std::filesystem::canonical(library_link, ec).string();
+  return {FactsOf(variant), location, CompilerVersionOf(location), TimeStampOf(location), PluginLinesFor(location)};
 }
 
 // The -avsinfo listing on standard output.
@@ -148,18 +132,16 @@ inline std::string GeneralInfoSection(const LibraryReport& r, const std::string&
   return text;
 }
 
-// Banner, the query line taken back, and the library's version line, as a
-// piped run prints them for a library that probes well.
-inline std::string PipedStartTextFor(const VariantFacts& facts) {
-  return Banner() + "\rQuery Avisynth info...\r" + "\r\r" + "\r" + facts.version_string + " (" +
-         facts.file_version + ")\n";
-}
-
 // The start of a piped run whose probe fails: its message follows directly.
-inline std::string PipedProbeFailureStart() { return Banner() + "\rQuery Avisynth info...\r" + "\r\r"; }
+inline std::string PipedProbeFailureStart() { return Banner() + "\rQuery Avisynth info...\r\r\r"; }
 
-// Status lines of a piped run: width 0, so each is its text between two
-// carriage returns, and a blanked one is "\r\r".
+// What a piped run prints before the command line is looked at.
+inline std::string PipedStartTextFor(const VariantFacts& facts) {
+  return PipedProbeFailureStart() + "\r" + facts.version_string + " (" + facts.file_version + ")\n";
+}
+inline std::string PipedStartText() { return PipedStartTextFor(FactsOf("standard")); }
+
+// A piped run has width 0: a status line is its text between two CRs.
 inline std::string StatusLine(const std::string& text) { return "\r" + text + "\r"; }
 inline const std::string kBlankStatus = "\r\r";
 

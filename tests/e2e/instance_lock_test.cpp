@@ -1,19 +1,11 @@
-// The single-instance lock between processes: held to the very end of the
-// holder (its exit pause included), released by the system however it ends.
+// The single-instance lock: held to the very end of the holder (its exit
+// pause included), released by the system however it ends.
 #include <signal.h>
 
 #include "e2e_common.h"
 
 namespace e2e {
 namespace {
-
-const SandboxOptions kLocking{.settings = {{"AllowOnlyOneInstance", "1"}}};
-
-// A holder that keeps the lock while it waits in its exit pause.
-struct Holder {
-  Sandbox box{{.settings = {{"AllowOnlyOneInstance", "1"}, {"PauseBeforeExit", "1"}}}};
-  TerminalSession term{box, {}};
-};
 
 void ExpectUsage(const ProcessResult& r) {
   EXPECT_EQ(r.exit_status, 255) << Describe(r);
@@ -22,37 +14,34 @@ void ExpectUsage(const ProcessResult& r) {
 }
 
 TEST(InstanceLock, SecondInstanceIsRefusedWhileTheFirstPauses) {
-  Holder holder;
-  ASSERT_TRUE(holder.term.WaitForText("Press any key to exit...")) << holder.term.ScreenText();
-  Sandbox locking(kLocking);
-  ProcessResult refused = RunPiped(locking, {"-log"});
-  EXPECT_EQ(refused.exit_status, 255) << Describe(refused);
-  // The banner and library line come first; the command line is never read.
-  EXPECT_EQ(refused.err, PipedStartText() + "\nOne instance of Korbinet is already running\n");
-  EXPECT_EQ(refused.out, "");
-  Sandbox free_box;  // AllowOnlyOneInstance=0
-  ExpectUsage(RunPiped(free_box, {}));
-
-  // A failed probe is reported instead of the refusal.
-  const std::string missing = locking.Path("gone/libavisynth.so");
-  locking.WriteSettings({{"AllowOnlyOneInstance", "1"}, {"AVSDLL", missing}});
-  ProcessResult r = RunPiped(locking, {});
-  EXPECT_EQ(r.exit_status, 255) << Describe(r);
-  EXPECT_EQ(r.err, Banner() + "\rQuery Avisynth info...\rSpecified avisynth.dll does not exist:\n" + missing + "\n");
-  locking.WriteSettings({{"AllowOnlyOneInstance", "1"}});
-
-  holder.term.SendKeys("x");
-  ASSERT_TRUE(holder.term.WaitForExit().ended);
-  ExpectUsage(RunPiped(locking, {}));
-}
-
-TEST(InstanceLock, KilledHolderReleasesTheLock) {
-  Holder holder;
-  ASSERT_TRUE(holder.term.WaitForText("Press any key to exit...")) << holder.term.ScreenText();
-  kill(holder.term.Pid(), SIGKILL);
-  ASSERT_TRUE(holder.term.WaitForExit().ended);
-  Sandbox locking(kLocking);
-  ExpectUsage(RunPiped(locking, {}));
+  for (const bool killed : {false, true}) {
+    SCOPED_TRACE(killed ? "holder killed" : "holder ends");
+    Sandbox holder_box({.settings = {{"AllowOnlyOneInstance", "1"}, {"PauseBeforeExit", "1"}}});
+    TerminalSession holder(holder_box, {});
+    ASSERT_TRUE(holder.WaitForText("Press any key to exit...")) << holder.ScreenText();
+    Sandbox locking({.settings = {{"AllowOnlyOneInstance", "1"}}});
+    if (!killed) {
+      ProcessResult refused = RunPiped(locking, {"-log"});
+      EXPECT_EQ(refused.exit_status, 255) << Describe(refused);
+      // The banner and library line come first; the command line is never read.
+      EXPECT_EQ(refused.err, PipedStartText() + "\nOne instance of Korbinet is already running\n");
+      EXPECT_EQ(refused.out, "");
+      Sandbox free_box;  // AllowOnlyOneInstance=0
+      ExpectUsage(RunPiped(free_box, {}));
+      // A failed probe is reported instead of the refusal.
+      const std::string missing = locking.Path("gone/libavisynth.so");
+      locking.WriteSettings({{"AllowOnlyOneInstance", "1"}, {"AVSDLL", missing}});
+      ProcessResult r = RunPiped(locking, {});
+      EXPECT_EQ(r.exit_status, 255) << Describe(r);
+      EXPECT_EQ(r.err, Banner() + "\rQuery Avisynth info...\rSpecified avisynth.dll does not exist:\n" + missing + "\n");
+      locking.WriteSettings({{"AllowOnlyOneInstance", "1"}});
+      holder.SendKeys("x");
+    } else {
+      kill(holder.Pid(), SIGKILL);
+    }
+    ASSERT_TRUE(holder.WaitForExit().ended);
+    ExpectUsage(RunPiped(locking, {}));
+  }
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ TEST(InstanceLockSettingsFile, UnusableFileIsReplacedWithTheDefaults) {
   };
   for (const auto& file : files) {
     SCOPED_TRACE(file ? file->substr(0, 60) : "no file");
-    Sandbox sandbox(WithoutSettingsFile());
+    Sandbox sandbox({.write_settings = false});
     if (file) sandbox.WriteFile("Korbinet.ini", *file);
     ProcessResult r = RunPiped(sandbox, {}, std::nullopt, 30s);
     EXPECT_EQ(r.exit_status, 255) << Describe(r);
@@ -54,7 +54,7 @@ TEST(SettingsFile, CurrentFileIsReadAndLeftAlone) {
   };
   for (const auto& file : files) {
     SCOPED_TRACE(file.substr(0, 60));
-    Sandbox sandbox(WithoutSettingsFile());
+    Sandbox sandbox({.write_settings = false});
     sandbox.WriteFile("Korbinet.ini", file);
     ProcessResult r = RunPiped(sandbox, {}, std::nullopt, 30s);
     EXPECT_EQ(r.exit_status, 255) << Describe(r);
@@ -67,7 +67,7 @@ TEST(SettingsFile, CurrentFileIsReadAndLeftAlone) {
 TEST(SettingsFile, FolderInTheFilesPlaceStopsTheRunBeforeTheBanner) {
   for (const bool with_args : {false, true}) {
     SCOPED_TRACE(with_args);
-    Sandbox sandbox(WithoutSettingsFile());
+    Sandbox sandbox({.write_settings = false});
     fs::create_directory(sandbox.SettingsPath());
     sandbox.WriteScript("a.avs", "BlankClip()\n");
     ProcessResult r = RunPiped(sandbox, with_args ? std::vector<std::string>{"a.avs", "-log"}
@@ -82,7 +82,7 @@ TEST(SettingsFile, FolderInTheFilesPlaceStopsTheRunBeforeTheBanner) {
 
 TEST(SettingsFile, PermissionsReportCannotCreateOrCannotOpen) {
   if (geteuid() == 0) GTEST_SKIP() << "permissions do not stop root";
-  Sandbox folder(WithoutSettingsFile());
+  Sandbox folder({.write_settings = false});
   ASSERT_EQ(chmod(folder.Dir().c_str(), 0555), 0);
   ProcessResult r = RunPiped(folder, {});
   chmod(folder.Dir().c_str(), 0755);

@@ -30,14 +30,6 @@ std::string DefaultSettingsFile() {
 
 std::string Banner() { return "\nKorbinet " + ProgramVersion5() + " (x64)\n"; }
 
-std::string StandardLibraryVersion() { return "Reference Frame Server 1.0.0 (x86_64)"; }
-std::string StandardLibraryFileVersion() { return "1.0.0.0"; }
-
-std::string PipedStartText() {
-  return Banner() + "\rQuery Avisynth info...\r" + "\r\r" + "\r" + StandardLibraryVersion() +
-         " (" + StandardLibraryFileVersion() + ")\n";
-}
-
 std::string UsageText() {
   return "\nUsage:  Korbinet script.avs [switches]\n\n"
          "Switches:\n"

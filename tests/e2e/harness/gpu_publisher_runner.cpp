@@ -24,26 +24,19 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kStartTimeout = std::chrono::seconds(10);
-constexpr auto kStopTimeout = std::chrono::seconds(5);
-
-bool WaitForChild(pid_t pid, Clock::duration timeout) {
-  const auto deadline = Clock::now() + timeout;
-  int status = 0;
-  while (true) {
+bool WaitForChild(pid_t pid) {
+  const auto deadline = Clock::now() + std::chrono::seconds(5);
+  for (int status = 0; Clock::now() < deadline; usleep(5000)) {
     const pid_t done = waitpid(pid, &status, WNOHANG);
     if (done == pid || (done < 0 && errno != EINTR)) return true;
-    if (Clock::now() >= deadline) return false;
-    usleep(5000);
   }
+  return false;
 }
 
 }  // namespace
 
-std::string GpuPublisherPath() { return BuildDir() + "/bin/gpu-publisher"; }
-
 GpuPublisher::GpuPublisher(const std::vector<std::string>& args) {
-  const std::string program = GpuPublisherPath();
+  const std::string program = BuildDir() + "/bin/gpu-publisher";
   if (access(program.c_str(), X_OK) != 0) {
     ADD_FAILURE() << "the GPU-Z stand-in is not built: " << program;
     return;
@@ -57,8 +50,7 @@ GpuPublisher::GpuPublisher(const std::vector<std::string>& args) {
   if (pid_ == 0) {
     dup2(fds[1], 1);
     dup2(fds[1], 2);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     execv(program.c_str(), argv.data());
@@ -71,26 +63,27 @@ GpuPublisher::GpuPublisher(const std::vector<std::string>& args) {
     return;
   }
   // "ready" comes once the section is filled: only then may the program look.
-  const auto deadline = Clock::now() + kStartTimeout;
+  std::string output;
+  const auto deadline = Clock::now() + std::chrono::seconds(10);
   while (!ready_ && Clock::now() < deadline) {
     pollfd fd{out_, POLLIN, 0};
     if (poll(&fd, 1, 50) <= 0) continue;
     char buffer[512];
     const ssize_t n = read(out_, buffer, sizeof buffer);
     if (n <= 0) break;  // it ended without getting ready
-    output_.append(buffer, static_cast<size_t>(n));
-    ready_ = output_.find("ready\n") != std::string::npos;
+    output.append(buffer, static_cast<size_t>(n));
+    ready_ = output.find("ready\n") != std::string::npos;
   }
-  if (!ready_) ADD_FAILURE() << "the GPU-Z stand-in did not get ready: " << output_;
+  if (!ready_) ADD_FAILURE() << "the GPU-Z stand-in did not get ready: " << output;
 }
 
 GpuPublisher::~GpuPublisher() {
   if (pid_ > 0) {
     kill(pid_, SIGTERM);
-    if (!WaitForChild(pid_, kStopTimeout)) {
+    if (!WaitForChild(pid_)) {
       ADD_FAILURE() << "the GPU-Z stand-in ignored SIGTERM";
       kill(pid_, SIGKILL);
-      WaitForChild(pid_, kStopTimeout);
+      WaitForChild(pid_);
     }
   }
   if (out_ >= 0) close(out_);
@@ -101,10 +94,6 @@ GpuPublisher::~GpuPublisher() {
 bool GpuzProcessRunning() {
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
-    const std::string pid = entry.path().filename().string();
-    if (pid.empty() || !std::all_of(pid.begin(), pid.end(), [](unsigned char c) { return std::isdigit(c); })) {
-      continue;
-    }
     std::ifstream comm(entry.path() / "comm");
     std::string name;
     std::getline(comm, name);

@@ -1,5 +1,4 @@
-// Runs the program with its standard streams on pipes, as a script or a CI
-// job would, and collects everything it writes.
+// Runs the program on pipes, as a script or a CI job would.
 #pragma once
 
 #include <chrono>
@@ -19,14 +18,11 @@ struct ProcessResult {
   std::string err;
 };
 
-constexpr std::chrono::seconds kDefaultTimeout{60};
-
-// Runs the sandbox's program in the sandbox folder with `args`. Standard input
-// is a pipe that carries `stdin_text` and is then closed, or /dev/null when no
-// text is given. At the timeout the child is killed and the test fails.
+// Standard input carries `stdin_text` and is then closed, or is /dev/null.
+// At the timeout the child is killed and the test fails.
 ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& args,
                        std::optional<std::string> stdin_text = std::nullopt,
-                       std::chrono::milliseconds timeout = kDefaultTimeout);
+                       std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
 // Readable summary for failure messages.
 std::string Describe(const ProcessResult& result);

@@ -23,6 +23,24 @@ std::string LibraryLinkFor(const std::string& variant) {
   return BuildDir() + "/frameserver/" + variant + "/libavisynth.so";
 }
 
+// The default file with `overrides` applied; new keys go at the end of [Main].
+std::string SettingsText(const std::map<std::string, std::string>& overrides) {
+  std::map<std::string, std::string> pending = overrides;
+  std::vector<std::string> lines;
+  std::istringstream in(DefaultSettingsFile());
+  for (std::string line; std::getline(in, line); lines.push_back(line)) {
+    auto it = pending.find(line.substr(0, line.find('=')));
+    if (it == pending.end()) continue;
+    line = it->first + "=" + it->second;
+    pending.erase(it);
+  }
+  auto blank = std::find(lines.begin(), lines.end(), std::string());
+  for (const auto& [key, value] : pending) blank = lines.insert(blank, key + "=" + value) + 1;
+  std::string out;
+  for (const auto& l : lines) out += l + "\n";
+  return out;
+}
+
 }  // namespace
 
 Sandbox::Sandbox(const SandboxOptions& options) {
@@ -32,8 +50,7 @@ Sandbox::Sandbox(const SandboxOptions& options) {
     return;
   }
   std::error_code ec;
-  // The program names its settings file by the resolved path of its own
-  // executable, so expected paths must be resolved too (/tmp may be a link).
+  // The program resolves its own path (/tmp may be a link): so must the tests.
   dir_ = fs::canonical(pattern, ec).string();
   if (ec) dir_ = pattern;
   fs::copy_file(BuildDir() + "/bin/korbinet", ProgramPath(), ec);
@@ -57,8 +74,7 @@ Sandbox::~Sandbox() {
 std::string Sandbox::Path(const std::string& name) const { return dir_ + "/" + name; }
 
 std::string Sandbox::InstallLibrary(const std::string& variant, const std::string& folder) {
-  // The library's file version is read from the numeric suffix of its real
-  // name, so the copy keeps that name and the link points to it, as in the build.
+  // The file version comes from the real name's suffix: keep it, as the build does.
   std::error_code ec;
   fs::path real = fs::canonical(LibraryLinkFor(variant), ec);
   if (ec) {
@@ -110,28 +126,6 @@ std::vector<std::string> Sandbox::ListFiles() const {
   for (const auto& entry : fs::directory_iterator(dir_, ec)) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
-}
-
-std::string SettingsText(const std::map<std::string, std::string>& overrides) {
-  std::map<std::string, std::string> pending = overrides;
-  std::vector<std::string> lines;
-  std::istringstream in(DefaultSettingsFile());
-  std::string line;
-  while (std::getline(in, line)) {
-    auto eq = line.find('=');
-    auto it = eq == std::string::npos ? pending.end() : pending.find(line.substr(0, eq));
-    if (it != pending.end()) {
-      line = it->first + "=" + it->second;
-      pending.erase(it);
-    }
-    lines.push_back(line);
-  }
-  // Keys the default file lacks go at the end of [Main], before its blank line.
-  auto blank = std::find(lines.begin(), lines.end(), std::string());
-  for (const auto& [key, value] : pending) blank = lines.insert(blank, key + "=" + value) + 1;
-  std::string out;
-  for (const auto& l : lines) out += l + "\n";
-  return out;
 }
 
 }  // namespace e2e

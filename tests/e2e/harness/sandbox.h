@@ -1,6 +1,5 @@
-// A scratch folder holding a private copy of the program and of one frame
-// server variant, so that each test owns its settings file, scripts and
-// outputs and no test sees another's.
+// A scratch folder with private copies of the program and one frame server
+// variant, so no test sees another's settings or outputs.
 #pragma once
 
 #include <map>
@@ -13,22 +12,13 @@ namespace e2e {
 std::string BuildDir();
 
 struct SandboxOptions {
-  // "standard" is the library beside the built program; any other name is
-  // the folder frameserver/<variant>/ of the build.
-  std::string variant = "standard";
-  // Without a settings file the program writes its defaults and then runs
-  // with AllowOnlyOneInstance=1, i.e. it takes the machine-wide lock.
-  bool write_settings = true;
+  std::string variant = "standard";  // else frameserver/<variant>/ of the build
   // Keys replaced in (or added to) the default settings file.
-  std::map<std::string, std::string> settings;
+  std::map<std::string, std::string> settings = {};
+  // Without a settings file the program writes its defaults, which take the
+  // machine-wide lock.
+  bool write_settings = true;
 };
-
-// A sandbox whose program finds no settings file and writes its own.
-inline SandboxOptions WithoutSettingsFile() {
-  SandboxOptions options;
-  options.write_settings = false;
-  return options;
-}
 
 class Sandbox {
  public:
@@ -48,19 +38,14 @@ class Sandbox {
   void WriteFile(const std::string& name, const std::string& bytes);
   std::string ReadFile(const std::string& name) const;
   bool Exists(const std::string& name) const;
-  // Names directly inside the folder, sorted.
   std::vector<std::string> ListFiles() const;
 
-  // Puts the frame server variant into the sub-folder `folder` under its real
-  // versioned name with a libavisynth.so link; returns the link's full path.
+  // Copies the variant into `folder` under its real name with a libavisynth.so
+  // link; returns the link's path.
   std::string InstallLibrary(const std::string& variant, const std::string& folder);
 
  private:
   std::string dir_;
 };
-
-// The default settings file text with `overrides` applied line by line; keys
-// not present are added at the end of the [Main] section.
-std::string SettingsText(const std::map<std::string, std::string>& overrides);
 
 }  // namespace e2e

@@ -1,6 +1,5 @@
-// Runs the program on a pseudo-terminal and keeps a screen model of what it
-// drew (libvterm), so tests can look at text, colours and the cursor as a
-// user would see them, and type keys.
+// Runs the program on a pseudo-terminal with a libvterm screen model, so tests
+// see text, colours and the cursor as a user would.
 #pragma once
 
 #include <sys/types.h>
@@ -43,7 +42,6 @@ class TerminalSession {
   TerminalSession(const TerminalSession&) = delete;
   TerminalSession& operator=(const TerminalSession&) = delete;
 
-  bool Started() const { return pid_ > 0; }
   pid_t Pid() const { return pid_; }
   // The pseudo-terminal's master side (its termios are the terminal's).
   int MasterFd() const { return master_; }

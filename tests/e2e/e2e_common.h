@@ -4,17 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <map>
-#include <optional>
 #include <random>
-#include <regex>
-#include <string>
-#include <vector>
 
 #include "avisynth_expectations.h"
 #include "benchmark_run_texts.h"
-#include "harness/expected_texts.h"
 #include "harness/run_piped.h"
 #include "harness/sandbox.h"
 #include "harness/terminal_session.h"

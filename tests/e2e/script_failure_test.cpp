@@ -1,7 +1,5 @@
-// Scripts that fail: in the analysis pass (too fast, no video, script errors,
-// faults while importing or reading frames) and while loading with -info.
-// Each must end with its message and status 255, never with a signal.
-// The library's syntax error message: bad_input_test.
+// Scripts that fail in the analysis pass or while loading with -info: each
+// ends with its message and status 255, never with a signal.
 #include "e2e_common.h"
 
 namespace e2e {
@@ -76,8 +74,7 @@ TEST(ScriptFaults, EachKindIsReportedWithItsCodeText) {
     EXPECT_EQ(r.exit_status, 255) << Describe(r);
     EXPECT_EQ(r.err, StartThen("Analysing script...") + "\n" + message + "\n");
 
-    // The failure switches the log on. The report is built after the import,
-    // so the log holds the script and, for the library's own errors, the error.
+    // The failure switches the log on; the report comes after the import, so only the script and error.
     fs::remove(sandbox.Path("f.log"));
     r = RunPiped(sandbox, {"f.avs", "-info"});
     EXPECT_EQ(r.exit_status, 255) << Describe(r);
@@ -127,9 +124,7 @@ TEST(ScriptFaults, TerminalIsLeftInItsNormalModeAfterAFault) {
   }
 }
 
-// A script error after Prefetch has started its threads: the environment is
-// not deleted after an error, and unloading the library under its threads
-// used to crash the process before the log was written.
+// Unloading the library under Prefetch's threads used to crash before the log was written.
 TEST(ScriptLoading, ErrorAfterFilterThreadsStartedStillEndsWithTheLog) {
   Sandbox sandbox;
   sandbox.WriteScript("a.avs", "BlankClip(length=100)\nPrefetch(2)\nFoo()\n");

@@ -65,8 +65,7 @@ ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& a
 
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   int status = 0;
-  // Read both streams to their end, then wait for the process (it may have
-  // detached them before ending).
+  // Read both streams to their end, then wait: it may close them before ending.
   while (!result.timed_out) {
     const bool streams_open = out[0] >= 0 || err[0] >= 0;
     if (!streams_open && waitpid(pid, &status, WNOHANG) == pid) break;

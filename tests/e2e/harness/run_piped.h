@@ -24,7 +24,7 @@ ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& a
                        std::optional<std::string> stdin_text = std::nullopt,
                        std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
-// Readable summary for failure messages.
+// For failure messages.
 std::string Describe(const ProcessResult& result);
 
 }  // namespace e2e

@@ -1,5 +1,4 @@
-// What a benchmark run prints and writes whose figures vary from run to run:
-// patterns for its numbers, and scripts of a known cost per frame.
+// Patterns for a run's varying figures, and scripts of a known cost per frame.
 #pragma once
 
 #include <algorithm>
@@ -9,8 +8,7 @@
 
 namespace e2e {
 
-// A clip whose every frame busy-waits `microseconds`: the analysis pass reads
-// it in frames x microseconds (at most 5 s), so its interval is predictable.
+// Every frame busy-waits `microseconds`, so the analysis pass gives a predictable interval.
 inline std::string SpinClip(int frames, int microseconds) {
   return "BlankClip(length=" + std::to_string(frames) + ", width=64, height=48)\nSpin(" +
          std::to_string(microseconds) + ")\n";
@@ -41,32 +39,18 @@ inline std::vector<std::string> Split(const std::string& text, char separator) {
 }
 inline std::vector<std::string> SplitLines(const std::string& text) { return Split(text, '\n'); }
 
-// Milliseconds of a "hh:mm:ss.mmm" duration.
-inline long long DurationMs(const std::string& text) {
-  std::smatch m;
-  static const std::regex form(R"((\d+):(\d{2}):(\d{2})\.(\d{3}))");
-  if (!std::regex_search(text, m, form)) return -1;
-  return ((std::stoll(m[1]) * 60 + std::stoll(m[2])) * 60 + std::stoll(m[3])) * 1000 + std::stoll(m[4]);
-}
-
 // The summary's first line, "N (first - last)", taken apart.
 struct FramesProcessed {
   bool found = false;
-  unsigned count = 0;
-  unsigned first = 0;
-  unsigned last = 0;
+  unsigned count = 0, first = 0, last = 0;
 };
 
 inline FramesProcessed ParseFramesProcessed(const std::string& text) {
   static const std::regex form(R"(Frames processed:               (\d+) \((\d+) - (\d+)\))");
   std::smatch m;
-  FramesProcessed result;
-  if (!std::regex_search(text, m, form)) return result;
-  result.found = true;
-  result.count = static_cast<unsigned>(std::stoul(m[1]));
-  result.first = static_cast<unsigned>(std::stoul(m[2]));
-  result.last = static_cast<unsigned>(std::stoul(m[3]));
-  return result;
+  if (!std::regex_search(text, m, form)) return {};
+  const auto number = [&](int i) { return static_cast<unsigned>(std::stoul(m[i])); };
+  return {true, number(1), number(2), number(3)};
 }
 
 }  // namespace e2e

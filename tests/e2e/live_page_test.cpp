@@ -7,85 +7,58 @@ namespace {
 constexpr int kBrightRed = 9, kBrightCyan = 14, kBrightWhite = 15;
 // Tall enough that any scrolling seen comes from the page itself.
 constexpr TerminalSize kTall{40, 100};
-
 // About 4 s of frames: time to see several pages and press keys.
 const std::string kLongScript = SpinClip(4000, 1000);
 constexpr unsigned kLongLastFrame = 3999;
-
 const std::string kRates = kRate + R"( \| )" + kRate + R"( \| )" + kRate;
+const std::string kMemory = R"(Memory usage \(phys \| virt\):     \d+ \| \d+ MB)", kThreads = R"(Thread count:                   \d+)";
+const std::string kEfficiency = R"(Efficiency index:               )" + kRate;
 
-// One pattern per row, from the page's first row; "" is an empty row.
-std::vector<std::string> PageRows(bool tpf_and_efficiency, unsigned last_frame = kLongLastFrame) {
-  std::vector<std::string> rows = {
-      R"(Frame \(current \| last\):         \d+ \| )" + std::to_string(last_frame),
-      R"(FPS \(cur \| min \| max \| avg\):    )" + kRate + R"( \| )" + kRates,
-  };
-  if (tpf_and_efficiency) rows.push_back(R"(TPF \(cur \| max \| min \| avg\):    )" + kRate + R"( \| )" + kRates + " ms");
-  rows.push_back(R"(Memory usage \(phys \| virt\):     \d+ \| \d+ MB)");
-  rows.push_back(R"(Thread count:                   \d+)");
-  rows.push_back(R"(CPU usage \(current \| average\):  \d+% \| \d+%)");
-  if (tpf_and_efficiency) rows.push_back(R"(Efficiency index:               )" + kRate);
-  rows.push_back("");
-  rows.push_back(R"(Time \(elapsed \| estimated\):     )" + kDuration + R"( \| )" + kDuration);
-  rows.push_back("");
-  rows.push_back(Literal("Press 'Esc' to cancel the process..."));
+// One pattern per row of the page (or the summary that replaces it); "" is an empty row.
+std::vector<std::string> PageRows(bool extra_lines, unsigned last_frame = kLongLastFrame) {
+  std::vector<std::string> rows = {R"(Frame \(current \| last\):         \d+ \| )" + std::to_string(last_frame),
+                                   R"(FPS \(cur \| min \| max \| avg\):    )" + kRate + R"( \| )" + kRates};
+  if (extra_lines) rows.push_back(R"(TPF \(cur \| max \| min \| avg\):    )" + kRate + R"( \| )" + kRates + " ms");
+  rows.insert(rows.end(), {kMemory, kThreads, R"(CPU usage \(current \| average\):  \d+% \| \d+%)"});
+  if (extra_lines) rows.push_back(kEfficiency);
+  rows.insert(rows.end(), {"", R"(Time \(elapsed \| estimated\):     )" + kDuration + R"( \| )" + kDuration, "",
+                           Literal("Press 'Esc' to cancel the process...")});
   return rows;
 }
 
-std::vector<std::string> SummaryRows(bool tpf_and_efficiency, bool estimated) {
-  std::vector<std::string> rows = {
-      R"(Frames processed:               \d+ \(0 - \d+\))",
-      R"(FPS \(min \| max \| average\):      )" + kRates,
-  };
-  if (tpf_and_efficiency) rows.push_back(R"(TPF \(max \| min \| average\):      )" + kRates + " ms");
-  rows.push_back(R"(Memory usage \(phys \| virt\):     \d+ \| \d+ MB)");
-  rows.push_back(R"(Thread count:                   \d+)");
-  rows.push_back(R"(CPU usage \(average\):            \d+%)");
-  if (tpf_and_efficiency) rows.push_back(R"(Efficiency index:               )" + kRate);
-  rows.push_back("");
-  rows.push_back(estimated ? R"(Time \(elapsed \| estimated\):     )" + kDuration + R"( \| )" + kDuration
-                           : R"(Time \(elapsed\):                 )" + kDuration);
-  // The page's hint is gone.
-  rows.push_back("");
-  rows.push_back("");
+std::vector<std::string> SummaryRows(bool extra_lines) {
+  std::vector<std::string> rows = {R"(Frames processed:               \d+ \(0 - \d+\))",
+                                   R"(FPS \(min \| max \| average\):      )" + kRates};
+  if (extra_lines) rows.push_back(R"(TPF \(max \| min \| average\):      )" + kRates + " ms");
+  rows.insert(rows.end(), {kMemory, kThreads, R"(CPU usage \(average\):            \d+%)"});
+  if (extra_lines) rows.push_back(kEfficiency);
+  // Estimated time only with LogEstimatedTime=1 on an early end; the hint is gone.
+  rows.insert(rows.end(), {"", extra_lines ? R"(Time \(elapsed \| estimated\):     )" + kDuration + R"( \| )" + kDuration
+                                           : R"(Time \(elapsed\):                 )" + kDuration, "", ""});
   return rows;
 }
 
-// The first row that does not match, or -1 when all rows from `top` do.
-int FirstMismatch(TerminalSession& term, int top, const std::vector<std::string>& rows) {
+bool RowsMatch(TerminalSession& term, int top, const std::vector<std::string>& rows) {
   for (size_t i = 0; i < rows.size(); ++i) {
-    if (!Matches(term.Row(top + static_cast<int>(i)), rows[i])) return static_cast<int>(i);
+    if (!Matches(term.Row(top + static_cast<int>(i)), rows[i])) return false;
   }
-  return -1;
+  return true;
 }
 
-// A page may be caught half drawn: look again until a whole one is there.
-int WaitForWholePage(TerminalSession& term, const std::vector<std::string>& rows) {
-  const auto deadline = std::chrono::steady_clock::now() + 30s;
-  while (std::chrono::steady_clock::now() < deadline) {
-    term.Pump(30ms);
-    int top = FindRow(term, "Frame (current | last):");
-    if (top >= 0 && FirstMismatch(term, top, rows) < 0) return top;
-    if (!term.Running()) break;
-  }
-  return -1;
-}
-
-long CurrentFrame(TerminalSession& term, int top) {
+// A page may be caught half drawn: look again until a whole one is there, showing
+// a frame other than `before`. Returns the page's top row and sets `frame`.
+int WaitForPage(TerminalSession& term, const std::vector<std::string>& rows, long before, long& frame) {
   static const std::regex form(R"(Frame \(current \| last\):\s+(\d+) \|)");
-  std::smatch m;
-  const std::string row = term.Row(top);
-  return std::regex_search(row, m, form) ? std::stol(m[1]) : -1;
-}
-
-// Waits for a page whose frame differs from `before`.
-long WaitForFrameOtherThan(TerminalSession& term, const std::vector<std::string>& rows, long before) {
-  const auto deadline = std::chrono::steady_clock::now() + 20s;
-  while (std::chrono::steady_clock::now() < deadline) {
-    int top = WaitForWholePage(term, rows);
-    if (top < 0) return -1;
-    long frame = CurrentFrame(term, top);
-    if (frame != before) return frame;
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
+  while (std::chrono::steady_clock::now() < deadline && term.Running()) {
+    term.Pump(30ms);
+    const int top = FindRow(term, "Frame (current | last):");
+    if (top < 0 || !RowsMatch(term, top, rows)) continue;
+    std::smatch m;
+    const std::string row = term.Row(top);
+    if (!std::regex_search(row, m, form)) continue;
+    frame = std::stol(m[1]);
+    if (frame != before) return top;
   }
   return -1;
 }
@@ -95,25 +68,18 @@ TEST(LivePage, RedrawnInPlaceUntilEscThenReplacedByTheSummary) {
   sandbox.WriteScript("clip.avs", kLongScript);
   TerminalSession term(sandbox, {"clip.avs"}, kTall);
   const std::vector<std::string> page = PageRows(false);
-
-  const int top = WaitForWholePage(term, page);
+  long first = -1, later = -1, after_arrow = -1;
+  const int top = WaitForPage(term, page, -1, first);
   ASSERT_GE(top, 0) << term.ScreenText();
   const int scrolled_at_first_page = term.ScrolledOffLines();
   EXPECT_EQ(term.CellColor(1, 0), kBrightRed) << "banner";
   for (int row : {0, 1, 2, 3, 4, 6}) EXPECT_EQ(term.CellColor(top + row, 0), kBrightWhite) << "page row " << row;
   EXPECT_EQ(term.CellColor(top + 8, 0), kDefaultColor) << "hint";
-
-  const long first = CurrentFrame(term, top);
-  const long later = WaitForFrameOtherThan(term, page, first);
-  ASSERT_GE(later, 0) << term.ScreenText();
-  EXPECT_GT(later, first);
-
+  ASSERT_GE(WaitForPage(term, page, first, later), 0) << term.ScreenText();
   // An arrow key is an escape sequence, not Esc: the run goes on.
   term.SendKeys("\x1b[A");
-  const long after_arrow = WaitForFrameOtherThan(term, page, later);
-  ASSERT_GT(after_arrow, later) << term.ScreenText();
-  ASSERT_TRUE(term.Running());
-  EXPECT_EQ(FindRow(term, "Frame (current | last):"), top) << "the page moved:\n" << term.ScreenText();
+  ASSERT_EQ(WaitForPage(term, page, later, after_arrow), top) << "the page moved:\n" << term.ScreenText();
+  EXPECT_GT(after_arrow, later);
   EXPECT_LE(term.ScrolledOffLines() - scrolled_at_first_page, 0) << "the page scrolls instead of being redrawn";
 
   term.SendKeys("\x1b");
@@ -121,42 +87,30 @@ TEST(LivePage, RedrawnInPlaceUntilEscThenReplacedByTheSummary) {
   ASSERT_TRUE(exit.ended) << term.ScreenText();
   EXPECT_EQ(exit.exit_status, 0) << term.ScreenText();
   term.Pump(50ms);
-
-  const std::vector<std::string> summary = SummaryRows(false, false);
-  EXPECT_EQ(FirstMismatch(term, top, summary), -1) << term.ScreenText();
+  EXPECT_TRUE(RowsMatch(term, top, SummaryRows(false))) << term.ScreenText();
   const FramesProcessed frames = ParseFramesProcessed(term.Row(top));
   ASSERT_TRUE(frames.found) << term.ScreenText();
   EXPECT_EQ(frames.count, frames.last + 1);
   EXPECT_GE(frames.last, static_cast<unsigned>(after_arrow));
   EXPECT_LT(frames.last, kLongLastFrame) << "Esc did not end the run";
-  EXPECT_EQ(term.ScreenText().find("Press 'Esc'"), std::string::npos) << term.ScreenText();
   for (int row : {0, 1, 2, 3, 4, 6}) EXPECT_EQ(term.CellColor(top + row, 0), kBrightWhite) << "summary row " << row;
 }
 
 TEST(LivePage, TimeLimitEndsTheRunWithTheExtraLinesShown) {
-  Sandbox sandbox(
-      {.settings = {{"DisplayTPF", "1"}, {"DisplayEfficiencyIndex", "1"}, {"LogEstimatedTime", "1"}}});
+  Sandbox sandbox({.settings = {{"DisplayTPF", "1"}, {"DisplayEfficiencyIndex", "1"}, {"LogEstimatedTime", "1"}}});
   sandbox.WriteScript("clip.avs", kLongScript);
   TerminalSession term(sandbox, {"clip.avs", "-timelimit=2"}, kTall);
-
-  const int top = WaitForWholePage(term, PageRows(true));
+  long frame = -1;
+  const int top = WaitForPage(term, PageRows(true), -1, frame);
   ASSERT_GE(top, 0) << term.ScreenText();
   for (int row : {2, 6}) EXPECT_EQ(term.CellColor(top + row, 0), kBrightWhite) << "page row " << row;
-
   ExitResult exit = term.WaitForExit(30s);
   ASSERT_TRUE(exit.ended) << term.ScreenText();
   EXPECT_EQ(exit.exit_status, 0) << term.ScreenText();
   term.Pump(50ms);
-
-  // Ended early, so the estimated time is shown beside the elapsed time.
-  EXPECT_EQ(FirstMismatch(term, top, SummaryRows(true, true)), -1) << term.ScreenText();
+  EXPECT_TRUE(RowsMatch(term, top, SummaryRows(true))) << term.ScreenText();
   const FramesProcessed frames = ParseFramesProcessed(term.Row(top));
-  ASSERT_TRUE(frames.found) << term.ScreenText();
-  EXPECT_EQ(frames.count, frames.last + 1);
-  EXPECT_LT(frames.last, kLongLastFrame) << "the time limit did not end the run";
-  const int time_row = FindRow(term, "Time (elapsed | estimated):");
-  ASSERT_GE(time_row, 0);
-  EXPECT_GE(DurationMs(term.Row(time_row)), 2000) << term.Row(time_row);
+  EXPECT_TRUE(frames.found && frames.count == frames.last + 1 && frames.last < kLongLastFrame) << term.ScreenText();
 }
 
 TEST(LivePage, ScriptErrorInTheLoopTakesThePlaceOfTheHint) {
@@ -164,7 +118,8 @@ TEST(LivePage, ScriptErrorInTheLoopTakesThePlaceOfTheHint) {
   Sandbox sandbox;
   sandbox.WriteScript("clip.avs", SpinClip(2000, 5000) + "Fault(1500, \"error\")\n");
   TerminalSession term(sandbox, {"clip.avs", "-range=1400,1999"}, kTall);
-  const int top = WaitForWholePage(term, PageRows(false, 1999));
+  long frame = -1;
+  const int top = WaitForPage(term, PageRows(false, 1999), -1, frame);
   ASSERT_GE(top, 0) << term.ScreenText();
   ExitResult exit = term.WaitForExit(30s);
   ASSERT_TRUE(exit.ended) << term.ScreenText();
@@ -172,8 +127,7 @@ TEST(LivePage, ScriptErrorInTheLoopTakesThePlaceOfTheHint) {
   term.Pump(50ms);
   // The two rows from the hint down are blanked and the message goes on the first.
   EXPECT_TRUE(Matches(term.Row(top + 6), PageRows(false, 1999)[6])) << term.ScreenText();
-  EXPECT_EQ(term.Row(top + 7), "") << term.ScreenText();
-  EXPECT_EQ(term.Row(top + 8), "Fault at frame 1500") << term.ScreenText();
+  EXPECT_EQ(term.Row(top + 7) + "|" + term.Row(top + 8), "|Fault at frame 1500") << term.ScreenText();
   EXPECT_EQ(term.CellColor(top + 8, 0), kBrightCyan);
   EXPECT_EQ(term.ScreenText().find("Frames processed"), std::string::npos) << term.ScreenText();
 }

@@ -132,7 +132,7 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
     RunClipFrameLoop(loading.clip->operator->(), loading.env, range, sampling_interval,
                      loop_options, monitor, run.loop);
     loading.ReleaseScript();
-    PrintRunSummary(run.loop, SummaryOptionsFrom(g_settings), &run.texts.report);
+    PrintRunSummary(run.loop, loop_options, &run.texts.report);
   } catch (const AvisynthError& e) {
     ReportGuardedFailure(&run, e.msg ? e.msg : "", true);
   } catch (const SE_Exception& e) {

@@ -36,6 +36,7 @@ FrameLoopOptions FrameLoopOptionsFrom(const Settings& settings) {
   options.display_tpf = settings.DisplayTPF;
   options.display_efficiency_index = settings.DisplayEfficiencyIndex;
   options.monitor_gpu = settings.MonitorGPULoad;
+  options.log_estimated_time = settings.LogEstimatedTime;
   options.time_limit = settings.TimeLimit;
   return options;
 }

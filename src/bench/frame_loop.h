@@ -73,11 +73,13 @@ struct ProcessFigures {
   uint32_t virtual_memory = 0;
 };
 
+// What the page and the summary show, and when the loop stops.
 struct FrameLoopOptions {
   int32_t display_fps = 1;
   int32_t display_tpf = 0;
   int32_t display_efficiency_index = 0;
   int32_t monitor_gpu = 0;
+  int32_t log_estimated_time = 0;  // summary only
   int64_t time_limit = -1;  // seconds, -1 for none
   // False when the range prompt already showed "Reading frame(s)...".
   bool show_status = true;

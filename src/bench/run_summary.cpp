@@ -57,16 +57,6 @@ std::vector<std::string> SummaryLines(const FrameLoopState& state, const Summary
 
 }  // namespace
 
-SummaryOptions SummaryOptionsFrom(const Settings& settings) {
-  SummaryOptions options;
-  options.display_fps = settings.DisplayFPS;
-  options.display_tpf = settings.DisplayTPF;
-  options.display_efficiency_index = settings.DisplayEfficiencyIndex;
-  options.monitor_gpu = settings.MonitorGPULoad;
-  options.log_estimated_time = settings.LogEstimatedTime;
-  return options;
-}
-
 std::string FramesProcessedLine(const RunStatistics& s) {
   if (s.first_frame == s.last_frame && s.first_frame == 0) {
     return g_utils.FormatString("Frames processed:               %u", s.frames_processed);

@@ -12,14 +12,8 @@
 inline constexpr char kRangeTooShortText[] =
     "The specified frame range is too short for accurate measurements.";
 
-struct SummaryOptions {
-  int32_t display_fps = 1;
-  int32_t display_tpf = 0;
-  int32_t display_efficiency_index = 0;
-  int32_t monitor_gpu = 0;
-  int32_t log_estimated_time = 0;
-};
-SummaryOptions SummaryOptionsFrom(const Settings& settings);
+// The summary shows what the page showed.
+using SummaryOptions = FrameLoopOptions;
 
 // "Frames processed: ..." in the form the first and last frame call for.
 std::string FramesProcessedLine(const RunStatistics& stats);

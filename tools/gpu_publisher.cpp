@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
                  platform::LastErrorText().c_str());
     return 1;
   }
-  WriteSection(options, static_cast<unsigned char*>(section.data), section.size);
+  WriteSection(options, section.data, section.size);
   std::fputs("ready\n", stdout);
   std::fflush(stdout);
 

@@ -20,10 +20,10 @@ class ScriptEnvironment : public IScriptEnvironment {
 
   int GetCPUFlags() override;
   char* SaveString(const char* s, int length = -1) override;
-  char* Sprintf(const char* fmt, ...) override __attribute__((format(printf, 2, 3)));
+  char* Sprintf(const char* fmt, ...) override KORBINET_PRINTF_FORMAT(2, 3);
   char* VSprintf(const char* fmt, va_list ap) override;
   [[noreturn]] void ThrowError(const char* fmt, ...) override
-      __attribute__((format(printf, 2, 3)));
+      KORBINET_PRINTF_FORMAT(2, 3);
   void AddFunction(const char* name, const char* params, ApplyFunc fn, void* user_data) override;
   bool FunctionExists(const char* name) override;
   AVSValue Invoke(const char* name, const AVSValue args, const char* const* arg_names) override;

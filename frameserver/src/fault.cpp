@@ -4,6 +4,7 @@
 #include <string>
 
 #include "clips.h"
+#include "platform/compiler.h"
 
 namespace {
 
@@ -26,18 +27,18 @@ volatile int g_never = -1;
 
 // The checks of the undefined-behaviour sanitizer would stop these faults
 // before the processor raises them, which is the point of the exercise.
-__attribute__((noinline, no_sanitize("undefined"))) int Divide(int frame) {
+KORBINET_NOINLINE KORBINET_NO_UBSAN int Divide(int frame) {
   InScope in_scope{frame};
   const int result = frame / g_zero;
   return result + in_scope.frame;
 }
 
-__attribute__((noinline, no_sanitize("undefined"))) void Access(int frame) {
+KORBINET_NOINLINE KORBINET_NO_UBSAN void Access(int frame) {
   InScope in_scope{frame};
   *g_null = frame + in_scope.frame;
 }
 
-__attribute__((noinline)) int Recurse(int depth) {
+KORBINET_NOINLINE int Recurse(int depth) {
   InScope in_scope{depth};
   volatile char block[1024];
   block[depth % 1024] = static_cast<char>(depth);

@@ -3,7 +3,7 @@
 #include "environment.h"
 #include "variant.h"
 
-#define FS_EXPORT extern "C" __attribute__((visibility("default")))
+#define FS_EXPORT extern "C" KORBINET_VISIBLE
 
 namespace {
 #if defined(FS_VARIANT_STANDARD)

@@ -5,6 +5,7 @@
 #include "app/number_text.h"
 #include "console/console_utils.h"
 #include "platform/files.h"
+#include "platform/locations.h"
 
 Settings g_settings;
 
@@ -104,12 +105,7 @@ void ApplyLine(const std::string& raw, Settings* s) {
 
 }  // namespace
 
-std::string SettingsFilePath() {
-  std::string exe = platform::ExecutablePath();
-  size_t slash = exe.rfind('/');
-  if (exe.empty() || slash == std::string::npos) return std::string();
-  return exe.substr(0, slash) + "/Korbinet.ini";
-}
+std::string SettingsFilePath() { return platform::SettingsFilePath("Korbinet.ini"); }
 
 std::string DefaultSettingsText(const std::string& version5) {
   return "[Main]\n"

@@ -32,7 +32,8 @@ struct Settings {
 
 extern Settings g_settings;
 
-// Path of the settings file: Korbinet.ini in the executable's folder.
+// Path of the settings file: Korbinet.ini in the executable's folder, or the
+// user's own copy when that folder is not writable.
 std::string SettingsFilePath();
 
 // The default file, byte for byte, for the 5-character program version.

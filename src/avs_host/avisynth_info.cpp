@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/locations.h"
 
 CAvisynthInfo g_avsinfo;
 
@@ -55,22 +56,18 @@ void ReadPluginDirectories(CAvisynthInfo* info) {
   for (auto& line : info->plugin_dirs) line.clear();
   // Only the 64-bit view exists here; lines 1 to 4 belong to 32-bit libraries.
   if (!info->is_64bit_image) return;
-  std::string home = platform::HomeDirectory();
-  std::string beside_library;
-  size_t slash = info->location.rfind('/');
-  if (slash != std::string::npos) beside_library = info->location.substr(0, slash) + "/avisynth";
+  const platform::PluginFolders folders = platform::FindPluginFolders(info->location);
   struct Source {
     int line;
-    std::string dir;
+    const std::string& dir;
     const char* label;
   } sources[] = {
-      {4, home.empty() ? "" : home + "/.local/lib/avisynth", "PluginDir+    (HKCU, x64):\t"},
-      {5, beside_library, "PluginDir+    (HKLM, x64):\t"},
-      {6, home.empty() ? "" : home + "/.avisynth", "PluginDir2_5  (HKCU, x64):\t"},
+      {4, folders.user_plus, "PluginDir+    (HKCU, x64):\t"},
+      {5, folders.system_plus, "PluginDir+    (HKLM, x64):\t"},
+      {6, folders.user_classic, "PluginDir2_5  (HKCU, x64):\t"},
   };
   for (const auto& source : sources) {
-    if (!source.dir.empty() && platform::DirectoryExists(source.dir))
-      info->plugin_dirs[source.line] = source.label + source.dir;
+    if (!source.dir.empty()) info->plugin_dirs[source.line] = source.label + source.dir;
   }
 }
 
@@ -84,7 +81,7 @@ int TestInterfaceVersion(const std::string& avsdll, std::string* message) {
   CreateScriptEnvironmentFn factory = FindEnvironmentFactory(library);
   if (!factory) {
     *message = kNoFactory;
-    platform::FreeLibrary(library);
+    platform::CloseLibrary(library);
     return 0;
   }
   int version = 5;
@@ -93,7 +90,7 @@ int TestInterfaceVersion(const std::string& avsdll, std::string* message) {
     env = CreateEnvironment(factory, 5);
     if (!env) {
       *message = "Could not create IScriptenvironment (AVISYNTH_INTERFACE_VERSION = 5)";
-      platform::FreeLibrary(library);
+      platform::CloseLibrary(library);
       return 0;
     }
     try {
@@ -197,7 +194,7 @@ int ProbeAvisynth(CAvisynthInfo* info, std::string* message, const std::string& 
   CreateScriptEnvironmentFn factory = FindEnvironmentFactory(library);
   if (!factory) {
     *message = kNoFactory;
-    platform::FreeLibrary(library);
+    platform::CloseLibrary(library);
     return 0;
   }
   IScriptEnvironment* env = nullptr;
@@ -206,7 +203,7 @@ int ProbeAvisynth(CAvisynthInfo* info, std::string* message, const std::string& 
     env = CreateEnvironment(factory, info->interface_version);
     if (!env) {
       *message = kNoEnvironment;
-      platform::FreeLibrary(library);
+      platform::CloseLibrary(library);
       return 0;
     }
     CallTranslated([&] {

@@ -14,10 +14,11 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "platform/compiler.h"
 // Exceptions are matched across libraries by their mangled names, so these
 // must stay at global scope with exactly these names, and their type info
 // must be visible outside a library built with hidden visibility.
-#define AVS_TYPE_VISIBLE __attribute__((visibility("default")))
+#define AVS_TYPE_VISIBLE KORBINET_VISIBLE
 
 typedef unsigned char BYTE;
 
@@ -316,10 +317,10 @@ class IScriptEnvironment {
   virtual ~IScriptEnvironment() {}
   virtual int GetCPUFlags() = 0;
   virtual char* SaveString(const char* s, int length = -1) = 0;
-  virtual char* Sprintf(const char* fmt, ...) __attribute__((format(printf, 2, 3))) = 0;
+  virtual char* Sprintf(const char* fmt, ...) KORBINET_PRINTF_FORMAT(2, 3) = 0;
   virtual char* VSprintf(const char* fmt, va_list ap) = 0;
   [[noreturn]] virtual void ThrowError(const char* fmt, ...)
-      __attribute__((format(printf, 2, 3))) = 0;
+      KORBINET_PRINTF_FORMAT(2, 3) = 0;
   virtual void AddFunction(const char* name, const char* params, ApplyFunc fn,
                            void* user_data) = 0;
   virtual bool FunctionExists(const char* name) = 0;

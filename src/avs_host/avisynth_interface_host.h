@@ -7,7 +7,7 @@
 // after creating the environment and cleared before unloading. Hidden, and
 // deliberately not named like the library's export: an exported host symbol
 // of that name would capture the library's own reference to its table.
-extern const AVS_Linkage* g_avs_linkage __attribute__((visibility("hidden")));
+extern const AVS_Linkage* g_avs_linkage KORBINET_HIDDEN;
 
 namespace avs_host_detail {
 

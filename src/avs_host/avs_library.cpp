@@ -11,12 +11,12 @@ std::string AvsLibraryName(const std::string& avsdll) {
 }
 
 platform::LibraryHandle LoadAvsLibrary(const std::string& avsdll) {
-  return platform::LoadLibrary(AvsLibraryName(avsdll));
+  return platform::OpenLibrary(AvsLibraryName(avsdll));
 }
 
 CreateScriptEnvironmentFn FindEnvironmentFactory(platform::LibraryHandle library) {
   return reinterpret_cast<CreateScriptEnvironmentFn>(
-      platform::GetProcAddress(library, "CreateScriptEnvironment"));
+      platform::FindSymbol(library, "CreateScriptEnvironment"));
 }
 
 IScriptEnvironment* CreateEnvironment(CreateScriptEnvironmentFn factory, int version) {
@@ -36,7 +36,7 @@ bool ReleaseEnvironment(IScriptEnvironment* env, platform::LibraryHandle library
 
 bool UnloadLibrary(platform::LibraryHandle library) {
   g_avs_linkage = nullptr;
-  return platform::FreeLibrary(library);
+  return platform::CloseLibrary(library);
 }
 
 void AbandonLibrary(IScriptEnvironment* env, platform::LibraryHandle /*library*/) {

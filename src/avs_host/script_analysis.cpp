@@ -77,7 +77,7 @@ uint32_t AnalyseScript(const std::string& script_path, const std::string& avsdll
   CreateScriptEnvironmentFn factory = FindEnvironmentFactory(library);
   if (!factory) {
     *message = "Failed to load CreateScriptEnvironment()";
-    platform::FreeLibrary(library);
+    platform::CloseLibrary(library);
     return 0;
   }
 
@@ -90,7 +90,7 @@ uint32_t AnalyseScript(const std::string& script_path, const std::string& avsdll
     env = CreateEnvironment(factory, interface_version);
     if (!env) {
       *message = "Could not create IScriptenvironment";
-      platform::FreeLibrary(library);
+      platform::CloseLibrary(library);
       return 0;
     }
     double elapsed = 0;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/compiler.h"
+
 // Console text attributes the program uses.
 constexpr uint16_t kColorNone = 0;
 constexpr uint16_t kColorVersion = 10;   // bright green
@@ -30,7 +32,7 @@ class CUtils {
 
   // printf-style; a text of more than 4095 characters gives "".
   std::string FormatString(const char* format, ...) const
-      __attribute__((format(printf, 2, 3)));
+      KORBINET_PRINTF_FORMAT(2, 3);
   static void Trim(std::string& text);
   static void ToLower(std::string& text);
   static bool FileExists(const std::string& path);
@@ -51,7 +53,7 @@ extern CUtils g_utils;
 // Prints a printf-style text to standard output (to_stdout != 0) or standard
 // error in the given colour (0: unchanged), honouring UseColor.
 void ConsolePrint(int to_stdout, uint16_t color, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+    KORBINET_PRINTF_FORMAT(3, 4);
 
 // Prints a text as it is (never as a format).
 inline void ConsolePrintText(int to_stdout, uint16_t color, const std::string& text) {

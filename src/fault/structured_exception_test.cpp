@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/compiler.h"
 #include "platform/error.h"
 
 TEST(FormatStructuredException, NamesEveryKindOfCode) {
@@ -26,7 +27,7 @@ TEST(SystemErrorText, EmptyWithoutErrorAndLineEndedWithOne) {
 
 namespace {
 // The sanitizer's check would stop the division before the processor faults.
-__attribute__((noinline, no_sanitize("undefined"))) int DivideByZero() {
+KORBINET_NOINLINE KORBINET_NO_UBSAN int DivideByZero() {
   volatile int zero = 0;
   return 7 / zero;
 }

@@ -61,7 +61,7 @@ int CGPUInfo::OpenSharedMemory() {
 }
 
 void CGPUInfo::ReadCardInfo() {
-  ReadCardInfoFrom(static_cast<const unsigned char*>(section_.data), section_.size);
+  ReadCardInfoFrom(section_.data, section_.size);
 }
 
 void CGPUInfo::ReadCardInfoFrom(const unsigned char* data, size_t size) {
@@ -100,7 +100,7 @@ void CGPUInfo::ReadCardInfoFrom(const unsigned char* data, size_t size) {
 }
 
 void CGPUInfo::RefreshSensors() {
-  RefreshSensorsFrom(GpuInfoTick()(), static_cast<const unsigned char*>(section_.data),
+  RefreshSensorsFrom(GpuInfoTick()(), section_.data,
                      section_.size);
 }
 

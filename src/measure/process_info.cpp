@@ -7,13 +7,13 @@ namespace {
 class PlatformProcessStats final : public ProcessStatsSource {
  public:
   bool SystemTimes(platform::SystemTimes* times) override {
-    return platform::GetSystemTimes(times);
+    return platform::ReadSystemTimes(times);
   }
   bool ProcessTimes(platform::ProcessTimes* times) override {
-    return platform::GetProcessTimes(times);
+    return platform::ReadProcessTimes(times);
   }
   bool Memory(platform::MemoryCounters* counters) override {
-    return platform::GetProcessMemory(counters);
+    return platform::ReadMemoryUse(counters);
   }
   int Threads() override { return platform::CountOwnThreads(); }
   uint64_t TickMs() override { return ProcessInfoTick()(); }

@@ -16,16 +16,9 @@ uint64_t TickMs::Next(uint32_t raw) {
 uint64_t TickMs::operator()() { return Next(platform::TickCount32()); }
 
 double CTimer::GetSeconds() {
-  // Counters of different processors need not agree, so every reading is
-  // taken on the first one.
-  platform::AffinityMask previous = platform::PinThreadToFirstProcessor();
-  platform::SleepMs(0);
   int64_t frequency = 0;
   int64_t count = 0;
-  bool ok = platform::QueryPerformanceFrequency(&frequency) &&
-            platform::QueryPerformanceCounter(&count);
-  platform::RestoreThreadAffinity(previous);
-  platform::SleepMs(0);
+  bool ok = platform::CounterFrequency(&frequency) && platform::ReadCounter(&count);
   if (!ok || frequency <= 0) return 0.0;
   return static_cast<double>(count) / static_cast<double>(frequency);
 }
@@ -34,7 +27,7 @@ bool CTimer::SleepMeasurementTrusted(double seconds) { return seconds > 0.4 && s
 
 int CTimer::CheckPerformanceCounter() {
   int64_t value = 0;
-  if (!platform::QueryPerformanceFrequency(&value) || !platform::QueryPerformanceCounter(&value)) {
+  if (!platform::CounterFrequency(&value) || !platform::ReadCounter(&value)) {
     return 0;
   }
   double t0 = GetSeconds();

@@ -1,15 +1,16 @@
-// Clocks, sleeping and processor affinity.
+// Clocks and sleeping.
 #pragma once
 
-#include <array>
 #include <cstdint>
 
 namespace platform {
 
-// High-resolution monotonic counter and its frequency (counts per second).
-// Both return false when no such counter exists.
-bool QueryPerformanceCounter(int64_t* count);
-bool QueryPerformanceFrequency(int64_t* frequency);
+// The high-resolution monotonic counter and its frequency (counts per
+// second); false when no such counter exists. Readings taken on any
+// processor are comparable: where processors' counters may disagree, the
+// back-end takes every reading on the first processor.
+bool ReadCounter(int64_t* count);
+bool CounterFrequency(int64_t* frequency);
 
 // Milliseconds since an arbitrary start, truncated to 32 bits so that it
 // wraps like the Windows tick.
@@ -17,16 +18,5 @@ uint32_t TickCount32();
 
 // Sleeps ms milliseconds; 0 yields the processor.
 void SleepMs(uint32_t ms);
-
-// Opaque copy of a thread's processor mask.
-struct AffinityMask {
-  std::array<uint64_t, 16> bits{};
-  bool valid = false;
-};
-
-// Pins the calling thread to the first processor; returns the previous mask.
-AffinityMask PinThreadToFirstProcessor();
-// Gives the calling thread back a mask from PinThreadToFirstProcessor.
-void RestoreThreadAffinity(const AffinityMask& previous);
 
 }  // namespace platform

@@ -3,17 +3,22 @@
 
 #include <string>
 
+#include "platform/handle.h"
+
 namespace platform {
 
-using LibraryHandle = void*;
+using LibraryHandle = Handle<struct LibraryTag>;
+// The address of an exported function; cast to its real type to call it.
+using SymbolAddress = void (*)();
 
-// A name with a '/' is used as it is; any other name becomes lib<name>.so and
-// is looked for beside the executable first, then by the dynamic loader's own
-// search. Null on failure (last error set).
-LibraryHandle LoadLibrary(const std::string& name);
-void* GetProcAddress(LibraryHandle library, const char* symbol);
+// The back-end's search rule: a name with a '/' is used as it is; any other
+// name becomes lib<name>.so and is looked for beside the executable first,
+// then by the dynamic loader's own search. Null on failure (last error set).
+LibraryHandle OpenLibrary(const std::string& name);
+// Null when the library has no such symbol (last error set).
+SymbolAddress FindSymbol(LibraryHandle library, const char* symbol);
 // False on failure (last error set).
-bool FreeLibrary(LibraryHandle library);
+bool CloseLibrary(LibraryHandle library);
 
 // What the probe learns from the library file without loading it.
 struct ImageInfo {
@@ -23,7 +28,7 @@ struct ImageInfo {
   unsigned linker_minor = 0;
   bool has_avs_linkage = false;  // a dynamic symbol containing "avs_linkage" (any case)
 };
-// Finds the file by the LoadLibrary search and reads it as an image. False
+// Finds the file by the OpenLibrary search and reads it as an image. False
 // (last error set) when it is missing, unreadable, not ELF or malformed.
 bool MapImage(const std::string& name, ImageInfo* info);
 

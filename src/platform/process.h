@@ -21,19 +21,19 @@ struct SystemTimes {
   uint64_t kernel = 0;  // idle included, as on Windows
   uint64_t user = 0;
 };
-bool GetSystemTimes(SystemTimes* times);
+bool ReadSystemTimes(SystemTimes* times);
 
 struct ProcessTimes {
   uint64_t kernel = 0;
   uint64_t user = 0;
 };
-bool GetProcessTimes(ProcessTimes* times);
+bool ReadProcessTimes(ProcessTimes* times);
 
 struct MemoryCounters {
   uint64_t working_set = 0;    // resident bytes
   uint64_t pagefile_usage = 0;  // private committed bytes
 };
-bool GetProcessMemory(MemoryCounters* counters);
+bool ReadMemoryUse(MemoryCounters* counters);
 
 // Threads of the own process; 0 when they cannot be counted.
 int CountOwnThreads();

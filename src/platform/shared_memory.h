@@ -4,12 +4,16 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/handle.h"
+
 namespace platform {
 
+using SectionHandle = Handle<struct SectionTag>;
+
 struct SharedSection {
-  void* data = nullptr;
+  unsigned char* data = nullptr;  // the mapped bytes, size of them
   size_t size = 0;
-  int handle = -1;
+  SectionHandle handle;
 };
 
 // Opens an existing section read/write and maps all of it. False (last error

@@ -103,6 +103,8 @@ std::string Lower(std::string text) {
   return text;
 }
 
+void* NativeOf(LibraryHandle library) { return reinterpret_cast<void*>(library.native()); }
+
 void RecordLoaderError() {
   const char* text = dlerror();
   RecordErrorText(text ? text : "dynamic loader error");
@@ -110,44 +112,40 @@ void RecordLoaderError() {
 
 }  // namespace
 
-LibraryHandle LoadLibrary(const std::string& name) {
+LibraryHandle OpenLibrary(const std::string& name) {
   dlerror();
+  std::string path = FileNameFor(name);
   if (name.find('/') != std::string::npos) {
-    void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) RecordLoaderError();
-    return handle;
+    path = name;
+  } else {
+    // As Windows does for a DLL, the executable's own directory comes first.
+    // A file found there is the one meant, even when it fails to load;
+    // falling back would load a different library than the probe reads.
+    std::string beside = ExecutableDirectory() + FileNameFor(name);
+    if (IsRegularFile(beside)) path = beside;
   }
-  // As Windows does for a DLL, the executable's own directory comes first.
-  std::string beside = ExecutableDirectory() + FileNameFor(name);
-  // A file found there is the one meant, even when it fails to load; falling
-  // back would load a different library than the probe reads.
-  if (IsRegularFile(beside)) {
-    void* handle = dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) RecordLoaderError();
-    return handle;
-  }
-  void* handle = dlopen(FileNameFor(name).c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) RecordLoaderError();
-  return handle;
+  return LibraryHandle::FromNative(reinterpret_cast<uintptr_t>(handle));
 }
 
-void* GetProcAddress(LibraryHandle library, const char* symbol) {
-  if (library == nullptr) {
+SymbolAddress FindSymbol(LibraryHandle library, const char* symbol) {
+  if (!library) {
     RecordErrno(EINVAL);
     return nullptr;
   }
   dlerror();
-  void* address = dlsym(library, symbol);
+  void* address = dlsym(NativeOf(library), symbol);
   if (address == nullptr) RecordLoaderError();
-  return address;
+  return reinterpret_cast<SymbolAddress>(address);
 }
 
-bool FreeLibrary(LibraryHandle library) {
-  if (library == nullptr) {
+bool CloseLibrary(LibraryHandle library) {
+  if (!library) {
     RecordErrno(EINVAL);
     return false;
   }
-  if (dlclose(library) != 0) {
+  if (dlclose(NativeOf(library)) != 0) {
     RecordLoaderError();
     return false;
   }

@@ -80,7 +80,7 @@ void SetProcessPriority(Priority priority) {
   setpriority(PRIO_PROCESS, 0, nice_value);
 }
 
-bool GetSystemTimes(SystemTimes* times) {
+bool ReadSystemTimes(SystemTimes* times) {
   std::string text;
   if (!ReadWholeFile("/proc/stat", &text)) return false;
   std::istringstream line(text.substr(0, text.find('\n')));
@@ -99,7 +99,7 @@ bool GetSystemTimes(SystemTimes* times) {
   return true;
 }
 
-bool GetProcessTimes(ProcessTimes* times) {
+bool ReadProcessTimes(ProcessTimes* times) {
   rusage usage{};
   if (getrusage(RUSAGE_SELF, &usage) != 0) {
     RecordErrno(errno);
@@ -113,7 +113,7 @@ bool GetProcessTimes(ProcessTimes* times) {
   return true;
 }
 
-bool GetProcessMemory(MemoryCounters* counters) {
+bool ReadMemoryUse(MemoryCounters* counters) {
   std::string status;
   if (!ReadWholeFile("/proc/self/status", &status)) return false;
   uint64_t rss_kb = 0, data_kb = 0;

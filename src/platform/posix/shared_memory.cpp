@@ -27,9 +27,10 @@ bool MapWhole(int fd, size_t size, SharedSection* section) {
       return false;
     }
   }
-  section->data = data;
+  section->data = static_cast<unsigned char*>(data);
   section->size = size;
-  section->handle = fd;
+  // Shifted by one, so that descriptor 0 is not mistaken for no handle.
+  section->handle = SectionHandle::FromNative(static_cast<uintptr_t>(fd) + 1);
   return true;
 }
 
@@ -67,7 +68,7 @@ bool CreateSharedSection(const std::string& name, size_t size, SharedSection* se
 
 void CloseSharedSection(SharedSection* section) {
   if (section->data != nullptr) munmap(section->data, section->size);
-  if (section->handle >= 0) close(section->handle);
+  if (section->handle) close(static_cast<int>(section->handle.native() - 1));
   *section = SharedSection{};
 }
 

@@ -56,12 +56,12 @@ TEST(SharedMemory, CreateOpenAndRemove) {
   const std::string name = "korbinet-test-shm-" + std::to_string(getpid());
   SharedSection created, opened;
   ASSERT_TRUE(CreateSharedSection(name, 10000, &created));
-  static_cast<char*>(created.data)[9999] = 'z';
+  created.data[9999] = 'z';
   ASSERT_TRUE(OpenSharedSection(name, &opened));
   EXPECT_EQ(opened.size, 10000u);
-  EXPECT_EQ(static_cast<char*>(opened.data)[9999], 'z');
+  EXPECT_EQ(opened.data[9999], 'z');
   CloseSharedSection(&opened);
-  EXPECT_TRUE(opened.data == nullptr && opened.handle == -1);
+  EXPECT_TRUE(opened.data == nullptr && !opened.handle);
   CloseSharedSection(&created);
   EXPECT_TRUE(RemoveSharedSection("/" + name));
   EXPECT_FALSE(OpenSharedSection(name, &opened));

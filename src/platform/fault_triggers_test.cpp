@@ -2,23 +2,25 @@
 // the ordinary flags, as a plugin would be.
 #include <string>
 
+#include "platform/compiler.h"
+
 namespace platform::posix::testing {
 
 // Sanitizer checks would stop these faults before the processor raises them;
 // the short strings are destructors the jump skips, owning no heap.
-__attribute__((no_sanitize("undefined"))) int WriteThroughNull(volatile int* target) {
+KORBINET_NO_UBSAN int WriteThroughNull(volatile int* target) {
   std::string in_scope(8, 'x');
   *target = 1;
   return static_cast<int>(in_scope.size());
 }
 
-__attribute__((no_sanitize("undefined"))) int DivideIntegers(int numerator, int denominator) {
+KORBINET_NO_UBSAN int DivideIntegers(int numerator, int denominator) {
   volatile int top = numerator, bottom = denominator;
   std::string in_scope(8, 'y');
   return top / bottom + static_cast<int>(in_scope.size());
 }
 
-__attribute__((no_sanitize("undefined"))) double DivideDoubles(double numerator, double denominator) {
+KORBINET_NO_UBSAN double DivideDoubles(double numerator, double denominator) {
   volatile double top = numerator, bottom = denominator;
   return top / bottom;
 }

@@ -16,16 +16,16 @@ namespace fs = std::filesystem;
 TEST(Library, LoadLookUpAndFree) {
   const char* path = "/lib/x86_64-linux-gnu/libm.so.6";
   if (!fs::exists(path)) GTEST_SKIP() << "no " << path;
-  LibraryHandle library = LoadLibrary(path);
+  LibraryHandle library = OpenLibrary(path);
   ASSERT_NE(library, nullptr) << LastErrorText();
-  EXPECT_NE(GetProcAddress(library, "cos"), nullptr);
+  EXPECT_NE(FindSymbol(library, "cos"), nullptr);
   ClearLastError();
-  EXPECT_EQ(GetProcAddress(library, "no_such_symbol_here"), nullptr);
+  EXPECT_EQ(FindSymbol(library, "no_such_symbol_here"), nullptr);
   EXPECT_NE(LastErrorText().find("no_such_symbol_here"), std::string::npos);
-  EXPECT_TRUE(FreeLibrary(library));
-  EXPECT_FALSE(FreeLibrary(nullptr));
+  EXPECT_TRUE(CloseLibrary(library));
+  EXPECT_FALSE(CloseLibrary(nullptr));
   ClearLastError();
-  EXPECT_EQ(LoadLibrary("korbinet_absent_library"), nullptr);
+  EXPECT_EQ(OpenLibrary("korbinet_absent_library"), nullptr);
   EXPECT_NE(LastErrorText().find("libkorbinet_absent_library.so"), std::string::npos);
   EXPECT_EQ(LastErrorText().back(), '\n');
 }

@@ -38,17 +38,14 @@ struct Child {
 
   explicit Child(const char* body) {
     winsize size{30, 100, 0, 0};
-    if (openpty(&master, &slave, nullptr, nullptr, &size) != 0) return;
-    pid = fork();
-    if (pid == 0) {
-      setsid();
-      ioctl(slave, TIOCSCTTY, 0);
-      for (int fd : {0, 1, 2}) dup2(slave, fd);
-      setenv(kChildVariable, "1", 1);
-      std::string filter = std::string("--gtest_filter=ConsoleChildBody.") + body;
-      execl("/proc/self/exe", "korbinet_unit_tests", filter.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
+    if (openpty(&master, &slave, nullptr, nullptr, &size) != 0 || (pid = fork()) != 0) return;
+    setsid();
+    ioctl(slave, TIOCSCTTY, 0);
+    for (int fd : {0, 1, 2}) dup2(slave, fd);
+    setenv(kChildVariable, "1", 1);
+    std::string filter = std::string("--gtest_filter=ConsoleChildBody.") + body;
+    execl("/proc/self/exe", "korbinet_unit_tests", filter.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
   }
   ~Child() {
     if (pid > 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);

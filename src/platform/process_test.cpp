@@ -4,12 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
-
-#include "platform/shared_memory.h"
 
 namespace platform {
 namespace {
@@ -39,33 +36,6 @@ TEST(ProcessFigures, ThreadsAreCounted) {
   EXPECT_EQ(CountOwnThreads(), alone + 1);
   release = true;
   extra.join();
-}
-
-TEST(ProcessNames, OwnNameIsListedCutTo15Characters) {
-  pid_t child = fork();
-  if (child == 0) SetOwnProcessName("GPU-Z 2.40.0 and more"), pause(), _exit(0);
-  std::vector<std::string> names;
-  for (int attempt = 0; attempt < 200 && !std::count(names.begin(), names.end(), "GPU-Z 2.40.0 an"); ++attempt)
-    usleep(10000), names = RunningProcessNames();
-  kill(child, SIGKILL);
-  waitpid(child, nullptr, 0);
-  EXPECT_EQ(std::count(names.begin(), names.end(), "GPU-Z 2.40.0 an"), 1);
-}
-
-TEST(SharedMemory, CreateOpenAndRemove) {
-  const std::string name = "korbinet-test-shm-" + std::to_string(getpid());
-  SharedSection created, opened;
-  ASSERT_TRUE(CreateSharedSection(name, 10000, &created));
-  created.data[9999] = 'z';
-  ASSERT_TRUE(OpenSharedSection(name, &opened));
-  EXPECT_EQ(opened.size, 10000u);
-  EXPECT_EQ(opened.data[9999], 'z');
-  CloseSharedSection(&opened);
-  EXPECT_TRUE(opened.data == nullptr && !opened.handle);
-  CloseSharedSection(&created);
-  EXPECT_TRUE(RemoveSharedSection("/" + name));
-  EXPECT_FALSE(OpenSharedSection(name, &opened));
-  EXPECT_FALSE(RemoveSharedSection(name));
 }
 
 }  // namespace

@@ -148,7 +148,8 @@ std::string EfficiencyIndexText(double average_frame_rate, uint32_t cpu_average)
 
 // Requests frames first..last through source(n), which must drop the frame
 // before it returns. Between two samples a frame costs the request and one
-// compare. Each run of requests between samples is guarded, so a processor
+// compare. The source is copied, so it must be a handle (pointers), not hold
+// state of its own. Each run of requests between samples is guarded, so a processor
 // fault arrives as SE_Exception; any exception leaves at once with the
 // figures and records stored so far in state.
 template <class FrameSource>
@@ -170,10 +171,13 @@ void RunFrameLoop(FrameSource& source, FrameLoopState& state, const FrameLoopOpt
     uint32_t reached = current;
     try {
       CallTranslated([&source, &reached, first = current, end] {
+        // A local copy stays in registers across the opaque request, where
+        // the caller's object would be read again for every frame.
+        FrameSource local = source;
         uint32_t n = first;
         try {
           do {
-            source(n);
+            local(n);
           } while (++n != end);
         } catch (...) {
           reached = n;

@@ -84,10 +84,14 @@ TEST(SettingsFile, PermissionsReportCannotCreateOrCannotOpen) {
   if (geteuid() == 0) GTEST_SKIP() << "permissions do not stop root";
   Sandbox folder({.write_settings = false});
   ASSERT_EQ(chmod(folder.Dir().c_str(), 0555), 0);
+  // The program's folder is not writable, so the user's own file is used;
+  // here its folder cannot be made either.
+  setenv("XDG_CONFIG_HOME", (folder.Dir() + "/config").c_str(), 1);
   ProcessResult r = RunPiped(folder, {});
+  unsetenv("XDG_CONFIG_HOME");
   chmod(folder.Dir().c_str(), 0755);
   EXPECT_EQ(r.exit_status, 255) << Describe(r);
-  EXPECT_EQ(r.out, "\nCannot create \"" + folder.SettingsPath() + "\"\n");
+  EXPECT_EQ(r.out, "\nCannot create \"" + folder.Dir() + "/config/korbinet/Korbinet.ini\"\n");
   EXPECT_FALSE(folder.Exists("Korbinet.ini"));
 
   Sandbox file;

@@ -1,0 +1,60 @@
+#include "report/input_file.h"
+
+#include <fstream>
+
+#include "platform/files.h"
+
+namespace report {
+
+std::string InputError(const std::string& path, size_t line, const std::string& what) {
+  if (line == 0) return path + ": " + what;
+  return path + ", line " + std::to_string(line) + ": " + what;
+}
+
+bool ReadInputFile(const std::string& path, InputFile* file, std::string* error) {
+  file->path = path;
+  file->content.clear();
+  if (!platform::FileExists(path)) {
+    *error = InputError(path, 0,
+                        platform::DirectoryExists(path) ? "is a folder, not a file"
+                                                        : "no such file");
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = InputError(path, 0, "cannot be opened");
+    return false;
+  }
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  in.seekg(0, std::ios::beg);
+  if (size < 0 || !in) {
+    *error = InputError(path, 0, "cannot be read");
+    return false;
+  }
+  if (static_cast<unsigned long long>(size) > kMaxInputBytes) {
+    *error = InputError(path, 0, "is larger than " + std::to_string(kMaxInputBytes >> 20) +
+                                     " MB, too large for a run's file");
+    return false;
+  }
+  file->content.resize(static_cast<size_t>(size));
+  if (size > 0 && !in.read(file->content.data(), size)) {
+    *error = InputError(path, 0, "cannot be read");
+    return false;
+  }
+  return true;
+}
+
+size_t FirstBinaryLine(const std::string& content) {
+  size_t line = 1;
+  for (unsigned char c : content) {
+    if (c == '\n') {
+      ++line;
+    } else if ((c < 0x20 && c != '\t' && c != '\r') || c == 0x7f) {
+      return line;
+    }
+  }
+  return 0;
+}
+
+}  // namespace report

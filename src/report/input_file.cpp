@@ -46,6 +46,16 @@ bool ReadInputFile(const std::string& path, InputFile* file, std::string* error)
 }
 
 size_t FirstBinaryLine(const std::string& content) {
+  // Lines are counted only once something is found: the common case is one
+  // pass over the bytes with a single compare each.
+  size_t at = 0;
+  for (; at < content.size(); ++at) {
+    const unsigned char c = static_cast<unsigned char>(content[at]);
+    if (c < 0x20 || c == 0x7f) {
+      if (c != '\n' && c != '\r' && c != '\t') break;
+    }
+  }
+  if (at == content.size()) return 0;
   size_t line = 1;
   for (unsigned char c : content) {
     if (c == '\n') {

@@ -55,6 +55,19 @@ int main(int argc, char** argv) {
   }
 
   const std::string output = options.output.empty() ? DefaultOutputPath(options) : options.output;
+  // -o naming one of the inputs would replace a run's only record with a page.
+  std::string full_output;
+  if (!platform::FullPathName(output, &full_output)) full_output = output;
+  for (const Run& run : runs) {
+    for (const std::string& input : {run.csv_path, run.log_path}) {
+      std::string full_input;
+      if (input.empty() || !platform::FullPathName(input, &full_input)) continue;
+      if (full_input == full_output) {
+        PrintError(output + ": is one of the runs' files; the report must go elsewhere");
+        return kUsageError;
+      }
+    }
+  }
   const std::string page = runs.size() == 1 ? RunPage(runs[0], figures[0])
                                             : ComparisonPage(runs, figures, options.baseline);
   platform::ClearLastError();

@@ -126,9 +126,12 @@ TEST_F(ReportRuns, TwoExamplesSideBySide) {
 
 TEST_F(ReportRuns, BadInputAndUsageEndWithAMessageAndStatus) {
   std::ofstream(dir_ / "runs" / "empty.csv");
-  std::ofstream(dir_ / "runs" / "cut.csv")
-      << "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),"
-         "Threads,PhysMEM(MB),VirtMEM(MB)\n10,25.000,25.0";
+  const std::string header =
+      "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),"
+      "Threads,PhysMEM(MB),VirtMEM(MB)\n";
+  const std::string good = header + "10,25.000,25.000,40.000000,40.000000,5,1,2,3\n";
+  std::ofstream(dir_ / "runs" / "cut.csv") << header << "10,25.000,25.0";
+  std::ofstream(dir_ / "runs" / "good.csv") << good;
   const struct {
     std::string args;
     int status;
@@ -139,6 +142,8 @@ TEST_F(ReportRuns, BadInputAndUsageEndWithAMessageAndStatus) {
       {"runs/cut.csv", 1, "korbinet-report: runs/cut.csv, line 2: 3 fields, expected 9 (a "
                           "truncated row)\n"},
       {"runs/cut.csv --baseline", 2, "korbinet-report: --baseline needs a value\nusage: "},
+      {"runs/good.csv -o runs/good.csv", 2, "korbinet-report: runs/good.csv: is one of the "
+                                            "runs' files; the report must go elsewhere\n"},
   };
   for (const auto& c : cases) {
     const Result r = Shell(dir_, "./korbinet-report " + c.args);
@@ -147,6 +152,7 @@ TEST_F(ReportRuns, BadInputAndUsageEndWithAMessageAndStatus) {
     EXPECT_EQ(r.out, "");
   }
   EXPECT_FALSE(fs::exists(dir_ / "runs" / "cut.html"));
+  EXPECT_EQ(ReadAll(dir_ / "runs" / "good.csv"), good);
 }
 
 }  // namespace

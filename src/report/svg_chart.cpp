@@ -70,7 +70,8 @@ std::string ChartSvg(const Chart& chart) {
   }
   const double y_step = TickStep(y_max > 0 ? y_max : 1);
   const double y_top = std::ceil((y_max > 0 ? y_max : 1) / y_step - 1e-9) * y_step;
-  const double x_step = TickStep(x_max - x_min);
+  // Frames are whole numbers; so are the ticks between them.
+  const double x_step = std::fmax(1, TickStep(x_max - x_min));
   // The axis starts on a tick: frame 0 for a run over the whole clip.
   x_min = std::floor(x_min / x_step) * x_step;
 

@@ -48,8 +48,11 @@ class ReportRuns : public testing::Test {
       fs::copy_file(bin / name, dir_ / name);
     }
     fs::create_symlink("libavisynth.so.1.0.0", dir_ / "libavisynth.so");
+    // With its version the file is kept as it is; without, the program writes
+    // its defaults, which take the machine-wide lock.
     std::ofstream(dir_ / "Korbinet.ini")
-        << "[Main]\nPauseBeforeExit=0\nAllowOnlyOneInstance=0\nUseColor=0\n";
+        << "[Main]\nVersion=" KORBINET_PROGRAM_VERSION
+           "\nPauseBeforeExit=0\nAllowOnlyOneInstance=0\nUseColor=0\n";
     fs::create_directory(dir_ / "runs");
   }
   void TearDown() override { fs::remove_all(dir_); }
@@ -75,6 +78,7 @@ class ReportRuns : public testing::Test {
 TEST_F(ReportRuns, TwoExamplesSideBySide) {
   Benchmark("fields_audio.avs");
   Benchmark("prefetch.avs");
+  EXPECT_NE(ReadAll(dir_ / "Korbinet.ini").find("AllowOnlyOneInstance=0"), std::string::npos);
 
   const std::string command =
       "./korbinet-report runs/fields_audio.csv runs/prefetch.csv -o both.html --label 'four "

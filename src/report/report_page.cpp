@@ -30,20 +30,21 @@ std::string PageStart(const std::string& title) {
 
 const char kPageEnd[] = "</body>\n</html>\n";
 
-std::string ScriptName(const Run& run) {
-  const std::string path = LineValue(run.log.general, "Script file:");
-  return path.empty() ? run.csv_path : path;
-}
-
 std::string ClipText(const RunLog& log) {
   const std::string frames = LineValue(log.clip, "Number of frames:");
   if (frames.empty()) return std::string();
+  if (frames == "n/a") return "audio only";
   std::string text = frames + " frames";
   const std::string width = LineValue(log.clip, "Frame width:");
   const std::string height = LineValue(log.clip, "Frame height:");
   if (!width.empty() && !height.empty()) text += ", " + width + " x " + height;
+  // "25.000 (25/1, TFF)" reads "25.000 fps (25/1, TFF)".
   const std::string rate = LineValue(log.clip, "Framerate:");
-  if (!rate.empty()) text += ", " + rate + " fps";
+  const size_t space = rate.find(' ');
+  if (!rate.empty()) {
+    text += ", " + rate.substr(0, space) + " fps" +
+            (space == std::string::npos ? "" : rate.substr(space));
+  }
   const std::string colours = LineValue(log.clip, "Colorspace:");
   if (!colours.empty()) text += ", " + colours;
   return text;
@@ -57,14 +58,13 @@ std::string RunHeader(const Run& run) {
   const std::string not_logged = "not known (no log beside the CSV)";
   const bool logged = !run.log_path.empty();
   std::string html = "<table class=\"header\">\n";
-  html += HeaderRow("Script", ScriptName(run));
+  html += HeaderRow("Script", logged ? LineValue(run.log.general, "Script file:") : not_logged);
   std::string library = LineValue(run.log.general, "Avisynth version string:");
   const std::string version = LineValue(run.log.general, "Avisynth file version:");
   if (!version.empty()) library += " (" + version + ")";
   html += HeaderRow("Library", logged ? library : not_logged);
   const std::string clip = ClipText(run.log);
-  html += HeaderRow("Clip", logged ? (clip.empty() ? "audio only or not read" : clip)
-                                   : not_logged);
+  html += HeaderRow("Clip", logged ? (clip.empty() ? "not in the log" : clip) : not_logged);
   const std::string switches = LineValue(run.log.general, "Command line switches:");
   html += HeaderRow("Switches", logged ? (switches.empty() ? "none" : switches) : not_logged);
   html += HeaderRow("Date", run.date.empty() ? "not known" : run.date);

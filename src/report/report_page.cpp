@@ -87,18 +87,20 @@ std::string Summary(const Run& run) {
   return html + "</pre>\n";
 }
 
-std::string RunDetails(const Run& run) {
+// heading: "h2" on a run's own page, "h3" under the run's heading otherwise.
+std::string RunDetails(const Run& run, const std::string& heading) {
+  const std::string open = "<" + heading + ">", close = "</" + heading + ">\n";
   std::string html;
   if (!run.log.graphics.empty()) {
-    html += "<h3>Graphics card</h3>\n<pre class=\"graphics\">";
+    html += open + "Graphics card" + close + "<pre class=\"graphics\">";
     for (const std::string& line : run.log.graphics) html += EscapeHtml(line) + "\n";
     html += "</pre>\n";
   }
   if (!run.log.avisynth_error.empty()) {
-    html += "<h3>AviSynth error</h3>\n<pre class=\"error\">" +
+    html += open + "AviSynth error" + close + "<pre class=\"error\">" +
             EscapeHtml(run.log.avisynth_error) + "\n</pre>\n";
   }
-  html += "<h3>Script</h3>\n";
+  html += open + "Script" + close;
   if (run.log_path.empty()) return html + "<p>Not known: no log lies beside the CSV.</p>\n";
   return html + "<pre class=\"script\">" + EscapeHtml(run.log.script) + "\n</pre>\n";
 }
@@ -182,7 +184,7 @@ std::string RunPage(const Run& run, const RunFigures& figures) {
     if (run.csv.has_vpu) c.series.push_back(Series("video engine", 1, x, Column(run.csv, Vpu)));
     html += ChartSvg(c);
   }
-  html += RunDetails(run);
+  html += RunDetails(run, "h2");
   return html + kPageEnd;
 }
 
@@ -224,7 +226,7 @@ std::string ComparisonPage(const std::vector<Run>& runs, const std::vector<RunFi
     html += "<h2>Run " + std::to_string(i + 1) + ": " + EscapeHtml(runs[i].label) + "</h2>\n";
     html += RunHeader(runs[i]);
     html += "<h3>Summary</h3>\n" + Summary(runs[i]);
-    html += RunDetails(runs[i]);
+    html += RunDetails(runs[i], "h3");
   }
   return html + kPageEnd;
 }

@@ -56,11 +56,15 @@ double TickStep(double range) {
 std::string ChartSvg(const Chart& chart) {
   double x_min = 0, x_max = 0, y_max = 0;
   bool any = false;
+  bool whole = true;  // counts and MB: no ticks between whole numbers
   for (const ChartSeries& s : chart.series) {
     if (s.x.empty()) continue;
     x_min = any ? std::fmin(x_min, s.x.front()) : s.x.front();
     x_max = any ? std::fmax(x_max, s.x.back()) : s.x.back();
-    for (double v : s.y) y_max = std::fmax(y_max, v);
+    for (double v : s.y) {
+      y_max = std::fmax(y_max, v);
+      whole = whole && v == std::floor(v);
+    }
     any = true;
   }
   // A single record still needs an axis with some width.
@@ -68,7 +72,7 @@ std::string ChartSvg(const Chart& chart) {
     x_min = x_min >= 1 ? x_min - 1 : 0;
     x_max = x_min + 2;
   }
-  const double y_step = TickStep(y_max > 0 ? y_max : 1);
+  const double y_step = whole ? std::fmax(1, TickStep(y_max)) : TickStep(y_max > 0 ? y_max : 1);
   const double y_top = std::ceil((y_max > 0 ? y_max : 1) / y_step - 1e-9) * y_step;
   // Frames are whole numbers; so are the ticks between them.
   const double x_step = std::fmax(1, TickStep(x_max - x_min));

@@ -45,26 +45,18 @@ bool ReadInputFile(const std::string& path, InputFile* file, std::string* error)
   return true;
 }
 
-size_t FirstBinaryLine(const std::string& content) {
-  // Lines are counted only once something is found: the common case is one
-  // pass over the bytes with a single compare each.
+size_t FirstBinaryLine(const std::string& content, bool any_control) {
+  // Lines are counted only once something is found.
   size_t at = 0;
   for (; at < content.size(); ++at) {
     const unsigned char c = static_cast<unsigned char>(content[at]);
-    if (c < 0x20 || c == 0x7f) {
-      if (c != '\n' && c != '\r' && c != '\t') break;
-    }
+    if (c == 0) break;
+    if (any_control && (c < 0x20 || c == 0x7f) && c != '\n' && c != '\r' && c != '\t') break;
   }
   if (at == content.size()) return 0;
   size_t line = 1;
-  for (unsigned char c : content) {
-    if (c == '\n') {
-      ++line;
-    } else if ((c < 0x20 && c != '\t' && c != '\r') || c == 0x7f) {
-      return line;
-    }
-  }
-  return 0;
+  for (size_t i = 0; i < at; ++i) line += content[i] == '\n';
+  return line;
 }
 
 }  // namespace report

@@ -24,9 +24,11 @@ bool ReadInputFile(const std::string& path, InputFile* file, std::string* error)
 // "<path>, line <n>: <what>" (line 0 leaves the line out).
 std::string InputError(const std::string& path, size_t line, const std::string& what);
 
-// Line of the first byte that no text file of ours holds (NUL and other
-// control characters besides tab, CR and LF); 0 when there is none.
-size_t FirstBinaryLine(const std::string& content);
+// Line of the first byte that no text file of ours holds, 0 when there is
+// none: NUL, and with any_control also every other control character besides
+// tab, CR and LF. (A log quotes the user's script, which may hold a stray
+// control character; a NUL says the file is no text at all.)
+size_t FirstBinaryLine(const std::string& content, bool any_control = true);
 
 // Splits content into lines at "\n", dropping a "\r" before it. Sets
 // *last_line_ended to whether the final line had its line feed.

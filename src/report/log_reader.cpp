@@ -29,7 +29,7 @@ bool ParseRunLog(const InputFile& file, RunLog* log, std::string* error) {
     *error = InputError(path, 0, "the log is empty (0 bytes)");
     return false;
   }
-  if (const size_t line = FirstBinaryLine(file.content)) {
+  if (const size_t line = FirstBinaryLine(file.content, false)) {
     *error = InputError(path, line, "binary data, not a Korbinet log");
     return false;
   }

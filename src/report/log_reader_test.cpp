@@ -63,7 +63,8 @@ TEST(LogReader, RefusesWhatIsNoKorbinetLog) {
       {"", "run.log: the log is empty (0 bytes)"},
       {"Frame,Frames/sec\n", "run.log, line 1: not a Korbinet log (it does not start with "
                              "\"[General info]\")"},
-      {std::string(kGeneral) + "\x7f\x45LF", "run.log, line 10: binary data, not a Korbinet log"},
+      {std::string(kGeneral) + std::string("\x7f\x45LF\0", 5),
+       "run.log, line 10: binary data, not a Korbinet log"},
       {std::string(kGeneral) + kRuntime, "run.log, line 14: the log ends before its "
                                          "\"[Script]\" section"},
       {std::string(kGeneral) + "\n[Extra]\n", "run.log, line 11: a section Korbinet does not "

@@ -88,13 +88,13 @@ TEST_F(ReportRuns, TwoExamplesSideBySide) {
   EXPECT_EQ(r.err, "");
   // Figures set the widths of their columns; the rest is exact, and every
   // line ends in the right-aligned thread count.
-  const std::string fps = R"( +\d+\.\d{3})";
-  const std::string rest = R"( +\d+\.\d{3} +\d+% +(\d+\.\d{3}|n/a)( +\d+){3}\n)";
+  const std::string fps3 = R"(( +\d+\.\d{3}){3})";
+  const std::string cpu_to_threads = R"( +\d+% +(\d+\.\d{3}|n/a)( +\d+){3}\n)";
   const std::regex table(
       "Run  Label                Frames +Avg fps +Min fps +Max fps +Ratio +CPU +Efficiency +"
       "Phys MB +Virt MB +Threads\n"
-      "1    four ms                 500" + fps + fps + fps + rest +
-      "2\\*   prefetch\\.avs \\(runs\\)    1200" + fps + fps + fps + R"( +1\.000 +\d+% +(\d+\.\d{3}|n/a)( +\d+){3}\n)"
+      "1    four ms                 500" + fps3 + R"( +\d\.\d{3})" + cpu_to_threads +
+      "2\\*   prefetch\\.avs \\(runs\\)    1200" + fps3 + " +1\\.000" + cpu_to_threads +
       "\nReport: both\\.html\n");
   EXPECT_TRUE(std::regex_match(r.out, table)) << r.out;
   std::istringstream lines(r.out);

@@ -108,6 +108,13 @@ bool ParseRunLog(const InputFile& file, RunLog* log, std::string* error) {
       continue;
     }
     if (line.empty()) continue;
+    if (section == Section::kPerformance) {
+      if (line.substr(0, sizeof kPerformanceHeaderStart - 1) == kPerformanceHeaderStart) continue;
+      log->table_rows += 1;
+      const std::string_view row = line.substr(line.find_first_not_of(' '));
+      log->last_row_frame = std::string(row.substr(0, row.find(' ')));
+      continue;
+    }
     switch (section) {
       case Section::kGeneral: log->general.emplace_back(line); break;
       case Section::kClip: log->clip.emplace_back(line); break;

@@ -49,6 +49,8 @@ TEST(LogReader, ReadsSectionsScriptAndError) {
   EXPECT_EQ(log.script, "BlankClip()\n\n[Performance data]\n# \"a\" & <b>");
   EXPECT_EQ(LineValue(log.graphics, "Card name:"), "Radeon & Co");
   EXPECT_EQ(log.avisynth_error, "Script error: [x]\nline 2");
+  EXPECT_EQ(log.table_rows, 1u);
+  EXPECT_EQ(log.last_row_frame, "10");
 
   ASSERT_TRUE(Parse(without_summary, &log, &error)) << error;
   EXPECT_TRUE(log.runtime.empty());

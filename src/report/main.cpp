@@ -46,10 +46,12 @@ int main(int argc, char** argv) {
   std::vector<Run> runs(options.csv_paths.size());
   std::vector<RunFigures> figures;
   for (size_t i = 0; i < runs.size(); ++i) {
-    if (!LoadRun(options.csv_paths[i], &runs[i], &error)) {
+    std::string warning;
+    if (!LoadRun(options.csv_paths[i], &runs[i], &error, &warning)) {
       PrintError(error);
       return kBadInput;
     }
+    if (!warning.empty()) PrintError(warning);
     if (i < options.labels.size()) runs[i].label = options.labels[i];
     figures.push_back(FiguresOf(runs[i]));
   }

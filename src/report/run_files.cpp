@@ -36,7 +36,17 @@ std::string DefaultLabel(const Run& run) {
   return folder.empty() ? script : script + " (" + folder + ")";
 }
 
-bool LoadRun(const std::string& path, Run* run, std::string* error) {
+std::string RunMismatch(const RunLog& log, const RunCsv& csv) {
+  const std::string last = csv.records.empty() ? "" : std::to_string(csv.records.back().frame);
+  if (log.table_rows == csv.records.size() && log.last_row_frame == last) return std::string();
+  std::string what = "its performance table has " + std::to_string(log.table_rows) + " rows";
+  if (log.table_rows > 0) what += " up to frame " + log.last_row_frame;
+  return what + ", the CSV " + std::to_string(csv.records.size()) + " records up to frame " +
+         last;
+}
+
+bool LoadRun(const std::string& path, Run* run, std::string* error, std::string* warning) {
+  warning->clear();
   *run = Run{};
   run->csv_path = path;
   InputFile file;
@@ -47,7 +57,13 @@ bool LoadRun(const std::string& path, Run* run, std::string* error) {
     if (!ReadInputFile(log_path, &log, error) || !ParseRunLog(log, &run->log, error)) {
       return false;
     }
-    run->log_path = log_path;
+    const std::string mismatch = RunMismatch(run->log, run->csv);
+    if (mismatch.empty()) {
+      run->log_path = log_path;
+    } else {
+      *warning = log_path + ": left out, not from the run of " + path + ": " + mismatch;
+      run->log = RunLog{};
+    }
   }
   platform::LocalTime time{};
   if (platform::FileModificationTime(path, &time)) {

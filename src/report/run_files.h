@@ -27,7 +27,13 @@ std::string WithExtension(const std::string& path, const std::string& extension)
 std::string DefaultLabel(const Run& run);
 
 // Reads path and the log of the same name beside it. False with *error set
-// when either is unreadable or not one of Korbinet's.
-bool LoadRun(const std::string& path, Run* run, std::string* error);
+// when either is unreadable or not one of Korbinet's. A log from another run
+// than the CSV's (say a later run with -log alone) is left out, with the
+// reason in *warning.
+bool LoadRun(const std::string& path, Run* run, std::string* error, std::string* warning);
+
+// Empty when log and csv come from one run (the log's table has the CSV's
+// records), else why not.
+std::string RunMismatch(const RunLog& log, const RunCsv& csv);
 
 }  // namespace report

@@ -43,8 +43,8 @@ void BM_ReportOf500000Records(benchmark::State& state) {
   size_t bytes = 0;
   for (auto _ : state) {
     report::Run run;
-    std::string error;
-    if (!report::LoadRun(csv.string(), &run, &error)) {
+    std::string error, warning;
+    if (!report::LoadRun(csv.string(), &run, &error, &warning)) {
       state.SkipWithError(error.c_str());
       return;
     }

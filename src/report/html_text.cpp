@@ -1,0 +1,82 @@
+#include "report/html_text.h"
+
+namespace report {
+
+namespace {
+
+// Length of the well-formed UTF-8 sequence at text[i], or 0.
+size_t Utf8Length(std::string_view text, size_t i) {
+  const unsigned char c = static_cast<unsigned char>(text[i]);
+  size_t length;
+  unsigned min;
+  unsigned code;
+  if (c >= 0xc2 && c <= 0xdf) {
+    length = 2, min = 0x80, code = c & 0x1f;
+  } else if (c >= 0xe0 && c <= 0xef) {
+    length = 3, min = 0x800, code = c & 0x0f;
+  } else if (c >= 0xf0 && c <= 0xf4) {
+    length = 4, min = 0x10000, code = c & 0x07;
+  } else {
+    return 0;
+  }
+  if (i + length > text.size()) return 0;
+  for (size_t k = 1; k < length; ++k) {
+    const unsigned char next = static_cast<unsigned char>(text[i + k]);
+    if ((next & 0xc0) != 0x80) return 0;
+    code = (code << 6) | (next & 0x3f);
+  }
+  // Overlong forms, surrogates and the two non-characters XML excludes.
+  if (code < min || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff) || code == 0xfffe ||
+      code == 0xffff) {
+    return 0;
+  }
+  return length;
+}
+
+}  // namespace
+
+std::string EscapeHtml(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
+        case '\t': case '\n': out += static_cast<char>(c); break;
+        case '\r': break;  // a line end's first half; the page uses "\n" alone
+        default:
+          if (c < 0x20 || c == 0x7f) {
+            out += "&#xFFFD;";
+          } else {
+            out += static_cast<char>(c);
+          }
+      }
+      ++i;
+      continue;
+    }
+    if (const size_t length = Utf8Length(text, i)) {
+      out.append(text.substr(i, length));
+      i += length;
+      continue;
+    }
+    // C1 controls have no business on a page either.
+    if (c < 0xa0) {
+      out += "&#xFFFD;";
+    } else {
+      static const char kHex[] = "0123456789ABCDEF";
+      out += "&#x";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+      out += ';';
+    }
+    ++i;
+  }
+  return out;
+}
+
+}  // namespace report

@@ -1,0 +1,84 @@
+#include "report/log_reader.h"
+
+#include <gtest/gtest.h>
+
+namespace report {
+namespace {
+
+const char kGeneral[] =
+    "[General info]\n"
+    "Log file created with:                 Korbinet 2.1.6 (x64)\n"
+    "Script file:                           /clips/run.avs\n"
+    "Avisynth version string:               AviSynth+ 3.7.5\n"
+    "\n\n[Clip info]\n"
+    "Number of frames:                 1600\n"
+    "Colorspace:                       YV12\n";
+const char kRuntime[] =
+    "\n\n[Runtime info]\n"
+    "Frames processed:               1600 (0 - 1599)\n"
+    "Time (elapsed):                 00:00:04.011\n";
+// A script may quote section titles; only a title followed by the section's
+// own first line ends it.
+const char kScript[] =
+    "\n\n[Script]\nBlankClip()\n\n[Performance data]\n# \"a\" & <b>\n\n";
+const char kGraphics[] =
+    "\n\n[Graphics card info]\nCard name:               Radeon & Co\n"
+    "Info collected with:     GPU-Z 2.40.0\n\n";
+const char kTable[] =
+    "\n[Performance data]\n       Frame    Frames/sec   Time/frame(ms)   CPU(%)   GPU(%)   "
+    "Threads   PhysMEM(MB)   VirtMEM(MB)\n"
+    "          10       312.275         3.202310        0        4         1             4"
+    "             1\n";
+
+bool Parse(const std::string& content, RunLog* log, std::string* error) {
+  return ParseRunLog(InputFile{"run.log", content}, log, error);
+}
+
+TEST(LogReader, ReadsSectionsScriptAndError) {
+  const std::string full = std::string(kGeneral) + kRuntime + "\n" + kScript + kGraphics +
+                           kTable + "\n\n[AviSynth error]\nScript error: [x]\nline 2\n";
+  const std::string without_summary = std::string(kGeneral) + "\n" + kScript;
+  RunLog log;
+  std::string error;
+  ASSERT_TRUE(Parse(full, &log, &error)) << error;
+  EXPECT_EQ(LineValue(log.general, "Script file:"), "/clips/run.avs");
+  EXPECT_EQ(LineValue(log.clip, "Colorspace:"), "YV12");
+  EXPECT_EQ(log.runtime, (std::vector<std::string>{
+                             "Frames processed:               1600 (0 - 1599)",
+                             "Time (elapsed):                 00:00:04.011"}));
+  EXPECT_EQ(log.script, "BlankClip()\n\n[Performance data]\n# \"a\" & <b>");
+  EXPECT_EQ(LineValue(log.graphics, "Card name:"), "Radeon & Co");
+  EXPECT_EQ(log.avisynth_error, "Script error: [x]\nline 2");
+  EXPECT_EQ(log.table_rows, 1u);
+  EXPECT_EQ(log.last_row_frame, "10");
+
+  ASSERT_TRUE(Parse(without_summary, &log, &error)) << error;
+  EXPECT_TRUE(log.runtime.empty());
+  EXPECT_EQ(log.script, "BlankClip()\n\n[Performance data]\n# \"a\" & <b>");
+}
+
+TEST(LogReader, RefusesWhatIsNoKorbinetLog) {
+  const struct {
+    std::string text;
+    std::string message;
+  } cases[] = {
+      {"", "run.log: the log is empty (0 bytes)"},
+      {"Frame,Frames/sec\n", "run.log, line 1: not a Korbinet log (it does not start with "
+                             "\"[General info]\")"},
+      {std::string(kGeneral) + std::string("\x7f\x45LF\0", 5),
+       "run.log, line 10: binary data, not a Korbinet log"},
+      {std::string(kGeneral) + kRuntime, "run.log, line 14: the log ends before its "
+                                         "\"[Script]\" section"},
+      {std::string(kGeneral) + "\n[Extra]\n", "run.log, line 11: a section Korbinet does not "
+                                              "write"},
+  };
+  for (const auto& c : cases) {
+    RunLog log;
+    std::string error;
+    EXPECT_FALSE(Parse(c.text, &log, &error)) << c.message;
+    EXPECT_EQ(error, c.message);
+  }
+}
+
+}  // namespace
+}  // namespace report

@@ -1,0 +1,86 @@
+// korbinet-report: pages drawn from the CSV (and log) files Korbinet writes,
+// one run alone or several side by side.
+#include <string>
+#include <vector>
+
+#include "platform/console.h"
+#include "platform/error.h"
+#include "platform/files.h"
+#include "report/report_options.h"
+#include "report/report_page.h"
+#include "report/run_figures.h"
+#include "report/run_files.h"
+#include "report/text_table.h"
+
+namespace {
+
+constexpr int kBadInput = 1;
+constexpr int kUsageError = 2;
+
+void PrintError(const std::string& message) {
+  platform::WriteText(false, "korbinet-report: " + message + "\n");
+}
+
+std::string WithoutLineEnd(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace report;
+  std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
+  ReportOptions options;
+  std::string error;
+  if (!ParseReportOptions(args, &options, &error)) {
+    PrintError(error);
+    platform::WriteText(false, kUsage);
+    return kUsageError;
+  }
+  if (options.help) {
+    platform::WriteText(true, kUsage);
+    return 0;
+  }
+
+  std::vector<Run> runs(options.csv_paths.size());
+  std::vector<RunFigures> figures;
+  for (size_t i = 0; i < runs.size(); ++i) {
+    std::string warning;
+    if (!LoadRun(options.csv_paths[i], &runs[i], &error, &warning)) {
+      PrintError(error);
+      return kBadInput;
+    }
+    if (!warning.empty()) PrintError(warning);
+    if (i < options.labels.size()) runs[i].label = options.labels[i];
+    figures.push_back(FiguresOf(runs[i]));
+  }
+
+  const std::string output = options.output.empty() ? DefaultOutputPath(options) : options.output;
+  // -o naming one of the inputs would replace a run's only record with a page.
+  std::string full_output;
+  if (!platform::FullPathName(output, &full_output)) full_output = output;
+  for (const Run& run : runs) {
+    for (const std::string& input : {run.csv_path, run.log_path}) {
+      std::string full_input;
+      if (input.empty() || !platform::FullPathName(input, &full_input)) continue;
+      if (full_input == full_output) {
+        PrintError(output + ": is one of the runs' files; the report must go elsewhere");
+        return kUsageError;
+      }
+    }
+  }
+  const std::string page = runs.size() == 1 ? RunPage(runs[0], figures[0])
+                                            : ComparisonPage(runs, figures, options.baseline);
+  platform::ClearLastError();
+  if (!platform::WriteFileReplacing(output, page)) {
+    PrintError(output + ": cannot be written: " + WithoutLineEnd(platform::LastErrorText()));
+    return kBadInput;
+  }
+
+  std::vector<std::string> labels;
+  for (const Run& run : runs) labels.push_back(run.label);
+  PrintTable(ComparisonCells(labels, figures, options.baseline));
+  platform::WriteText(true, "\nReport: " + output + "\n");
+  return 0;
+}

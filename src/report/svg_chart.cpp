@@ -1,0 +1,171 @@
+#include "report/svg_chart.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "report/html_text.h"
+#include "report/series_reduction.h"
+
+namespace report {
+
+namespace {
+
+constexpr int kWidth = 880;
+constexpr int kPlotLeft = 72;
+constexpr int kPlotRight = 860;
+constexpr int kPlotTop = 34;
+constexpr int kPlotBottom = 254;
+constexpr int kLegendTop = 292;
+constexpr int kLegendRowHeight = 18;
+constexpr int kLegendColumns = 3;
+constexpr int kLegendColumnWidth = 262;
+
+std::string Number(double value, int decimals) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+  return buffer;
+}
+
+// Decimals a tick label needs to tell its step apart.
+int TickDecimals(double step) {
+  int decimals = 0;
+  while (decimals < 6 && std::fabs(step - std::round(step)) > 1e-9) {
+    step *= 10;
+    ++decimals;
+  }
+  return decimals;
+}
+
+}  // namespace
+
+const std::string& SeriesColour(size_t index) {
+  static const std::string kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e",
+                                         "#9467bd", "#8c564b", "#e377c2", "#17becf"};
+  return kColours[index % (sizeof kColours / sizeof kColours[0])];
+}
+
+double TickStep(double range) {
+  if (!(range > 0) || !std::isfinite(range)) return 1;
+  const double rough = range / 5;
+  const double power = std::pow(10.0, std::floor(std::log10(rough)));
+  const double fraction = rough / power;
+  const double nice = fraction < 1.5 ? 1 : fraction < 3.5 ? 2 : fraction < 7.5 ? 5 : 10;
+  return nice * power;
+}
+
+std::string ChartSvg(const Chart& chart) {
+  double x_min = 0, x_max = 0, y_max = 0;
+  bool any = false;
+  bool whole = true;  // counts and MB: no ticks between whole numbers
+  for (const ChartSeries& s : chart.series) {
+    if (s.x.empty()) continue;
+    x_min = any ? std::fmin(x_min, s.x.front()) : s.x.front();
+    x_max = any ? std::fmax(x_max, s.x.back()) : s.x.back();
+    for (double v : s.y) {
+      y_max = std::fmax(y_max, v);
+      whole = whole && v == std::floor(v);
+    }
+    any = true;
+  }
+  // A single record still needs an axis with some width.
+  if (x_max <= x_min) {
+    x_min = x_min >= 1 ? x_min - 1 : 0;
+    x_max = x_min + 2;
+  }
+  const double y_step = whole ? std::fmax(1, TickStep(y_max)) : TickStep(y_max > 0 ? y_max : 1);
+  const double y_top = std::ceil((y_max > 0 ? y_max : 1) / y_step - 1e-9) * y_step;
+  // Frames are whole numbers; so are the ticks between them.
+  const double x_step = std::fmax(1, TickStep(x_max - x_min));
+  // The axis starts on a tick: frame 0 for a run over the whole clip.
+  x_min = std::floor(x_min / x_step) * x_step;
+
+  const double plot_width = kPlotRight - kPlotLeft;
+  const double plot_height = kPlotBottom - kPlotTop;
+  auto px = [&](double x) { return kPlotLeft + (x - x_min) / (x_max - x_min) * plot_width; };
+  auto py = [&](double y) { return kPlotBottom - y / y_top * plot_height; };
+
+  const size_t legend_rows = (chart.series.size() + kLegendColumns - 1) / kLegendColumns;
+  const int height = kLegendTop + static_cast<int>(legend_rows) * kLegendRowHeight + 4;
+  const std::string title = EscapeHtml(chart.title);
+  const std::string unit = EscapeHtml(chart.unit);
+
+  std::string svg;
+  svg.reserve(4096 + chart.series.size() * 2 * (kPlotRight - kPlotLeft) * 16);
+  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"chart\" data-chart=\"" +
+         EscapeHtml(chart.id) + "\" width=\"" + std::to_string(kWidth) + "\" height=\"" +
+         std::to_string(height) + "\" viewBox=\"0 0 " + std::to_string(kWidth) + " " +
+         std::to_string(height) + "\" role=\"img\" aria-label=\"" + title + "\">\n";
+  svg += "<text class=\"title\" x=\"" + std::to_string(kPlotLeft) + "\" y=\"20\">" + title +
+         " (" + unit + ")</text>\n";
+
+  // Grid and ticks.
+  const int y_decimals = TickDecimals(y_step);
+  svg += "<g class=\"axis\">\n";
+  for (int k = 0; k * y_step <= y_top + y_step * 1e-9; ++k) {
+    const double v = k * y_step;
+    const std::string y = Number(py(v), 1);
+    svg += "<line class=\"grid\" x1=\"" + std::to_string(kPlotLeft) + "\" y1=\"" + y +
+           "\" x2=\"" + std::to_string(kPlotRight) + "\" y2=\"" + y + "\"/>";
+    svg += "<text x=\"" + std::to_string(kPlotLeft - 6) + "\" y=\"" + Number(py(v) + 4, 1) +
+           "\" text-anchor=\"end\">" + Number(v, y_decimals) + "</text>\n";
+  }
+  const int x_decimals = TickDecimals(x_step);
+  for (double v = std::ceil(x_min / x_step - 1e-9) * x_step; v <= x_max + x_step * 1e-9;
+       v += x_step) {
+    const std::string x = Number(px(v), 1);
+    svg += "<line x1=\"" + x + "\" y1=\"" + std::to_string(kPlotBottom) + "\" x2=\"" + x +
+           "\" y2=\"" + std::to_string(kPlotBottom + 5) + "\"/>";
+    svg += "<text x=\"" + x + "\" y=\"" + std::to_string(kPlotBottom + 19) +
+           "\" text-anchor=\"middle\">" + Number(v, x_decimals) + "</text>\n";
+  }
+  svg += "<line x1=\"" + std::to_string(kPlotLeft) + "\" y1=\"" + std::to_string(kPlotBottom) +
+         "\" x2=\"" + std::to_string(kPlotRight) + "\" y2=\"" + std::to_string(kPlotBottom) +
+         "\"/><line x1=\"" + std::to_string(kPlotLeft) + "\" y1=\"" + std::to_string(kPlotTop) +
+         "\" x2=\"" + std::to_string(kPlotLeft) + "\" y2=\"" + std::to_string(kPlotBottom) +
+         "\"/>\n";
+  svg += "<text x=\"" + Number((kPlotLeft + kPlotRight) / 2.0, 1) + "\" y=\"" +
+         std::to_string(kPlotBottom + 36) + "\" text-anchor=\"middle\">frame</text>\n";
+  svg += "<text x=\"14\" y=\"" + Number((kPlotTop + kPlotBottom) / 2.0, 1) +
+         "\" text-anchor=\"middle\" transform=\"rotate(-90 14 " +
+         Number((kPlotTop + kPlotBottom) / 2.0, 1) + ")\">" + unit + "</text>\n";
+  svg += "</g>\n";
+
+  // The lines, one per series, each a pixel column at most twice.
+  const size_t columns = static_cast<size_t>(plot_width);
+  for (size_t i = 0; i < chart.series.size(); ++i) {
+    const ChartSeries& s = chart.series[i];
+    const std::vector<ChartPoint> points = ReducedPoints(s.x, s.y, columns);
+    std::string attributes = "class=\"series\" data-series=\"" + EscapeHtml(s.name) +
+                             "\" stroke=\"" + EscapeHtml(s.colour) + "\"";
+    if (s.dashed) attributes += " stroke-dasharray=\"6 3\"";
+    svg += "<polyline " + attributes + " points=\"";
+    for (size_t k = 0; k < points.size(); ++k) {
+      if (k > 0) svg += ' ';
+      svg += Number(px(points[k].x), 1);
+      svg += ',';
+      svg += Number(py(points[k].y), 1);
+    }
+    svg += "\"/>\n";
+    if (points.size() == 1) {
+      svg += "<circle cx=\"" + Number(px(points[0].x), 1) + "\" cy=\"" +
+             Number(py(points[0].y), 1) + "\" r=\"3\" fill=\"" + EscapeHtml(s.colour) + "\"/>\n";
+    }
+  }
+
+  svg += "<g class=\"legend\">\n";
+  for (size_t i = 0; i < chart.series.size(); ++i) {
+    const ChartSeries& s = chart.series[i];
+    const int x = kPlotLeft + static_cast<int>(i % kLegendColumns) * kLegendColumnWidth;
+    const int y = kLegendTop + static_cast<int>(i / kLegendColumns) * kLegendRowHeight;
+    svg += "<line x1=\"" + std::to_string(x) + "\" y1=\"" + std::to_string(y - 4) + "\" x2=\"" +
+           std::to_string(x + 24) + "\" y2=\"" + std::to_string(y - 4) + "\" stroke=\"" +
+           EscapeHtml(s.colour) + "\"" + (s.dashed ? " stroke-dasharray=\"6 3\"" : "") +
+           " stroke-width=\"2\"/>";
+    svg += "<text x=\"" + std::to_string(x + 30) + "\" y=\"" + std::to_string(y) + "\">" +
+           EscapeHtml(s.name) + "</text>\n";
+  }
+  svg += "</g>\n</svg>\n";
+  return svg;
+}
+
+}  // namespace report

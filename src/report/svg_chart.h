@@ -1,0 +1,36 @@
+// A line chart as inline SVG: series against the frame number, with axes,
+// ticks, units and a legend.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace report {
+
+struct ChartSeries {
+  std::string name;    // the legend's text
+  std::string colour;  // a CSS colour
+  bool dashed = false;
+  std::vector<double> x;  // frame numbers, ascending
+  std::vector<double> y;
+};
+
+struct Chart {
+  std::string id;     // names the chart in the page (data-chart)
+  std::string title;  // shown above the plot
+  std::string unit;   // of the y axis
+  std::vector<ChartSeries> series;
+};
+
+// Colours for runs and series, told apart also by those with common colour
+// blindness as far as eight allow; repeats beyond.
+const std::string& SeriesColour(size_t index);
+
+// One <svg> element; every text in it escaped.
+std::string ChartSvg(const Chart& chart);
+
+// Step between ticks for an axis spanning range: 1, 2 or 5 times a power of
+// ten, giving about five ticks.
+double TickStep(double range);
+
+}  // namespace report

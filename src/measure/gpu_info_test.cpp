@@ -88,8 +88,9 @@ TEST(GpuInfoCard, VersionComesFromTheLastMatchingProcessName) {
       {{"GPU-Z 2.40.0", std::string(63, 'a') + "gpu-z"}, ".40.0"},  // match past 63 chars unseen
   };
   for (const Case& c : cases) {
-    for (const std::string& name : c.names) EXPECT_TRUE(FindGpuzWindow(name));
-    CGPUInfo info(CGPUInfo::NoProcessScan{});
+    GpuzScan scan;
+    for (const std::string& name : c.names) EXPECT_TRUE(FindGpuzWindow(name, &scan));
+    CGPUInfo info(CGPUInfo::NoProcessScan{}, scan);
     info.ReadCardInfoFrom(nullptr, 0);
     EXPECT_EQ(info.gpuz_version, c.version) << c.names.back();
   }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "bench/testing/recording_console.h"
-#include "console/console_utils.h"
 
 namespace {
 
@@ -40,19 +39,8 @@ TEST(FrameRangeCheck, AcceptsOnlyRangesInsideTheClip) {
   }
 }
 
-TEST(FrameRangeCheck, StatusTextFollowsTheRangeLength) {
-  EXPECT_STREQ(ReadingStatusText(2), "Reading frames...");
-  EXPECT_STREQ(ReadingStatusText(1), "Reading frame...");
-}
-
-class RangePrompt : public testing::Test {
- protected:
-  void SetUp() override { g_utils.SetConsoleWidthForTest(8); }
-  void TearDown() override { g_utils.SetConsoleWidthForTest(saved_width_); }
-  int saved_width_ = g_utils.ConsoleWidth();
-};
-
-TEST_F(RangePrompt, AnswerDecidesTheRangeAndTheRowsLeft) {
+TEST(RangePrompt, AnswerDecidesTheRangeAndTheRowsLeft) {
+  ScopedConsoleWidth width{8};
   // The range text is data, never a format.
   const std::string question =
       "\r       {11}\rInvalid frame range specified:\n{15}\r\"FrameRange=%s%n\"\n\n"

@@ -36,38 +36,30 @@ class LogFile : public testing::Test {
 };
 
 TEST_F(LogFile, WholeLogByteForByteInPlaceOfAnOlderOne) {
-  ScratchDir::Write(dir.File("clip.log"), std::string(5000, 'Q'));
-  ASSERT_EQ(Write(3), "");
-  EXPECT_EQ(Log(),
-            "[General info]\nx\n\n[Clip info]\ny\n"
-            "\n[Script]\nBlankClip()\n\nTrim(0, 9)\n\n"
-            "\n[Performance data]\n"
-            "       Frame    Frames/sec   Time/frame(ms)   CPU(%)   Threads   PhysMEM(MB)   "
-            "VirtMEM(MB)\n"
-            "           9        25.000        40.000000       50        12           300"
-            "           400\n"
-            "          99        26.000        38.461538       50        12           300"
-            "           400\n"
-            "        9999        27.000        37.037037       50        12           300"
-            "           400\n");
-}
-
-TEST_F(LogFile, NoTableWithoutRecordsAndTheErrorAtTheEnd) {
-  ASSERT_EQ(Write(0, "Fault at frame 3"), "");
-  EXPECT_EQ(Log(),
-            "[General info]\nx\n\n[Clip info]\ny\n"
-            "\n[Script]\nBlankClip()\n\nTrim(0, 9)\n\n"
-            "\n\n[AviSynth error]\nFault at frame 3\n");
-}
-
-TEST_F(LogFile, GpuMonitoringAddsTheCardTextAndColumns) {
-  ASSERT_EQ(Write(1, "", {1, 1}), "");
-  EXPECT_EQ(Log().substr(Log().find("\n\n[Graphics")),
-            "\n\n[Graphics card info]\nG\n\n[Performance data]\n"
-            "       Frame    Frames/sec   Time/frame(ms)   CPU(%)   GPU(%)   VPU(%)   Threads   "
-            "PhysMEM(MB)   VirtMEM(MB)\n"
-            "           9        25.000        40.000000       50       60        7        12"
-            "           300           400\n");
+  const std::string head = "[General info]\nx\n\n[Clip info]\ny\n"
+                           "\n[Script]\nBlankClip()\n\nTrim(0, 9)\n\n";
+  const std::string cpu_table =
+      "\n[Performance data]\n"
+      "       Frame    Frames/sec   Time/frame(ms)   CPU(%)   Threads   PhysMEM(MB)   VirtMEM(MB)\n"
+      "           9        25.000        40.000000       50        12           300           400\n"
+      "          99        26.000        38.461538       50        12           300           400\n"
+      "        9999        27.000        37.037037       50        12           300           400\n";
+  const std::string gpu_table =
+      "[Graphics card info]\nG\n\n[Performance data]\n"
+      "       Frame    Frames/sec   Time/frame(ms)   CPU(%)   GPU(%)   VPU(%)   Threads   "
+      "PhysMEM(MB)   VirtMEM(MB)\n"
+      "           9        25.000        40.000000       50       60        7        12"
+      "           300           400\n";
+  const struct { uint32_t records; const char* error; RecordOptions options; std::string tail; } cases[] = {
+      {3, "", {}, cpu_table},
+      {0, "Fault at frame 3", {}, "\n\n[AviSynth error]\nFault at frame 3\n"},  // no table
+      {1, "", {1, 1}, gpu_table},
+  };
+  for (const auto& c : cases) {
+    ScratchDir::Write(dir.File("clip.log"), std::string(5000, 'Q'));
+    ASSERT_EQ(Write(c.records, c.error, c.options), "");
+    EXPECT_EQ(Log(), head + c.tail);
+  }
 }
 
 TEST_F(LogFile, PathsAndFailures) {

@@ -32,27 +32,6 @@ TEST(TextUtilities, FormatStringKeepsUpTo4095Characters) {
   EXPECT_EQ(g_utils.FormatString(no_format), "");
 }
 
-TEST(TextUtilities, TrimToLowerAndNumericText) {
-  const std::pair<const char*, const char*> trims[] = {
-      {"  a b \t", "a b"}, {"\r\n-csv\n", "-csv"}, {" \t\r\n ", ""}, {"\va\v", "\va\v"}};
-  for (const auto& [in, out] : trims) {
-    std::string s = in;
-    CUtils::Trim(s);
-    EXPECT_EQ(s, out) << '[' << in << ']';
-  }
-  for (const char* yes : {"0", "007", "-", "1-2", "123456789012345678901234567890"}) {
-    EXPECT_TRUE(CUtils::IsNumericText(yes)) << yes;
-  }
-  for (const char* no : {"", "+1", " 1", "1 ", "1.5", "1,2", "0x10"}) {
-    EXPECT_FALSE(CUtils::IsNumericText(no)) << no;
-  }
-}
-
-TEST(TextUtilities, FileVersionFallsBackToZeros) {
-  EXPECT_EQ(CUtils::FileVersionText("/nonexistent/libnothing.so.1.2"), "0.0.0.0");
-  EXPECT_EQ(CUtils::FileVersionText(""), "2.1.6.0");
-}
-
 TEST_F(ConsoleState, PadLineFillsToOneLessThanTheWidth) {
   const struct { int width; std::string text, padded; } cases[] = {
       {10, "abc", "abc      "}, {10, "123456789", "123456789"},

@@ -14,11 +14,6 @@ TEST(TickMs, WrapAddsTwoToThe32OnlyOnTheReadingAfterIt) {
   EXPECT_EQ(tick.Next(0x1Fu), 0x1Fu + kWrap);
 }
 
-TEST(CTimer, HalfSecondSleepIsTrustedOnlyStrictlyInsideTheBand) {
-  for (double d : {0.4, 0.6, -0.5}) EXPECT_FALSE(CTimer::SleepMeasurementTrusted(d)) << d;
-  for (double d : {0.5, 0.40001, 0.59999}) EXPECT_TRUE(CTimer::SleepMeasurementTrusted(d)) << d;
-}
-
 TEST(CTimer, DurationClockFormWithAndWithoutLeadingSpaces) {
   const struct {
     int64_t ms;

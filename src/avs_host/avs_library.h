@@ -37,7 +37,6 @@ class AvsLibrary {
   bool CreateEnvironment(int version);
 
   IScriptEnvironment* env() const { return env_; }
-  platform::LibraryHandle handle() const { return library_; }
 
   // Sleeps 100 ms, deletes the environment (faults arrive as SE_Exception;
   // the environment is then still held) and unloads. False when unloading

@@ -5,13 +5,10 @@
 
 #include "app/command_line.h"
 #include "app/run_console.h"
+#include "app/run_options.h"
 #include "app/script_run.h"
 #include "app/settings.h"
 #include "avs_host/avisynth_info.h"
-#include "avs_host/avs_library.h"
-#include "avs_host/script_analysis.h"
-#include "avs_host/script_loader.h"
-#include "avs_host/script_report.h"
 #include "console/console_utils.h"
 #include "fault/structured_exception.h"
 #include "measure/gpu_info.h"
@@ -92,6 +89,7 @@ int RunKorbinet(int argc, char** argv) {
   const std::string program_version = version5 + " (x64)";
 
   std::string error = LoadSettings();
+  g_utils.SetOptions(ConsoleOptionsFrom(g_settings));
   if (!error.empty()) {
     ConsolePrintText(1, kColorError, error);
     WaitAnyKey();

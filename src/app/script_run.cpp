@@ -1,6 +1,7 @@
 #include "app/script_run.h"
 
 #include "app/run_console.h"
+#include "app/run_options.h"
 #include "app/settings.h"
 #include "avs_host/avisynth_info.h"
 #include "avs_host/avs_library.h"
@@ -23,12 +24,16 @@ namespace {
 
 int32_t VideoEngineFlag(const CGPUInfo* gpu) { return gpu ? gpu->video_engine_available : 0; }
 
+RecordOptions RunRecordOptions(const CGPUInfo* gpu) {
+  return RecordOptionsFrom(g_settings, VideoEngineFlag(gpu));
+}
+
 // The log of the info and declined-range paths: no runtime section, no rows.
 void WriteReportOnlyLog(const std::string& script, const ReportTexts& texts, const CGPUInfo* gpu,
                         uint16_t color) {
   if (!g_settings.CreateLog) return;
   std::string message =
-      WriteLogFile(script, texts.report, texts.graphics, {}, 0, "", VideoEngineFlag(gpu));
+      WriteLogFile(script, texts.report, texts.graphics, {}, 0, "", RunRecordOptions(gpu));
   if (!message.empty()) ConsolePrintText(RunStream(), color, message);
 }
 
@@ -79,49 +84,55 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
     sampling_interval = interval;
   }
 
-  LoadingState loading;
-  loading.library = LoadAvsLibrary(g_settings.AVSDLL);
-  if (!loading.library)
+  AvsLibrary library(g_settings.AVSDLL);
+  if (!library.Load())
     return ExitWithError("\nCannot load avisynth.dll\n" + SystemErrorText() + "\n");
   platform::ClearLastError();
 
+  LoadingState loading;
   RunState run;
-  ReportInput report{program_version, script,  options.Switches, &g_avsinfo,
-                     gpu,             g_settings.MonitorGPULoad != 0, &loading};
+  ReportInput report{ReportOptionsFrom(g_settings, program_version, options.Switches), script,
+                     &g_avsinfo, gpu, &loading};
   try {
-    CreateScriptEnvironmentFn factory = FindEnvironmentFactory(loading.library);
-    if (!factory) return ExitWithError("\nFailed to load CreateScriptEnvironment()\n");
-    loading.env = CreateEnvironment(factory, g_avsinfo.interface_version);
-    if (!loading.env) return ExitWithError("\nCould not create IScriptenvironment\n");
+    if (!library.FindFactory())
+      return ExitWithError("\nFailed to load CreateScriptEnvironment()\n");
+    if (!library.CreateEnvironment(g_avsinfo.interface_version))
+      return ExitWithError("\nCould not create IScriptenvironment\n");
 
-    LoadScript(&loading, script, g_settings.InvokeDistributor);
+    ConsolePrint(RunStream(), kColorNone, "\r%s\r", g_utils.PadLine("Loading script...").c_str());
+    ImportForRun(&loading, library.env(), script);
+    BlankLine("\r%s\r");
+    FinishLoading(&loading, library.env(), script, g_settings.InvokeDistributor);
     BuildGeneralInfo(report, &run.texts);
     BlankLine("\r%s\r");
     BuildGraphicsCardInfo(report, &run.texts);
     BuildClipInfo(report, &run.texts);
+    ConsolePrintText(RunStream(), kColorNone, run.texts.clip_console);
 
     if (options.ClipInfo) {
-      loading.ReleaseScript();
+      ReleaseScript(&loading, &library);
       WriteReportOnlyLog(script, run.texts, gpu, kColorError);
-      UnloadLibrary(loading.library);
+      library.Leave();
       WaitAnyKey();
       return 0;
     }
     ConsolePrint(RunStream(), kColorNone, "\n");
 
-    FrameRange range;
     FrameLoopOptions loop_options = FrameLoopOptionsFrom(g_settings);
-    RangeCheck check = CheckFrameRange(loading.frame_count, g_settings, &range);
-    if (check == RangeCheck::kNoFrames) {
-      loading.ReleaseScript();
-      UnloadLibrary(loading.library);
+    const RangeDecision decision =
+        CheckFrameRange(loading.frame_count, RequestedRangeFrom(g_settings));
+    g_settings.FrameRangeLast = decision.last;
+    FrameRange range = decision.range;
+    if (decision.check == RangeCheck::kNoFrames) {
+      ReleaseScript(&loading, &library);
+      library.Leave();
       return ExitWithError(kNoFramesMessage);
     }
-    if (check == RangeCheck::kOutsideClip) {
+    if (decision.check == RangeCheck::kOutsideClip) {
       if (!OfferWholeClip(loading.frame_count, g_settings.FrameRangeText, &range)) {
-        loading.ReleaseScript();
+        ReleaseScript(&loading, &library);
         WriteReportOnlyLog(script, run.texts, gpu, kColorNone);
-        UnloadLibrary(loading.library);
+        library.Leave();
         WaitAnyKey();
         return 0;
       }
@@ -129,9 +140,9 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
     }
 
     CGPUInfo* monitor = g_settings.MonitorGPULoad ? gpu : nullptr;
-    RunClipFrameLoop(loading.clip->operator->(), loading.env, range, sampling_interval,
+    RunClipFrameLoop(loading.values.clip->operator->(), library.env(), range, sampling_interval,
                      loop_options, monitor, run.loop);
-    loading.ReleaseScript();
+    ReleaseScript(&loading, &library);
     PrintRunSummary(run.loop, loop_options, &run.texts.report);
   } catch (const AvisynthError& e) {
     ReportGuardedFailure(&run, e.msg ? e.msg : "", true);
@@ -142,24 +153,24 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
     ReportGuardedFailure(&run, text.empty() ? "Unknown exception" : text, false);
   }
 
-  if (loading.env) {
+  if (library.env()) {
     try {
-      CallTranslated([&] { loading.DropValues(); });
+      CallTranslated([&] { loading.values.Drop(); });
     } catch (...) {
       // The run goes on to its records even when releasing the values faults.
     }
   }
-  LeaveLibraryAfterError(loading.env, loading.library);
+  library.Leave();
 
   if (g_settings.CreateLog) {
     std::string message =
         WriteLogFile(script, run.texts.report, run.texts.graphics, run.loop.samples,
-                     run.loop.stats.record_count, run.avisynth_error, VideoEngineFlag(gpu));
+                     run.loop.stats.record_count, run.avisynth_error, RunRecordOptions(gpu));
     if (!message.empty()) return ExitWithError(message);
   }
   if (g_settings.CreateCSV) {
     std::string message = WriteCsvFile(script, run.loop.samples, run.loop.stats.record_count,
-                                       VideoEngineFlag(gpu));
+                                       RunRecordOptions(gpu));
     if (!message.empty()) return ExitWithError(message);
   }
   run.loop.samples = {};

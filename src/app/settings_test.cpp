@@ -96,37 +96,27 @@ TEST_F(SettingsFile, TextKeysKeepTheLineAsWritten) {
   }
 }
 
-TEST_F(SettingsFile, CurrentVersionLinesAreRecognisedLoosely) {
-  for (const char* version_line :
-       {"Version=2.1.6", "VERSION = 2.1.6", "  version=2.1.6\r", "Version=v12.1.6",
-        "Version = 2. 1.6"}) {
-    std::string content = std::string("[Main]\n") + version_line + "\nCreateLog=1\n";
-    Write(content);
-    Settings s;
-    EXPECT_EQ(LoadSettingsFrom(path_, kVersion, &s), "") << version_line;
-    EXPECT_EQ(s.CreateLog, 1) << version_line;
-    EXPECT_EQ(Read(), content) << "a current file is never rewritten";
-  }
-}
-
-TEST_F(SettingsFile, MissingOrOtherVersionIsReplacedByDefaults) {
-  for (const char* content :
-       {"[Main]\nVersion=2.1.5\nCreateLog=1\n", "CreateLog=1\nUseColor=0\n", "",
-        "Version=\nCreateLog=1\n", "Version 2.1.6\nCreateLog=1\n"}) {
-    Write(content);
+TEST_F(SettingsFile, CurrentFileIsReadAsItIsAnyOtherIsReplacedByDefaults) {
+  const struct { const char* content; bool current; } cases[] = {
+      {"[Main]\nVersion=2.1.6\nCreateLog=1\n", true},  {"VERSION = 2.1.6\nCreateLog=1\n", true},
+      {"  version=2.1.6\r\nCreateLog=1\n", true},      {"Version=v12.1.6\nCreateLog=1\n", true},
+      {"Version = 2. 1.6\nCreateLog=1\n", true},       {"Version=2.1.5\nCreateLog=1\n", false},
+      {"CreateLog=1\nUseColor=0\n", false},            {"", false},
+      {"Version=\nCreateLog=1\n", false},              {"Version 2.1.6\nCreateLog=1\n", false},
+      {nullptr, false},  // no file
+  };
+  for (const auto& c : cases) {
+    const std::string label = c.content ? c.content : "(none)";
+    if (c.content) Write(c.content); else fs::remove(path_);
     Settings s;
     s.CreateLog = 1, s.TimeLimit = 5, s.AVSDLL = "old";  // every load starts from the defaults
-    EXPECT_EQ(LoadSettingsFrom(path_, kVersion, &s), "") << content;
-    EXPECT_EQ(s.CreateLog, 0) << content;
-    EXPECT_EQ(s.UseColor, 1) << content;
-    EXPECT_EQ(s.TimeLimit, -1) << content;
-    EXPECT_EQ(s.AVSDLL, "") << content;
-    EXPECT_EQ(Read(), DefaultSettingsText(kVersion)) << content;
+    EXPECT_EQ(LoadSettingsFrom(path_, kVersion, &s), "") << label;
+    EXPECT_EQ(s.CreateLog, c.current ? 1 : 0) << label;
+    EXPECT_EQ(s.UseColor, 1) << label;
+    EXPECT_EQ(s.TimeLimit, -1) << label;
+    EXPECT_EQ(s.AVSDLL, "") << label;
+    EXPECT_EQ(Read(), c.current ? c.content : DefaultSettingsText(kVersion)) << label;
   }
-  fs::remove(path_);
-  Settings s;
-  EXPECT_EQ(LoadSettingsFrom(path_, kVersion, &s), "");
-  EXPECT_EQ(Read(), DefaultSettingsText(kVersion));
 }
 
 TEST_F(SettingsFile, FailuresNameTheFile) {

@@ -73,26 +73,22 @@ void ReadPluginDirectories(CAvisynthInfo* info) {
 
 int TestInterfaceVersion(const std::string& avsdll, std::string* message) {
   message->clear();
-  platform::LibraryHandle library = LoadAvsLibrary(avsdll);
-  if (!library) {
+  AvsLibrary library(avsdll);
+  if (!library.Load()) {
     *message = WithSystemError(kCannotLoad);
     return 0;
   }
-  CreateScriptEnvironmentFn factory = FindEnvironmentFactory(library);
-  if (!factory) {
+  if (!library.FindFactory()) {
     *message = kNoFactory;
-    platform::CloseLibrary(library);
     return 0;
   }
   int version = 5;
-  IScriptEnvironment* env = nullptr;
   try {
-    env = CreateEnvironment(factory, 5);
-    if (!env) {
+    if (!library.CreateEnvironment(5)) {
       *message = "Could not create IScriptenvironment (AVISYNTH_INTERFACE_VERSION = 5)";
-      platform::CloseLibrary(library);
       return 0;
     }
+    IScriptEnvironment* env = library.env();
     try {
       CallTranslated([&] {
         env->CheckVersion(6);
@@ -105,29 +101,22 @@ int TestInterfaceVersion(const std::string& avsdll, std::string* message) {
     }
   } catch (const AvisynthError& e) {
     *message = e.msg ? e.msg : "";
-    version = 0;
+    return 0;
   } catch (const SE_Exception& e) {
     *message = FormatStructuredException(e.getSeNumber());
-    version = 0;
+    return 0;
   } catch (...) {
     *message = WithSystemError(kCannotLoad);
-    version = 0;
-  }
-  if (version == 0) {
-    LeaveLibraryAfterError(env, library);
     return 0;
   }
-  bool unloaded = false;
   try {
-    unloaded = ReleaseEnvironment(env, library);
+    if (!library.Release()) {
+      *message = WithSystemError(kCannotUnload);
+      version = 0;
+    }
   } catch (const SE_Exception& e) {
     *message = FormatStructuredException(e.getSeNumber());
-    AbandonLibrary(env, library);
     return 0;
-  }
-  if (!unloaded) {
-    *message = WithSystemError(kCannotUnload);
-    version = 0;
   }
   platform::SleepMs(50);
   return version;
@@ -185,55 +174,51 @@ int ProbeAvisynth(CAvisynthInfo* info, std::string* message, const std::string& 
   info->interface_version = TestInterfaceVersion(avsdll, message);
   if (info->interface_version == 0) return 0;
 
-  platform::LibraryHandle library = LoadAvsLibrary(avsdll);
-  if (!library) {
-    *message = WithSystemError(kCannotLoad);
-    return 0;
-  }
   int result = 1;
-  CreateScriptEnvironmentFn factory = FindEnvironmentFactory(library);
-  if (!factory) {
-    *message = kNoFactory;
-    platform::CloseLibrary(library);
-    return 0;
-  }
-  IScriptEnvironment* env = nullptr;
-  bool released = false;
-  try {
-    env = CreateEnvironment(factory, info->interface_version);
-    if (!env) {
-      *message = kNoEnvironment;
-      platform::CloseLibrary(library);
+  {
+    AvsLibrary library(avsdll);
+    if (!library.Load()) {
+      *message = WithSystemError(kCannotLoad);
       return 0;
     }
-    CallTranslated([&] {
-      try {
-        AVSValue version = env->Invoke("VersionString", AVSValue(nullptr, 0));
-        const char* text = version.IsString() ? version.AsString() : nullptr;
-        if (text) info->version_string = text;
-      } catch (const IScriptEnvironment::NotFound&) {
-        // Libraries without VersionString keep the unknown-version text.
+    if (!library.FindFactory()) {
+      *message = kNoFactory;
+      return 0;
+    }
+    try {
+      if (!library.CreateEnvironment(info->interface_version)) {
+        *message = kNoEnvironment;
+        return 0;
       }
-      info->mt_support = env->FunctionExists("SetMTMode") || env->FunctionExists("Prefetch");
-    });
-    released = true;
-    if (!ReleaseEnvironment(env, library)) {
-      *message = WithSystemError(kCannotUnload);
+      IScriptEnvironment* env = library.env();
+      CallTranslated([&] {
+        try {
+          AVSValue version = env->Invoke("VersionString", AVSValue(nullptr, 0));
+          const char* text = version.IsString() ? version.AsString() : nullptr;
+          if (text) info->version_string = text;
+        } catch (const IScriptEnvironment::NotFound&) {
+          // Libraries without VersionString keep the unknown-version text.
+        }
+        info->mt_support = env->FunctionExists("SetMTMode") || env->FunctionExists("Prefetch");
+      });
+      if (!library.Release()) {
+        *message = WithSystemError(kCannotUnload);
+        result = 0;
+      }
+      platform::SleepMs(50);
+    } catch (const AvisynthError& e) {
+      *message = e.msg ? e.msg : "";
+      result = 0;
+    } catch (const SE_Exception& e) {
+      *message = FormatStructuredException(e.getSeNumber());
+      result = 0;
+    } catch (...) {
+      *message = WithSystemError(kCannotLoad);
       result = 0;
     }
-    platform::SleepMs(50);
-  } catch (const AvisynthError& e) {
-    *message = e.msg ? e.msg : "";
-    result = 0;
-  } catch (const SE_Exception& e) {
-    *message = FormatStructuredException(e.getSeNumber());
-    result = 0;
-  } catch (...) {
-    *message = WithSystemError(kCannotLoad);
-    result = 0;
+    // Leaving the scope unloads the library, or after an error abandons the
+    // environment held.
   }
-  // After an error the environment is left as it is; the library still goes.
-  if (!released) LeaveLibraryAfterError(env, library);
   ReadPluginDirectories(info);
   return result;
 }

@@ -6,52 +6,69 @@
 #include "platform/clock.h"
 #include "platform/error.h"
 
+namespace {
+
+// Abandoned environments stay on record until the process ends, reachable
+// rather than leaked. Never destroyed, so the record outlives the static
+// destructors at exit; a run abandons at most a handful.
+void KeepAbandoned(IScriptEnvironment* env) {
+  static auto* abandoned = new std::vector<IScriptEnvironment*>;
+  abandoned->push_back(env);
+}
+
+}  // namespace
+
 std::string AvsLibraryName(const std::string& avsdll) {
   return avsdll.empty() ? std::string("avisynth") : avsdll;
 }
 
-platform::LibraryHandle LoadAvsLibrary(const std::string& avsdll) {
-  return platform::OpenLibrary(AvsLibraryName(avsdll));
+bool AvsLibrary::Load() {
+  library_ = platform::OpenLibrary(AvsLibraryName(avsdll_));
+  return library_ != nullptr;
 }
 
-CreateScriptEnvironmentFn FindEnvironmentFactory(platform::LibraryHandle library) {
-  return reinterpret_cast<CreateScriptEnvironmentFn>(
-      platform::FindSymbol(library, "CreateScriptEnvironment"));
+bool AvsLibrary::FindFactory() {
+  factory_ = reinterpret_cast<CreateScriptEnvironmentFn>(
+      platform::FindSymbol(library_, "CreateScriptEnvironment"));
+  return factory_ != nullptr;
 }
 
-IScriptEnvironment* CreateEnvironment(CreateScriptEnvironmentFn factory, int version) {
-  IScriptEnvironment* env = nullptr;
+bool AvsLibrary::CreateEnvironment(int version) {
   CallTranslated([&] {
-    env = factory(version);
-    if (env) g_avs_linkage = env->GetAVSLinkage();
+    env_ = factory_(version);
+    if (env_) g_avs_linkage = env_->GetAVSLinkage();
   });
-  return env;
+  return env_ != nullptr;
 }
 
-bool ReleaseEnvironment(IScriptEnvironment* env, platform::LibraryHandle library) {
+bool AvsLibrary::Release() {
+  DeleteEnvironment();
+  return Unload();
+}
+
+void AvsLibrary::DeleteEnvironment() {
   platform::SleepMs(100);
-  if (env) CallTranslated([&] { env->DeleteScriptEnvironment(); });
-  return UnloadLibrary(library);
+  if (env_) CallTranslated([&] { env_->DeleteScriptEnvironment(); });
+  env_ = nullptr;
 }
 
-bool UnloadLibrary(platform::LibraryHandle library) {
+void AvsLibrary::Leave() {
+  if (!library_) return;
+  if (env_) {
+    KeepAbandoned(env_);
+    env_ = nullptr;
+    g_avs_linkage = nullptr;
+    library_ = nullptr;  // kept loaded on purpose
+  } else {
+    Unload();
+  }
+}
+
+bool AvsLibrary::Unload() {
   g_avs_linkage = nullptr;
+  platform::LibraryHandle library = library_;
+  library_ = nullptr;
   return platform::CloseLibrary(library);
-}
-
-void AbandonLibrary(IScriptEnvironment* env, platform::LibraryHandle /*library*/) {
-  // Held, not leaked: a run abandons at most a handful before it ends. Never
-  // destroyed, so the record outlives the static destructors at exit.
-  static auto* abandoned = new std::vector<IScriptEnvironment*>;
-  abandoned->push_back(env);
-  g_avs_linkage = nullptr;
-}
-
-void LeaveLibraryAfterError(IScriptEnvironment* env, platform::LibraryHandle library) {
-  if (env)
-    AbandonLibrary(env, library);
-  else
-    UnloadLibrary(library);
 }
 
 std::string WithSystemError(const std::string& text) {

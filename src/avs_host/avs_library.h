@@ -1,5 +1,5 @@
-// One use of the AviSynth library: load, create an environment, keep its
-// linkage table, then release everything in the fixed order.
+// One use of the AviSynth library: load, factory, environment and linkage
+// table, given back in the fixed order.
 #pragma once
 
 #include <string>
@@ -12,30 +12,49 @@ using CreateScriptEnvironmentFn = IScriptEnvironment* (*)(int version);
 // The library named by the AVSDLL setting, or "avisynth" when that is empty.
 std::string AvsLibraryName(const std::string& avsdll);
 
-platform::LibraryHandle LoadAvsLibrary(const std::string& avsdll);
-CreateScriptEnvironmentFn FindEnvironmentFactory(platform::LibraryHandle library);
-
-// Calls the factory (faults inside it arrive as SE_Exception) and, when it
-// gives an environment, adopts its linkage table.
-IScriptEnvironment* CreateEnvironment(CreateScriptEnvironmentFn factory, int version);
-
-// Sleeps 100 ms, deletes the environment (when given), forgets the linkage
-// table and unloads the library. False when unloading failed.
-bool ReleaseEnvironment(IScriptEnvironment* env, platform::LibraryHandle library);
-
-// Forgets the linkage table and unloads the library; for when no environment
-// is left (deleted, or never created). False when unloading failed.
-bool UnloadLibrary(platform::LibraryHandle library);
-
+// Owns one use from loading to unloading. The steps are the C++ interface's
+// (factory, environment, linkage table); another binding of the same library
+// gives its own steps and keeps this lifetime rule.
+//
 // After an error the environment is not deleted, as it may be unusable. The
 // library then stays loaded: that environment's threads and objects may still
 // run its code, and unmapping it under them would crash the process before
-// the run could write its records. Only the linkage table is forgotten; the
-// environment is kept on record until the process ends.
-void AbandonLibrary(IScriptEnvironment* env, platform::LibraryHandle library);
+// the run could write its records. Only the linkage table is forgotten. So
+// leaving a use (Leave, or the destructor) unloads the library when no
+// environment is held and abandons the environment, library kept, when one
+// is.
+class AvsLibrary {
+ public:
+  explicit AvsLibrary(std::string avsdll) : avsdll_(std::move(avsdll)) {}
+  ~AvsLibrary() { Leave(); }
+  AvsLibrary(const AvsLibrary&) = delete;
+  AvsLibrary& operator=(const AvsLibrary&) = delete;
 
-// AbandonLibrary when env is set, else UnloadLibrary.
-void LeaveLibraryAfterError(IScriptEnvironment* env, platform::LibraryHandle library);
+  bool Load();
+  bool FindFactory();
+  // Calls the factory (faults inside it arrive as SE_Exception) and, when it
+  // gives an environment, adopts its linkage table. False without one.
+  bool CreateEnvironment(int version);
+
+  IScriptEnvironment* env() const { return env_; }
+
+  // Sleeps 100 ms, deletes the environment (faults arrive as SE_Exception;
+  // the environment is then still held) and unloads. False when unloading
+  // failed.
+  bool Release();
+  // Sleeps 100 ms and deletes the environment; the library stays loaded.
+  void DeleteEnvironment();
+  // Unloads, or abandons the environment held; nothing when already left.
+  void Leave();
+
+ private:
+  bool Unload();
+
+  std::string avsdll_;
+  platform::LibraryHandle library_ = nullptr;
+  CreateScriptEnvironmentFn factory_ = nullptr;
+  IScriptEnvironment* env_ = nullptr;
+};
 
 // "text" or "text\n<system error>" when the system gave a reason.
 std::string WithSystemError(const std::string& text);

@@ -1,9 +1,7 @@
 #include "avs_host/script_analysis.h"
 
-#include <optional>
-
 #include "avs_host/avs_library.h"
-#include "console/console_utils.h"
+#include "avs_host/script_loader.h"
 #include "fault/structured_exception.h"
 #include "measure/timer.h"
 #include "platform/clock.h"
@@ -27,41 +25,6 @@ uint32_t SamplingIntervalFor(double ms_per_frame) {
   return interval;
 }
 
-namespace {
-
-// Script result, GetMTMode result and clip of one library use; built only
-// while the linkage table is set and dropped before it is cleared.
-struct ScriptValues {
-  std::optional<AVSValue> result;
-  std::optional<AVSValue> mt_mode;
-  std::optional<PClip> clip;
-  void Drop() {
-    clip.reset();
-    mt_mode.reset();
-    result.reset();
-  }
-};
-
-void ImportForAnalysis(IScriptEnvironment* env, const std::string& path, int invoke_distributor,
-                       ScriptValues* values) {
-  const char* no_video = "Script did not return a video clip:\n(%s)";
-  values->result.emplace(env->Invoke("Import", AVSValue(path.c_str())));
-  if (!values->result->IsClip()) env->ThrowError(no_video, path.c_str());
-  try {
-    values->mt_mode.emplace(env->Invoke("GetMTMode", AVSValue(false)));
-    int mode = values->mt_mode->IsInt() ? values->mt_mode->AsInt() : 0;
-    if (mode >= 1 && mode <= 4 && invoke_distributor)
-      *values->result = env->Invoke("Distributor", *values->result);
-  } catch (const IScriptEnvironment::NotFound&) {
-    // Libraries without MT control run the script as it is.
-  }
-  values->clip.emplace(values->result->AsClip());
-  VideoInfo vi = (*values->clip)->GetVideoInfo();
-  if (!vi.HasVideo()) env->ThrowError(no_video, path.c_str());
-}
-
-}  // namespace
-
 uint32_t AnalyseScript(const std::string& script_path, const std::string& avsdll,
                        int interface_version, int invoke_distributor, std::string* message) {
   message->clear();
@@ -69,35 +32,34 @@ uint32_t AnalyseScript(const std::string& script_path, const std::string& avsdll
     *message = "QueryPerformanceCounter() is not supported";
     return 0;
   }
-  platform::LibraryHandle library = LoadAvsLibrary(avsdll);
-  if (!library) {
+  AvsLibrary library(avsdll);
+  if (!library.Load()) {
     *message = "Failed to load avisynth.dll";
     return 0;
   }
-  CreateScriptEnvironmentFn factory = FindEnvironmentFactory(library);
-  if (!factory) {
+  if (!library.FindFactory()) {
     *message = "Failed to load CreateScriptEnvironment()";
-    platform::CloseLibrary(library);
     return 0;
   }
 
   platform::ClearLastError();
   uint32_t interval = 0;
-  IScriptEnvironment* env = nullptr;
   ScriptValues values;
   bool failed = false;
   try {
-    env = CreateEnvironment(factory, interface_version);
-    if (!env) {
+    if (!library.CreateEnvironment(interface_version)) {
       *message = "Could not create IScriptenvironment";
-      platform::CloseLibrary(library);
       return 0;
     }
+    IScriptEnvironment* env = library.env();
     double elapsed = 0;
     uint32_t frames_read = 0;
     CallTranslated([&] {
-      ImportForAnalysis(env, script_path, invoke_distributor, &values);
-      const int num_frames = (*values.clip)->GetVideoInfo().num_frames;
+      const char* no_video = "Script did not return a video clip:\n(%s)";
+      ImportScript(env, script_path, &values);
+      OpenScriptClip(env, script_path, invoke_distributor, no_video, &values);
+      if (!values.vi.HasVideo()) env->ThrowError(no_video, script_path.c_str());
+      const int num_frames = values.vi.num_frames;
       if (num_frames <= 0) return;
       IClip* clip = values.clip->operator->();
       const double start = g_timer.GetTickSeconds();
@@ -136,10 +98,10 @@ uint32_t AnalyseScript(const std::string& script_path, const std::string& avsdll
   bool unloaded;
   if (failed) {
     interval = 0;
-    LeaveLibraryAfterError(env, library);
+    library.Leave();
     unloaded = true;
   } else {
-    unloaded = ReleaseEnvironment(env, library);
+    unloaded = library.Release();
   }
   if (!unloaded) {
     interval = 0;

@@ -1,21 +1,39 @@
 #include "avs_host/script_loader.h"
 
-#include "app/settings.h"
-#include "console/console_utils.h"
+#include "avs_host/avs_library.h"
 #include "fault/structured_exception.h"
-#include "platform/clock.h"
 
-void LoadingState::DropValues() {
+void ScriptValues::Drop() {
   clip.reset();
   mt_result.reset();
   result.reset();
 }
 
-void LoadingState::ReleaseScript() {
-  CallTranslated([&] { DropValues(); });
-  platform::SleepMs(100);
-  CallTranslated([&] { env->DeleteScriptEnvironment(); });
-  env = nullptr;
+void ImportScript(IScriptEnvironment* env, const std::string& script_path, ScriptValues* values) {
+  values->result.emplace(env->Invoke("Import", AVSValue(script_path.c_str())));
+}
+
+void OpenScriptClip(IScriptEnvironment* env, const std::string& script_path,
+                    int invoke_distributor, const char* not_clip_format, ScriptValues* values) {
+  if (!values->result->IsClip()) env->ThrowError(not_clip_format, script_path.c_str());
+  values->mt_mode_known = 1;
+  values->mt_mode = 0;
+  try {
+    values->mt_result.emplace(env->Invoke("GetMTMode", AVSValue(false)));
+    values->mt_mode = values->mt_result->IsInt() ? values->mt_result->AsInt() : 0;
+    if (values->mt_mode >= 1 && values->mt_mode <= 4 && invoke_distributor)
+      *values->result = env->Invoke("Distributor", *values->result);
+  } catch (const IScriptEnvironment::NotFound&) {
+    // Libraries without MT control run the script as it is.
+    values->mt_mode_known = 0;
+  }
+  values->clip.emplace(values->result->AsClip());
+  values->vi = (*values->clip)->GetVideoInfo();
+}
+
+void ReleaseScript(LoadingState* state, AvsLibrary* library) {
+  CallTranslated([&] { state->values.Drop(); });
+  library->DeleteEnvironment();
 }
 
 int64_t ClipLengthMs(const VideoInfo& vi) {
@@ -25,36 +43,23 @@ int64_t ClipLengthMs(const VideoInfo& vi) {
                               0.5);
 }
 
-void LoadScript(LoadingState* state, const std::string& script_path, int invoke_distributor) {
-  IScriptEnvironment* env = state->env;
-  const int to_stdout = g_settings.ConUseSTDOUT;
-  ConsolePrint(to_stdout, kColorNone, "\r%s\r", g_utils.PadLine("Loading script...").c_str());
+void ImportForRun(LoadingState* state, IScriptEnvironment* env, const std::string& script_path) {
+  CallTranslated([&] { ImportScript(env, script_path, &state->values); });
+}
+
+void FinishLoading(LoadingState* state, IScriptEnvironment* env, const std::string& script_path,
+                   int invoke_distributor) {
   CallTranslated([&] {
-    state->result.emplace(env->Invoke("Import", AVSValue(script_path.c_str())));
+    OpenScriptClip(env, script_path, invoke_distributor, "\"%s\":\nScript did not return a clip",
+                   &state->values);
   });
-  ConsolePrint(to_stdout, kColorNone, "\r%s\r", g_utils.PadLine("").c_str());
-  CallTranslated([&] {
-    if (!state->result->IsClip())
-      env->ThrowError("\"%s\":\nScript did not return a clip", script_path.c_str());
-    state->mt_mode_known = 1;
-    state->mt_mode = 0;
-    try {
-      state->mt_result.emplace(env->Invoke("GetMTMode", AVSValue(false)));
-      state->mt_mode = state->mt_result->IsInt() ? state->mt_result->AsInt() : 0;
-      if (state->mt_mode >= 1 && state->mt_mode <= 4 && invoke_distributor)
-        *state->result = env->Invoke("Distributor", *state->result);
-    } catch (const IScriptEnvironment::NotFound&) {
-      state->mt_mode_known = 0;
-    }
-    state->clip.emplace(state->result->AsClip());
-    state->vi = (*state->clip)->GetVideoInfo();
-  });
-  state->audio_only = !state->vi.HasVideo() && state->vi.HasAudio();
+  const VideoInfo& vi = state->values.vi;
+  state->audio_only = !vi.HasVideo() && vi.HasAudio();
   if (state->audio_only) {
     state->frame_count = 0;
     state->length_ms = 0;
   } else {
-    state->frame_count = static_cast<uint32_t>(state->vi.num_frames);
-    state->length_ms = ClipLengthMs(state->vi);
+    state->frame_count = static_cast<uint32_t>(vi.num_frames);
+    state->length_ms = ClipLengthMs(vi);
   }
 }

@@ -1,4 +1,5 @@
-// The script as loaded for the run: it stays open from loading to the end.
+// The script imported into an environment: one import for the analysis pass
+// and for the run, and the run's loading state, open from loading to the end.
 #pragma once
 
 #include <cstdint>
@@ -6,32 +7,50 @@
 #include <string>
 
 #include "avs_host/avisynth_interface.h"
-#include "platform/library.h"
 
-struct LoadingState {
-  platform::LibraryHandle library = nullptr;
-  IScriptEnvironment* env = nullptr;
-  // Built only while the linkage table is set; dropped before it is cleared.
+class AvsLibrary;
+
+// Script result, GetMTMode result and clip of one library use; built only
+// while the linkage table is set and dropped before it is cleared.
+struct ScriptValues {
   std::optional<AVSValue> result;
   std::optional<AVSValue> mt_result;
   std::optional<PClip> clip;
   VideoInfo vi{};
   int32_t mt_mode = 0;
   int32_t mt_mode_known = 0;
+
+  void Drop();
+};
+
+// The import, in two steps so that the run can clear its status line between
+// them. Errors arrive as exceptions; the callers guard against faults. Both
+// keep no object that owns memory, since a fault jumps past their frames.
+//
+// Invokes Import on the script.
+void ImportScript(IScriptEnvironment* env, const std::string& script_path, ScriptValues* values);
+// Checks that the result is a clip (else ThrowError(not_clip_format, path)),
+// applies Distributor when the MT mode asks for it and invoke_distributor is
+// set, and takes the clip and its VideoInfo.
+void OpenScriptClip(IScriptEnvironment* env, const std::string& script_path,
+                    int invoke_distributor, const char* not_clip_format, ScriptValues* values);
+
+struct LoadingState {
+  ScriptValues values;
   int32_t audio_only = 0;
   uint32_t frame_count = 0;
   int64_t length_ms = 0;
-
-  // Releases the clip and values (their references go back to the library).
-  void DropValues();
-  // Drops the values, waits 100 ms and deletes the environment (env becomes
-  // null). Faults inside the library arrive as SE_Exception.
-  void ReleaseScript();
 };
 
-// Imports the script into state->env and fills the rest of state. Errors
-// arrive as exceptions (AvisynthError, SE_Exception, ...).
-void LoadScript(LoadingState* state, const std::string& script_path, int invoke_distributor);
+// The run's import; faults arrive as SE_Exception.
+void ImportForRun(LoadingState* state, IScriptEnvironment* env, const std::string& script_path);
+// The rest of the run's loading, after ImportForRun.
+void FinishLoading(LoadingState* state, IScriptEnvironment* env, const std::string& script_path,
+                   int invoke_distributor);
+
+// Drops the values, waits 100 ms and deletes the environment; the library
+// stays loaded. Faults inside the library arrive as SE_Exception.
+void ReleaseScript(LoadingState* state, AvsLibrary* library);
 
 // Clip length in milliseconds, rounded half up.
 int64_t ClipLengthMs(const VideoInfo& vi);

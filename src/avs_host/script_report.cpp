@@ -1,6 +1,5 @@
 #include "avs_host/script_report.h"
 
-#include "app/settings.h"
 #include "console/console_utils.h"
 #include "measure/gpu_info.h"
 #include "measure/timer.h"
@@ -19,12 +18,12 @@ void BuildGeneralInfo(const ReportInput& input, ReportTexts* texts) {
   std::string& out = texts->report;
   out += "[General info]\n";
   AppendLine(&out, g_utils.FormatString("Log file created with:                 Korbinet %s",
-                                        input.program_version.c_str()));
+                                        input.options.program_version.c_str()));
   AppendLine(&out, g_utils.FormatString("Script file:                           %s",
                                         input.script_path.c_str()));
-  if (!input.switches.empty())
+  if (!input.options.switches.empty())
     AppendLine(&out, g_utils.FormatString("Command line switches:                 %s",
-                                          input.switches.c_str()));
+                                          input.options.switches.c_str()));
   AppendLine(&out, g_utils.FormatString("Avisynth version string:               %s",
                                         avs.version_string.c_str()));
   AppendLine(&out, g_utils.FormatString("Avisynth file version:                 %s",
@@ -45,7 +44,7 @@ void BuildGeneralInfo(const ReportInput& input, ReportTexts* texts) {
 }
 
 void BuildGraphicsCardInfo(const ReportInput& input, ReportTexts* texts) {
-  if (!input.monitor_gpu || !input.gpu) return;
+  if (!input.options.monitor_gpu || !input.gpu) return;
   const CGPUInfo& gpu = *input.gpu;
   std::string& out = texts->graphics;
   out += "\n\n[Graphics card info]\n";
@@ -104,9 +103,9 @@ std::string AudioValue(bool available, const std::string& value) {
 
 void BuildClipInfo(const ReportInput& input, ReportTexts* texts) {
   const LoadingState& state = *input.loading;
-  const VideoInfo& vi = state.vi;
-  const int to_stdout = g_settings.ConUseSTDOUT;
+  const VideoInfo& vi = state.values.vi;
   std::string& out = texts->report;
+  std::string& console = texts->clip_console;
   out += "\n\n[Clip info]\n";
 
   std::string video_lines[5];
@@ -128,20 +127,22 @@ void BuildClipInfo(const ReportInput& input, ReportTexts* texts) {
     video_lines[4] = FramerateLine(vi);
   }
   for (const auto& line : video_lines) {
-    ConsolePrint(to_stdout, kColorNone, "\n%s", line.c_str());
+    console += "\n" + line;
     AppendLine(&out, line);
   }
 
   const char* colorspace_label = "Colorspace:                    ";
-  ConsolePrint(to_stdout, kColorNone, "\n%s", colorspace_label);
+  console += "\n";
+  console += colorspace_label;
   out += colorspace_label;
   const char* colorspace = ColorspaceText(vi);
-  ConsolePrint(to_stdout, kColorNone, "%s\n", colorspace);
+  AppendLine(&console, colorspace);
   AppendLine(&out, colorspace);
 
-  if (state.mt_mode_known) {
-    std::string line = g_utils.FormatString("Active MT Mode:                      %d", state.mt_mode);
-    ConsolePrint(to_stdout, kColorNone, "%s\n", line.c_str());
+  if (state.values.mt_mode_known) {
+    std::string line =
+        g_utils.FormatString("Active MT Mode:                      %d", state.values.mt_mode);
+    AppendLine(&console, line);
     AppendLine(&out, line);
   }
 

@@ -9,24 +9,31 @@
 
 class CGPUInfo;
 
-struct ReportInput {
+// What the report takes from the settings and the command line.
+struct ReportOptions {
   std::string program_version;
-  std::string script_path;
   std::string switches;
+  bool monitor_gpu = false;
+};
+
+struct ReportInput {
+  ReportOptions options;
+  std::string script_path;
   const CAvisynthInfo* avsinfo = nullptr;
   const CGPUInfo* gpu = nullptr;  // used only when monitoring is on
-  bool monitor_gpu = false;
   const LoadingState* loading = nullptr;
 };
 
 struct ReportTexts {
   std::string report;    // "[General info]" and "[Clip info]"
   std::string graphics;  // "[Graphics card info]", empty without GPU monitoring
+  std::string clip_console;  // the clip's lines as the console shows them
 };
 
 // Builds "[General info]" into texts->report.
 void BuildGeneralInfo(const ReportInput& input, ReportTexts* texts);
 // Builds "[Graphics card info]" into texts->graphics when monitoring is on.
 void BuildGraphicsCardInfo(const ReportInput& input, ReportTexts* texts);
-// Builds "[Clip info]" into texts->report and prints the video lines.
+// Builds "[Clip info]" into texts->report and its console form into
+// texts->clip_console.
 void BuildClipInfo(const ReportInput& input, ReportTexts* texts);

@@ -1,6 +1,5 @@
 #include "bench/console_sink.h"
 
-#include "app/settings.h"
 #include "console/console_utils.h"
 
 namespace {
@@ -8,7 +7,7 @@ namespace {
 class StandardConsoleSink final : public ConsoleSink {
  public:
   void Print(uint16_t color, const std::string& text) override {
-    ConsolePrintText(g_settings.ConUseSTDOUT, color, text);
+    ConsolePrintText(g_utils.Options().to_stdout, color, text);
   }
   void MoveUp(int rows) override { g_utils.MoveCursorUp(rows); }
 };

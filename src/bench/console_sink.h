@@ -13,7 +13,7 @@ class ConsoleSink {
   virtual void MoveUp(int rows) = 0;
 };
 
-// ConsolePrint to the stream ConUseSTDOUT selects, and the console's cursor.
+// ConsolePrint to the stream the console options select, and the cursor.
 ConsoleSink& StandardConsole();
 
 // "\r" + padded text + "\n": a line of a page or summary, drawn over

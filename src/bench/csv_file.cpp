@@ -1,6 +1,5 @@
 #include "bench/csv_file.h"
 
-#include "app/settings.h"
 #include "bench/record_files.h"
 #include "console/console_utils.h"
 
@@ -41,7 +40,9 @@ std::string CsvRow(const PerformanceSample& r, int32_t monitor_gpu,
 }  // namespace
 
 std::string CsvText(const std::vector<PerformanceSample>& samples, uint32_t record_count,
-                    int32_t video_engine_available, int32_t monitor_gpu) {
+                    const RecordOptions& options) {
+  const int32_t monitor_gpu = options.monitor_gpu;
+  const int32_t video_engine_available = options.video_engine_available;
   const size_t rows = record_count < samples.size() ? record_count : samples.size();
   if (rows == 0) return std::string();
   std::string text =
@@ -55,8 +56,7 @@ std::string CsvText(const std::vector<PerformanceSample>& samples, uint32_t reco
 
 std::string WriteCsvFile(const std::string& script_path,
                          const std::vector<PerformanceSample>& samples, uint32_t record_count,
-                         int32_t video_engine_available) {
+                         const RecordOptions& options) {
   return ReplaceFileContent(PathBesideScript(script_path, ".csv"),
-                            CsvText(samples, record_count, video_engine_available,
-                                    g_settings.MonitorGPULoad));
+                            CsvText(samples, record_count, options));
 }

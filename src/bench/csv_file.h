@@ -6,13 +6,14 @@
 #include <vector>
 
 #include "bench/frame_loop.h"
+#include "bench/record_files.h"
 
 // Writes <script minus ".avs">.csv (empty when there is no record). Returns
 // an empty text, or the message for the caller to print.
 std::string WriteCsvFile(const std::string& script_path,
                          const std::vector<PerformanceSample>& samples, uint32_t record_count,
-                         int32_t video_engine_available);
+                         const RecordOptions& options);
 
-// The file's content for given records (monitor_gpu: the MonitorGPULoad setting).
+// The file's content for given records.
 std::string CsvText(const std::vector<PerformanceSample>& samples, uint32_t record_count,
-                    int32_t video_engine_available, int32_t monitor_gpu);
+                    const RecordOptions& options);

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 
-#include "app/settings.h"
 #include "bench/testing/scratch_dir.h"
 
 namespace {
@@ -21,36 +20,26 @@ TEST(CsvText, ColumnsFollowGpuMonitoringAndTheVideoEngine) {
   const std::string head = "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),"
                            "Time/frame(average)(ms),CPU(%),";
   const std::string row = "100,25.000,20.000,40.000000,50.000000,50,";
-  const struct { int32_t monitor, vpu; std::string text; } cases[] = {
-      {0, 1, head + "Threads,PhysMEM(MB),VirtMEM(MB)\n" + row + "12,300,400\n"},
-      {1, 0, head + "GPU(%),Threads,PhysMEM(MB),VirtMEM(MB)\n" + row + "61,12,300,400\n"},
-      {1, 1, head + "GPU(%),VPU(%),Threads,PhysMEM(MB),VirtMEM(MB)\n" + row + "61,9,12,300,400\n"},
+  const struct { RecordOptions options; std::string text; } cases[] = {
+      {{0, 1}, head + "Threads,PhysMEM(MB),VirtMEM(MB)\n" + row + "12,300,400\n"},
+      {{1, 0}, head + "GPU(%),Threads,PhysMEM(MB),VirtMEM(MB)\n" + row + "61,12,300,400\n"},
+      {{1, 1}, head + "GPU(%),VPU(%),Threads,PhysMEM(MB),VirtMEM(MB)\n" + row + "61,9,12,300,400\n"},
   };
-  for (const auto& c : cases) EXPECT_EQ(CsvText(OneRecord(), 1, c.vpu, c.monitor), c.text);
-  EXPECT_EQ(CsvText(OneRecord(), 0, 0, 0), "");
+  for (const auto& c : cases) EXPECT_EQ(CsvText(OneRecord(), 1, c.options), c.text);
+  EXPECT_EQ(CsvText(OneRecord(), 0, {}), "");
 }
 
-class CsvFile : public testing::Test {
- protected:
-  void TearDown() override { g_settings = saved_; }
+TEST(CsvFile, ReplacesTheOldFileEvenWithoutRecordsAndReportsAMissingFolder) {
   ScratchDir dir;
-  Settings saved_ = g_settings;
-};
-
-TEST_F(CsvFile, ReplacesTheOldFileEvenWithoutRecords) {
   const std::string csv = dir.File("run.csv");
   ScratchDir::Write(csv, std::string(1000, 'z'));
-  g_settings.MonitorGPULoad = 1;
-  EXPECT_EQ(WriteCsvFile(dir.File("run.avs"), OneRecord(), 1, 0), "");
+  EXPECT_EQ(WriteCsvFile(dir.File("run.avs"), OneRecord(), 1, {1, 0}), "");
   const std::string text = ScratchDir::Read(csv);
   EXPECT_EQ(text.substr(text.find('\n') + 1), "100,25.000,20.000,40.000000,50.000000,50,61,12,300,400\n");
-  EXPECT_EQ(WriteCsvFile(dir.File("run.avs"), OneRecord(), 0, 0), "");
+  EXPECT_EQ(WriteCsvFile(dir.File("run.avs"), OneRecord(), 0, {}), "");
   EXPECT_TRUE(std::filesystem::exists(csv));
   EXPECT_EQ(ScratchDir::Read(csv), "");
-}
-
-TEST_F(CsvFile, MissingFolderIsReported) {
-  EXPECT_EQ(WriteCsvFile(dir.File("gone/run.avs"), OneRecord(), 1, 0),
+  EXPECT_EQ(WriteCsvFile(dir.File("gone/run.avs"), OneRecord(), 1, {}),
             "\nCannot create \"" + dir.File("gone/run.csv") + "\"\n");
 }
 

@@ -30,17 +30,6 @@ GpuFigures GpuFiguresOf(const CGPUInfo& gpu) {
   return figures;
 }
 
-FrameLoopOptions FrameLoopOptionsFrom(const Settings& settings) {
-  FrameLoopOptions options;
-  options.display_fps = settings.DisplayFPS;
-  options.display_tpf = settings.DisplayTPF;
-  options.display_efficiency_index = settings.DisplayEfficiencyIndex;
-  options.monitor_gpu = settings.MonitorGPULoad;
-  options.log_estimated_time = settings.LogEstimatedTime;
-  options.time_limit = settings.TimeLimit;
-  return options;
-}
-
 uint32_t SizedInterval(uint32_t range_frame_count, uint32_t interval) {
   // An interval of 0 would divide by zero at every frame.
   uint64_t sized = interval == 0 ? 1 : interval;

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "bench/console_sink.h"
 #include "bench/frame_range.h"
 #include "fault/structured_exception.h"
@@ -84,7 +83,6 @@ struct FrameLoopOptions {
   // False when the range prompt already showed "Reading frame(s)...".
   bool show_status = true;
 };
-FrameLoopOptions FrameLoopOptionsFrom(const Settings& settings);
 
 // What the loop leaves behind. The caller owns it, so that after an exception
 // the samples and the record count stored so far are still there for the log.

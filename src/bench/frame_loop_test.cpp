@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "bench/testing/recording_console.h"
-#include "console/console_utils.h"
 #include "platform/console.h"
 
 namespace {
@@ -95,6 +94,9 @@ TEST(FrameLoop, RangeShorterThanTheIntervalLeavesNoRecordAndNoPage) {
   EXPECT_EQ(run.state.stats.minimum_frame_rate, 1e20);
   EXPECT_TRUE(run.state.first_page_pending);
   EXPECT_EQ(run.console.out, "\rReading frames...\r");
+  LoopRun one;
+  one.Run(5, 5, 10);
+  EXPECT_EQ(one.console.out, "\rReading frame...\r");
   LoopRun after_prompt;
   after_prompt.options.show_status = false;
   after_prompt.Run(0, 0, 10);
@@ -149,16 +151,14 @@ TEST(FrameLoop, AnExceptionLeavesTheRecordsStoredSoFar) {
 class LivePage : public testing::Test {
  protected:
   void SetUp() override {
-    g_utils.SetConsoleWidthForTest(0);  // no padding: lines compare as written
     RunStatistics& s = state.stats;
     s.current_frame_rate = 25, s.minimum_frame_rate = 20, s.maximum_frame_rate = 50;
     s.average_frame_rate = 30, s.last_frame = 99, s.physical_memory = 300;
     s.virtual_memory = 400, s.thread_count = 12, s.cpu_usage = 40, s.cpu_average = 30;
     s.elapsed_ms = 3723004, s.estimated_ms = 7446008;
   }
-  void TearDown() override { g_utils.SetConsoleWidthForTest(saved_width_); }
 
-  int saved_width_ = g_utils.ConsoleWidth();
+  ScopedConsoleWidth width{0};  // no padding: lines compare as written
   FrameLoopState state;
   FrameLoopOptions options;
 };

@@ -3,21 +3,23 @@
 #include "console/console_utils.h"
 #include "platform/console.h"
 
-RangeCheck CheckFrameRange(uint32_t frame_count, Settings& settings, FrameRange* range) {
+RangeDecision CheckFrameRange(uint32_t frame_count, RequestedRange requested) {
+  RangeDecision decision;
+  decision.last = requested.last;
   // Refused before -1 is resolved: 0 - 1 would offer frames 0 to 4294967295.
-  if (frame_count == 0) return RangeCheck::kNoFrames;
-  if (settings.FrameRangeLast == -1) {
-    settings.FrameRangeLast = static_cast<int64_t>(frame_count) - 1;
-  }
-  const int64_t first = settings.FrameRangeFirst;
-  const int64_t last = settings.FrameRangeLast;
+  if (frame_count == 0) return decision;
+  if (decision.last == -1) decision.last = static_cast<int64_t>(frame_count) - 1;
+  const int64_t first = requested.first;
+  const int64_t last = decision.last;
   if (first < 0 || first > last || last >= static_cast<int64_t>(frame_count)) {
-    return RangeCheck::kOutsideClip;
+    decision.check = RangeCheck::kOutsideClip;
+    return decision;
   }
-  range->first = static_cast<uint32_t>(first);
-  range->last = static_cast<uint32_t>(last);
-  range->count = static_cast<uint32_t>(last - first + 1);
-  return RangeCheck::kValid;
+  decision.check = RangeCheck::kValid;
+  decision.range.first = static_cast<uint32_t>(first);
+  decision.range.last = static_cast<uint32_t>(last);
+  decision.range.count = static_cast<uint32_t>(last - first + 1);
+  return decision;
 }
 
 const char* ReadingStatusText(uint32_t range_frame_count) {

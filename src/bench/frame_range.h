@@ -6,7 +6,6 @@
 #include <functional>
 #include <string>
 
-#include "app/settings.h"
 #include "bench/console_sink.h"
 
 // A clip without frames has no range to offer; the run prints this in
@@ -21,9 +20,20 @@ struct FrameRange {
 
 enum class RangeCheck { kValid, kOutsideClip, kNoFrames };
 
-// Turns a last frame of -1 into the clip's last frame (stored back into
-// settings) and tests the range. Fills range only when it is valid.
-RangeCheck CheckFrameRange(uint32_t frame_count, Settings& settings, FrameRange* range);
+// The range as asked for; a last frame of -1 stands for the clip's last.
+struct RequestedRange {
+  int64_t first = 0;
+  int64_t last = -1;
+};
+
+struct RangeDecision {
+  RangeCheck check = RangeCheck::kNoFrames;
+  int64_t last = -1;  // the asked-for last frame, -1 resolved when the clip has frames
+  FrameRange range;   // set only when check is kValid
+};
+
+// Tests the range against a clip of frame_count frames.
+RangeDecision CheckFrameRange(uint32_t frame_count, RequestedRange requested);
 
 // Status text the loop shows before it starts.
 const char* ReadingStatusText(uint32_t range_frame_count);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "bench/testing/recording_console.h"
-#include "console/console_utils.h"
 
 namespace {
 
@@ -21,42 +20,27 @@ TEST(FrameRangeCheck, AcceptsOnlyRangesInsideTheClip) {
       {100, 50, 20, RangeCheck::kOutsideClip},
       {100, -1, 5, RangeCheck::kOutsideClip},
       {100, 0, -2, RangeCheck::kOutsideClip},
-      {100, UnsetFrameNumber, UnsetFrameNumber, RangeCheck::kOutsideClip},
+      {100, 1099511627775LL, 1099511627775LL, RangeCheck::kOutsideClip},  // unparsable value
       {0, 0, -1, RangeCheck::kNoFrames},
       {0, 0, 0, RangeCheck::kNoFrames},
   };
   for (const auto& c : cases) {
-    Settings settings;
-    settings.FrameRangeFirst = c.first, settings.FrameRangeLast = c.last;
-    FrameRange range{7, 7, 7};
-    EXPECT_EQ(CheckFrameRange(c.frames, settings, &range), c.result)
-        << c.frames << ": " << c.first << "," << c.last;
+    const RangeDecision d = CheckFrameRange(c.frames, {c.first, c.last});
+    EXPECT_EQ(d.check, c.result) << c.frames << ": " << c.first << "," << c.last;
     if (c.result == RangeCheck::kValid) {
-      EXPECT_EQ(range.first, c.range_first);
-      EXPECT_EQ(range.last, c.range_last);
-      EXPECT_EQ(range.count, c.count);
-      // Only -1 means the last frame, and it is stored back.
-      EXPECT_EQ(settings.FrameRangeLast, c.range_last);
+      EXPECT_EQ(d.range.first, c.range_first);
+      EXPECT_EQ(d.range.last, c.range_last);
+      EXPECT_EQ(d.range.count, c.count);
+      EXPECT_EQ(d.last, c.range_last);  // only -1 means the last frame
     } else {
-      EXPECT_EQ(range.count, 7u) << "a rejected range must not be handed on";
-      EXPECT_EQ(settings.FrameRangeLast, c.last);
+      EXPECT_EQ(d.range.count, 0u) << "a rejected range must not be handed on";
+      EXPECT_EQ(d.last, c.last);
     }
   }
 }
 
-TEST(FrameRangeCheck, StatusTextFollowsTheRangeLength) {
-  EXPECT_STREQ(ReadingStatusText(2), "Reading frames...");
-  EXPECT_STREQ(ReadingStatusText(1), "Reading frame...");
-}
-
-class RangePrompt : public testing::Test {
- protected:
-  void SetUp() override { g_utils.SetConsoleWidthForTest(8); }
-  void TearDown() override { g_utils.SetConsoleWidthForTest(saved_width_); }
-  int saved_width_ = g_utils.ConsoleWidth();
-};
-
-TEST_F(RangePrompt, AnswerDecidesTheRangeAndTheRowsLeft) {
+TEST(RangePrompt, AnswerDecidesTheRangeAndTheRowsLeft) {
+  ScopedConsoleWidth width{8};
   // The range text is data, never a format.
   const std::string question =
       "\r       {11}\rInvalid frame range specified:\n{15}\r\"FrameRange=%s%n\"\n\n"

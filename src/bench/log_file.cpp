@@ -3,7 +3,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/settings.h"
 #include "bench/record_files.h"
 #include "console/console_utils.h"
 
@@ -63,8 +62,9 @@ bool ReadScriptText(const std::string& path, std::string* text) {
 std::string LogText(const std::string& report_text, const std::string& script_text,
                     const std::string& graphics_card_text,
                     const std::vector<PerformanceSample>& samples, uint32_t record_count,
-                    const std::string& avisynth_error, int32_t video_engine_available,
-                    int32_t monitor_gpu) {
+                    const std::string& avisynth_error, const RecordOptions& options) {
+  const int32_t monitor_gpu = options.monitor_gpu;
+  const int32_t video_engine_available = options.video_engine_available;
   std::string log = report_text + "\n";
   log += "\n[Script]\n" + script_text + "\n\n";
   if (monitor_gpu) log += graphics_card_text;
@@ -84,11 +84,11 @@ std::string LogText(const std::string& report_text, const std::string& script_te
 std::string WriteLogFile(const std::string& script_path, const std::string& report_text,
                          const std::string& graphics_card_text,
                          const std::vector<PerformanceSample>& samples, uint32_t record_count,
-                         const std::string& avisynth_error, int32_t video_engine_available) {
+                         const std::string& avisynth_error, const RecordOptions& options) {
   std::string script_text;
   if (!ReadScriptText(script_path, &script_text)) return CannotOpenMessage(script_path);
   const std::string log_path = PathBesideScript(script_path, ".log");
   return ReplaceFileContent(
       log_path, LogText(report_text, script_text, graphics_card_text, samples, record_count,
-                        avisynth_error, video_engine_available, g_settings.MonitorGPULoad));
+                        avisynth_error, options));
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bench/frame_loop.h"
+#include "bench/record_files.h"
 
 // Writes <script minus ".avs">.log: report text, the script, the graphics
 // card text (with GPU monitoring), the performance table and the AviSynth
@@ -13,15 +14,14 @@
 std::string WriteLogFile(const std::string& script_path, const std::string& report_text,
                          const std::string& graphics_card_text,
                          const std::vector<PerformanceSample>& samples, uint32_t record_count,
-                         const std::string& avisynth_error, int32_t video_engine_available);
+                         const std::string& avisynth_error, const RecordOptions& options);
 
 // The script as the log quotes it: lines joined by "\n" (a CR before a line
 // end dropped), outer blanks trimmed. False when the file cannot be read.
 bool ReadScriptText(const std::string& path, std::string* text);
 
-// The whole log for given parts (monitor_gpu: the MonitorGPULoad setting).
+// The whole log for given parts.
 std::string LogText(const std::string& report_text, const std::string& script_text,
                     const std::string& graphics_card_text,
                     const std::vector<PerformanceSample>& samples, uint32_t record_count,
-                    const std::string& avisynth_error, int32_t video_engine_available,
-                    int32_t monitor_gpu);
+                    const std::string& avisynth_error, const RecordOptions& options);

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 
-#include "app/settings.h"
 #include "bench/record_files.h"
 #include "bench/testing/scratch_dir.h"
 
@@ -25,61 +24,48 @@ std::vector<PerformanceSample> ThreeRecords() {
 class LogFile : public testing::Test {
  protected:
   void SetUp() override { ScratchDir::Write(script, "\r\n\n  BlankClip()\r\n\r\nTrim(0, 9)\n\n\t\n"); }
-  void TearDown() override { g_settings = saved_; }
 
-  std::string Write(uint32_t records, const std::string& error = "", int32_t vpu = 0) {
+  std::string Write(uint32_t records, const std::string& error = "", RecordOptions options = {}) {
     return WriteLogFile(script, "[General info]\nx\n\n[Clip info]\ny", "[Graphics card info]\nG\n",
-                        ThreeRecords(), records, error, vpu);
+                        ThreeRecords(), records, error, options);
   }
   std::string Log() const { return ScratchDir::Read(dir.File("clip.log")); }
 
   ScratchDir dir;
   std::string script = dir.File("clip.AVS");
-  Settings saved_ = g_settings;
 };
 
 TEST_F(LogFile, WholeLogByteForByteInPlaceOfAnOlderOne) {
-  ScratchDir::Write(dir.File("clip.log"), std::string(5000, 'Q'));
-  ASSERT_EQ(Write(3), "");
-  EXPECT_EQ(Log(),
-            "[General info]\nx\n\n[Clip info]\ny\n"
-            "\n[Script]\nBlankClip()\n\nTrim(0, 9)\n\n"
-            "\n[Performance data]\n"
-            "       Frame    Frames/sec   Time/frame(ms)   CPU(%)   Threads   PhysMEM(MB)   "
-            "VirtMEM(MB)\n"
-            "           9        25.000        40.000000       50        12           300"
-            "           400\n"
-            "          99        26.000        38.461538       50        12           300"
-            "           400\n"
-            "        9999        27.000        37.037037       50        12           300"
-            "           400\n");
-}
-
-TEST_F(LogFile, NoTableWithoutRecordsAndTheErrorAtTheEnd) {
-  ASSERT_EQ(Write(0, "Fault at frame 3"), "");
-  EXPECT_EQ(Log(),
-            "[General info]\nx\n\n[Clip info]\ny\n"
-            "\n[Script]\nBlankClip()\n\nTrim(0, 9)\n\n"
-            "\n\n[AviSynth error]\nFault at frame 3\n");
-}
-
-TEST_F(LogFile, GpuMonitoringAddsTheCardTextAndColumns) {
-  g_settings.MonitorGPULoad = 1;
-  ASSERT_EQ(Write(1, "", 1), "");
-  EXPECT_EQ(Log().substr(Log().find("\n\n[Graphics")),
-            "\n\n[Graphics card info]\nG\n\n[Performance data]\n"
-            "       Frame    Frames/sec   Time/frame(ms)   CPU(%)   GPU(%)   VPU(%)   Threads   "
-            "PhysMEM(MB)   VirtMEM(MB)\n"
-            "           9        25.000        40.000000       50       60        7        12"
-            "           300           400\n");
-}
-
-TEST_F(LogFile, RecordCountBeyondTheArrayIsNotRead) {
-  EXPECT_EQ(LogText("r", "s", "", ThreeRecords(), 99, "", 0, 0).size(),
-            LogText("r", "s", "", ThreeRecords(), 5, "", 0, 0).size());
+  const std::string head = "[General info]\nx\n\n[Clip info]\ny\n"
+                           "\n[Script]\nBlankClip()\n\nTrim(0, 9)\n\n";
+  const std::string cpu_table =
+      "\n[Performance data]\n"
+      "       Frame    Frames/sec   Time/frame(ms)   CPU(%)   Threads   PhysMEM(MB)   VirtMEM(MB)\n"
+      "           9        25.000        40.000000       50        12           300           400\n"
+      "          99        26.000        38.461538       50        12           300           400\n"
+      "        9999        27.000        37.037037       50        12           300           400\n";
+  const std::string gpu_table =
+      "[Graphics card info]\nG\n\n[Performance data]\n"
+      "       Frame    Frames/sec   Time/frame(ms)   CPU(%)   GPU(%)   VPU(%)   Threads   "
+      "PhysMEM(MB)   VirtMEM(MB)\n"
+      "           9        25.000        40.000000       50       60        7        12"
+      "           300           400\n";
+  const struct { uint32_t records; const char* error; RecordOptions options; std::string tail; } cases[] = {
+      {3, "", {}, cpu_table},
+      {0, "Fault at frame 3", {}, "\n\n[AviSynth error]\nFault at frame 3\n"},  // no table
+      {1, "", {1, 1}, gpu_table},
+  };
+  for (const auto& c : cases) {
+    ScratchDir::Write(dir.File("clip.log"), std::string(5000, 'Q'));
+    ASSERT_EQ(Write(c.records, c.error, c.options), "");
+    EXPECT_EQ(Log(), head + c.tail);
+  }
 }
 
 TEST_F(LogFile, PathsAndFailures) {
+  EXPECT_EQ(LogText("r", "s", "", ThreeRecords(), 99, "", {}),
+            LogText("r", "s", "", ThreeRecords(), 5, "", {}))
+      << "a record count beyond the array is not read";
   EXPECT_EQ(PathBesideScript("/d/test.avs", ".log"), "/d/test.log");
   EXPECT_EQ(PathBesideScript(".avs", ".log"), ".avs.log");
   ScratchDir::Write(script, "a\r\nlast");
@@ -88,7 +74,7 @@ TEST_F(LogFile, PathsAndFailures) {
   EXPECT_EQ(text, "a\nlast") << "a script without a final line end is copied whole";
 
   const std::string missing = dir.File("none.avs");
-  EXPECT_EQ(WriteLogFile(missing, "", "", {}, 0, "", 0), "\nCannot open \"" + missing + "\"\n");
+  EXPECT_EQ(WriteLogFile(missing, "", "", {}, 0, "", {}), "\nCannot open \"" + missing + "\"\n");
   EXPECT_FALSE(std::filesystem::exists(dir.File("none.log")));
 }
 

@@ -2,7 +2,14 @@
 // to write them reads.
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+// What the log and CSV take from the settings and the GPU monitor.
+struct RecordOptions {
+  int32_t monitor_gpu = 0;
+  int32_t video_engine_available = 0;
+};
 
 // The script path without its last 4 characters (".avs"), then extension;
 // a path of 4 characters or fewer just gets the extension.

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 
-#include "app/settings.h"
 #include "bench/console_sink.h"
 #include "bench/frame_loop.h"
 

@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "bench/testing/recording_console.h"
-#include "console/console_utils.h"
 
 namespace {
 
 class RunSummary : public testing::Test {
  protected:
   void SetUp() override {
-    g_utils.SetConsoleWidthForTest(0);
     RunStatistics& s = state.stats;
     s.frames_processed = 1000, s.first_frame = 0, s.last_frame = 999;
     s.minimum_frame_rate = 20, s.maximum_frame_rate = 50, s.average_frame_rate = 25;
@@ -18,7 +16,6 @@ class RunSummary : public testing::Test {
     s.thread_count = 12, s.cpu_average = 50, s.elapsed_ms = 40000, s.estimated_ms = 80000;
     state.range_frame_count = 1000, state.interval = 10;
   }
-  void TearDown() override { g_utils.SetConsoleWidthForTest(saved_width_); }
 
   std::string Report() {
     std::string report = "[Clip info]";
@@ -26,7 +23,7 @@ class RunSummary : public testing::Test {
     return report;
   }
 
-  int saved_width_ = g_utils.ConsoleWidth();
+  ScopedConsoleWidth width{0};
   FrameLoopState state;
   SummaryOptions options;
   RecordingConsole console;

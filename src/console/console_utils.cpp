@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/settings.h"
 #include "console/key_prompt.h"
 #include "platform/clock.h"
 #include "platform/console.h"
@@ -104,7 +103,7 @@ static std::string FormatUnbounded(const char* format, va_list args) {
 
 void ConsolePrint(int to_stdout, uint16_t color, const char* format, ...) {
   if (format == nullptr) return;
-  const int use_color = g_settings.UseColor;
+  const int use_color = g_utils.Options().use_color;
   if (color != 0) g_utils.SetTextColor(color, use_color);
   va_list args;
   va_start(args, format);
@@ -123,8 +122,8 @@ KeySource ConsoleKeySource() {
 }
 
 void WaitAnyKeyWith(const KeySource& keys) {
-  if (g_settings.PauseBeforeExit == 0) return;
-  const int to_stdout = g_settings.ConUseSTDOUT;
+  if (g_utils.Options().pause_before_exit == 0) return;
+  const int to_stdout = g_utils.Options().to_stdout;
   ConsolePrint(to_stdout, kColorNone, "\nPress any key to exit...");
   // KeyHit is also true at the end of input, so a closed pipe ends the wait.
   do {

@@ -4,7 +4,6 @@
 
 #include <deque>
 
-#include "app/settings.h"
 #include "console/key_prompt.h"
 #include "platform/console.h"
 
@@ -12,15 +11,15 @@ namespace {
 
 using namespace testing::internal;  // output capture
 
-// Keeps the global width and settings of other tests untouched.
+// Keeps the global width and options of other tests untouched.
 class ConsoleState : public ::testing::Test {
  protected:
-  void SetUp() override { g_settings.UseColor = 0; }  // captures must hold no colour codes
+  void SetUp() override { g_utils.SetOptions({.use_color = 0}); }  // captures hold no colour codes
   void TearDown() override {
-    g_settings = saved_settings_;
+    g_utils.SetOptions(saved_options_);
     g_utils.SetConsoleWidthForTest(saved_width_);
   }
-  Settings saved_settings_ = g_settings;
+  ConsoleOptions saved_options_ = g_utils.Options();
   int saved_width_ = g_utils.ConsoleWidth();
 };
 
@@ -31,27 +30,6 @@ TEST(TextUtilities, FormatStringKeepsUpTo4095Characters) {
   EXPECT_EQ(g_utils.FormatString("<%s|%d>", a4095.substr(300).c_str(), -7).size(), 3800u);
   const char* no_format = nullptr;
   EXPECT_EQ(g_utils.FormatString(no_format), "");
-}
-
-TEST(TextUtilities, TrimToLowerAndNumericText) {
-  const std::pair<const char*, const char*> trims[] = {
-      {"  a b \t", "a b"}, {"\r\n-csv\n", "-csv"}, {" \t\r\n ", ""}, {"\va\v", "\va\v"}};
-  for (const auto& [in, out] : trims) {
-    std::string s = in;
-    CUtils::Trim(s);
-    EXPECT_EQ(s, out) << '[' << in << ']';
-  }
-  for (const char* yes : {"0", "007", "-", "1-2", "123456789012345678901234567890"}) {
-    EXPECT_TRUE(CUtils::IsNumericText(yes)) << yes;
-  }
-  for (const char* no : {"", "+1", " 1", "1 ", "1.5", "1,2", "0x10"}) {
-    EXPECT_FALSE(CUtils::IsNumericText(no)) << no;
-  }
-}
-
-TEST(TextUtilities, FileVersionFallsBackToZeros) {
-  EXPECT_EQ(CUtils::FileVersionText("/nonexistent/libnothing.so.1.2"), "0.0.0.0");
-  EXPECT_EQ(CUtils::FileVersionText(""), "2.1.6.0");
 }
 
 TEST_F(ConsoleState, PadLineFillsToOneLessThanTheWidth) {
@@ -117,14 +95,14 @@ TEST_F(ConsoleState, ExitPauseOnlyWhenAskedAndLeavesTheKeyUnread) {
   EXPECT_EQ(GetCapturedStderr(), "");
   EXPECT_EQ(keys.sleeps, 0);
 
-  g_settings.PauseBeforeExit = 1;
+  g_utils.SetOptions({.use_color = 0, .pause_before_exit = 1});
   CaptureStderr();
   WaitAnyKeyWith(keys.Source());
   EXPECT_EQ(GetCapturedStderr(), "\nPress any key to exit...\r     ");
   EXPECT_EQ(keys.sleeps, 3);
   EXPECT_EQ(keys.reads, 0);
 
-  g_settings.ConUseSTDOUT = 1;
+  g_utils.SetOptions({.use_color = 0, .pause_before_exit = 1, .to_stdout = 1});
   CaptureStdout();
   WaitAnyKeyWith(keys.Source());
   EXPECT_EQ(GetCapturedStdout(), "\nPress any key to exit...\r     ");

@@ -2,7 +2,6 @@
 #include <cstdio>
 
 #include "console/console_utils.h"
-#include "measure/timer.h"
 
 namespace {
 
@@ -37,23 +36,4 @@ std::string CUtils::FormatTpf(double ms) {
   if (ms < 100) return Printf("%.2f", ms);
   if (ms < 1000) return Printf("%.1f", ms);
   return RoundedWhole(ms);
-}
-
-std::string CTimer::FormatDuration(int64_t ms, int keep_leading_spaces) const {
-  // A negative duration has no clock form; show it as nothing elapsed.
-  if (ms < 0) ms = 0;
-  long long hours = ms / 3600000;
-  int minutes = static_cast<int>((ms / 60000) % 60);
-  int seconds = static_cast<int>((ms / 1000) % 60);
-  int millis = static_cast<int>(ms % 1000);
-  char buffer[512];
-  if (hours < 100) {
-    std::snprintf(buffer, sizeof buffer, "   %02lld:%02d:%02d.%03d", hours, minutes, seconds,
-                  millis);
-  } else {
-    std::snprintf(buffer, sizeof buffer, "%5lld:%02d:%02d.%03d", hours, minutes, seconds, millis);
-  }
-  std::string text = buffer;
-  if (keep_leading_spaces == 0) text.erase(0, text.find_first_not_of(' '));
-  return text;
 }

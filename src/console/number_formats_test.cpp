@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "console/console_utils.h"
-#include "measure/timer.h"
 
 namespace {
 
@@ -27,26 +26,6 @@ TEST(NumberFormats, DecimalsFollowTheThresholds) {
   for (const auto& c : cases) {
     EXPECT_EQ(CUtils::FormatFps(c.value), c.fps) << c.value;
     EXPECT_EQ(CUtils::FormatTpf(c.value), c.tpf) << c.value;
-  }
-}
-
-TEST(NumberFormats, DurationClockFormWithAndWithoutLeadingSpaces) {
-  const struct {
-    int64_t ms;
-    const char* keep;
-    const char* strip;
-  } cases[] = {
-      {0, "   00:00:00.000", "00:00:00.000"},
-      {3723004, "   01:02:03.004", "01:02:03.004"},
-      {359999999, "   99:59:59.999", "99:59:59.999"},
-      {360000000, "  100:00:00.000", "100:00:00.000"},
-      {4294967296LL, " 1193:02:47.296", "1193:02:47.296"},
-      {360000000000LL, "100000:00:00.000", "100000:00:00.000"},
-      {-5, "   00:00:00.000", "00:00:00.000"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(g_timer.FormatDuration(c.ms, 1), c.keep) << c.ms;
-    EXPECT_EQ(g_timer.FormatDuration(c.ms, 0), c.strip) << c.ms;
   }
 }
 

@@ -9,39 +9,35 @@
 
 namespace {
 
-// What the scan of process names found; program-wide, like the window
-// callback it stands in for.
-bool g_gpuz_found = false;
-std::string g_gpuz_version_text;
-// Tick of the last sensor refresh; 0 lets the first refresh through.
-uint64_t g_last_sensor_refresh = 0;
-
 constexpr uint64_t kSensorRefreshMs = 300;
 constexpr size_t kTitleMaxChars = 63;
 constexpr size_t kVersionChars = 5;
 
 }  // namespace
 
-bool FindGpuzWindow(const std::string& title) {
+bool FindGpuzWindow(const std::string& title, GpuzScan* scan) {
   std::string lower = title.substr(0, kTitleMaxChars);
   CUtils::ToLower(lower);
   if (lower.find("gpu-z") != std::string::npos) {
-    g_gpuz_found = true;
-    g_gpuz_version_text =
+    scan->found = true;
+    scan->version_text =
         lower.size() > kVersionChars ? lower.substr(lower.size() - kVersionChars) : lower;
   }
   return true;
 }
 
 CGPUInfo::CGPUInfo() {
+  GpuzScan scan;
   for (const std::string& name : platform::RunningProcessNames()) {
-    if (!FindGpuzWindow(name)) break;
+    if (!FindGpuzWindow(name, &scan)) break;
   }
   platform::SleepMs(100);
-  gpuz_running = g_gpuz_found ? 1 : 0;
+  gpuz_running = scan.found ? 1 : 0;
+  gpuz_version_text_ = scan.version_text;
 }
 
-CGPUInfo::CGPUInfo(NoProcessScan) {}
+CGPUInfo::CGPUInfo(NoProcessScan, const GpuzScan& scan)
+    : gpuz_version_text_(scan.version_text) {}
 
 CGPUInfo::~CGPUInfo() { CloseSharedMemory(); }
 
@@ -66,7 +62,7 @@ void CGPUInfo::ReadCardInfo() {
 
 void CGPUInfo::ReadCardInfoFrom(const unsigned char* data, size_t size) {
   video_engine_available = 0;
-  gpuz_version = IsVersionText(g_gpuz_version_text) ? g_gpuz_version_text : "Unknown";
+  gpuz_version = IsVersionText(gpuz_version_text_) ? gpuz_version_text_ : "Unknown";
 
   uint8_t cuda = 0;
   double capability = 0.0;
@@ -100,14 +96,14 @@ void CGPUInfo::ReadCardInfoFrom(const unsigned char* data, size_t size) {
 }
 
 void CGPUInfo::RefreshSensors() {
-  RefreshSensorsFrom(GpuInfoTick()(), section_.data,
+  RefreshSensorsFrom(tick_(), section_.data,
                      section_.size);
 }
 
 void CGPUInfo::RefreshSensorsFrom(uint64_t tick_ms, const unsigned char* data, size_t size) {
-  if (tick_ms - g_last_sensor_refresh < kSensorRefreshMs) return;
+  if (tick_ms - last_sensor_refresh_ < kSensorRefreshMs) return;
   ReadSensorsFrom(data, size);
-  g_last_sensor_refresh = tick_ms;
+  last_sensor_refresh_ = tick_ms;
 }
 
 void CGPUInfo::ReadSensorsFrom(const unsigned char* data, size_t size) {

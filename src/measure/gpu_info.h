@@ -7,17 +7,26 @@
 
 #include "platform/shared_memory.h"
 
+#include "measure/timer.h"
+
+// What the scan of process names found.
+struct GpuzScan {
+  bool found = false;
+  std::string version_text;
+};
+
 // Looks at one process name (standing in for a window title) and notes a
-// GPU-Z among them for the next CGPUInfo; returns true to go on scanning.
-bool FindGpuzWindow(const std::string& title);
+// GPU-Z in scan; returns true to go on scanning.
+bool FindGpuzWindow(const std::string& title, GpuzScan* scan);
 
 class CGPUInfo {
  public:
   // Looks for a running GPU-Z (a process whose name contains "gpu-z").
   CGPUInfo();
-  // For tests: an object that skips the process scan and its pause.
+  // For tests: an object that skips the process scan and its pause, taking
+  // the scan's outcome as given.
   struct NoProcessScan {};
-  explicit CGPUInfo(NoProcessScan);
+  explicit CGPUInfo(NoProcessScan, const GpuzScan& scan = {});
   virtual ~CGPUInfo();
   // It owns a mapping: a copy would release it twice.
   CGPUInfo(const CGPUInfo&) = delete;
@@ -59,4 +68,8 @@ class CGPUInfo {
 
  private:
   platform::SharedSection section_;
+  std::string gpuz_version_text_;
+  TickMs tick_;
+  // Tick of the last sensor refresh; 0 lets the first refresh through.
+  uint64_t last_sensor_refresh_ = 0;
 };

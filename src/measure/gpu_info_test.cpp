@@ -88,29 +88,14 @@ TEST(GpuInfoCard, VersionComesFromTheLastMatchingProcessName) {
       {{"GPU-Z 2.40.0", std::string(63, 'a') + "gpu-z"}, ".40.0"},  // match past 63 chars unseen
   };
   for (const Case& c : cases) {
-    for (const std::string& name : c.names) EXPECT_TRUE(FindGpuzWindow(name));
-    CGPUInfo info(CGPUInfo::NoProcessScan{});
+    GpuzScan scan;
+    for (const std::string& name : c.names) EXPECT_TRUE(FindGpuzWindow(name, &scan));
+    CGPUInfo info(CGPUInfo::NoProcessScan{}, scan);
     info.ReadCardInfoFrom(nullptr, 0);
     EXPECT_EQ(info.gpuz_version, c.version) << c.names.back();
   }
   for (const char* text : {"", "nitor", "0.40a", "2 40"}) EXPECT_FALSE(CGPUInfo::IsVersionText(text));
   EXPECT_TRUE(CGPUInfo::IsVersionText(".40.0"));
-}
-
-TEST(GpuInfoCard, TextsWithoutNulAndNonLatinText) {
-  Section s;
-  s.Text(12, u"CardName" + std::u16string(248, u'x'), false);  // key without NUL is not "CardName"
-  s.Text(12 + 512, u"wrong");
-  s.Text(12 + 1024, u"GPUName");
-  s.Text(12 + 1024 + 512, std::u16string(256, u'v'), false);  // runs into the next key
-  s.Record(2, u"CUDA", u"1");
-  s.Record(3, u"MemSize", u"Память \U0001F600 " + std::u16string(1, char16_t(0xD800)) + u"x");
-  s.Record(4, u"DriverVersion", std::u16string(255, u'é'));
-  const auto info = s.Read();
-  EXPECT_EQ(info->card_name, "");
-  EXPECT_EQ(info->gpu_name, std::string(256, 'v'));
-  EXPECT_EQ(info->memory_size, "Память \xF0\x9F\x98\x80  x");
-  EXPECT_EQ(info->driver_version.size(), 258u);  // 129 two-byte characters fit in 259
 }
 
 TEST(GpuInfoSensors, RefreshesAtMostEvery300Ms) {

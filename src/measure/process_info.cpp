@@ -16,7 +16,10 @@ class PlatformProcessStats final : public ProcessStatsSource {
     return platform::ReadMemoryUse(counters);
   }
   int Threads() override { return platform::CountOwnThreads(); }
-  uint64_t TickMs() override { return ProcessInfoTick()(); }
+  uint64_t TickMs() override { return tick_(); }
+
+ private:
+  ::TickMs tick_;
 };
 
 uint32_t BytesToMegabytes(uint64_t bytes) {
@@ -25,9 +28,13 @@ uint32_t BytesToMegabytes(uint64_t bytes) {
 
 }  // namespace
 
-ProcessStatsSource& SystemProcessStats() {
-  static PlatformProcessStats source;
-  return source;
+std::unique_ptr<ProcessStatsSource> MakeSystemProcessStats() {
+  return std::make_unique<PlatformProcessStats>();
+}
+
+CProcessInfo::CProcessInfo()
+    : owned_source_(MakeSystemProcessStats()), source_(*owned_source_) {
+  thread_count = CountThreads();
 }
 
 CProcessInfo::CProcessInfo(ProcessStatsSource& source) : source_(source) {

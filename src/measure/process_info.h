@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "platform/process.h"
 
@@ -20,12 +21,14 @@ class ProcessStatsSource {
   virtual uint64_t TickMs() = 0;
 };
 
-// The platform layer and ProcessInfoTick().
-ProcessStatsSource& SystemProcessStats();
+// The platform layer, with a tick of its own.
+std::unique_ptr<ProcessStatsSource> MakeSystemProcessStats();
 
 class CProcessInfo {
  public:
-  explicit CProcessInfo(ProcessStatsSource& source = SystemProcessStats());
+  // Figures from the platform layer.
+  CProcessInfo();
+  explicit CProcessInfo(ProcessStatsSource& source);
   virtual ~CProcessInfo() = default;
   CProcessInfo(const CProcessInfo&) = delete;
   CProcessInfo& operator=(const CProcessInfo&) = delete;
@@ -46,6 +49,7 @@ class CProcessInfo {
   uint32_t virtual_memory = 0;   // MB
 
  private:
+  std::unique_ptr<ProcessStatsSource> owned_source_;  // set by the default constructor
   ProcessStatsSource& source_;
   uint8_t last_sampled_cpu_ = 0;
   int32_t first_sample_ = 1;

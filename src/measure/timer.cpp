@@ -1,5 +1,7 @@
 #include "measure/timer.h"
 
+#include <cstdio>
+
 #include "platform/clock.h"
 
 CTimer g_timer;
@@ -41,12 +43,21 @@ double CTimer::GetTickSeconds() {
   return static_cast<double>(tick()) / 1000.0;
 }
 
-TickMs& ProcessInfoTick() {
-  static TickMs tick;
-  return tick;
-}
-
-TickMs& GpuInfoTick() {
-  static TickMs tick;
-  return tick;
+std::string CTimer::FormatDuration(int64_t ms, int keep_leading_spaces) const {
+  // A negative duration has no clock form; show it as nothing elapsed.
+  if (ms < 0) ms = 0;
+  long long hours = ms / 3600000;
+  int minutes = static_cast<int>((ms / 60000) % 60);
+  int seconds = static_cast<int>((ms / 1000) % 60);
+  int millis = static_cast<int>(ms % 1000);
+  char buffer[512];
+  if (hours < 100) {
+    std::snprintf(buffer, sizeof buffer, "   %02lld:%02d:%02d.%03d", hours, minutes, seconds,
+                  millis);
+  } else {
+    std::snprintf(buffer, sizeof buffer, "%5lld:%02d:%02d.%03d", hours, minutes, seconds, millis);
+  }
+  std::string text = buffer;
+  if (keep_leading_spaces == 0) text.erase(0, text.find_first_not_of(' '));
+  return text;
 }

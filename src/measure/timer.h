@@ -30,7 +30,3 @@ class CTimer {
 };
 
 extern CTimer g_timer;
-
-// The tick instances of the process-statistics sampler and the GPU monitor.
-TickMs& ProcessInfoTick();
-TickMs& GpuInfoTick();

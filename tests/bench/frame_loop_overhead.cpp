@@ -26,14 +26,13 @@ constexpr int kClipFrames = 10000000;
 // One environment and clip for the whole process: loading the library per
 // benchmark would only measure the loader.
 struct BlankClipFixture {
-  platform::LibraryHandle library = nullptr;
+  AvsLibrary library{KORBINET_BENCH_AVS_LIBRARY};
   IScriptEnvironment* env = nullptr;
   PClip clip;
 
   BlankClipFixture() {
-    library = LoadAvsLibrary(KORBINET_BENCH_AVS_LIBRARY);
-    CreateScriptEnvironmentFn factory = library ? FindEnvironmentFactory(library) : nullptr;
-    env = factory ? CreateEnvironment(factory, 6) : nullptr;
+    if (library.Load() && library.FindFactory() && library.CreateEnvironment(6))
+      env = library.env();
     if (env == nullptr) {
       std::fprintf(stderr, "cannot load %s\n", KORBINET_BENCH_AVS_LIBRARY);
       std::exit(1);
@@ -45,7 +44,7 @@ struct BlankClipFixture {
   }
   ~BlankClipFixture() {
     clip = static_cast<IClip*>(nullptr);
-    ReleaseEnvironment(env, library);
+    library.Release();
   }
 };
 

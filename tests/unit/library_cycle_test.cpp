@@ -45,13 +45,10 @@ class LibraryCycle : public ::testing::Test {
     ASSERT_EQ(ProbeAvisynth(&info, &message, library_), 1) << message;
     AnalyseScript(script, library_, info.interface_version, 1, &message);
 
-    platform::LibraryHandle handle = LoadAvsLibrary(library_);
-    ASSERT_NE(handle, nullptr);
-    CreateScriptEnvironmentFn factory = FindEnvironmentFactory(handle);
-    ASSERT_NE(factory, nullptr);
-    IScriptEnvironment* env = CreateEnvironment(factory, info.interface_version);
-    ASSERT_NE(env, nullptr);
-    EXPECT_TRUE(ReleaseEnvironment(env, handle));
+    AvsLibrary use(library_);
+    ASSERT_TRUE(use.Load() && use.FindFactory());
+    ASSERT_TRUE(use.CreateEnvironment(info.interface_version));
+    EXPECT_TRUE(use.Release());
   }
 
   // The frame server is built beside this test binary.

@@ -1,10 +1,12 @@
-// Test double for the console: keeps what would reach the terminal as one
-// text, colours as "{n}" before coloured text and cursor moves as "<up n>".
+// Test doubles for the console: a sink that keeps what would reach the
+// terminal as one text (colours as "{n}", cursor moves as "<up n>"), and a
+// console width set for one test.
 #pragma once
 
 #include <string>
 
 #include "bench/console_sink.h"
+#include "console/console_utils.h"
 
 class RecordingConsole : public ConsoleSink {
  public:
@@ -15,4 +17,13 @@ class RecordingConsole : public ConsoleSink {
   void MoveUp(int rows) override { out += "<up " + std::to_string(rows) + ">"; }
 
   std::string out;
+};
+
+class ScopedConsoleWidth {
+ public:
+  explicit ScopedConsoleWidth(int width) { g_utils.SetConsoleWidthForTest(width); }
+  ~ScopedConsoleWidth() { g_utils.SetConsoleWidthForTest(saved_); }
+
+ private:
+  int saved_ = g_utils.ConsoleWidth();
 };

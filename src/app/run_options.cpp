@@ -1,0 +1,40 @@
+#include "app/run_options.h"
+
+ConsoleOptions ConsoleOptionsFrom(const Settings& settings) {
+  ConsoleOptions options;
+  options.use_color = settings.UseColor;
+  options.pause_before_exit = settings.PauseBeforeExit;
+  options.to_stdout = settings.ConUseSTDOUT;
+  return options;
+}
+
+FrameLoopOptions FrameLoopOptionsFrom(const Settings& settings) {
+  FrameLoopOptions options;
+  options.display_fps = settings.DisplayFPS;
+  options.display_tpf = settings.DisplayTPF;
+  options.display_efficiency_index = settings.DisplayEfficiencyIndex;
+  options.monitor_gpu = settings.MonitorGPULoad;
+  options.log_estimated_time = settings.LogEstimatedTime;
+  options.time_limit = settings.TimeLimit;
+  return options;
+}
+
+RequestedRange RequestedRangeFrom(const Settings& settings) {
+  return RequestedRange{settings.FrameRangeFirst, settings.FrameRangeLast};
+}
+
+RecordOptions RecordOptionsFrom(const Settings& settings, int32_t video_engine_available) {
+  RecordOptions options;
+  options.monitor_gpu = settings.MonitorGPULoad;
+  options.video_engine_available = video_engine_available;
+  return options;
+}
+
+ReportOptions ReportOptionsFrom(const Settings& settings, const std::string& program_version,
+                                const std::string& switches) {
+  ReportOptions options;
+  options.program_version = program_version;
+  options.switches = switches;
+  options.monitor_gpu = settings.MonitorGPULoad != 0;
+  return options;
+}

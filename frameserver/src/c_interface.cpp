@@ -73,8 +73,8 @@ FS_EXPORT int avs_check_version(AVS_ScriptEnvironment* p, int version) {
 
 FS_EXPORT const char* avs_get_error(AVS_ScriptEnvironment* p) { return p->error; }
 
-// Leaves the last error alone, as the library does.
 FS_EXPORT int avs_function_exists(AVS_ScriptEnvironment* p, const char* name) {
+  p->error = nullptr;
   return p->env->FunctionExists(name) ? 1 : 0;
 }
 

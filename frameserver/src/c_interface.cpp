@@ -118,14 +118,10 @@ FS_EXPORT AVS_VideoFrame* avs_get_frame(AVS_Clip* p, int n) {
 
 FS_EXPORT const char* avs_clip_get_error(AVS_Clip* p) { return p->error; }
 
-FS_EXPORT int avs_get_pitch_p(const AVS_VideoFrame* frame, int plane) { return AsFrame(frame)->GetPitch(plane); }
 FS_EXPORT int avs_get_row_size_p(const AVS_VideoFrame* frame, int plane) {
   return AsFrame(frame)->GetRowSize(plane);
 }
 FS_EXPORT int avs_get_height_p(const AVS_VideoFrame* frame, int plane) { return AsFrame(frame)->GetHeight(plane); }
-FS_EXPORT const unsigned char* avs_get_read_ptr_p(const AVS_VideoFrame* frame, int plane) {
-  return AsFrame(frame)->GetReadPtr(plane);
-}
 
 FS_EXPORT void avs_release_video_frame(AVS_VideoFrame* frame) {
   if (frame != nullptr) AsFrame(frame)->Release();

@@ -8,57 +8,48 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace platform::win32 {
 namespace {
 
 using Buffer = std::vector<unsigned char>;
+using Names = std::vector<std::string>;
 
 void Put(Buffer* buffer, size_t offset, uint64_t value, unsigned width) {
   if (buffer->size() < offset + width) buffer->resize(offset + width);
   for (unsigned i = 0; i < width; ++i) (*buffer)[offset + i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
-// Offsets in the files BuildPe writes.
-constexpr size_t kHeader = 0x80;                // "PE\0\0"
-constexpr size_t kOptional = kHeader + 24;
+// Where BuildPe puts things: the headers, then one section at file offset
+// 0x200 and address 0x1000 holding the export directory, the name list and
+// the names.
+constexpr size_t kHeader = 0x80, kOptional = kHeader + 24, kData = 0x200, kNameList = kData + 40;
 size_t SectionTable(bool is64) { return kOptional + (is64 ? 240 : 224); }
-constexpr size_t kData = 0x200;                 // the one section's bytes, at RVA 0x1000
-constexpr size_t kExports = kData;              // export directory, 40 bytes
-constexpr size_t kNameList = kData + 40;
+size_t ExportDirectory(bool is64) { return kOptional + (is64 ? 112 : 96); }
 
-// A DLL with one section holding an export table of `names`.
-Buffer BuildPe(bool is64, const std::vector<std::string>& names) {
-  const size_t optional_size = is64 ? 240 : 224, directories = kOptional + (is64 ? 112 : 96);
-  Buffer out(kData, 0);
+Buffer BuildPe(bool is64, const Names& names) {
+  Buffer out(kData + 40 + 4 * names.size(), 0);
   out[0] = 'M', out[1] = 'Z';
   Put(&out, 0x3C, kHeader, 4);
   Put(&out, kHeader, 0x4550, 4);
   Put(&out, kHeader + 4, is64 ? 0x8664 : 0x14C, 2);
   Put(&out, kHeader + 6, 1, 2);
-  Put(&out, kHeader + 20, optional_size, 2);
+  Put(&out, kHeader + 20, is64 ? 240 : 224, 2);
   Put(&out, kOptional, is64 ? 0x20B : 0x10B, 2);
   out[kOptional + 2] = 2, out[kOptional + 3] = 40;
-  Put(&out, directories - 4, 16, 4);
-  // The section: export directory, name list, then the names.
-  std::string strings;
-  std::vector<size_t> name_at;
-  const size_t strings_at = kNameList + 4 * names.size();
-  for (const std::string& name : names) {
-    name_at.push_back(strings_at + strings.size());
-    strings += name + '\0';
+  Put(&out, ExportDirectory(is64) - 4, 16, 4);
+  Put(&out, kData + 24, names.size(), 4);
+  Put(&out, kData + 32, 0x1000 + 40, 4);
+  for (size_t i = 0; i < names.size(); ++i) {
+    Put(&out, kNameList + 4 * i, 0x1000 + out.size() - kData, 4);
+    out.insert(out.end(), names[i].begin(), names[i].end());
+    out.push_back(0);
   }
-  Put(&out, kExports + 24, names.size(), 4);
-  Put(&out, kExports + 32, 0x1000 + (kNameList - kData), 4);
-  for (size_t i = 0; i < names.size(); ++i) Put(&out, kNameList + 4 * i, 0x1000 + (name_at[i] - kData), 4);
-  out.resize(strings_at);
-  out.insert(out.end(), strings.begin(), strings.end());
-  const size_t section_size = out.size() - kData;
-  Put(&out, directories, 0x1000, 4);
-  Put(&out, directories + 4, section_size, 4);
-  const size_t table = SectionTable(is64);
-  std::copy_n(".edata", 6, out.begin() + static_cast<long>(table));
+  const size_t section_size = out.size() - kData, table = SectionTable(is64);
+  Put(&out, ExportDirectory(is64), 0x1000, 4);
+  Put(&out, ExportDirectory(is64) + 4, section_size, 4);
   Put(&out, table + 8, section_size, 4);
   Put(&out, table + 12, 0x1000, 4);
   Put(&out, table + 16, section_size, 4);
@@ -73,29 +64,17 @@ std::string Read(Buffer bytes, PeImage* image = nullptr) {
   return ReadPeImage(bytes.data(), bytes.size(), image ? image : &unused, &error) ? "ok" : error;
 }
 
-TEST(PeReaderValid, BothFormatsGiveMachineLinkerAndExports) {
-  for (bool is64 : {true, false}) {
-    PeImage image;
-    ASSERT_EQ(Read(BuildPe(is64, {"AVS_linkage", "avs_create_script_environment"}), &image), "ok");
-    EXPECT_EQ(image.machine, is64 ? 0x8664u : 0x14Cu);
-    EXPECT_EQ(image.is_64bit, is64);
-    EXPECT_EQ(image.linker_major, 2u);
-    EXPECT_EQ(image.linker_minor, 40u);
-    EXPECT_EQ(image.exports, (std::vector<std::string>{"AVS_linkage", "avs_create_script_environment"}));
-    EXPECT_TRUE(image.has_avs_linkage);
-  }
-  PeImage image;
-  ASSERT_EQ(Read(BuildPe(true, {"avs_invoke"}), &image), "ok");
-  EXPECT_FALSE(image.has_avs_linkage);
-  Buffer no_exports = BuildPe(true, {"AVS_linkage"});
-  Put(&no_exports, kOptional + 112, 0, 4);
-  ASSERT_EQ(Read(no_exports, &image), "ok");
-  EXPECT_TRUE(image.exports.empty());
+auto Facts(const PeImage& image) {
+  return std::make_tuple(image.machine, image.is_64bit, image.linker_major, image.linker_minor, image.has_avs_linkage);
 }
 
-TEST(PeReaderInvalid, EveryTruncationIsRejected) {
+TEST(PeReader, BothFormatsAndEveryTruncation) {
   for (bool is64 : {true, false}) {
-    Buffer full = BuildPe(is64, {"AVS_linkage"});
+    const Buffer full = BuildPe(is64, {"AVS_linkage", "avs_invoke"});
+    PeImage image;
+    ASSERT_EQ(Read(full, &image), "ok");
+    EXPECT_EQ(Facts(image), std::make_tuple(is64 ? 0x8664u : 0x14Cu, is64, 2u, 40u, true));
+    EXPECT_EQ(image.exports, (Names{"AVS_linkage", "avs_invoke"}));
     for (size_t size = 0; size < full.size(); ++size) {
       std::string error = Read(Buffer(full.begin(), full.begin() + static_cast<long>(size)));
       EXPECT_TRUE(error != "ok" && !error.empty()) << "size " << size;
@@ -105,11 +84,12 @@ TEST(PeReaderInvalid, EveryTruncationIsRejected) {
   EXPECT_EQ(Read(Buffer{'M', 'Z', 0}), "truncated PE file");
 }
 
-// Each case corrupts one field of a valid PE32+ file.
-TEST(PeReaderInvalid, CorruptFieldsGiveTheirError) {
+// Each case changes one field of a valid PE32+ file.
+TEST(PeReader, CorruptFieldsGiveTheirError) {
   const Buffer base = BuildPe(true, {"AVS_linkage", "other"});
-  const size_t size = base.size(), table = SectionTable(true);
+  const size_t size = base.size(), table = SectionTable(true), exports = ExportDirectory(true);
   struct Case { const char* what; size_t at; uint64_t value; unsigned width; const char* error; } cases[] = {
+      {"no export table", exports, 0, 4, "ok"},
       {"DOS magic", 1, 'X', 1, "not a PE file"},
       {"header past the end", 0x3C, size - 8, 4, "PE header outside the file"},
       {"header offset wraps", 0x3C, 0xFFFFFFFF, 4, "PE header outside the file"},
@@ -118,13 +98,12 @@ TEST(PeReaderInvalid, CorruptFieldsGiveTheirError) {
       {"optional header past the end", kHeader + 20, 0xFFFF, 2, "truncated PE file"},
       {"optional header too short", kHeader + 20, 100, 2, "malformed PE optional header"},
       {"huge section count", kHeader + 6, 0xFFFF, 2, "PE section table outside the file"},
-      {"export table in no section", kOptional + 112, 0x9000, 4, "PE export table outside the file"},
-      {"export table past its section", kOptional + 112, 0x1000 + size - kData - 8, 4,
-       "PE export table outside the file"},
+      {"export table in no section", exports, 0x9000, 4, "PE export table outside the file"},
+      {"export table past its section", exports, 0x1000 + size - kData - 8, 4, "PE export table outside the file"},
       {"section bytes past the end", table + 20, size, 4, "PE export table outside the file"},
       {"section offset wraps", table + 20, 0xFFFFFFF0, 4, "PE export table outside the file"},
-      {"too many names", kExports + 24, 70000, 4, "malformed PE export table"},
-      {"names past the section", kExports + 24, 60000, 4, "PE export names outside the file"},
+      {"too many names", kData + 24, 70000, 4, "malformed PE export table"},
+      {"names past the section", kData + 24, 60000, 4, "PE export names outside the file"},
       {"name in no section", kNameList, 0x7000, 4, "PE export name outside the file"},
       {"name cut by its section", table + 16, size - kData - 1, 4, "unterminated PE export name"},
   };
@@ -135,22 +114,17 @@ TEST(PeReaderInvalid, CorruptFieldsGiveTheirError) {
   }
 }
 
-TEST(PeReaderValid, RealAviSynthPlusDll) {
+TEST(PeReader, RealAviSynthPlusDll) {
   const std::filesystem::path path = AVSPLUS_WINDOWS_DLL;
   if (!std::filesystem::exists(path)) GTEST_SKIP() << "no real AviSynth+ at " << path.string();
   std::ifstream file(path, std::ios::binary);
-  const Buffer bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   PeImage image;
-  ASSERT_EQ(Read(bytes, &image), "ok");
-  EXPECT_EQ(image.machine, 0x8664u);
-  EXPECT_TRUE(image.is_64bit);
-  EXPECT_EQ(image.linker_major, 2u);
-  EXPECT_EQ(image.linker_minor, 40u);
-  size_t c_functions = 0;
-  for (const std::string& name : image.exports) c_functions += name.starts_with("avs_");
-  EXPECT_EQ(c_functions, 156u);
-  EXPECT_NE(std::find(image.exports.begin(), image.exports.end(), "CreateScriptEnvironment"), image.exports.end());
-  EXPECT_TRUE(image.has_avs_linkage);
+  ASSERT_EQ(Read(Buffer(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()), &image), "ok");
+  EXPECT_EQ(Facts(image), std::make_tuple(0x8664u, true, 2u, 40u, true));
+  EXPECT_EQ(std::count_if(image.exports.begin(), image.exports.end(),
+                          [](const std::string& name) { return name.starts_with("avs_"); }),
+            156);
+  EXPECT_EQ(std::count(image.exports.begin(), image.exports.end(), "CreateScriptEnvironment"), 1);
 }
 
 }  // namespace

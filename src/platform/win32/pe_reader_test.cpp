@@ -91,7 +91,6 @@ TEST(PeReader, CorruptFieldsGiveTheirError) {
   struct Case { const char* what; size_t at; uint64_t value; unsigned width; const char* error; } cases[] = {
       {"no export table", exports, 0, 4, "ok"},
       {"DOS magic", 1, 'X', 1, "not a PE file"},
-      {"header past the end", 0x3C, size - 8, 4, "PE header outside the file"},
       {"header offset wraps", 0x3C, 0xFFFFFFFF, 4, "PE header outside the file"},
       {"PE signature", kHeader, 0x4551, 4, "not a PE file"},
       {"optional header magic", kOptional, 0x107, 2, "unknown PE optional header magic"},
@@ -100,7 +99,6 @@ TEST(PeReader, CorruptFieldsGiveTheirError) {
       {"huge section count", kHeader + 6, 0xFFFF, 2, "PE section table outside the file"},
       {"export table in no section", exports, 0x9000, 4, "PE export table outside the file"},
       {"export table past its section", exports, 0x1000 + size - kData - 8, 4, "PE export table outside the file"},
-      {"section bytes past the end", table + 20, size, 4, "PE export table outside the file"},
       {"section offset wraps", table + 20, 0xFFFFFFF0, 4, "PE export table outside the file"},
       {"too many names", kData + 24, 70000, 4, "malformed PE export table"},
       {"names past the section", kData + 24, 60000, 4, "PE export names outside the file"},

@@ -1,9 +1,9 @@
 // The exported entry points, shaped by the variant being built (one of the
 // FS_VARIANT_* definitions).
+#include "c_interface.h"
 #include "environment.h"
+#include "exported.h"
 #include "variant.h"
-
-#define FS_EXPORT extern "C" KORBINET_VISIBLE
 
 namespace {
 #if defined(FS_VARIANT_STANDARD)
@@ -26,7 +26,8 @@ constexpr VariantInfo kVariant{7, nullptr, false, false};
 const VariantInfo& CurrentVariant() { return kVariant; }
 
 #if !defined(FS_VARIANT_NOFACTORY)
-FS_EXPORT IScriptEnvironment* CreateScriptEnvironment(int version) {
+namespace {
+IScriptEnvironment* NewEnvironment(int version) {
 #if defined(FS_VARIANT_NULLENV)
   (void)version;
   return nullptr;
@@ -38,6 +39,15 @@ FS_EXPORT IScriptEnvironment* CreateScriptEnvironment(int version) {
     return nullptr;  // nothing may escape a C entry point
   }
 #endif
+}
+}  // namespace
+
+FS_EXPORT IScriptEnvironment* CreateScriptEnvironment(int version) { return NewEnvironment(version); }
+
+// Null when the version is refused, as the C++ factory does; a handle
+// without an environment would only fail at the next call.
+FS_EXPORT AVS_ScriptEnvironment* avs_create_script_environment(int version) {
+  return WrapEnvironment(NewEnvironment(version));
 }
 #endif
 

@@ -542,7 +542,12 @@ struct AvsLayoutCheck {
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
   static_assert(offsetof(IClip, refcnt_) == 8);
 #pragma GCC diagnostic pop
+  // The library declares the counter long: 8 bytes on Linux, 4 on Windows.
+#ifdef _WIN32
+  static_assert(sizeof(IClip::refcnt_) == 4);
+#else
   static_assert(sizeof(IClip::refcnt_) == 8);
+#endif
 
   static_assert(sizeof(PClip) == 8 && offsetof(PClip, p_) == 0);
   static_assert(sizeof(PVideoFrame) == 8 && offsetof(PVideoFrame, p_) == 0);

@@ -15,11 +15,20 @@
 #define KORBINET_NO_UBSAN
 #endif
 
-// Symbol visibility is an ELF notion; PE files export by other means.
-#if (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
+// An entry point a library exports: default visibility in an ELF file (a
+// version script decides the rest), an export-table entry in a PE file.
+// KORBINET_VISIBLE keeps a type's identity (its type info) visible outside
+// an ELF library built with hidden visibility; PE files have no such notion.
+#if defined(_WIN32)
+#define KORBINET_EXPORT __declspec(dllexport)
+#define KORBINET_VISIBLE
+#define KORBINET_HIDDEN
+#elif defined(__GNUC__) || defined(__clang__)
+#define KORBINET_EXPORT __attribute__((visibility("default")))
 #define KORBINET_VISIBLE __attribute__((visibility("default")))
 #define KORBINET_HIDDEN __attribute__((visibility("hidden")))
 #else
+#define KORBINET_EXPORT
 #define KORBINET_VISIBLE
 #define KORBINET_HIDDEN
 #endif

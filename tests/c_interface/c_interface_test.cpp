@@ -1,0 +1,164 @@
+// One sequence of calls to the plain C interface, run against the bundled
+// frame server and against a real AviSynth+: both must give the same types
+// and texts, which is what a host of that interface relies on.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <tuple>
+
+#include "avs_host/avisynth_c.h"
+
+#ifdef _WIN32
+#include <windows.h>
+// The Windows platform layer is not written yet; these two calls stand in.
+void* Open(std::string path) {
+  for (char& c : path) c = c == '/' ? '\\' : c;
+  return reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
+}
+void* Symbol(void* library, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+#else
+#include "platform/library.h"
+void* Open(const std::string& path) { return platform::LoadLibrary(path); }
+void* Symbol(void* library, const char* name) { return platform::GetProcAddress(library, name); }
+#endif
+
+namespace {
+
+#define AVS_C_FUNCTIONS(X)                                                                       \
+  X(avs_create_script_environment) X(avs_check_version) X(avs_get_error) X(avs_function_exists) \
+  X(avs_invoke) X(avs_take_clip) X(avs_get_video_info) X(avs_get_version) X(avs_get_frame)      \
+  X(avs_clip_get_error) X(avs_get_row_size_p) X(avs_get_height_p) X(avs_release_video_frame)    \
+  X(avs_release_clip) X(avs_release_value) X(avs_delete_script_environment)
+#define AVS_DECLARE(name) decltype(&::name) name = nullptr;
+struct CInterface { AVS_C_FUNCTIONS(AVS_DECLARE) };
+
+struct Library {
+  const char* name;
+  const char* path;
+  bool is_frame_server;
+};
+void PrintTo(const Library& library, std::ostream* out) { *out << library.path; }
+
+std::string Text(const char* text) { return text ? text : "(null)"; }
+
+AVS_Value Value(char type, const char* text = nullptr) {
+  AVS_Value value{};
+  value.type = type;
+  value.d.string = text;
+  return value;
+}
+
+// `function` called with one string: for Import the path of a file holding
+// `script` (no file when null), which $ stands for in the error.
+struct Call {
+  const char* function;
+  const char* script;
+  char type;
+  const char* error;
+  const char* library_error = nullptr;  // where AviSynth+ differs
+};
+const Call kCalls[] = {
+    {"Import", "BlankClip(length=10, width=64, height=48, pixel_type=\"YV12\")", 'c', "(null)"},
+    // AviSynth+ counts the column after the token, the frame server before it.
+    {"Import", "x = )", 'e', "Script error: syntax error\n($, line 1, column 4)",
+     "Script error: syntax error\n($, line 1, column 5)"},
+    {"Import", nullptr, 'e', "Import: couldn't open \"$\""},
+    {"Import", "x = 1", 'v', "(null)"},
+    {"NoSuchFunction", "", 'e', "Function Not Found"},
+    {"Trim", "", 'e', "Function Not Found"},
+};
+
+class CInterfaceTest : public testing::TestWithParam<Library> {};
+
+TEST_P(CInterfaceTest, AnswersAsTheLibraryDoes) {
+  const Library& library = GetParam();
+  if (!library.is_frame_server && !std::filesystem::exists(library.path))
+    GTEST_SKIP() << "no real AviSynth+ at " << library.path;
+  // Never unloaded: AviSynth+ cannot be truly unloaded from a process.
+  void* handle = Open(library.path);
+  ASSERT_NE(handle, nullptr) << library.path;
+  CInterface c;
+#define AVS_FIND(name)                                                     \
+  c.name = reinterpret_cast<decltype(&::name)>(Symbol(handle, #name)); \
+  ASSERT_NE(c.name, nullptr) << #name;
+  AVS_C_FUNCTIONS(AVS_FIND)
+  const auto folder = std::filesystem::temp_directory_path() /
+                      ("korbinet-c-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  std::filesystem::create_directories(folder);
+
+  AVS_ScriptEnvironment* env = c.avs_create_script_environment(7);
+  ASSERT_NE(env, nullptr);
+  EXPECT_EQ(std::make_tuple(c.avs_check_version(env, 6), c.avs_check_version(env, 7)), std::make_tuple(0, 0));
+  EXPECT_NE(c.avs_check_version(env, 13), 0);
+  EXPECT_EQ(Text(c.avs_get_error(env)), "Plugin was designed for a later version of Avisynth (13)");
+  EXPECT_EQ(std::make_pair(c.avs_function_exists(env, "BlankClip") != 0, c.avs_function_exists(env, "Foo") != 0),
+            std::make_pair(true, false));
+  EXPECT_EQ(Text(c.avs_get_error(env)), "(null)");  // the next call clears it
+
+  AVS_Value clip_value = Value('v');
+  for (const Call& call : kCalls) {
+    std::string argument = call.script ? call.script : "";
+    if (std::string(call.function) == "Import") {
+      argument = (folder / (std::to_string(&call - kCalls) + ".avs")).string();
+      if (call.script) std::ofstream(argument) << call.script << '\n';
+    }
+    std::string error = call.library_error && !library.is_frame_server ? call.library_error : call.error;
+    if (size_t at = error.find('$'); at != std::string::npos) error.replace(at, 1, argument);
+    AVS_Value result = c.avs_invoke(env, call.function, Value('s', argument.c_str()), nullptr);
+    EXPECT_EQ(result.type, call.type) << argument;
+    EXPECT_EQ(Text(c.avs_get_error(env)), error);
+    EXPECT_EQ(Text(result.type == 'e' ? result.d.string : nullptr), result.type == 'e' ? error : "(null)");
+    if (result.type == 'c')
+      clip_value = result;
+    else
+      c.avs_release_value(result);
+  }
+  std::filesystem::remove_all(folder);
+
+  AVS_Clip* clip = c.avs_take_clip(clip_value, env);
+  c.avs_release_value(clip_value);  // the clip holds its own reference
+  ASSERT_NE(clip, nullptr);
+  const AVS_VideoInfo& vi = *c.avs_get_video_info(clip);
+  EXPECT_EQ(std::make_tuple(vi.width, vi.height, vi.fps_numerator, vi.fps_denominator, vi.num_frames, vi.pixel_type,
+                            vi.audio_samples_per_second, vi.sample_type, vi.num_audio_samples, vi.nchannels,
+                            vi.image_type, c.avs_get_version(clip)),
+            std::make_tuple(64, 48, 24u, 1u, 10, int(0xA0000008u) /* YV12 */, 44100, 2, int64_t{18375}, 1, 0, 12));
+  AVS_VideoFrame* frame = c.avs_get_frame(clip, 9);
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(Text(c.avs_clip_get_error(clip)), "(null)");
+  EXPECT_EQ(std::make_tuple(c.avs_get_row_size_p(frame, 1), c.avs_get_height_p(frame, 1),
+                            c.avs_get_row_size_p(frame, 2), c.avs_get_height_p(frame, 2)),
+            std::make_tuple(64, 48, 32, 24));
+  c.avs_release_video_frame(frame);
+  c.avs_release_clip(clip);
+
+  if (library.is_frame_server) {
+    // AviSynth+ has no filter that fails in GetFrame on demand.
+    AVS_Value failing = c.avs_invoke(env, "Eval", Value('s', "BlankClip().Fault(3, \"error\")"), nullptr);
+    clip = c.avs_take_clip(failing, env);
+    c.avs_release_value(failing);
+    ASSERT_NE(clip, nullptr);
+    EXPECT_EQ(c.avs_get_frame(clip, 3), nullptr);
+    EXPECT_EQ(Text(c.avs_clip_get_error(clip)), "Fault at frame 3");
+    c.avs_release_video_frame(frame = c.avs_get_frame(clip, 2));
+    EXPECT_NE(frame, nullptr);
+    EXPECT_EQ(Text(c.avs_clip_get_error(clip)), "(null)");
+    c.avs_release_clip(clip);
+    // Where AviSynth+ hands out handles that fail later, the frame server gives null.
+    EXPECT_EQ(c.avs_take_clip(Value('v'), env), nullptr);
+    EXPECT_EQ(c.avs_create_script_environment(8), nullptr);
+  }
+  c.avs_delete_script_environment(env);
+}
+
+INSTANTIATE_TEST_SUITE_P(Libraries, CInterfaceTest,
+                         testing::Values(Library{"FrameServer", FRAME_SERVER_LIBRARY, true},
+                                         Library{"AviSynthPlus", AVISYNTH_PLUS_LIBRARY, false}),
+                         [](const testing::TestParamInfo<Library>& info) { return std::string(info.param.name); });
+
+}  // namespace

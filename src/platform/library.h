@@ -11,6 +11,10 @@ using LibraryHandle = void*;
 // is looked for beside the executable first, then by the dynamic loader's own
 // search. Null on failure (last error set).
 LibraryHandle LoadLibrary(const std::string& name);
+// Loads file_name as the dynamic loader finds it, with no name rewriting: a
+// driver's versioned library (libfoo.so.1) or a path. Null on failure (last
+// error set).
+LibraryHandle LoadSystemLibrary(const std::string& file_name);
 void* GetProcAddress(LibraryHandle library, const char* symbol);
 // False on failure (last error set).
 bool FreeLibrary(LibraryHandle library);

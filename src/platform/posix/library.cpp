@@ -131,6 +131,13 @@ LibraryHandle LoadLibrary(const std::string& name) {
   return handle;
 }
 
+LibraryHandle LoadSystemLibrary(const std::string& file_name) {
+  dlerror();
+  void* handle = dlopen(file_name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) RecordLoaderError();
+  return handle;
+}
+
 void* GetProcAddress(LibraryHandle library, const char* symbol) {
   if (library == nullptr) {
     RecordErrno(EINVAL);

@@ -1,16 +1,15 @@
 // The publisher over the fake NVML, alone and with Korbinet on a bundled
-// example. Suites are named GpuPublisher*: they take the machine-wide
-// section and GPU-Z's process name, so they never run beside other GPU tests.
-#include <fcntl.h>
-#include <poll.h>
+// example. They take the machine-wide section and GPU-Z's process name, so
+// they run only under the GPU resource lock.
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -21,101 +20,78 @@
 #include "harness/sandbox.h"
 #include "harness/terminal_session.h"
 
+extern char** environ;
+
 namespace e2e {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-const std::string kPublisher = BuildDir() + "/bin/gpu-publisher";
 const std::string kLoad = "GPU usage (current | average):  ";
 
 // The fake library's answers; the publisher reads them again on every call.
 class NvmlScript {
  public:
-  NvmlScript() : path_(fs::temp_directory_path() / ("korbinet-nvml-" + std::to_string(getpid()))) {
-    setenv("FAKE_NVML_SCRIPT", path_.c_str(), 1);
-  }
-  ~NvmlScript() {
-    unsetenv("FAKE_NVML_SCRIPT");
-    fs::remove(path_);
-  }
+  NvmlScript() { setenv("FAKE_NVML_SCRIPT", path_.c_str(), 1); }
+  ~NvmlScript() { fs::remove(path_); }
+  // Replaced whole, so that the publisher never reads half a script.
   void Write(const std::string& gpu, const std::string& used, const std::string& extra = "") {
-    std::ofstream(path_) << "name NVIDIA GeForce RTX 2060\ndriver 550.54.14\ncapability 7 5\nencoder 12\n"
-                            "decoder 7\ntotal 6442450944\ngpu " << gpu << "\nused " << used << "\n" << extra;
+    const fs::path next = path_.string() + ".next";
+    std::ofstream(next) << "name NVIDIA GeForce RTX 2060\ndriver 550.54.14\ncapability 7 5\nencoder 12\n"
+                           "decoder 7\ntotal 6442450944\ngpu " << gpu << "\nused " << used << "\n" << extra;
+    fs::rename(next, path_);
   }
 
  private:
-  fs::path path_;
+  fs::path path_ = fs::temp_directory_path() / ("korbinet-nvml-" + std::to_string(getpid()));
 };
 
-// The publisher with its standard output and error on one pipe.
+// The publisher with its standard output and error on one pipe. A publisher
+// that hangs is ended by the test's time limit.
 class Publisher {
  public:
-  explicit Publisher(const std::vector<std::string>& args) {
+  explicit Publisher(std::vector<std::string> args) {
     int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(fds[1], 1);
-      dup2(fds[1], 2);
-      std::vector<char*> argv{const_cast<char*>(kPublisher.c_str())};
-      for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-      argv.push_back(nullptr);
-      execv(kPublisher.c_str(), argv.data());
-      _exit(127);
-    }
+    if (pipe(fds) != 0) return;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    args.insert(args.begin(), BuildDir() + "/bin/gpu-publisher");
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
-    out_ = fds[0];
+    out_ = fdopen(fds[0], "r");
   }
   ~Publisher() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      ExitStatus();
+    if (pid_ > 0) kill(pid_, SIGTERM);
+    Finish();
+    if (out_ != nullptr) std::fclose(out_);
+  }
+  std::string Line() {
+    char line[512];
+    return out_ != nullptr && std::fgets(line, sizeof line, out_) ? line : "";
+  }
+  // What it writes until it ends, and its exit status.
+  int Finish(std::string* rest = nullptr) {
+    for (std::string line; !(line = Line()).empty();) {
+      if (rest) *rest += line;
     }
-    if (out_ >= 0) close(out_);
-  }
-
-  // Reads until the output holds text or ends; false at the limit.
-  bool ReadUntil(const std::string& text, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    char buffer[512];
-    for (pollfd p{out_, POLLIN, 0}; output.find(text) == std::string::npos;) {
-      if (std::chrono::steady_clock::now() >= deadline) return false;
-      if (poll(&p, 1, 50) <= 0) continue;
-      const ssize_t n = read(out_, buffer, sizeof buffer);
-      if (n <= 0) return text.empty();
-      output.append(buffer, static_cast<size_t>(n));
-    }
-    return true;
-  }
-  // Waits for the end of the output (killing it at the limit) and gives the exit status.
-  int Finish(std::chrono::milliseconds limit) {
-    if (!ReadUntil("", limit) && pid_ > 0) kill(pid_, SIGKILL);
-    return ExitStatus();
-  }
-
-  std::string output;
-
- private:
-  int ExitStatus() {
-    if (pid_ <= 0) return -1;
-    int status = 0;
-    waitpid(pid_, &status, 0);
+    int status = -1;
+    if (pid_ > 0) waitpid(pid_, &status, 0);
     pid_ = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
+ private:
   pid_t pid_ = -1;
-  int out_ = -1;
+  FILE* out_ = nullptr;
 };
-
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 bool SectionExists() { return fs::exists("/dev/shm/GPUZShMem"); }
 
@@ -123,7 +99,7 @@ TEST(GpuPublisherLive, KorbinetShowsTheCardsFiguresAndTheirChanges) {
   NvmlScript script;
   script.Write("42", "1073741824");
   Publisher publisher({"--source=nvidia", "--nvml", FAKE_NVML, "--interval", "50"});
-  ASSERT_TRUE(publisher.ReadUntil("ready\n", 10s)) << publisher.output;
+  ASSERT_EQ(publisher.Line(), "ready\n");
   Sandbox sandbox;
   std::ifstream example(KORBINET_EXAMPLES_DIR "/quick.avs");
   sandbox.WriteScript("quick.avs", std::string(std::istreambuf_iterator<char>(example), {}));
@@ -147,59 +123,49 @@ TEST(GpuPublisherLive, KorbinetShowsTheCardsFiguresAndTheirChanges) {
                      "Memory size:             6144 MB\nOpenCL version:          \n"
                      "Driver version:          550.54.14\nInfo collected with:     GPU-Z .40.0\n"),
             std::string::npos) << log;
-  const std::regex log_row_with_77(R"( *\d+( +[\d.]+){3} +77 +12 +\d+ +\d+ +\d+)");
-  EXPECT_TRUE(std::regex_search(log, log_row_with_77)) << log;
+  EXPECT_TRUE(std::regex_search(log, std::regex(R"(\n *\d+( +[\d.]+){3} +77 +12 +\d+ +\d+ +\d+\n)"))) << log;
   // Every CSV row carries one of the two loads and the video engine's 12; both loads occur.
-  std::set<std::string> loads;
+  std::istringstream csv(sandbox.ReadFile("quick.csv"));
   const std::regex csv_row(R"(\d+(,[\d.]+){4},\d+,(42|77),12,\d+,\d+,\d+)");
-  const std::vector<std::string> rows = SplitLines(sandbox.ReadFile("quick.csv"));
-  ASSERT_GT(rows.size(), 2u);
-  for (size_t i = 1; i < rows.size(); ++i) {
-    std::smatch match;
-    EXPECT_TRUE(std::regex_match(rows[i], match, csv_row)) << rows[i];
+  std::set<std::string> loads;
+  std::string row;
+  std::getline(csv, row);
+  EXPECT_EQ(row, "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),GPU(%),VPU(%),"
+                 "Threads,PhysMEM(MB),VirtMEM(MB)");
+  for (std::smatch match; std::getline(csv, row);) {
+    EXPECT_TRUE(std::regex_match(row, match, csv_row)) << row;
     if (match.size() > 2) loads.insert(match[2]);
   }
   EXPECT_EQ(loads, (std::set<std::string>{"42", "77"}));
 }
 
-TEST(GpuPublisherStart, FailuresGiveAMessageAndStatus1) {
-  NvmlScript script;
-  script.Write("42", "1", "fail nvmlDeviceGetMemoryInfo 15\n");
+TEST(GpuPublisherStart, NoCardGivesAMessageAndStatus1) {
   const std::string no_lib = "/nonexistent/libnvidia-ml.so.1";
-  const std::string load_error = "cannot load NVML (" + no_lib + "): " + no_lib +
-                                 ": cannot open shared object file: No such file or directory";
-  for (const auto& [args, output] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-           {{"--source=nvidia", "--nvml", no_lib}, "gpu-publisher: nvidia: " + load_error + "\n"},
-           {{"--source=nvidia", "--nvml", FAKE_NVML}, "gpu-publisher: nvidia: nvmlDeviceGetMemoryInfo: fake error 15\n"},
-           {{"--source", "--nvml", no_lib, "--sysfs-root", "/nonexistent"},
-            "gpu-publisher: no graphics card found\n  nvidia: " + load_error +
-                "\n  amdgpu: cannot list /nonexistent/class/drm: No such file or directory\n"}}) {
-    Publisher run(args);
-    EXPECT_EQ(run.Finish(10s), 1);
-    EXPECT_EQ(run.output, output);
-    EXPECT_FALSE(SectionExists());
-  }
+  Publisher publisher({"--source", "--nvml", no_lib, "--sysfs-root", "/nonexistent"});
+  std::string output;
+  EXPECT_EQ(publisher.Finish(&output), 1);
+  EXPECT_EQ(output, "gpu-publisher: no graphics card found\n  nvidia: cannot load NVML (" + no_lib + "): " + no_lib +
+                        ": cannot open shared object file: No such file or directory\n"
+                        "  amdgpu: cannot list /nonexistent/class/drm: No such file or directory\n");
+  EXPECT_FALSE(SectionExists());
 }
 
 // A card that stops answering: the last figures stay for five seconds, then the publisher ends.
 TEST(GpuPublisherLive, SourceFailingForFiveSecondsEndsThePublisher) {
   NvmlScript script;
   script.Write("42", "1073741824");
-  std::thread fail_soon([&] {
-    std::this_thread::sleep_for(500ms);
-    script.Write("42", "1073741824", "fail nvmlDeviceGetUtilizationRates 15\n");
-  });
-  const auto start = std::chrono::steady_clock::now();
-  Publisher run({"--source=nvidia", "--nvml", FAKE_NVML, "--interval", "100"});
-  EXPECT_EQ(run.Finish(30s), 1);
-  fail_soon.join();
-  EXPECT_GE(std::chrono::steady_clock::now() - start, 5s);
-  const std::regex expected(
-      "ready\n"
-      "gpu-publisher: nvidia: reading failed, keeping the last figures: nvmlDeviceGetUtilizationRates: fake error 15\n"
-      "gpu-publisher: nvidia: no good reading for 5 seconds \\(\\d+ failed in a row\\), stopping: "
-      "nvmlDeviceGetUtilizationRates: fake error 15\n");
-  EXPECT_TRUE(std::regex_match(run.output, expected)) << run.output;
+  Publisher publisher({"--source=nvidia", "--nvml", FAKE_NVML, "--interval", "100"});
+  ASSERT_EQ(publisher.Line(), "ready\n");
+  const auto failing_since = std::chrono::steady_clock::now();
+  script.Write("42", "1073741824", "fail nvmlDeviceGetUtilizationRates 15\n");
+  std::string output;
+  EXPECT_EQ(publisher.Finish(&output), 1);
+  EXPECT_GE(std::chrono::steady_clock::now() - failing_since, 4900ms);
+  const std::string reason = "nvmlDeviceGetUtilizationRates: fake error 15\n";
+  EXPECT_TRUE(std::regex_match(output, std::regex("gpu-publisher: nvidia: reading failed, keeping the last figures: " +
+                                                  reason + "gpu-publisher: nvidia: no good reading for 5 seconds "
+                                                  "\\(\\d+ failed in a row\\), stopping: " + reason)))
+      << output;
   EXPECT_FALSE(SectionExists());
 }
 

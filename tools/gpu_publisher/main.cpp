@@ -2,6 +2,7 @@
 // shared section the GPU monitor reads, under a process name the monitor's
 // scan recognises, until it is told to stop. The figures come from the
 // command line or, refreshed, from the card's own driver.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>

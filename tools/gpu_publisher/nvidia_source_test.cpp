@@ -45,18 +45,14 @@ TEST(NvidiaSource, ReadsEveryFigure) {
   EXPECT_EQ(r[Sensor::kMemoryUsed], 1024.0);
   EXPECT_EQ(r[Sensor::kMemoryDedicated], 1024.0);
   EXPECT_EQ(r[Sensor::kMemoryDynamic], std::nullopt);
-}
 
-// What the card does not support is left out, never an error.
-TEST(NvidiaSource, UnsupportedFactsAndEnginesAreAbsent) {
-  NvmlScript script;
+  // What the card does not support is left out, never an error.
   script.Write("fail nvmlDeviceGetCudaComputeCapability 3\nfail nvmlDeviceGetEncoderUtilization 3\n"
                "fail nvmlDeviceGetDecoderUtilization 3\n");
-  std::string error;
-  auto source = OpenNvidiaSource(FAKE_NVML, &error);
+  source = OpenNvidiaSource(FAKE_NVML, &error);
   ASSERT_NE(source, nullptr) << error;
   EXPECT_EQ(RecordsText(*source), "CardName=NVIDIA GeForce RTX 2060;MemSize=6144 MB;DriverVersion=550.54.14;");
-  Readings r;
+  r = Readings{};
   ASSERT_TRUE(source->Read(&r, &error)) << error;
   EXPECT_EQ(r[Sensor::kVideoEngineLoad], std::nullopt);
 }

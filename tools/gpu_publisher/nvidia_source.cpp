@@ -1,7 +1,7 @@
 #include "nvidia_source.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <type_traits>
 
 #include "platform/error.h"
 #include "platform/library.h"

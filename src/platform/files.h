@@ -1,7 +1,9 @@
 // Paths, file tests, versions and time stamps.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -43,5 +45,13 @@ std::string HomeDirectory();
 // that a failure never leaves the old file half overwritten. False (last error
 // set) when the target cannot be created or replaced.
 bool WriteFileReplacing(const std::string& target, const std::string& content);
+
+// At most max_bytes of a file, read in one go (a sysfs attribute is produced
+// whole by its first read). False (last error set) when it cannot be read.
+bool ReadSmallFile(const std::string& path, size_t max_bytes, std::string* content);
+
+// Names of the entries of a folder, without "." and "..", in the order the
+// system gives them. False (last error set) when it cannot be listed.
+bool ListDirectory(const std::string& path, std::vector<std::string>* names);
 
 }  // namespace platform

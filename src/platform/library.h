@@ -17,6 +17,10 @@ using SymbolAddress = void (*)();
 LibraryHandle OpenLibrary(const std::string& name);
 // Null when the library has no such symbol (last error set).
 SymbolAddress FindSymbol(LibraryHandle library, const char* symbol);
+// Opens file_name as the dynamic loader finds it, with no name rewriting: a
+// driver's versioned library (libfoo.so.1) or a path. Null on failure (last
+// error set).
+LibraryHandle OpenSystemLibrary(const std::string& file_name);
 // False on failure (last error set).
 bool CloseLibrary(LibraryHandle library);
 

@@ -11,5 +11,7 @@ void HoldTerminationSignals();
 // Waits until a termination signal arrives (true) or seconds have passed
 // (false); seconds < 0 waits without limit. Holds the signals back first.
 bool WaitForTerminationSignal(int seconds);
+// The same with a limit in milliseconds (>= 0).
+bool WaitForTerminationSignalMs(long long ms);
 
 }  // namespace platform

@@ -23,8 +23,13 @@ void* Symbol(void* library, const char* name) {
 }
 #else
 #include "platform/library.h"
-void* Open(const std::string& path) { return platform::LoadLibrary(path); }
-void* Symbol(void* library, const char* name) { return platform::GetProcAddress(library, name); }
+void* Open(const std::string& path) {
+  return reinterpret_cast<void*>(platform::OpenLibrary(path).native());
+}
+void* Symbol(void* library, const char* name) {
+  return reinterpret_cast<void*>(platform::FindSymbol(
+      platform::LibraryHandle::FromNative(reinterpret_cast<uintptr_t>(library)), name));
+}
 #endif
 
 namespace {

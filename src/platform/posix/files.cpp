@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <pwd.h>
@@ -271,6 +272,46 @@ bool WriteFileReplacing(const std::string& target, const std::string& content) {
     RecordErrno(saved);
   }
   return ok;
+}
+
+bool ReadSmallFile(const std::string& path, size_t max_bytes, std::string* content) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    RecordErrno(errno);
+    return false;
+  }
+  std::string text(max_bytes, '\0');
+  size_t done = 0;
+  while (done < max_bytes) {
+    ssize_t n = read(fd, text.data() + done, max_bytes - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      RecordErrno(errno);
+      close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  close(fd);
+  text.resize(done);
+  *content = std::move(text);
+  return true;
+}
+
+bool ListDirectory(const std::string& path, std::vector<std::string>* names) {
+  DIR* dir = opendir(path.c_str());
+  if (dir == nullptr) {
+    RecordErrno(errno);
+    return false;
+  }
+  names->clear();
+  while (dirent* entry = readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name != "." && name != "..") names->emplace_back(name);
+  }
+  closedir(dir);
+  return true;
 }
 
 }  // namespace platform

@@ -129,6 +129,13 @@ LibraryHandle OpenLibrary(const std::string& name) {
   return LibraryHandle::FromNative(reinterpret_cast<uintptr_t>(handle));
 }
 
+LibraryHandle OpenSystemLibrary(const std::string& file_name) {
+  dlerror();
+  void* handle = dlopen(file_name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) RecordLoaderError();
+  return LibraryHandle::FromNative(reinterpret_cast<uintptr_t>(handle));
+}
+
 SymbolAddress FindSymbol(LibraryHandle library, const char* symbol) {
   if (!library) {
     RecordErrno(EINVAL);

@@ -141,3 +141,29 @@ TEST(LivePage, ScriptErrorInTheLoopTakesThePlaceOfTheHint) {
 
 }  // namespace
 }  // namespace e2e
+
+namespace e2e {
+namespace {
+
+// The real AviSynth+ from ../shared: Prefetch(2)'s workers count on the page beside the main thread.
+TEST(RealAviSynth, PrefetchThreadsShowOnTheLivePage) {
+  if (!fs::exists(KORBINET_REAL_AVISYNTH)) GTEST_SKIP() << "no real AviSynth+ at " << KORBINET_REAL_AVISYNTH;
+  Sandbox sandbox({.variant = KORBINET_REAL_AVISYNTH});
+  sandbox.WriteScript("mt.avs", "ColorBars(width=1280, height=720, pixel_type=\"YV12\")\n"
+                                "Trim(0, 11999).Invert().Blur(1.0)\nPrefetch(2)\n");
+  TerminalSession term(sandbox, {"mt.avs"}, kTall);
+  long frame = -1;
+  const int top = WaitForPage(term, PageRows(false, 11999), -1, frame);
+  ASSERT_GE(top, 0) << term.ScreenText();
+  std::smatch m;
+  const std::string threads = term.Row(top + 3);
+  ASSERT_TRUE(std::regex_match(threads, m, std::regex(R"(Thread count:\s+(\d+))"))) << threads;
+  EXPECT_GE(std::stoi(m[1]), 3) << term.ScreenText();
+  term.SendKeys("\x1b");
+  ExitResult exit = term.WaitForExit(30s);
+  ASSERT_TRUE(exit.ended) << term.ScreenText();
+  EXPECT_EQ(exit.exit_status, 0) << term.ScreenText();
+}
+
+}  // namespace
+}  // namespace e2e

@@ -73,6 +73,14 @@ void ExpectSameRecords(const std::vector<std::vector<std::string>>& log,
   }
 }
 
+// The runtime section's pattern; `processed` is a pattern too.
+std::string RuntimeSection(const std::string& processed) {
+  return "\n\n\\[Runtime info\\]\nFrames processed:               " + processed + "\n" +
+         R"(FPS \(min \| max \| average\):      )" + kRate + R"( \| )" + kRate + R"( \| )" + kRate +
+         R"(\nMemory usage \(phys \| virt\):     \d+ \| \d+ MB\nThread count:                   \d+\n)"
+         R"(CPU usage \(average\):            \d+%\nTime \(elapsed\):                 )" + kDuration + "\n\n\n";
+}
+
 void ExpectFramesStepping(const std::vector<std::vector<std::string>>& rows, unsigned first) {
   for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i][0], std::to_string(first + 10 * i)) << "row " << i;
 }
@@ -101,14 +109,9 @@ TEST(RunRecords, LogAndCsvOfACompletedRun) {
   ASSERT_EQ(log.substr(0, general.size() + sizeof kClipInfo - 1), general + kClipInfo) << log;
   const std::string rest = log.substr(general.size() + sizeof kClipInfo - 1);
 
-  // The runtime section up to the script, then the script with its outer blank lines trimmed, then the table.
-  const std::string runtime =
-      "\n\n\\[Runtime info\\]\nFrames processed:               300 \\(0 - 299\\)\n"
-      R"(FPS \(min \| max \| average\):      )" + kRate + R"( \| )" + kRate + R"( \| )" + kRate +
-      R"(\nMemory usage \(phys \| virt\):     \d+ \| \d+ MB\nThread count:                   \d+\n)"
-      R"(CPU usage \(average\):            \d+%\nTime \(elapsed\):                 )" + kDuration + "\n\n\n";
-  EXPECT_TRUE(std::regex_search(rest, std::regex("^" + runtime + Literal("[Script]\n# known shape\n" + body + "\n\n" +
-                                                                          kLogTableHeader))))
+  // The runtime section, then the script with its outer blank lines trimmed, then the table.
+  EXPECT_TRUE(std::regex_search(rest, std::regex("^" + RuntimeSection("300 \\(0 - 299\\)") +
+                                                 Literal("[Script]\n# known shape\n" + body + "\n\n" + kLogTableHeader))))
       << rest;
 
   const auto rows = LogRows(log);
@@ -117,6 +120,41 @@ TEST(RunRecords, LogAndCsvOfACompletedRun) {
   EXPECT_EQ(log.back(), '\n');
   EXPECT_EQ(log.find("[AviSynth error]"), std::string::npos);
   ExpectSameRecords(rows, CsvRows(sandbox.ReadFile("clip.csv")));
+}
+
+// The real AviSynth+ from ../shared, as CI lays it out: a few thousand frames with both records.
+TEST(RealAviSynth, BenchmarkWritesTheLogAndCsv) {
+  if (!fs::exists(KORBINET_REAL_AVISYNTH)) GTEST_SKIP() << "no real AviSynth+ at " << KORBINET_REAL_AVISYNTH;
+  Sandbox sandbox({.variant = KORBINET_REAL_AVISYNTH, .unprivileged = true});
+  const std::string script = "ColorBars(width=1280, height=720, pixel_type=\"YV12\").Trim(0,5999).Invert().Blur(1.0)";
+  sandbox.WriteScript("bars.avs", script + "\n");
+  ProcessResult r = RunPiped(sandbox, {"bars.avs", "-log", "-csv"}, std::nullopt, 120s);
+  ASSERT_EQ(r.exit_status, 0) << Describe(r);
+  EXPECT_NE(r.err.find("\rFrames processed:               6000 (0 - 5999)\n"), std::string::npos) << Describe(r);
+  const std::string log = sandbox.ReadFile("bars.log");
+  const std::string start =
+      "[General info]\nLog file created with:                 Korbinet 2.1.6 (x64)\n"
+      "Script file:                           " + sandbox.Path("bars.avs") + "\n"
+      "Command line switches:                 -log -csv\n"
+      "Avisynth version string:               AviSynth+ 3.7.5 (r4661, master, x86_64)\n"
+      "Avisynth file version:                 3.7.5.0\nAvisynth Interface Version:            7\n"
+      "Avisynth MT support:                   Yes\nAvisynth.dll linker/compiler version:  12.2\n"
+      "Avisynth.dll location:                 " + sandbox.Path("libavisynth.so.3.7.5") + "\n"
+      "Avisynth.dll time stamp:               2020-01-02, 03:04:05\n\n\n[Clip info]\n"
+      "Number of frames:                 6000\nLength (hh:mm:ss.ms):     00:03:20.200\n"
+      "Frame width:                      1280\nFrame height:                      720\n"
+      "Framerate:                      29.970 (30000/1001)\nColorspace:                       YV12\n"
+      "Audio channels:                      2\nAudio bits/sample:                  32\n"
+      "Audio sample rate:               48000\nAudio samples:                 9609600\n";
+  ASSERT_EQ(log.substr(0, start.size()), start) << log;
+  EXPECT_TRUE(std::regex_search(log.substr(start.size()), std::regex("^" + RuntimeSection("6000 \\(0 - 5999\\)") +
+                                                                     Literal("[Script]\n" + script + "\n\n" + kLogTableHeader))))
+      << log;
+  // The interval follows the machine's speed: the rows only have to agree with each other.
+  const auto rows = LogRows(log);
+  ASSERT_FALSE(rows.empty());
+  EXPECT_LE(std::stoul(rows.back()[0]), 6000u);
+  ExpectSameRecords(rows, CsvRows(sandbox.ReadFile("bars.csv")));
 }
 
 TEST(RunRecords, FaultInTheFrameLoopLeavesTheRecordsSoFar) {

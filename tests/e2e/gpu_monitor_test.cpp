@@ -8,8 +8,6 @@ namespace {
 // 25 ms a frame gives interval 1; the 80-frame run lets several live pages come and go.
 const std::string kScript = "BlankClip(length=32, width=64, height=48)\nNap(25)";
 const std::string kLongScript = "BlankClip(length=80, width=64, height=48)\nNap(25)";
-const std::string kQuestion = "Continue without GPU monitoring? [y/n]";
-const std::string kNoticeLine = "In order to measure GPU usage, GPU-Z must be running.";
 const std::string kCard = "NVIDIA GeForce RTX 2060";
 
 std::string LogHeader(const std::string& gpu) {
@@ -113,36 +111,6 @@ TEST(GpuMonitorStart, MissingSectionEndsTheRun) {
   EXPECT_EQ(r.exit_status, 255) << Describe(r);
   EXPECT_EQ(r.err, kStart + "\nCannot initialize GPU-Z shared memory:\nNo such file or directory\n");
   EXPECT_FALSE(sandbox.Exists("gpu.log"));
-}
-
-// n blanks the three lines and exits, y runs without GPU lines.
-TEST(GpuMonitorQuestion, TerminalAnswers) {
-  ASSERT_FALSE(GpuzProcessRunning()) << "a process named like GPU-Z runs on this machine";
-  for (const bool yes : {false, true}) {
-    Sandbox sandbox;
-    sandbox.WriteScript("gpu.avs", kLongScript + "\n");
-    TerminalSession term(sandbox, {"gpu.avs", "-gpu", "-log", "-csv"}, {.rows = 40, .cols = 100});
-    ASSERT_TRUE(term.WaitForText(kQuestion)) << term.ScreenText();
-    const int notice = FindRow(term, kNoticeLine);
-    ASSERT_GT(notice, 0) << term.ScreenText();
-    EXPECT_EQ(term.Row(notice - 1) + term.Row(notice + 1) + "|" + term.Row(notice + 2), "|" + kQuestion);
-    term.SendKeys(yes ? "xy" : "xn");
-    const ExitResult exit = term.WaitForExit(60s);
-    ASSERT_TRUE(exit.ended);
-    EXPECT_EQ(exit.exit_status, yes ? 0 : 255) << term.ScreenText();
-    if (!yes) {
-      for (int row = notice - 1; row < term.Rows(); ++row) EXPECT_EQ(term.Row(row), "") << term.ScreenText();
-      EXPECT_FALSE(sandbox.Exists("gpu.log"));
-      continue;
-    }
-    EXPECT_EQ(term.ScreenText().find("GPU"), std::string::npos) << term.ScreenText();
-    // The clip lines start where the notice's blank first line was.
-    EXPECT_EQ(term.Row(notice), "Number of frames:                   80") << term.ScreenText();
-    const std::string log = sandbox.ReadFile("gpu.log"), csv = sandbox.ReadFile("gpu.csv");
-    EXPECT_EQ(log.find("GPU"), std::string::npos) << log;
-    EXPECT_NE(log.find("\n[Script]\n" + kLongScript + "\n\n" + LogHeader("")), std::string::npos) << log;
-    EXPECT_EQ(csv.substr(0, csv.find('\n') + 1), CsvHeader(""));
-  }
 }
 
 }  // namespace

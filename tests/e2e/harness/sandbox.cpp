@@ -73,7 +73,8 @@ std::string Sandbox::InstallLibrary(const std::string& variant, const std::strin
   fs::create_directories(target_dir, ec);
   fs::copy_file(real, target_dir / real.filename(), fs::copy_options::overwrite_existing, ec);
   if (ec) ADD_FAILURE() << "cannot copy " << real << ": " << ec.message();
-  std::tm local{.tm_sec = 5, .tm_min = 4, .tm_hour = 3, .tm_mday = 2, .tm_mon = 0, .tm_year = 120, .tm_isdst = -1};
+  std::tm local{};
+  local.tm_sec = 5, local.tm_min = 4, local.tm_hour = 3, local.tm_mday = 2, local.tm_year = 120, local.tm_isdst = -1;
   const timespec times[2] = {{mktime(&local), 0}, {mktime(&local), 0}};
   if (utimensat(AT_FDCWD, (target_dir / real.filename()).c_str(), times, 0) != 0) ADD_FAILURE() << "cannot pin time";
   fs::path link = target_dir / "libavisynth.so";

@@ -47,6 +47,12 @@ for target in "${targets[@]}"; do
     echo "-- reproducers and log: $findings/$target"
   fi
   grep -E "^stat::number_of_executed_units|^stat::peak_rss_mb" "$work/$target.log" || true
+  # A target that never started, or ran nothing, found nothing either.
+  units=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$target.log")
+  if [ "${units:-0}" -eq 0 ] && [[ ! " ${failed[*]} " =~ " $target " ]]; then
+    echo "-- $target ran no input"
+    failed+=("$target")
+  fi
 done
 
 if ((${#failed[@]})); then

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the unit and end-to-end tests, the
-# same suite again under AddressSanitizer and UndefinedBehaviorSanitizer, and
-# each fuzz target for a short, fixed time. Exits non-zero if any part fails.
+# Builds everything and runs every test: the README's benchmark command on each
+# example, the unit and end-to-end tests, the same suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target for a
+# short, fixed time. A stage that ran no test fails. Exits non-zero if any
+# part fails.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh test || exit 1
@@ -21,12 +23,42 @@ stage() {
   fi
 }
 
-tests() {
-  cmake -S . -B build -G Ninja >/dev/null &&
-    cmake --build build -j "$KORBINET_JOBS" &&
-    ctest --test-dir build --output-on-failure -j "$KORBINET_JOBS" --timeout 300
+# Unattended, as CI runs it: no terminal, no input. Each run must reach its
+# summary (or, with -info, its clip lines) and end with status 0.
+examples() {
+  local failures=0 script mode expect out status
+  for script in examples/*.avs; do
+    for mode in bench info; do
+      if [ "$mode" = bench ]; then
+        expect="Frames processed:"
+        out=$(scripts/bench.sh "$script" </dev/null 2>&1)
+      elif [ "$(basename "$script")" = fields_audio.avs ]; then
+        expect="Framerate:                      25.000 (25/1, TFF)"
+        out=$(build/bin/korbinet "$script" -info </dev/null 2>&1)
+      else
+        continue
+      fi
+      status=$?
+      if [ $status -eq 0 ] && grep -qF "$expect" <<<"$out"; then
+        echo "$script ($mode): ok"
+      else
+        echo "$script ($mode): status $status, no \"$expect\" in:"
+        tr '\r' '\n' <<<"$out" | tail -20
+        failures=$((failures + 1))
+      fi
+    done
+  done
+  ((failures == 0))
 }
 
+# Configured explicitly: build/ may hold the benchmark command's settings.
+tests() {
+  cmake -S . -B build -G Ninja -DKORBINET_TESTS=ON -DKORBINET_BENCHMARKS=ON >/dev/null &&
+    cmake --build build -j "$KORBINET_JOBS" &&
+    ctest --test-dir build --output-on-failure --no-tests=error -j "$KORBINET_JOBS" --timeout 300
+}
+
+stage "examples" examples
 stage "tests" tests
 stage "sanitizers" scripts/sanitize.sh
 stage "fuzzing" scripts/fuzz.sh 20

@@ -14,7 +14,7 @@ TEST(ResourceUse, MillionFrameRunKeepsMemoryFlat) {
   ASSERT_EQ(r.exit_status, 0) << Describe(r);
 
   std::vector<std::vector<std::string>> rows;
-  for (const auto& line : SplitLines(sandbox.ReadFile("long.csv"))) rows.push_back(Split(line, ','));
+  for (const auto& line : Split(sandbox.ReadFile("long.csv"))) rows.push_back(Split(line, ','));
   ASSERT_GE(rows.size(), 21u) << "too few records to judge a trend";
   const size_t frame = 0, fps = 2, threads = 6, memory = 7;
   ASSERT_EQ(rows[0][threads] + rows[0][memory], "ThreadsPhysMEM(MB)");

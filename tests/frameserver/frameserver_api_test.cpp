@@ -10,11 +10,6 @@
 
 namespace {
 
-long ClipCount(const PClip& clip) {
-  // The counter sits right after the vptr.
-  return *reinterpret_cast<volatile long*>(reinterpret_cast<char*>(clip.get()) + 8);
-}
-
 // The message of the AvisynthError that call throws, "" when it throws none.
 template <typename F>
 std::string ErrorOf(F call) {
@@ -35,7 +30,6 @@ class StandardServer : public ::testing::Test {
   }
   void TearDown() override { UnloadServer(server_); }
   AVSValue Eval(const std::string& text) { return env_->Invoke("Eval", AVSValue(text.c_str())); }
-  VideoInfo Info(const std::string& text) { return Eval(text).AsClip()->GetVideoInfo(); }
 
   LoadedServer server_;
   IScriptEnvironment* env_ = nullptr;
@@ -84,73 +78,6 @@ TEST(FrameServerExports, SymbolsVersionsAndVersionStringPerVariant) {
   EXPECT_STREQ(typeid(IScriptEnvironment::NotFound).name(), "N18IScriptEnvironment8NotFoundE");
 }
 
-TEST_F(StandardServer, ValuesArraysAndClipReferenceCounts) {
-  AVSValue number(42);
-  const AVSValue items[] = {number, AVSValue("abc"), AVSValue(true)};
-  AVSValue array(items, 3);
-  EXPECT_EQ(std::tuple(array.ArraySize(), array[0].AsInt(), std::string(array[1].AsString()), array[2].AsBool()),
-            std::tuple(3, 42, std::string("abc"), true));
-  EXPECT_EQ(array[7].ArraySize(), 3);  // out of range gives the value itself
-  EXPECT_EQ(number.AsString(), nullptr);
-  EXPECT_FALSE(number.AsClip());
-  AVSValue copy = array;
-  copy = copy[0];  // assigning an element of itself
-  EXPECT_EQ(copy.AsInt(), 42);
-
-  AVSValue value = Eval("BlankClip(length=5)");
-  PClip clip = value.AsClip();
-  EXPECT_EQ(ClipCount(clip), 3);  // `last`, the value, the PClip
-  env_->SetVar("last", AVSValue());
-  EXPECT_EQ(ClipCount(clip), 2);
-  {
-    PClip another = clip;
-    AVSValue first(clip);
-    AVSValue second = first;
-    AVSValue array(&first, 1);
-    EXPECT_EQ(ClipCount(clip), 6);
-  }
-  clip = clip;  // self-assignment keeps the clip alive
-  EXPECT_EQ(ClipCount(clip), 2);
-}
-
-TEST_F(StandardServer, InvokeWithNamedArgumentsLookupFailuresAndThrowError) {
-  EXPECT_THROW(env_->Invoke("NoSuchFunction", AVSValue(nullptr, 0)), IScriptEnvironment::NotFound);
-  EXPECT_THROW(env_->Invoke("Import", AVSValue(5)), IScriptEnvironment::NotFound);
-  EXPECT_THROW(env_->GetVar("nothing"), IScriptEnvironment::NotFound);
-  EXPECT_TRUE(env_->FunctionExists("blankclip"));
-  EXPECT_EQ(ErrorOf([&] { env_->ThrowError("Cannot open %s (%d)", "a.avs", 7); }), "Cannot open a.avs (7)");
-  const AVSValue args[] = {AVSValue(12), AVSValue("YV24")};
-  const char* names[] = {"length", "pixel_type"};
-  const VideoInfo vi = env_->Invoke("BlankClip", AVSValue(args, 2), names).AsClip()->GetVideoInfo();
-  EXPECT_EQ(vi.num_frames, 12);
-  EXPECT_TRUE(vi.IsYV24());
-}
-
-TEST_F(StandardServer, TrimmedClipItsAudioOnlyFormAndTruncatedAudioCounts) {
-  const std::string script =
-      "BlankClip(length=100, width=320, height=240, pixel_type=\"YV12\", fps=25).Trim(0,49)";
-  PClip clip = Eval(script).AsClip();
-  const VideoInfo vi = clip->GetVideoInfo();
-  EXPECT_EQ(std::tuple(vi.num_frames, vi.num_audio_samples, vi.AudioSamplesFromFrames(50)),
-            std::tuple(50, int64_t{88200}, int64_t{88200}));
-  for (int n = 0; n < vi.num_frames; ++n) ASSERT_TRUE(clip->GetFrame(n, env_)) << n;
-  PVideoFrame frame = clip->GetFrame(0, env_);
-  EXPECT_EQ(std::pair(frame->GetRowSize(PLANAR_U), frame->GetHeight(PLANAR_V)), std::pair(160, 120));
-  EXPECT_NE(frame->GetReadPtr(), nullptr);
-
-  const VideoInfo audio = Info(script + ".KillVideo()");
-  EXPECT_FALSE(audio.HasVideo());
-  EXPECT_EQ(std::tuple(audio.width, audio.num_frames, audio.pixel_type, audio.fps_numerator), std::tuple(0, 0, 0, 0u));
-  EXPECT_EQ(std::pair(audio.num_audio_samples, audio.AudioSamplesFromFrames(50)), std::pair(int64_t{88200}, int64_t{0}));
-
-  const std::pair<const char*, int64_t> cases[] = {
-      {"BlankClip(length=1, fps=24)", 1837},
-      {"BlankClip(length=7, fps=30000, fps_denominator=1001, audio_rate=48000)", 11211},
-      {"BlankClip(length=7, audio_rate=0)", 0},
-  };
-  for (const auto& [text, samples] : cases) EXPECT_EQ(Info(text).num_audio_samples, samples) << text;
-}
-
 TEST_F(StandardServer, PixelTypesAndPredicates) {
   enum { RGB24 = 1, RGB32 = 2, YUY2 = 4, YV24 = 8, YV16 = 16, YV12 = 32, YV411 = 64, Y8 = 128 };
   struct Case { const char* name; unsigned pixel_type; int tests; int row_bytes; };
@@ -174,24 +101,6 @@ TEST_F(StandardServer, PixelTypesAndPredicates) {
     for (int i = 0; i < 8; ++i) tests |= is[i] << i;
     EXPECT_EQ(tests, c.tests);
     EXPECT_EQ(clip->GetFrame(1, env_)->GetRowSize(), c.row_bytes);
-  }
-}
-
-TEST_F(StandardServer, SampleTypesAndFieldFlags) {
-  struct Sample { const char* name; int type; int bytes; };
-  for (const Sample& c : {Sample{"8bit", 1, 1}, {"16bit", 2, 2}, {"24bit", 4, 3},
-                          {"32bit", 8, 4}, {"float", 16, 4}}) {
-    const VideoInfo vi = Info(std::string("BlankClip(channels=2, sample_type=\"") + c.name + "\")");
-    EXPECT_EQ(std::pair(vi.SampleType(), vi.BytesPerAudioSample()), std::pair(c.type, 2 * c.bytes)) << c.name;
-  }
-  struct Field { const char* script; int image_type; bool tff, bff, field_based; };
-  for (const Field& c : {Field{"BlankClip().AssumeTFF()", 2, true, false, false},
-                         {"BlankClip().AssumeBFF()", 1, false, true, false},
-                         {"BlankClip().AssumeTFF().AssumeFieldBased()", 4, false, false, true},
-                         {"BlankClip().AssumeFieldBased().AssumeFrameBased()", 0, false, false, false}}) {
-    const VideoInfo vi = Info(c.script);
-    EXPECT_EQ(std::tuple(vi.image_type, vi.IsTFF(), vi.IsBFF(), vi.IsFieldBased()),
-              std::tuple(c.image_type, c.tff, c.bff, c.field_based)) << c.script;
   }
 }
 

@@ -44,26 +44,6 @@ class ScriptTest : public ::testing::Test {
   std::filesystem::path dir_;
 };
 
-TEST_F(ScriptTest, StatementsMethodsNamedArgumentsAndLast) {
-  const std::string path = Write("ok.avs",
-                                 "# a comment line\n\n"
-                                 "clip = BlankClip(length=100, width=320, \\\n"
-                                 "                 height=240, pixel_type=\"yv12\")  # trailing\n"
-                                 "clip.trim(10, 19)\n"
-                                 "KILLAUDIO\n"
-                                 "AssumeFPS(50)\n");
-  const VideoInfo vi = Call("Import", path).AsClip()->GetVideoInfo();
-  EXPECT_EQ(vi.num_frames, 10);
-  EXPECT_EQ(vi.height, 240);
-  EXPECT_FALSE(vi.HasAudio());
-  EXPECT_EQ(vi.fps_numerator, 50u);
-  EXPECT_TRUE(vi.IsYV12());
-  for (const auto& [text, type] : {std::pair{"", 'v'}, {"x = BlankClip()\n", 'v'}, {"x = 3\nx\n", 'i'},
-                                   {"-2.5", 'd'}, {"VersionString()", 's'}}) {
-    EXPECT_EQ(Call("Import", Write("value.avs", text)).TypeCode(), type) << text;
-  }
-}
-
 TEST_F(ScriptTest, ErrorTextsCarryPathAndLine) {
   struct Case { std::string text; const char* message; const char* location; };
   const Case cases[] = {

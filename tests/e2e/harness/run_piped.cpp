@@ -1,6 +1,7 @@
 #include "harness/run_piped.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -26,6 +27,16 @@ void CloseFd(int& fd) {
   dup2(out, 1);
   dup2(err, 2);
   if (chdir(sandbox.Dir().c_str()) != 0) _exit(126);
+  const unsigned uid = UnprivilegedUid();
+  if (sandbox.Unprivileged() && uid != 0 && (setgroups(0, nullptr) != 0 || setgid(uid) != 0 || setuid(uid) != 0)) {
+    _exit(125);
+  }
+  if (sandbox.Unprivileged()) {
+    // The per-user settings folder, for when the program's folder is not
+    // writable, lies in the sandbox rather than in the tester's home.
+    setenv("HOME", (sandbox.Dir() + "/home").c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+  }
   std::string program = sandbox.ProgramPath();
   std::vector<char*> argv{program.data()};
   for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
@@ -49,6 +60,7 @@ ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& a
     ADD_FAILURE() << "cannot make pipes";
     return result;
   }
+  sandbox.HandOver();
   const pid_t pid = fork();
   if (pid == 0) ExecChild(sandbox, args, in[0], out[1], err[1]);
   CloseFd(in[0]);

@@ -1,7 +1,5 @@
 #include "harness/sandbox.h"
 
-#include "harness/expected_texts.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +7,11 @@
 #include <fstream>
 #include <sstream>
 #include <stdlib.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
 
 namespace fs = std::filesystem;
 
@@ -19,31 +22,16 @@ std::string BuildDir() { return KORBINET_BUILD_DIR; }
 namespace {
 
 std::string LibraryLinkFor(const std::string& variant) {
+  if (variant.starts_with("/")) return variant;
   if (variant == "standard") return BuildDir() + "/bin/libavisynth.so";
   return BuildDir() + "/frameserver/" + variant + "/libavisynth.so";
 }
 
-// The default file with `overrides` applied; new keys go at the end of [Main].
-std::string SettingsText(const std::map<std::string, std::string>& overrides) {
-  std::map<std::string, std::string> pending = overrides;
-  std::vector<std::string> lines;
-  std::istringstream in(DefaultSettingsFile());
-  for (std::string line; std::getline(in, line); lines.push_back(line)) {
-    auto it = pending.find(line.substr(0, line.find('=')));
-    if (it == pending.end()) continue;
-    line = it->first + "=" + it->second;
-    pending.erase(it);
-  }
-  auto blank = std::find(lines.begin(), lines.end(), std::string());
-  for (const auto& [key, value] : pending) blank = lines.insert(blank, key + "=" + value) + 1;
-  std::string out;
-  for (const auto& l : lines) out += l + "\n";
-  return out;
-}
-
 }  // namespace
 
-Sandbox::Sandbox(const SandboxOptions& options) {
+unsigned UnprivilegedUid() { return geteuid() == 0 ? 65534 : 0; }
+
+Sandbox::Sandbox(const SandboxOptions& options) : unprivileged_(options.unprivileged) {
   std::string pattern = (fs::temp_directory_path() / "korbinet-e2e-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) {
     ADD_FAILURE() << "cannot create a scratch folder";
@@ -85,6 +73,10 @@ std::string Sandbox::InstallLibrary(const std::string& variant, const std::strin
   fs::create_directories(target_dir, ec);
   fs::copy_file(real, target_dir / real.filename(), fs::copy_options::overwrite_existing, ec);
   if (ec) ADD_FAILURE() << "cannot copy " << real << ": " << ec.message();
+  std::tm local{};
+  local.tm_sec = 5, local.tm_min = 4, local.tm_hour = 3, local.tm_mday = 2, local.tm_year = 120, local.tm_isdst = -1;
+  const timespec times[2] = {{mktime(&local), 0}, {mktime(&local), 0}};
+  if (utimensat(AT_FDCWD, (target_dir / real.filename()).c_str(), times, 0) != 0) ADD_FAILURE() << "cannot pin time";
   fs::path link = target_dir / "libavisynth.so";
   if (real.filename() != "libavisynth.so") {
     fs::remove(link, ec);
@@ -94,10 +86,24 @@ std::string Sandbox::InstallLibrary(const std::string& variant, const std::strin
   return fs::path(link).lexically_normal().string();
 }
 
+void Sandbox::HandOver() const {
+  const unsigned uid = UnprivilegedUid();
+  if (!unprivileged_ || uid == 0) return;
+  std::error_code ec;
+  if (lchown(dir_.c_str(), uid, uid) != 0) ADD_FAILURE() << "cannot hand over " << dir_;
+  for (auto it = fs::recursive_directory_iterator(dir_, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    if (lchown(it->path().c_str(), uid, uid) != 0) ADD_FAILURE() << "cannot hand over " << it->path();
+  }
+}
+
 void Sandbox::WriteSettings(const std::map<std::string, std::string>& overrides) {
+  // A current file names only what differs: the program takes its defaults for the rest.
   std::map<std::string, std::string> all{{"AllowOnlyOneInstance", "0"}};
   for (const auto& [key, value] : overrides) all[key] = value;
-  WriteFile("Korbinet.ini", SettingsText(all));
+  std::string text = "[Main]\nVersion=" KORBINET_PROGRAM_VERSION "\n";
+  for (const auto& [key, value] : all) text += key + "=" + value + "\n";
+  WriteFile("Korbinet.ini", text);
 }
 
 void Sandbox::WriteScript(const std::string& name, const std::string& text) { WriteFile(name, text); }

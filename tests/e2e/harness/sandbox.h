@@ -12,12 +12,16 @@ namespace e2e {
 std::string BuildDir();
 
 struct SandboxOptions {
-  std::string variant = "standard";  // else frameserver/<variant>/ of the build
+  // "standard", frameserver/<variant>/ of the build, or the path of a library file.
+  std::string variant = "standard";
   // Keys replaced in (or added to) the default settings file.
   std::map<std::string, std::string> settings = {};
   // Without a settings file the program writes its defaults, which take the
   // machine-wide lock.
   bool write_settings = true;
+  // Run as nobody when the tests run as root: permissions then bind, and the
+  // plug-in folders under the password database's home are known (none).
+  bool unprivileged = false;
 };
 
 class Sandbox {
@@ -28,6 +32,9 @@ class Sandbox {
   Sandbox& operator=(const Sandbox&) = delete;
 
   const std::string& Dir() const { return dir_; }
+  bool Unprivileged() const { return unprivileged_; }
+  // Hands the folder to the user the program runs as (after the test's writes).
+  void HandOver() const;
   std::string Path(const std::string& name) const;
   std::string ProgramPath() const { return Path("korbinet"); }
   std::string SettingsPath() const { return Path("Korbinet.ini"); }
@@ -41,11 +48,15 @@ class Sandbox {
   std::vector<std::string> ListFiles() const;
 
   // Copies the variant into `folder` under its real name with a libavisynth.so
-  // link; returns the link's path.
+  // link, its time stamp set to 2020-01-02 03:04:05 local time; returns the link's path.
   std::string InstallLibrary(const std::string& variant, const std::string& folder);
 
  private:
   std::string dir_;
+  bool unprivileged_ = false;
 };
+
+// The user id unprivileged runs take; 0 when the tests are not root.
+unsigned UnprivilegedUid();
 
 }  // namespace e2e

@@ -1,0 +1,161 @@
+// Runs each cases/*.case: one run of the program through pipes, its exact
+// status, outputs and files. The format, one directive a line:
+//   variant NAME | setting KEY=VALUE | no-settings | mkdir DIR | mode OCTAL PATH
+//   install VARIANT FOLDER (a second library)
+//   file NAME, then its lines up to "end"     run ARG...  ("..." keeps spaces)
+//   input [TEXT] (else standard input is /dev/null)          status N
+//   stdout | stderr | file-after NAME, then the expected lines up to "end"
+//   missing NAME
+// In texts, \r \e \t \\ are escapes (others are left to patterns), a line ending in \ has no line feed,
+// $DIR is the sandbox, $START the start of every run on the standard library,
+// and {{regex}} stands for a figure that varies.
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include "e2e_common.h"
+
+namespace e2e {
+namespace {
+
+std::string Unescape(const std::string& line) {
+  std::string out;
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (line[i] != '\\' || i + 1 == line.size()) {
+      out += line[i];
+      continue;
+    }
+    const char c = line[++i];
+    if (c == 'r' || c == 'e' || c == 't' || c == '\\') out += c == 'r' ? '\r' : c == 'e' ? '\x1b' : c == 't' ? '\t' : c;
+    else out += std::string{'\\', c};  // a pattern's own escape
+  }
+  return out;
+}
+
+void Replace(std::string& text, const std::string& from, const std::string& to) {
+  for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
+}
+
+// Literal text with {{regex}} holes.
+void ExpectText(const std::string& what, const std::string& actual, const std::string& expected) {
+  if (expected.find("{{") == std::string::npos) {
+    EXPECT_EQ(actual, expected) << what;
+    return;
+  }
+  std::string pattern;
+  size_t at = 0;
+  for (size_t open; (open = expected.find("{{", at)) != std::string::npos;) {
+    const size_t close = expected.find("}}", open);
+    pattern += Literal(expected.substr(at, open - at)) + expected.substr(open + 2, close - open - 2);
+    at = close + 2;
+  }
+  pattern += Literal(expected.substr(at));
+  EXPECT_TRUE(std::regex_match(actual, std::regex(pattern))) << what << ":\n" << actual << "\nexpected:\n" << expected;
+}
+
+std::vector<std::string> Words(const std::string& text) {
+  std::vector<std::string> words;
+  std::string word;
+  bool quoted = false, any = false;
+  for (char c : text) {
+    if (c == '"') quoted = !quoted, any = true;
+    else if (c == ' ' && !quoted) {
+      if (any) words.push_back(word);
+      word.clear(), any = false;
+    } else word += c, any = true;
+  }
+  if (any) words.push_back(word);
+  return words;
+}
+
+class CaseTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(CaseTest, Run) {
+  std::ifstream in(std::string(KORBINET_E2E_CASES) + "/" + GetParam() + ".case");
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_FALSE(lines.empty());
+  size_t i = 0;
+  const auto block = [&] {
+    std::string text;
+    for (++i; i < lines.size() && lines[i] != "end"; ++i) {
+      const bool joined = lines[i].ends_with("\\") && !lines[i].ends_with("\\\\");
+      text += Unescape(joined ? lines[i].substr(0, lines[i].size() - 1) : lines[i] + "\n");
+    }
+    return text;
+  };
+  SandboxOptions options{.unprivileged = true};
+  for (const auto& line : lines) {
+    if (line.starts_with("variant ")) options.variant = line.substr(8);
+    if (line.starts_with("setting ")) options.settings[line.substr(8, line.find('=') - 8)] = line.substr(line.find('=') + 1);
+    if (line == "no-settings") options.write_settings = false;
+  }
+  if (options.variant == "avisynth+") {
+    options.variant = KORBINET_REAL_AVISYNTH;
+    if (!fs::exists(options.variant)) GTEST_SKIP() << "no real AviSynth+ at " << options.variant;
+  }
+  Sandbox sandbox(options);
+  const auto texts = [&](std::string text) {
+    Replace(text, "$START", kStart);
+    Replace(text, "$DIR", sandbox.Dir());
+    return text;
+  };
+  if (options.write_settings) {
+    for (auto& [key, value] : options.settings) value = texts(value);
+    sandbox.WriteSettings(options.settings);
+  }
+  std::vector<std::string> args;
+  std::optional<std::string> input;
+  ProcessResult r;
+  bool ran = false;
+  for (; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    const std::string rest = line.substr(std::min(line.size(), line.find(' ') + 1));
+    if (line.starts_with("file ")) sandbox.WriteFile(rest, block());
+    else if (line.starts_with("mkdir ")) fs::create_directories(sandbox.Path(rest));
+    else if (line.starts_with("install ")) sandbox.InstallLibrary(rest.substr(0, rest.find(' ')), rest.substr(rest.find(' ') + 1));
+    else if (line.starts_with("input")) input = rest == line ? "" : Unescape(rest);
+    else if (line.starts_with("run")) args = Words(rest == line ? "" : rest);
+    else if (line.starts_with("mode ")) {
+      sandbox.HandOver();
+      chmod(sandbox.Path(rest.substr(rest.find(' ') + 1)).c_str(), std::stoi(rest, nullptr, 8));
+    } else if (line.starts_with("status ")) {
+      r = RunPiped(sandbox, args, input);
+      ran = true;
+      EXPECT_EQ(r.exit_status, std::stoi(rest)) << Describe(r);
+      EXPECT_EQ(r.signal, 0);
+    } else if (line == "stdout") ExpectText("stdout", r.out, texts(block()));
+    else if (line == "stderr") ExpectText("stderr", r.err, texts(block()));
+    else if (line.starts_with("file-after ")) ExpectText(rest, sandbox.ReadFile(rest), texts(block()));
+    else if (line.starts_with("missing ")) EXPECT_FALSE(sandbox.Exists(rest)) << rest;
+    else if (!line.empty() && !line.starts_with("#") && !line.starts_with("variant ") &&
+             !line.starts_with("setting ") && line != "no-settings") ADD_FAILURE() << "unknown line: " << line;
+  }
+  EXPECT_TRUE(ran) << "a case needs a status line";
+}
+
+// Grouped by prefix: lock_ cases may take the machine-wide lock, gpu_ cases
+// must not meet the GPU-Z stand-in.
+std::vector<std::string> Cases(const std::string& prefix) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(KORBINET_E2E_CASES)) {
+    const std::string name = entry.path().stem().string();
+    const bool grouped = name.starts_with("lock_") || name.starts_with("gpu_");
+    if (prefix.empty() ? !grouped : name.starts_with(prefix)) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string Name(const ::testing::TestParamInfo<std::string>& info) {
+  std::string name = info.param;
+  std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+  return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Case, CaseTest, ::testing::ValuesIn(Cases("")), Name);
+INSTANTIATE_TEST_SUITE_P(InstanceLock, CaseTest, ::testing::ValuesIn(Cases("lock_")), Name);
+INSTANTIATE_TEST_SUITE_P(Gpu, CaseTest, ::testing::ValuesIn(Cases("gpu_")), Name);
+
+}  // namespace
+}  // namespace e2e

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the README's benchmark command on each
 # example, the unit and end-to-end tests, the same suite again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target for a
-# short, fixed time. A stage that ran no test fails. Exits non-zero if any
+# AddressSanitizer and UndefinedBehaviorSanitizer, each fuzz target for a
+# short, fixed time, and the Windows build's tests under Wine. A stage that ran no test fails. Exits non-zero if any
 # part fails.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -62,6 +62,7 @@ stage "examples" examples
 stage "tests" tests
 stage "sanitizers" scripts/sanitize.sh
 stage "fuzzing" scripts/fuzz.sh 20
+stage "windows" scripts/test-windows.sh
 
 if ((${#failed[@]})); then
   echo "failed: ${failed[*]}"

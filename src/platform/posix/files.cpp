@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/posix/read_fully.h"
 
 #ifndef KORBINET_FILE_VERSION
 #define KORBINET_FILE_VERSION "0.0.0.0"
@@ -281,20 +282,14 @@ bool ReadSmallFile(const std::string& path, size_t max_bytes, std::string* conte
     return false;
   }
   std::string text(max_bytes, '\0');
-  size_t done = 0;
-  while (done < max_bytes) {
-    ssize_t n = read(fd, text.data() + done, max_bytes - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      RecordErrno(errno);
-      close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    done += static_cast<size_t>(n);
+  const ssize_t done = posix::ReadFully(fd, text.data(), max_bytes);
+  if (done < 0) {
+    RecordErrno(errno);
+    close(fd);
+    return false;
   }
   close(fd);
-  text.resize(done);
+  text.resize(static_cast<size_t>(done));
   *content = std::move(text);
   return true;
 }

@@ -12,6 +12,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/posix/elf_reader.h"
+#include "platform/posix/read_fully.h"
 
 namespace platform {
 
@@ -79,20 +80,13 @@ bool ReadFileBytes(const std::string& path, std::vector<unsigned char>* bytes) {
     return false;
   }
   bytes->resize(static_cast<size_t>(info.st_size));
-  size_t done = 0;
-  // The file may shrink while it is read; what was read is what counts.
-  while (done < bytes->size()) {
-    ssize_t n = read(fd, bytes->data() + done, bytes->size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      RecordErrno(errno);
-      close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    done += static_cast<size_t>(n);
+  const ssize_t done = posix::ReadFully(fd, bytes->data(), bytes->size());
+  if (done < 0) {
+    RecordErrno(errno);
+    close(fd);
+    return false;
   }
-  bytes->resize(done);
+  bytes->resize(static_cast<size_t>(done));
   close(fd);
   return true;
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "avs_host/avs_library.h"
+#include "avs_host/cpp_binding.h"
 #include "bench/clip_frame_loop.h"
 #include "bench/frame_loop.h"
 #include "measure/process_info.h"
@@ -26,13 +27,13 @@ constexpr int kClipFrames = 10000000;
 // One environment and clip for the whole process: loading the library per
 // benchmark would only measure the loader.
 struct BlankClipFixture {
-  AvsLibrary library{KORBINET_BENCH_AVS_LIBRARY};
+  AvsLibrary library{KORBINET_BENCH_AVS_LIBRARY, AvsInterface::kCpp};
   IScriptEnvironment* env = nullptr;
   PClip clip;
 
   BlankClipFixture() {
     if (library.Load() && library.FindFactory() && library.CreateEnvironment(6))
-      env = library.env();
+      env = static_cast<CppBinding&>(library.binding()).env();
     if (env == nullptr) {
       std::fprintf(stderr, "cannot load %s\n", KORBINET_BENCH_AVS_LIBRARY);
       std::exit(1);
@@ -104,7 +105,7 @@ class PinnedClockProbes final : public LoopProbes {
 template <bool kPinned>
 void FrameLoop(benchmark::State& state) {
   BlankClipFixture& f = Fixture();
-  ClipFrameSource source{f.clip.get(), f.env};
+  CppFrameSource source{f.clip.get(), f.env};
   SilentConsole console;
   FrameLoopOptions options;
   options.show_status = false;

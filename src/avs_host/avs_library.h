@@ -1,5 +1,5 @@
-// One use of the AviSynth library: load, factory, environment and linkage
-// table, given back in the fixed order.
+// One use of the AviSynth library: load, entry points, environment and
+// script values, given back in the fixed order.
 #pragma once
 
 #include <memory>

@@ -100,9 +100,9 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
       return ExitWithError("\nCould not create IScriptenvironment\n");
 
     ConsolePrint(RunStream(), kColorNone, "\r%s\r", g_utils.PadLine("Loading script...").c_str());
-    ImportForRun(&loading, library.env(), script);
+    ImportForRun(library.binding(), script);
     BlankLine("\r%s\r");
-    FinishLoading(&loading, library.env(), script, g_settings.InvokeDistributor);
+    FinishLoading(&loading, library.binding(), script, g_settings.InvokeDistributor);
     BuildGeneralInfo(report, &run.texts);
     BlankLine("\r%s\r");
     BuildGraphicsCardInfo(report, &run.texts);
@@ -110,7 +110,7 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
     ConsolePrintText(RunStream(), kColorNone, run.texts.clip_console);
 
     if (options.ClipInfo) {
-      ReleaseScript(&loading, &library);
+      ReleaseScript(&library);
       WriteReportOnlyLog(script, run.texts, gpu, kColorError);
       library.Leave();
       WaitAnyKey();
@@ -124,13 +124,13 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
     g_settings.FrameRangeLast = decision.last;
     FrameRange range = decision.range;
     if (decision.check == RangeCheck::kNoFrames) {
-      ReleaseScript(&loading, &library);
+      ReleaseScript(&library);
       library.Leave();
       return ExitWithError(kNoFramesMessage);
     }
     if (decision.check == RangeCheck::kOutsideClip) {
       if (!OfferWholeClip(loading.frame_count, g_settings.FrameRangeText, &range)) {
-        ReleaseScript(&loading, &library);
+        ReleaseScript(&library);
         WriteReportOnlyLog(script, run.texts, gpu, kColorNone);
         library.Leave();
         WaitAnyKey();
@@ -140,9 +140,9 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
     }
 
     CGPUInfo* monitor = g_settings.MonitorGPULoad ? gpu : nullptr;
-    RunClipFrameLoop(loading.values.clip->operator->(), library.env(), range, sampling_interval,
-                     loop_options, monitor, run.loop);
-    ReleaseScript(&loading, &library);
+    RunClipFrameLoop(library.binding().Frames(), range, sampling_interval, loop_options, monitor,
+                     run.loop);
+    ReleaseScript(&library);
     PrintRunSummary(run.loop, loop_options, &run.texts.report);
   } catch (const AvisynthError& e) {
     ReportGuardedFailure(&run, e.msg ? e.msg : "", true);
@@ -153,9 +153,9 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
     ReportGuardedFailure(&run, text.empty() ? "Unknown exception" : text, false);
   }
 
-  if (library.env()) {
+  if (library.HasEnvironment()) {
     try {
-      CallTranslated([&] { loading.values.Drop(); });
+      CallTranslated([&] { library.binding().DropValues(); });
     } catch (...) {
       // The run goes on to its records even when releasing the values faults.
     }

@@ -71,9 +71,10 @@ void ReadPluginDirectories(CAvisynthInfo* info) {
   }
 }
 
-int TestInterfaceVersion(const std::string& avsdll, std::string* message) {
+int TestInterfaceVersion(const std::string& avsdll, std::string* message,
+                         AvsInterface binding_kind) {
   message->clear();
-  AvsLibrary library(avsdll);
+  AvsLibrary library(avsdll, binding_kind);
   if (!library.Load()) {
     *message = WithSystemError(kCannotLoad);
     return 0;
@@ -88,12 +89,12 @@ int TestInterfaceVersion(const std::string& avsdll, std::string* message) {
       *message = "Could not create IScriptenvironment (AVISYNTH_INTERFACE_VERSION = 5)";
       return 0;
     }
-    IScriptEnvironment* env = library.env();
+    AvsBinding& binding = library.binding();
     try {
       CallTranslated([&] {
-        env->CheckVersion(6);
+        binding.CheckVersion(6);
         version = 6;
-        env->CheckVersion(7);
+        binding.CheckVersion(7);
         version = 7;
       });
     } catch (const AvisynthError&) {
@@ -122,7 +123,8 @@ int TestInterfaceVersion(const std::string& avsdll, std::string* message) {
   return version;
 }
 
-int ProbeAvisynth(CAvisynthInfo* info, std::string* message, const std::string& avsdll) {
+int ProbeAvisynth(CAvisynthInfo* info, std::string* message, const std::string& avsdll,
+                  AvsInterface binding_kind) {
   info->location.clear();
   info->file_version.clear();
   message->clear();
@@ -171,12 +173,12 @@ int ProbeAvisynth(CAvisynthInfo* info, std::string* message, const std::string& 
   }
 
   info->time_stamp = FileTimeStampText(info->location);
-  info->interface_version = TestInterfaceVersion(avsdll, message);
+  info->interface_version = TestInterfaceVersion(avsdll, message, binding_kind);
   if (info->interface_version == 0) return 0;
 
   int result = 1;
   {
-    AvsLibrary library(avsdll);
+    AvsLibrary library(avsdll, binding_kind);
     if (!library.Load()) {
       *message = WithSystemError(kCannotLoad);
       return 0;
@@ -190,16 +192,15 @@ int ProbeAvisynth(CAvisynthInfo* info, std::string* message, const std::string& 
         *message = kNoEnvironment;
         return 0;
       }
-      IScriptEnvironment* env = library.env();
+      AvsBinding& binding = library.binding();
       CallTranslated([&] {
         try {
-          AVSValue version = env->Invoke("VersionString", AVSValue(nullptr, 0));
-          const char* text = version.IsString() ? version.AsString() : nullptr;
-          if (text) info->version_string = text;
+          std::optional<std::string> text = binding.VersionString();
+          if (text) info->version_string = *text;
         } catch (const IScriptEnvironment::NotFound&) {
           // Libraries without VersionString keep the unknown-version text.
         }
-        info->mt_support = env->FunctionExists("SetMTMode") || env->FunctionExists("Prefetch");
+        info->mt_support = binding.FunctionExists("SetMTMode") || binding.FunctionExists("Prefetch");
       });
       if (!library.Release()) {
         *message = WithSystemError(kCannotUnload);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "avs_host/avs_binding.h"
+
 class CAvisynthInfo {
  public:
   static constexpr int kPluginLines = 8;
@@ -28,11 +30,13 @@ extern CAvisynthInfo g_avsinfo;
 
 // Probes the library named by avsdll ("avisynth" when empty) and fills info.
 // Returns 1 on success, 0 with message filled on failure.
-int ProbeAvisynth(CAvisynthInfo* info, std::string* message, const std::string& avsdll);
+int ProbeAvisynth(CAvisynthInfo* info, std::string* message, const std::string& avsdll,
+                  AvsInterface binding = kBuildAvsInterface);
 
 // Climbs CheckVersion(6), CheckVersion(7) on an environment made with 5.
 // Returns 5, 6, 7, or 0 with message filled.
-int TestInterfaceVersion(const std::string& avsdll, std::string* message);
+int TestInterfaceVersion(const std::string& avsdll, std::string* message,
+                         AvsInterface binding = kBuildAvsInterface);
 
 // "%04u-%02u-%02u, %02u:%02u:%02u" of the last write, or
 // "Cannot determine timestamp".

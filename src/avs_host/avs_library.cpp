@@ -1,22 +1,15 @@
 #include "avs_host/avs_library.h"
 
-#include <vector>
-
+#include "avs_host/c_binding.h"
+#include "avs_host/cpp_binding.h"
 #include "fault/structured_exception.h"
 #include "platform/clock.h"
 #include "platform/error.h"
 
-namespace {
-
-// Abandoned environments stay on record until the process ends, reachable
-// rather than leaked. Never destroyed, so the record outlives the static
-// destructors at exit; a run abandons at most a handful.
-void KeepAbandoned(IScriptEnvironment* env) {
-  static auto* abandoned = new std::vector<IScriptEnvironment*>;
-  abandoned->push_back(env);
+std::unique_ptr<AvsBinding> MakeAvsBinding(AvsInterface kind) {
+  if (kind == AvsInterface::kC) return std::make_unique<CBinding>();
+  return std::make_unique<CppBinding>();
 }
-
-}  // namespace
 
 std::string AvsLibraryName(const std::string& avsdll) {
   return avsdll.empty() ? std::string("avisynth") : avsdll;
@@ -27,18 +20,12 @@ bool AvsLibrary::Load() {
   return library_ != nullptr;
 }
 
-bool AvsLibrary::FindFactory() {
-  factory_ = reinterpret_cast<CreateScriptEnvironmentFn>(
-      platform::FindSymbol(library_, "CreateScriptEnvironment"));
-  return factory_ != nullptr;
-}
+bool AvsLibrary::FindFactory() { return binding_->FindEntryPoints(library_); }
 
 bool AvsLibrary::CreateEnvironment(int version) {
-  CallTranslated([&] {
-    env_ = factory_(version);
-    if (env_) g_avs_linkage = env_->GetAVSLinkage();
-  });
-  return env_ != nullptr;
+  bool created = false;
+  CallTranslated([&] { created = binding_->CreateEnvironment(version); });
+  return created;
 }
 
 bool AvsLibrary::Release() {
@@ -48,16 +35,13 @@ bool AvsLibrary::Release() {
 
 void AvsLibrary::DeleteEnvironment() {
   platform::SleepMs(100);
-  if (env_) CallTranslated([&] { env_->DeleteScriptEnvironment(); });
-  env_ = nullptr;
+  if (binding_->HasEnvironment()) CallTranslated([&] { binding_->DeleteEnvironment(); });
 }
 
 void AvsLibrary::Leave() {
   if (!library_) return;
-  if (env_) {
-    KeepAbandoned(env_);
-    env_ = nullptr;
-    g_avs_linkage = nullptr;
+  if (binding_->HasEnvironment()) {
+    binding_->AbandonEnvironment();
     library_ = nullptr;  // kept loaded on purpose
   } else {
     Unload();
@@ -65,7 +49,7 @@ void AvsLibrary::Leave() {
 }
 
 bool AvsLibrary::Unload() {
-  g_avs_linkage = nullptr;
+  binding_->Forget();
   platform::LibraryHandle library = library_;
   library_ = nullptr;
   return platform::CloseLibrary(library);

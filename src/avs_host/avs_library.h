@@ -1,20 +1,18 @@
-// One use of the AviSynth library: load, factory, environment and linkage
-// table, given back in the fixed order.
+// One use of the AviSynth library: load, entry points, environment and
+// script values, given back in the fixed order.
 #pragma once
 
+#include <memory>
 #include <string>
 
-#include "avs_host/avisynth_interface.h"
+#include "avs_host/avs_binding.h"
 #include "platform/library.h"
-
-using CreateScriptEnvironmentFn = IScriptEnvironment* (*)(int version);
 
 // The library named by the AVSDLL setting, or "avisynth" when that is empty.
 std::string AvsLibraryName(const std::string& avsdll);
 
-// Owns one use from loading to unloading. The steps are the C++ interface's
-// (factory, environment, linkage table); another binding of the same library
-// gives its own steps and keeps this lifetime rule.
+// Owns one use from loading to unloading, through the build's binding or the
+// one asked for. Both bindings keep this lifetime rule.
 //
 // After an error the environment is not deleted, as it may be unusable. The
 // library then stays loaded: that environment's threads and objects may still
@@ -25,18 +23,21 @@ std::string AvsLibraryName(const std::string& avsdll);
 // is.
 class AvsLibrary {
  public:
-  explicit AvsLibrary(std::string avsdll) : avsdll_(std::move(avsdll)) {}
+  explicit AvsLibrary(std::string avsdll, AvsInterface kind = kBuildAvsInterface)
+      : avsdll_(std::move(avsdll)), binding_(MakeAvsBinding(kind)) {}
   ~AvsLibrary() { Leave(); }
   AvsLibrary(const AvsLibrary&) = delete;
   AvsLibrary& operator=(const AvsLibrary&) = delete;
 
   bool Load();
+  // Finds the binding's entry points.
   bool FindFactory();
-  // Calls the factory (faults inside it arrive as SE_Exception) and, when it
-  // gives an environment, adopts its linkage table. False without one.
+  // Calls the factory (faults inside it arrive as SE_Exception). False
+  // without an environment.
   bool CreateEnvironment(int version);
 
-  IScriptEnvironment* env() const { return env_; }
+  AvsBinding& binding() { return *binding_; }
+  bool HasEnvironment() const { return binding_->HasEnvironment(); }
 
   // Sleeps 100 ms, deletes the environment (faults arrive as SE_Exception;
   // the environment is then still held) and unloads. False when unloading
@@ -52,8 +53,7 @@ class AvsLibrary {
 
   std::string avsdll_;
   platform::LibraryHandle library_ = nullptr;
-  CreateScriptEnvironmentFn factory_ = nullptr;
-  IScriptEnvironment* env_ = nullptr;
+  std::unique_ptr<AvsBinding> binding_;
 };
 
 // "text" or "text\n<system error>" when the system gave a reason.

@@ -26,13 +26,14 @@ uint32_t SamplingIntervalFor(double ms_per_frame) {
 }
 
 uint32_t AnalyseScript(const std::string& script_path, const std::string& avsdll,
-                       int interface_version, int invoke_distributor, std::string* message) {
+                       int interface_version, int invoke_distributor, std::string* message,
+                       AvsInterface binding_kind) {
   message->clear();
   if (!g_timer.CheckPerformanceCounter()) {
     *message = "QueryPerformanceCounter() is not supported";
     return 0;
   }
-  AvsLibrary library(avsdll);
+  AvsLibrary library(avsdll, binding_kind);
   if (!library.Load()) {
     *message = "Failed to load avisynth.dll";
     return 0;
@@ -51,23 +52,26 @@ uint32_t AnalyseScript(const std::string& script_path, const std::string& avsdll
       *message = "Could not create IScriptenvironment";
       return 0;
     }
-    IScriptEnvironment* env = library.env();
+    AvsBinding& binding = library.binding();
     double elapsed = 0;
     uint32_t frames_read = 0;
     CallTranslated([&] {
       const char* no_video = "Script did not return a video clip:\n(%s)";
-      ImportScript(env, script_path, &values);
-      OpenScriptClip(env, script_path, invoke_distributor, no_video, &values);
-      if (!values.vi.HasVideo()) env->ThrowError(no_video, script_path.c_str());
+      ImportScript(binding, script_path);
+      OpenScriptClip(binding, script_path, invoke_distributor, no_video, &values);
+      if (!values.facts.has_video) binding.ThrowError(no_video, script_path);
       const int num_frames = values.vi.num_frames;
       if (num_frames <= 0) return;
-      IClip* clip = values.clip->operator->();
-      const double start = g_timer.GetTickSeconds();
-      do {
-        clip->GetFrame(static_cast<int>(frames_read), env);
-        ++frames_read;
-        elapsed = g_timer.GetTickSeconds() - start;
-      } while (elapsed < 5.0 && frames_read != static_cast<uint32_t>(num_frames));
+      std::visit(
+          [&](auto source) {
+            const double start = g_timer.GetTickSeconds();
+            do {
+              source(frames_read);
+              ++frames_read;
+              elapsed = g_timer.GetTickSeconds() - start;
+            } while (elapsed < 5.0 && frames_read != static_cast<uint32_t>(num_frames));
+          },
+          binding.Frames());
     });
     double ms_per_frame = 0;
     if (frames_read == 0) {
@@ -91,7 +95,7 @@ uint32_t AnalyseScript(const std::string& script_path, const std::string& avsdll
   }
 
   try {
-    CallTranslated([&] { values.Drop(); });
+    CallTranslated([&] { library.binding().DropValues(); });
   } catch (...) {
     // A library that faults while values are released is unloaded anyway.
   }

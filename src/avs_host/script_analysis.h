@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "avs_host/avs_binding.h"
+
 // The interval for a measured time per frame (0 when none was measured).
 uint32_t SamplingIntervalFor(double ms_per_frame);
 
@@ -12,7 +14,8 @@ uint32_t SamplingIntervalFor(double ms_per_frame);
 // at most 5 seconds. Returns the interval, or 0 with message filled; a
 // non-empty message is a failure too.
 uint32_t AnalyseScript(const std::string& script_path, const std::string& avsdll,
-                       int interface_version, int invoke_distributor, std::string* message);
+                       int interface_version, int invoke_distributor, std::string* message,
+                       AvsInterface binding = kBuildAvsInterface);
 
 // Shown for a clip without frames, instead of offering an empty range.
 extern const char kClipHasNoFramesText[];

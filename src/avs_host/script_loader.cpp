@@ -3,36 +3,27 @@
 #include "avs_host/avs_library.h"
 #include "fault/structured_exception.h"
 
-void ScriptValues::Drop() {
-  clip.reset();
-  mt_result.reset();
-  result.reset();
+void ImportScript(AvsBinding& binding, const std::string& script_path) {
+  binding.Import(script_path);
 }
 
-void ImportScript(IScriptEnvironment* env, const std::string& script_path, ScriptValues* values) {
-  values->result.emplace(env->Invoke("Import", AVSValue(script_path.c_str())));
-}
-
-void OpenScriptClip(IScriptEnvironment* env, const std::string& script_path,
-                    int invoke_distributor, const char* not_clip_format, ScriptValues* values) {
-  if (!values->result->IsClip()) env->ThrowError(not_clip_format, script_path.c_str());
+void OpenScriptClip(AvsBinding& binding, const std::string& script_path, int invoke_distributor,
+                    const char* not_clip_format, ScriptValues* values) {
+  if (!binding.ResultIsClip()) binding.ThrowError(not_clip_format, script_path);
   values->mt_mode_known = 1;
   values->mt_mode = 0;
   try {
-    values->mt_result.emplace(env->Invoke("GetMTMode", AVSValue(false)));
-    values->mt_mode = values->mt_result->IsInt() ? values->mt_result->AsInt() : 0;
-    if (values->mt_mode >= 1 && values->mt_mode <= 4 && invoke_distributor)
-      *values->result = env->Invoke("Distributor", *values->result);
+    values->mt_mode = binding.GetMTMode();
+    if (values->mt_mode >= 1 && values->mt_mode <= 4 && invoke_distributor) binding.Distribute();
   } catch (const IScriptEnvironment::NotFound&) {
     // Libraries without MT control run the script as it is.
     values->mt_mode_known = 0;
   }
-  values->clip.emplace(values->result->AsClip());
-  values->vi = (*values->clip)->GetVideoInfo();
+  binding.TakeClip(&values->vi, &values->facts);
 }
 
-void ReleaseScript(LoadingState* state, AvsLibrary* library) {
-  CallTranslated([&] { state->values.Drop(); });
+void ReleaseScript(AvsLibrary* library) {
+  CallTranslated([&] { library->binding().DropValues(); });
   library->DeleteEnvironment();
 }
 
@@ -43,23 +34,23 @@ int64_t ClipLengthMs(const VideoInfo& vi) {
                               0.5);
 }
 
-void ImportForRun(LoadingState* state, IScriptEnvironment* env, const std::string& script_path) {
-  CallTranslated([&] { ImportScript(env, script_path, &state->values); });
+void ImportForRun(AvsBinding& binding, const std::string& script_path) {
+  CallTranslated([&] { ImportScript(binding, script_path); });
 }
 
-void FinishLoading(LoadingState* state, IScriptEnvironment* env, const std::string& script_path,
+void FinishLoading(LoadingState* state, AvsBinding& binding, const std::string& script_path,
                    int invoke_distributor) {
   CallTranslated([&] {
-    OpenScriptClip(env, script_path, invoke_distributor, "\"%s\":\nScript did not return a clip",
+    OpenScriptClip(binding, script_path, invoke_distributor, "\"%s\":\nScript did not return a clip",
                    &state->values);
   });
-  const VideoInfo& vi = state->values.vi;
-  state->audio_only = !vi.HasVideo() && vi.HasAudio();
+  const ClipFacts& facts = state->values.facts;
+  state->audio_only = !facts.has_video && facts.has_audio;
   if (state->audio_only) {
     state->frame_count = 0;
     state->length_ms = 0;
   } else {
-    state->frame_count = static_cast<uint32_t>(vi.num_frames);
-    state->length_ms = ClipLengthMs(vi);
+    state->frame_count = static_cast<uint32_t>(state->values.vi.num_frames);
+    state->length_ms = ClipLengthMs(state->values.vi);
   }
 }

@@ -3,24 +3,19 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
-#include "avs_host/avisynth_interface.h"
+#include "avs_host/avs_binding.h"
 
 class AvsLibrary;
 
-// Script result, GetMTMode result and clip of one library use; built only
-// while the linkage table is set and dropped before it is cleared.
+// What the host reads of the script's clip. The values themselves (script
+// result, GetMTMode result, clip) are held by the binding.
 struct ScriptValues {
-  std::optional<AVSValue> result;
-  std::optional<AVSValue> mt_result;
-  std::optional<PClip> clip;
   VideoInfo vi{};
+  ClipFacts facts;
   int32_t mt_mode = 0;
   int32_t mt_mode_known = 0;
-
-  void Drop();
 };
 
 // The import, in two steps so that the run can clear its status line between
@@ -28,12 +23,12 @@ struct ScriptValues {
 // keep no object that owns memory, since a fault jumps past their frames.
 //
 // Invokes Import on the script.
-void ImportScript(IScriptEnvironment* env, const std::string& script_path, ScriptValues* values);
+void ImportScript(AvsBinding& binding, const std::string& script_path);
 // Checks that the result is a clip (else ThrowError(not_clip_format, path)),
 // applies Distributor when the MT mode asks for it and invoke_distributor is
 // set, and takes the clip and its VideoInfo.
-void OpenScriptClip(IScriptEnvironment* env, const std::string& script_path,
-                    int invoke_distributor, const char* not_clip_format, ScriptValues* values);
+void OpenScriptClip(AvsBinding& binding, const std::string& script_path, int invoke_distributor,
+                    const char* not_clip_format, ScriptValues* values);
 
 struct LoadingState {
   ScriptValues values;
@@ -43,14 +38,14 @@ struct LoadingState {
 };
 
 // The run's import; faults arrive as SE_Exception.
-void ImportForRun(LoadingState* state, IScriptEnvironment* env, const std::string& script_path);
+void ImportForRun(AvsBinding& binding, const std::string& script_path);
 // The rest of the run's loading, after ImportForRun.
-void FinishLoading(LoadingState* state, IScriptEnvironment* env, const std::string& script_path,
+void FinishLoading(LoadingState* state, AvsBinding& binding, const std::string& script_path,
                    int invoke_distributor);
 
 // Drops the values, waits 100 ms and deletes the environment; the library
 // stays loaded. Faults inside the library arrive as SE_Exception.
-void ReleaseScript(LoadingState* state, AvsLibrary* library);
+void ReleaseScript(AvsLibrary* library);
 
 // Clip length in milliseconds, rounded half up.
 int64_t ClipLengthMs(const VideoInfo& vi);

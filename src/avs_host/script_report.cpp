@@ -61,25 +61,25 @@ void BuildGraphicsCardInfo(const ReportInput& input, ReportTexts* texts) {
 
 namespace {
 
-const char* ColorspaceText(const VideoInfo& vi) {
-  if (vi.IsYV411()) return "  YV411";
-  if (vi.IsYV24()) return "   YV24";
-  if (vi.IsYV16()) return "   YV16";
-  if (vi.IsY8()) return "     Y8";
-  if (vi.IsYV12()) return "   YV12";
-  if (vi.IsYUY2()) return "   YUY2";
-  if (vi.IsRGB24()) return "  RGB24";
-  if (vi.IsRGB32()) return "  RGB32";
-  if (vi.HasVideo()) return "Unknown";
+const char* ColorspaceText(const ClipFacts& f) {
+  if (f.is_yv411) return "  YV411";
+  if (f.is_yv24) return "   YV24";
+  if (f.is_yv16) return "   YV16";
+  if (f.is_y8) return "     Y8";
+  if (f.is_yv12) return "   YV12";
+  if (f.is_yuy2) return "   YUY2";
+  if (f.is_rgb24) return "  RGB24";
+  if (f.is_rgb32) return "  RGB32";
+  if (f.has_video) return "Unknown";
   return "    n/a";
 }
 
-std::string FramerateLine(const VideoInfo& vi) {
+std::string FramerateLine(const VideoInfo& vi, const ClipFacts& f) {
   const double rate = static_cast<double>(vi.fps_numerator) / vi.fps_denominator;
   const char* format = "Framerate:                 %11.3f (%u/%u)";
-  if (vi.IsFieldBased() && vi.IsTFF())
+  if (f.is_field_based && f.is_tff)
     format = "Framerate:                 %11.3f (%u/%u, TFF)";
-  else if (vi.IsFieldBased() && vi.IsBFF())
+  else if (f.is_field_based && f.is_bff)
     format = "Framerate:                 %11.3f (%u/%u, BFF)";
   return g_utils.FormatString(format, rate, vi.fps_numerator, vi.fps_denominator);
 }
@@ -104,6 +104,7 @@ std::string AudioValue(bool available, const std::string& value) {
 void BuildClipInfo(const ReportInput& input, ReportTexts* texts) {
   const LoadingState& state = *input.loading;
   const VideoInfo& vi = state.values.vi;
+  const ClipFacts& facts = state.values.facts;
   std::string& out = texts->report;
   std::string& console = texts->clip_console;
   out += "\n\n[Clip info]\n";
@@ -124,7 +125,7 @@ void BuildClipInfo(const ReportInput& input, ReportTexts* texts) {
         g_utils.FormatString("Frame width:               %11u", static_cast<unsigned>(vi.width));
     video_lines[3] = g_utils.FormatString("Frame height:              %11u",
                                           static_cast<unsigned>(vi.height));
-    video_lines[4] = FramerateLine(vi);
+    video_lines[4] = FramerateLine(vi, facts);
   }
   for (const auto& line : video_lines) {
     console += "\n" + line;
@@ -135,7 +136,7 @@ void BuildClipInfo(const ReportInput& input, ReportTexts* texts) {
   console += "\n";
   console += colorspace_label;
   out += colorspace_label;
-  const char* colorspace = ColorspaceText(vi);
+  const char* colorspace = ColorspaceText(facts);
   AppendLine(&console, colorspace);
   AppendLine(&out, colorspace);
 
@@ -146,11 +147,11 @@ void BuildClipInfo(const ReportInput& input, ReportTexts* texts) {
     AppendLine(&out, line);
   }
 
-  const int channels = vi.AudioChannels();
-  const int sample_type = vi.SampleType();
+  const int channels = facts.audio_channels;
+  const int sample_type = facts.sample_type;
   // The label asks for bits, so the sample-type code is shown as its width.
   const int bits = BitsPerSample(sample_type);
-  const int rate = vi.SamplesPerSecond();
+  const int rate = facts.samples_per_second;
   const int64_t samples = vi.num_audio_samples;
   AppendLine(&out, "Audio channels:    " +
                        AudioValue(channels != 0, g_utils.FormatString("%19d", channels)));

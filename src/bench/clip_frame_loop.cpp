@@ -28,16 +28,15 @@ bool SystemLoopProbes::KeyHit() { return platform::KeyHit(); }
 
 int SystemLoopProbes::ReadKey() { return platform::ReadKey(); }
 
-void RunClipFrameLoop(IClip* clip, IScriptEnvironment* env, const FrameRange& range,
+void RunClipFrameLoop(const AvsFrameSource& frames, const FrameRange& range,
                       uint32_t interval, const FrameLoopOptions& options, CGPUInfo* gpu,
                       FrameLoopState& state, ConsoleSink& sink) {
   PrepareFrameLoop(range, interval, options, state, sink);
   CProcessInfo process;
   SystemLoopProbes probes(process, options.monitor_gpu ? gpu : nullptr);
-  ClipFrameSource source{clip, env};
   {
     platform::KeyboardMode keyboard;
-    RunFrameLoop(source, state, options, probes, sink);
+    std::visit([&](auto source) { RunFrameLoop(source, state, options, probes, sink); }, frames);
   }
   process.CloseProcessHandle();
   if (options.monitor_gpu && gpu != nullptr) gpu->CloseSharedMemory();

@@ -4,19 +4,11 @@
 
 #include <cstdint>
 
-#include "avs_host/avisynth_interface.h"
+#include "avs_host/frame_source.h"
 #include "bench/frame_loop.h"
 
 class CGPUInfo;
 class CProcessInfo;
-
-// Requests frame n and lets the frame go at once: the returned PVideoFrame
-// is a temporary, released at the end of the statement.
-struct ClipFrameSource {
-  IClip* clip;
-  IScriptEnvironment* env;
-  void operator()(uint32_t n) { clip->GetFrame(static_cast<int>(n), env); }
-};
 
 class SystemLoopProbes final : public LoopProbes {
  public:
@@ -39,6 +31,8 @@ class SystemLoopProbes final : public LoopProbes {
 // length), then the process handle and, with GPU monitoring, the shared
 // memory closed. Exceptions from the clip leave at once; state keeps what was
 // measured. Releasing the clip and deleting the environment is the caller's.
-void RunClipFrameLoop(IClip* clip, IScriptEnvironment* env, const FrameRange& range,
+// The loop is instantiated for each binding's frame source: the choice is
+// made once, never per frame.
+void RunClipFrameLoop(const AvsFrameSource& frames, const FrameRange& range,
                       uint32_t interval, const FrameLoopOptions& options, CGPUInfo* gpu,
                       FrameLoopState& state, ConsoleSink& sink = StandardConsole());

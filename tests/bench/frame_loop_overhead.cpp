@@ -10,6 +10,8 @@
 #include <string>
 
 #include "avs_host/avs_library.h"
+#include "avs_host/cpp_binding.h"
+#include "avs_host/script_loader.h"
 #include "bench/clip_frame_loop.h"
 #include "bench/frame_loop.h"
 #include "measure/process_info.h"
@@ -26,13 +28,13 @@ constexpr int kClipFrames = 10000000;
 // One environment and clip for the whole process: loading the library per
 // benchmark would only measure the loader.
 struct BlankClipFixture {
-  AvsLibrary library{KORBINET_BENCH_AVS_LIBRARY};
+  AvsLibrary library{KORBINET_BENCH_AVS_LIBRARY, AvsInterface::kCpp};
   IScriptEnvironment* env = nullptr;
   PClip clip;
 
   BlankClipFixture() {
     if (library.Load() && library.FindFactory() && library.CreateEnvironment(6))
-      env = library.env();
+      env = static_cast<CppBinding&>(library.binding()).env();
     if (env == nullptr) {
       std::fprintf(stderr, "cannot load %s\n", KORBINET_BENCH_AVS_LIBRARY);
       std::exit(1);
@@ -53,6 +55,37 @@ BlankClipFixture& Fixture() {
   return fixture;
 }
 
+// The same clip through the plain C interface, imported from a script since
+// that binding invokes nothing else.
+struct CBlankClipFixture {
+  AvsLibrary library{KORBINET_BENCH_AVS_LIBRARY, AvsInterface::kC};
+  CFrameSource source{};
+
+  CBlankClipFixture() {
+    const std::string script = "/tmp/korbinet-bench-c.avs";
+    std::FILE* file = std::fopen(script.c_str(), "w");
+    if (file) {
+      std::fprintf(file, "BlankClip(length=%d, width=16, height=16, pixel_type=\"Y8\")\n",
+                   kClipFrames);
+      std::fclose(file);
+    }
+    ScriptValues values;
+    if (!library.Load() || !library.FindFactory() || !library.CreateEnvironment(6)) {
+      std::fprintf(stderr, "cannot load %s\n", KORBINET_BENCH_AVS_LIBRARY);
+      std::exit(1);
+    }
+    ImportScript(library.binding(), script);
+    OpenScriptClip(library.binding(), script, 0, "%s", &values);
+    source = std::get<CFrameSource>(library.binding().Frames());
+    std::remove(script.c_str());
+  }
+};
+
+CBlankClipFixture& CFixture() {
+  static CBlankClipFixture fixture;
+  return fixture;
+}
+
 class SilentConsole final : public ConsoleSink {
  public:
   void Print(uint16_t, const std::string&) override {}
@@ -64,6 +97,14 @@ void BareGetFrame(benchmark::State& state) {
   IClip* clip = f.clip.get();
   for (auto _ : state) {
     for (int n = 0; n < kClipFrames; ++n) clip->GetFrame(n, f.env);
+  }
+  state.SetItemsProcessed(state.iterations() * kClipFrames);
+}
+
+void BareCGetFrame(benchmark::State& state) {
+  const CFrameSource s = CFixture().source;
+  for (auto _ : state) {
+    for (int n = 0; n < kClipFrames; ++n) s.release_frame(s.get_frame(s.clip, n));
   }
   state.SetItemsProcessed(state.iterations() * kClipFrames);
 }
@@ -101,10 +142,13 @@ class PinnedClockProbes final : public LoopProbes {
   LoopProbes& inner_;
 };
 
-template <bool kPinned>
+template <bool kPinned, bool kC = false>
 void FrameLoop(benchmark::State& state) {
   BlankClipFixture& f = Fixture();
-  ClipFrameSource source{f.clip.get(), f.env};
+  auto source = [&f] {
+    if constexpr (kC) return CFixture().source;
+    else return CppFrameSource{f.clip.get(), f.env};
+  }();
   SilentConsole console;
   FrameLoopOptions options;
   options.show_status = false;
@@ -122,6 +166,7 @@ void FrameLoop(benchmark::State& state) {
 }
 void FrameLoopPinnedClock(benchmark::State& state) { FrameLoop<true>(state); }
 void FrameLoop(benchmark::State& state) { FrameLoop<false>(state); }
+void FrameLoopC(benchmark::State& state) { FrameLoop<false, true>(state); }
 
 // One clock reading of a sample, as the program takes it and as it was.
 void ClockReading(benchmark::State& state) {
@@ -137,6 +182,8 @@ BENCHMARK(BareGetFrame)->Unit(benchmark::kMillisecond);
 // 20000 is the interval the analysis pass picks for a clip this fast; the
 // smaller ones show what each sample costs.
 BENCHMARK(FrameLoop)->Arg(1000)->Arg(10000)->Arg(20000)->Arg(5000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BareCGetFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK(FrameLoopC)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(FrameLoopPinnedClock)->Arg(1000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 // The usual table, then the cost of each frame-loop run next to the bare loop:

@@ -1,5 +1,6 @@
 // A run loads the frame server library four times; each use must give back
-// every descriptor, thread and mapping it took, or they pile up run by run.
+// every descriptor, thread and mapping it took, or they pile up run by run,
+// through either binding.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -39,13 +40,13 @@ class LibraryCycle : public ::testing::Test {
   }
 
   // The four uses of a run, in its order.
-  void RunOnce(const std::string& script) {
+  void RunOnce(const std::string& script, AvsInterface binding) {
     CAvisynthInfo info;
     std::string message;
-    ASSERT_EQ(ProbeAvisynth(&info, &message, library_), 1) << message;
-    AnalyseScript(script, library_, info.interface_version, 1, &message);
+    ASSERT_EQ(ProbeAvisynth(&info, &message, library_, binding), 1) << message;
+    AnalyseScript(script, library_, info.interface_version, 1, &message, binding);
 
-    AvsLibrary use(library_);
+    AvsLibrary use(library_, binding);
     ASSERT_TRUE(use.Load() && use.FindFactory());
     ASSERT_TRUE(use.CreateEnvironment(info.interface_version));
     EXPECT_TRUE(use.Release());
@@ -70,9 +71,10 @@ TEST_F(LibraryCycle, RepeatedRunsLeaveNoDescriptorsThreadsOrMappings) {
     const std::string script = dir_.File("s.avs");
     ScratchDir::Write(script, c.script);
     const auto before = Usage();
-    for (int cycle = 0; cycle < 2; ++cycle) {
-      RunOnce(script);
-      EXPECT_EQ(Usage(), before) << "cycle " << cycle << ": descriptors, threads";
+    for (AvsInterface binding : {AvsInterface::kCpp, AvsInterface::kC}) {
+      RunOnce(script, binding);
+      EXPECT_EQ(Usage(), before) << (binding == AvsInterface::kC ? "C" : "C++")
+                                 << " binding: descriptors, threads";
       EXPECT_TRUE(!c.unloads || !LibraryMapped());
     }
   }

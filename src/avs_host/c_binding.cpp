@@ -1,0 +1,167 @@
+#include "avs_host/c_binding.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Neither a result nor a text from the library: the host's handlers show it
+// as an unknown exception, as they do any exception without a message.
+struct NoLibraryText {};
+
+AVS_Value Value(short type) { return AVS_Value{type, 0, {}}; }
+
+}  // namespace
+
+bool CBinding::FindEntryPoints(platform::LibraryHandle library) {
+  bool all = true;
+#define AVS_C_FIND(name)                                                                  \
+  c_.name = reinterpret_cast<decltype(c_.name)>(platform::FindSymbol(library, #name)); \
+  all = all && c_.name != nullptr;
+  AVS_C_ENTRY_POINTS(AVS_C_FIND)
+#undef AVS_C_FIND
+  return all;
+}
+
+bool CBinding::CreateEnvironment(int version) {
+  env_ = c_.avs_create_script_environment(version);
+  // AviSynth+ gives a handle with an error, not null, when it refuses.
+  if (env_ && c_.avs_get_error(env_) != nullptr) {
+    c_.avs_delete_script_environment(env_);
+    env_ = nullptr;
+  }
+  return env_ != nullptr;
+}
+
+void CBinding::DeleteEnvironment() {
+  if (env_) c_.avs_delete_script_environment(env_);
+  env_ = nullptr;
+}
+
+void CBinding::AbandonEnvironment() {
+  static auto* abandoned = new std::vector<AVS_ScriptEnvironment*>;
+  abandoned->push_back(env_);
+  env_ = nullptr;
+  ForgetValues();
+}
+
+void CBinding::Forget() { ForgetValues(); }
+
+void CBinding::ForgetValues() {
+  clip_ = nullptr;
+  result_ = Value('v');
+  mt_result_ = Value('v');
+}
+
+void CBinding::Fail(const char* text) {
+  error_ = text ? text : "";
+  throw AvisynthError(error_.c_str());
+}
+
+void CBinding::FailFrame(AVS_Clip* clip) {
+  const char* text = c_.avs_clip_get_error(clip);
+  if (text == nullptr) throw NoLibraryText{};
+  Fail(text);
+}
+
+void CFrameSource::FailFrame() { binding->FailFrame(clip); }
+
+AVS_Value CBinding::Invoke(const char* name, AVS_Value args) {
+  if (!c_.avs_function_exists(env_, name)) throw IScriptEnvironment::NotFound();
+  AVS_Value value = c_.avs_invoke(env_, name, args, nullptr);
+  if (value.type == 'e') {
+    error_ = value.d.string ? value.d.string : "";
+    c_.avs_release_value(value);
+    throw AvisynthError(error_.c_str());
+  }
+  return value;
+}
+
+void CBinding::CheckVersion(int version) {
+  if (c_.avs_check_version(env_, version) != 0) Fail(c_.avs_get_error(env_));
+}
+
+bool CBinding::FunctionExists(const char* name) {
+  return c_.avs_function_exists(env_, name) != 0;
+}
+
+std::optional<std::string> CBinding::VersionString() {
+  AVS_Value empty = Value('a');
+  AVS_Value version = Invoke("VersionString", empty);
+  std::optional<std::string> text;
+  if (version.type == 's' && version.d.string) text = version.d.string;
+  c_.avs_release_value(version);
+  return text;
+}
+
+void CBinding::Import(const std::string& script_path) {
+  AVS_Value path = Value('s');
+  path.d.string = script_path.c_str();
+  result_ = Invoke("Import", path);
+}
+
+int CBinding::GetMTMode() {
+  AVS_Value no = Value('b');
+  no.d.boolean = 0;
+  mt_result_ = Invoke("GetMTMode", no);
+  if (mt_result_.type == 'i') return mt_result_.d.integer;
+  if (mt_result_.type == 'l') return static_cast<int>(mt_result_.d.longlong);
+  return 0;
+}
+
+void CBinding::Distribute() {
+  AVS_Value distributed = Invoke("Distributor", result_);
+  c_.avs_release_value(result_);
+  result_ = distributed;
+}
+
+void CBinding::TakeClip(VideoInfo* vi, ClipFacts* facts) {
+  clip_ = c_.avs_take_clip(result_, env_);
+  if (clip_ == nullptr) {
+    const char* text = c_.avs_get_error(env_);
+    if (text == nullptr) throw NoLibraryText{};
+    Fail(text);
+  }
+  const AVS_VideoInfo* info = c_.avs_get_video_info(clip_);
+  static_assert(sizeof(VideoInfo) == sizeof(AVS_VideoInfo));
+  std::memcpy(static_cast<void*>(vi), info, sizeof *info);
+  *facts = ClipFactsOf(*info);
+}
+
+void CBinding::ThrowError(const char* format, const std::string& text) {
+  // The formats are ours and hold one "%s"; the text goes in as data.
+  std::string message = format;
+  if (size_t at = message.find("%s"); at != std::string::npos) message.replace(at, 2, text);
+  Fail(message.c_str());
+}
+
+void CBinding::DropValues() {
+  if (clip_) c_.avs_release_clip(clip_);
+  c_.avs_release_value(mt_result_);
+  c_.avs_release_value(result_);
+  ForgetValues();
+}
+
+ClipFacts ClipFactsOf(const AVS_VideoInfo& vi) {
+  const unsigned pt = static_cast<unsigned>(vi.pixel_type);
+  const unsigned planar_key = pt & 0xF8070707u;
+  auto has_all = [pt](unsigned bits) { return (pt & bits) == bits; };
+  ClipFacts f;
+  f.has_video = vi.width != 0;
+  f.has_audio = vi.audio_samples_per_second != 0;
+  f.is_yv411 = planar_key == 0xA0000301u;
+  f.is_yv24 = planar_key == 0xA0000303u;
+  f.is_yv16 = planar_key == 0xA0000300u;
+  f.is_y8 = planar_key == 0xE0000000u;
+  f.is_yv12 = planar_key == 0xA0000000u;
+  f.is_yuy2 = has_all(0x60000004u);
+  f.is_rgb24 = has_all(0x50000001u) && (pt & 0x70000u) == 0;
+  f.is_rgb32 = has_all(0x50000002u) && (pt & 0x70000u) == 0;
+  f.is_field_based = (vi.image_type & 4) != 0;
+  f.is_tff = (vi.image_type & 2) != 0;
+  f.is_bff = (vi.image_type & 1) != 0;
+  f.audio_channels = f.has_audio ? vi.nchannels : 0;
+  f.sample_type = vi.sample_type;
+  f.samples_per_second = vi.audio_samples_per_second;
+  return f;
+}

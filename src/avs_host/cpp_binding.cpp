@@ -1,0 +1,87 @@
+#include "avs_host/cpp_binding.h"
+
+#include <vector>
+
+bool CppBinding::FindEntryPoints(platform::LibraryHandle library) {
+  factory_ = reinterpret_cast<CreateScriptEnvironmentFn>(
+      platform::FindSymbol(library, "CreateScriptEnvironment"));
+  return factory_ != nullptr;
+}
+
+bool CppBinding::CreateEnvironment(int version) {
+  env_ = factory_(version);
+  if (env_) g_avs_linkage = env_->GetAVSLinkage();
+  return env_ != nullptr;
+}
+
+void CppBinding::DeleteEnvironment() {
+  if (env_) env_->DeleteScriptEnvironment();
+  env_ = nullptr;
+}
+
+void CppBinding::AbandonEnvironment() {
+  // Never destroyed, so the record outlives the static destructors at exit;
+  // a run abandons at most a handful.
+  static auto* abandoned = new std::vector<IScriptEnvironment*>;
+  abandoned->push_back(env_);
+  env_ = nullptr;
+  g_avs_linkage = nullptr;
+}
+
+void CppBinding::Forget() { g_avs_linkage = nullptr; }
+
+std::optional<std::string> CppBinding::VersionString() {
+  AVSValue version = env_->Invoke("VersionString", AVSValue(nullptr, 0));
+  const char* text = version.IsString() ? version.AsString() : nullptr;
+  if (!text) return std::nullopt;
+  return std::string(text);
+}
+
+void CppBinding::Import(const std::string& script_path) {
+  result_.emplace(env_->Invoke("Import", AVSValue(script_path.c_str())));
+}
+
+int CppBinding::GetMTMode() {
+  mt_result_.emplace(env_->Invoke("GetMTMode", AVSValue(false)));
+  return mt_result_->IsInt() ? mt_result_->AsInt() : 0;
+}
+
+void CppBinding::Distribute() { *result_ = env_->Invoke("Distributor", *result_); }
+
+void CppBinding::TakeClip(VideoInfo* vi, ClipFacts* facts) {
+  clip_.emplace(result_->AsClip());
+  *vi = (*clip_)->GetVideoInfo();
+  *facts = ClipFactsOf(*vi);
+}
+
+void CppBinding::ThrowError(const char* format, const std::string& text) {
+  env_->ThrowError(format, text.c_str());
+  throw AvisynthError("ThrowError returned");  // a library that breaks its contract
+}
+
+void CppBinding::DropValues() {
+  clip_.reset();
+  mt_result_.reset();
+  result_.reset();
+}
+
+ClipFacts ClipFactsOf(const VideoInfo& vi) {
+  ClipFacts f;
+  f.has_video = vi.HasVideo();
+  f.has_audio = vi.HasAudio();
+  f.is_yv411 = vi.IsYV411();
+  f.is_yv24 = vi.IsYV24();
+  f.is_yv16 = vi.IsYV16();
+  f.is_y8 = vi.IsY8();
+  f.is_yv12 = vi.IsYV12();
+  f.is_yuy2 = vi.IsYUY2();
+  f.is_rgb24 = vi.IsRGB24();
+  f.is_rgb32 = vi.IsRGB32();
+  f.is_field_based = vi.IsFieldBased();
+  f.is_tff = vi.IsTFF();
+  f.is_bff = vi.IsBFF();
+  f.audio_channels = vi.AudioChannels();
+  f.sample_type = vi.SampleType();
+  f.samples_per_second = vi.SamplesPerSecond();
+  return f;
+}

@@ -1,0 +1,118 @@
+// The host through the plain C interface must show what it shows through the
+// C++ interface: the same probe, analysis, clip report and error texts, for
+// the bundled frame server and for a real AviSynth+.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <variant>
+
+#include "avs_host/avisynth_info.h"
+#include "avs_host/avs_library.h"
+#include "avs_host/script_analysis.h"
+#include "avs_host/script_loader.h"
+#include "avs_host/script_report.h"
+#include "bench/testing/scratch_dir.h"
+
+namespace {
+
+struct Library {
+  const char* name;
+  const char* path;
+};
+void PrintTo(const Library& library, std::ostream* out) { *out << library.path; }
+
+std::string Probe(const std::string& path, AvsInterface kind, int* version) {
+  CAvisynthInfo info;
+  std::string message;
+  const int result = ProbeAvisynth(&info, &message, path, kind);
+  *version = info.interface_version;
+  return std::to_string(result) + "|" + message + "|" + std::to_string(info.interface_version) +
+         "|" + info.version_string + "|" + std::to_string(info.mt_support);
+}
+
+std::string Analyse(const std::string& path, int version, const std::string& script,
+                    AvsInterface kind) {
+  std::string message;
+  const uint32_t interval = AnalyseScript(script, path, version, 1, &message, kind);
+  return std::to_string(interval) + "|" + message;
+}
+
+// The run's loading, the clip report and frames 0 to 4; the first error text
+// ends it.
+std::string Load(const std::string& path, int version, const std::string& script,
+                 AvsInterface kind) {
+  AvsLibrary library(path, kind);
+  if (!library.Load() || !library.FindFactory() || !library.CreateEnvironment(version))
+    return "no environment";
+  LoadingState loading;
+  std::string seen;
+  try {
+    ImportForRun(library.binding(), script);
+    FinishLoading(&loading, library.binding(), script, 1);
+    ReportInput input{{}, script, nullptr, nullptr, &loading};
+    ReportTexts texts;
+    BuildClipInfo(input, &texts);
+    seen = texts.report + texts.clip_console;
+    std::visit([](auto source) {
+      for (uint32_t n = 0; n < 5; ++n) source(n);
+    }, library.binding().Frames());
+    ReleaseScript(&library);
+  } catch (const AvisynthError& e) {
+    return seen + "error: " + e.msg;
+  }
+  return seen;
+}
+
+class CBindingTest : public testing::TestWithParam<Library> {};
+
+TEST_P(CBindingTest, ShowsWhatTheCppInterfaceShows) {
+  const std::string path = GetParam().path;
+  if (!std::filesystem::exists(path)) GTEST_SKIP() << "no library at " << path;
+  int version = 0;
+  const std::string probed = Probe(path, AvsInterface::kCpp, &version);
+  EXPECT_EQ(Probe(path, AvsInterface::kC, &version), probed);
+  ASSERT_NE(version, 0) << probed;
+
+  ScratchDir dir;
+  const std::string clip = "BlankClip(length=10, width=64, height=48, pixel_type=\"YV12\")";
+  const struct {
+    const char* name;
+    std::string script;  // no file when empty
+    std::string expected_end;
+  } cases[] = {
+      {"clip", clip, "Audio samples:                   18375\n"},
+      {"fields", "AssumeBFF(AssumeFieldBased(" + clip + "))", "Audio samples:                   18375\n"},
+      {"mt", "SetMTMode(2)\n" + clip, "Active MT Mode:                      2\n"},
+      {"syntax", "x = )", "\n(" + dir.File("syntax.avs") + ", line 1, column "},
+      {"missing", "", "Import: couldn't open \"" + dir.File("missing.avs") + "\""},
+      {"no clip", "x = 1", "error: \"" + dir.File("no clip.avs") + "\":\nScript did not return a clip"},
+      {"frame", "Fault(" + clip + ", 3, \"error\")", "error: Fault at frame 3"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string script = dir.File(std::string(c.name) + ".avs");
+    if (!c.script.empty()) ScratchDir::Write(script, c.script + "\n");
+    const std::string cpp = Load(path, version, script, AvsInterface::kCpp);
+    EXPECT_EQ(Load(path, version, script, AvsInterface::kC), cpp);
+    // A filter this library lacks leaves only the comparison.
+    if (cpp.find("There is no function named") == std::string::npos) {
+      EXPECT_NE(cpp.find(c.expected_end), std::string::npos) << cpp;
+    }
+  }
+  const std::string short_script = dir.File("clip.avs");
+  EXPECT_EQ(Analyse(path, version, short_script, AvsInterface::kC),
+            Analyse(path, version, short_script, AvsInterface::kCpp));
+  const std::string no_clip = dir.File("no clip.avs");
+  EXPECT_EQ(Analyse(path, version, no_clip, AvsInterface::kC),
+            "0|Script did not return a video clip:\n(" + no_clip + ")");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Libraries, CBindingTest,
+    testing::Values(Library{"FrameServer", FRAME_SERVER_LIBRARY},
+                    Library{"ClassicMT", CLASSIC_FRAME_SERVER_LIBRARY},
+                    Library{"AviSynthPlus", AVISYNTH_PLUS_LIBRARY}),
+    [](const testing::TestParamInfo<Library>& info) { return std::string(info.param.name); });
+
+}  // namespace

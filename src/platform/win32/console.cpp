@@ -4,8 +4,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <condition_variable>
 #include <cstdlib>
+#include <deque>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/win32/wide_text.h"
 
@@ -64,19 +68,64 @@ int KeyOf(const KEY_EVENT_RECORD& key) {
   return static_cast<int>(c);
 }
 
+// Bytes of standard input read ahead by a thread of their own, for pipes
+// that cannot be peeked (Wine's pipes fail PeekNamedPipe with "not
+// supported"): a blocking read is then the only way to learn that a byte,
+// or the end, has come.
+struct ReadAhead {
+  std::mutex mutex;
+  std::condition_variable arrived;
+  std::deque<int> keys;  // bytes, then kKeyEndOfInput at the end
+};
+
+ReadAhead& StartReadAhead(HANDLE input) {
+  static ReadAhead* ahead = [input] {
+    auto* state = new ReadAhead;  // lives to the end: the thread may block in ReadFile forever
+    std::thread([state, input] {
+      for (;;) {
+        unsigned char byte = 0;
+        DWORD read = 0;
+        bool ok = ReadFile(input, &byte, 1, &read, nullptr) && read == 1;
+        std::lock_guard lock(state->mutex);
+        state->keys.push_back(ok ? byte : kKeyEndOfInput);
+        state->arrived.notify_all();
+        if (!ok) return;
+      }
+    }).detach();
+    return state;
+  }();
+  return *ahead;
+}
+bool read_ahead = false;
+
 // True when standard input, not a console, has a byte or its end waiting.
 bool StreamKeyWaiting(HANDLE input) {
-  switch (GetFileType(input)) {
-    case FILE_TYPE_PIPE: {
-      DWORD available = 0;
-      // A pipe whose writer has gone fails here: its end is what is waiting.
-      if (!PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr)) return true;
-      return available > 0;
-    }
-    default:
-      // A file (or NUL) never blocks: a byte or the end comes at once.
-      return true;
+  if (!read_ahead) {
+    if (GetFileType(input) != FILE_TYPE_PIPE) return true;  // a file (or NUL) never blocks
+    DWORD available = 0;
+    if (PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr)) return available > 0;
+    // A pipe whose writer has gone fails here: its end is what is waiting.
+    if (GetLastError() != ERROR_NOT_SUPPORTED) return true;
+    read_ahead = true;
   }
+  ReadAhead& ahead = StartReadAhead(input);
+  std::lock_guard lock(ahead.mutex);
+  return !ahead.keys.empty();
+}
+
+int StreamKey(HANDLE input) {
+  if (!read_ahead) {
+    unsigned char byte = 0;
+    DWORD read = 0;
+    if (!ReadFile(input, &byte, 1, &read, nullptr) || read == 0) return kKeyEndOfInput;
+    return byte;
+  }
+  ReadAhead& ahead = StartReadAhead(input);
+  std::unique_lock lock(ahead.mutex);
+  ahead.arrived.wait(lock, [&] { return !ahead.keys.empty(); });
+  int key = ahead.keys.front();
+  if (key != kKeyEndOfInput) ahead.keys.pop_front();  // the end stays, for every later read
+  return key;
 }
 
 BOOL WINAPI RestoreOnControl(DWORD) {
@@ -194,12 +243,7 @@ bool KeyHit() {
 int ReadKey() {
   HANDLE input = Input();
   if (input == nullptr || input == INVALID_HANDLE_VALUE) return kKeyEndOfInput;
-  if (!StdinIsConsole()) {
-    unsigned char byte = 0;
-    DWORD read = 0;
-    if (!ReadFile(input, &byte, 1, &read, nullptr) || read == 0) return kKeyEndOfInput;
-    return byte;
-  }
+  if (!StdinIsConsole()) return StreamKey(input);
   for (;;) {
     INPUT_RECORD record;
     DWORD count = 0;

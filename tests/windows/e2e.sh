@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# End-to-end runs of korbinet.exe under Wine, piped: exact texts (carriage
+# returns stripped) and exit statuses. Usage: e2e.sh BIN_DIR CASE
+# The Wine environment (prefix, server) comes from scripts/test-windows.sh.
+set -uo pipefail
+
+bin=$1
+case_name=$2
+box=$(mktemp -d "${TMPDIR:-/tmp}/korbinet-win-e2e.XXXXXX")
+trap 'rm -rf "$box"' EXIT
+cp "$bin/korbinet.exe" "$box/"
+mkdir "$box/fs"
+cp "$bin/../frameserver/standard/AviSynth.dll" "$box/fs/"
+touch -d "2020-01-02 03:04:05" "$box/fs/AviSynth.dll"
+fs_dll="Z:${box//\//\\}\\fs\\AviSynth.dll"
+failures=0
+
+settings() {  # KEY=VALUE...: a current settings file naming what differs
+  local lines=("AllowOnlyOneInstance=0" "$@")
+  [[ " $* " == *" AllowOnlyOneInstance="* ]] && lines=("$@")
+  { printf '[Main]\nVersion=2.1.6\nAVSDLL=%s\n' "$fs_dll"; printf '%s\n' "${lines[@]}"; } >"$box/Korbinet.ini"
+}
+run() {  # ARGS...: runs the program in the sandbox, stdin closed
+  (cd "$box" && wine korbinet.exe "$@" </dev/null >out 2>err)
+  status=$?
+  out=$(tr -d '\r' <"$box/out")
+  err=$(tr -d '\r' <"$box/err")
+}
+expect() {  # WHAT EXPECTED ACTUAL
+  if [ "$2" != "$3" ]; then
+    printf 'FAIL %s\n--- expected\n%s\n--- actual\n%s\n' "$1" "$2" "$3"
+    failures=$((failures + 1))
+  fi
+}
+
+start=$'\nKorbinet 2.1.6 (x64)\nQuery Avisynth info...Reference Frame Server 1.0.0 (x86_64) (1.0.0.0)'
+avsinfo_head="Avisynth version string:     Reference Frame Server 1.0.0 (x86_64)
+File version:                1.0.0.0
+Avisynth Interface Version:  7
+Muli-threading support:      Yes
+Linker/compiler version:     2.40
+Avisynth DLL location:       ${fs_dll}
+Avisynth DLL time stamp:     2020-01-02, 03:04:05"
+
+case $case_name in
+usage)
+  settings
+  run
+  expect status 255 "$status"
+  expect stderr "$start" "$err"
+  expect stdout "$(sed -n '/^stdout$/,/^end$/p' "$(dirname "$0")/../e2e/cases/startup_usage.case" | sed '1d;$d')" "$out"
+  ;;
+avsinfo-registry)
+  settings
+  run -avsinfo
+  expect status 0 "$status"
+  expect "stdout without keys" "$avsinfo_head" "$out"
+  key='HKCU\Software\Avisynth'
+  machine='HKLM\Software\Avisynth'
+  wine reg add "$key" /v "PluginDir+" /d 'C:\Plügins+' /f >/dev/null 2>&1
+  wine reg add "$machine" /v "PluginDir2_5" /d 'C:\Old' /f /reg:64 >/dev/null 2>&1
+  run -avsinfo
+  wine reg delete "$key" /f >/dev/null 2>&1
+  wine reg delete "$machine" /v "PluginDir2_5" /f /reg:64 >/dev/null 2>&1
+  expect status 0 "$status"
+  expect "stdout with keys" "$avsinfo_head
+PluginDir+    (HKCU, x64):   C:\\Plügins+
+PluginDir2_5  (HKLM, x64):   C:\\Old" "$out"
+  ;;
+fault)
+  settings
+  printf 'BlankClip(length=10, width=64, height=48)\nFault(3, "divide")\n' >"$box/f.avs"
+  run f.avs
+  expect status 255 "$status"
+  expect stderr "$start
+Analysing script...
+Exception 0xC0000094
+STATUS_INTEGER_DIVIDE_BY_ZERO" "$err"
+  ;;
+lock)
+  settings AllowOnlyOneInstance=1 PauseBeforeExit=1
+  mkfifo "$box/keys"
+  exec 3<>"$box/keys"
+  (cd "$box" && wine korbinet.exe <keys >holder.out 2>&1) &
+  holder=$!
+  for _ in $(seq 100); do grep -q "Press any key" "$box/holder.out" 2>/dev/null && break; sleep 0.1; done
+  settings AllowOnlyOneInstance=1
+  run -log
+  expect "refused status" 255 "$status"
+  expect "refused stderr" "$start
+
+One instance of Korbinet is already running" "$err"
+  printf x >&3
+  wait "$holder"
+  run -log
+  expect "free stderr" "$start
+
+No script file specified" "$err"
+  ;;
+*)
+  echo "unknown case $case_name"
+  exit 2
+  ;;
+esac
+[ "$failures" -eq 0 ]

@@ -97,6 +97,29 @@ One instance of Korbinet is already running" "$err"
 
 No script file specified" "$err"
   ;;
+gpu)
+  # The publisher's window needs a display: scripts/test-windows.sh runs
+  # Wine under xvfb-run when it can.
+  [ -n "${DISPLAY:-}" ] || { echo "no display: GPU-Z's window cannot be shown"; exit 0; }
+  settings
+  cp "$bin/gpu-publisher.exe" "$box/"
+  printf 'BlankClip(length=40, width=64, height=48)\nNap(25)\n' >"$box/g.avs"
+  (cd "$box" && wine gpu-publisher.exe --title "GPU-Z 2.40.0" --record "CardName=Test Card" \
+     --record GPUName=TU106 --record "MemSize=6144 MB" --record "OpenCL_Version=OpenCL 3.0" \
+     --record "DriverVersion=31.0.15.3623" --sensor "GPU Load=42.5" --seconds 60 >pub.out 2>&1) &
+  publisher=$!
+  for _ in $(seq 100); do grep -q ready "$box/pub.out" 2>/dev/null && break; sleep 0.1; done
+  run g.avs -gpu -log
+  kill "$publisher" 2>/dev/null
+  expect status 0 "$status"
+  expect "graphics card info" "[Graphics card info]
+Card name:               Test Card
+GPU name:                TU106
+Memory size:             6144 MB
+OpenCL version:          OpenCL 3.0
+Driver version:          31.0.15.3623
+Info collected with:     GPU-Z .40.0" "$(tr -d '\r' <"$box/g.log" | sed -n '/^\[Graphics card info\]/,/^Info collected/p')"
+  ;;
 *)
   echo "unknown case $case_name"
   exit 2

@@ -7,7 +7,7 @@ set -uo pipefail
 bin=$1
 case_name=$2
 box=$(mktemp -d "${TMPDIR:-/tmp}/korbinet-win-e2e.XXXXXX")
-trap 'rm -rf "$box"' EXIT
+trap '[ -n "${KEEP:-}" ] || rm -rf "$box"' EXIT
 cp "$bin/korbinet.exe" "$box/"
 mkdir "$box/fs"
 cp "$bin/../frameserver/standard/AviSynth.dll" "$box/fs/"
@@ -96,6 +96,25 @@ One instance of Korbinet is already running" "$err"
   expect "free stderr" "$start
 
 No script file specified" "$err"
+  ;;
+non-ascii)
+  # Program, settings, library, script, log and CSV all under non-ASCII names.
+  inner="$box/Prüfung ü"
+  mkdir "$inner"
+  mv "$box/korbinet.exe" "$box/fs" "$inner/"
+  fs_dll="Z:${inner//\//\\}\\fs\\AviSynth.dll"
+  settings
+  mv "$box/Korbinet.ini" "$inner/"
+  printf 'BlankClip(length=40, width=64, height=48)\nNap(25)\n' >"$inner/skrípt.avs"
+  (cd "$inner" && wine korbinet.exe skrípt.avs -log -csv </dev/null >"$box/out" 2>"$box/err")
+  status=$?
+  expect status 0 "$status"
+  expect "log table" "       Frame    Frames/sec   Time/frame(ms)   CPU(%)   Threads   PhysMEM(MB)   VirtMEM(MB)" \
+    "$(tr -d '\r' <"$inner/skrípt.log" 2>/dev/null | sed -n '/^\[Performance data\]/{n;p}')"
+  expect "csv header" "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),Threads,PhysMEM(MB),VirtMEM(MB)" \
+    "$(head -1 "$inner/skrípt.csv" 2>/dev/null | tr -d '\r')"
+  expect "script line" "Script file: Z:${inner//\//\\}\\skrípt.avs" \
+    "$(tr -d '\r' <"$inner/skrípt.log" 2>/dev/null | grep '^Script file:' | tr -s ' ')"
   ;;
 gpu)
   # The publisher's window needs a display: scripts/test-windows.sh runs

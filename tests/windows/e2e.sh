@@ -123,6 +123,16 @@ gpu)
   settings
   cp "$bin/gpu-publisher.exe" "$box/"
   printf 'BlankClip(length=40, width=64, height=48)\nNap(25)\n' >"$box/g.avs"
+  # Without GPU-Z the run asks: a piped key that is no answer is skipped,
+  # and the end of input is a no.
+  (cd "$box" && printf x | wine korbinet.exe g.avs -gpu >out 2>err)
+  status=$?
+  expect "no GPU-Z status" 255 "$status"
+  expect "no GPU-Z stderr" "$start
+
+In order to measure GPU usage, GPU-Z must be running.
+
+Continue without GPU monitoring? [y/n]" "$(tr -d '\r' <"$box/err")"
   (cd "$box" && wine gpu-publisher.exe --title "GPU-Z 2.40.0" --record "CardName=Test Card" \
      --record GPUName=TU106 --record "MemSize=6144 MB" --record "OpenCL_Version=OpenCL 3.0" \
      --record "DriverVersion=31.0.15.3623" --sensor "GPU Load=42.5" --seconds 60 >pub.out 2>&1) &

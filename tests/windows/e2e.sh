@@ -68,14 +68,24 @@ PluginDir+    (HKCU, x64):   C:\\Plügins+
 PluginDir2_5  (HKLM, x64):   C:\\Old" "$out"
   ;;
 fault)
+  # Each kind where it hurts most: in the loop, while importing, the stack
+  # (caught by the vectored handler) while loading, where it turns the log on.
   settings
-  printf 'BlankClip(length=10, width=64, height=48)\nFault(3, "divide")\n' >"$box/f.avs"
-  run f.avs
-  expect status 255 "$status"
-  expect stderr "$start
-Analysing script...
-Exception 0xC0000094
-STATUS_INTEGER_DIVIDE_BY_ZERO" "$err"
+  while IFS='|' read -r frame kind switch phase code name; do
+    printf 'BlankClip(length=10, width=64, height=48)\nFault(%s, "%s")\n' "$frame" "$kind" >"$box/f.avs"
+    rm -f "$box/f.log"
+    run f.avs $switch
+    expect "$kind status" 255 "$status"
+    expect "$kind stderr" "$start
+$phase
+Exception $code
+$name" "$err"
+    [ -z "$switch" ] || expect "$kind log" "[Script]" "$(tr -d '\r' <"$box/f.log" 2>/dev/null | grep -m1 '^\[')"
+  done <<'CASES'
+3|divide||Analysing script...|0xC0000094|STATUS_INTEGER_DIVIDE_BY_ZERO
+-1|access||Analysing script...|0xC0000005|STATUS_ACCESS_VIOLATION
+-1|stack|-info|Loading script...|0xC00000FD|STATUS_STACK_OVERFLOW
+CASES
   ;;
 lock)
   settings AllowOnlyOneInstance=1 PauseBeforeExit=1

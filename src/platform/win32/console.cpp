@@ -23,7 +23,6 @@ volatile LONG mode_changed = 0;
 WORD saved_attributes = 0x07;
 bool attributes_saved = false;
 DWORD saved_input_mode = 0;
-UINT saved_output_code_page = 0;
 int keyboard_depth = 0;
 
 HANDLE Output() { return GetStdHandle(STD_OUTPUT_HANDLE); }
@@ -256,11 +255,6 @@ void InstallTerminalRestore() {
   static bool installed = false;
   if (installed) return;
   installed = true;
-  // Text is UTF-8 inside; the console shows it as such while we run.
-  if (StdoutIsTerminal()) {
-    saved_output_code_page = GetConsoleOutputCP();
-    SetConsoleOutputCP(CP_UTF8);
-  }
   SetConsoleCtrlHandler(RestoreOnControl, TRUE);
   std::atexit(RestoreAtExit);
 }
@@ -270,7 +264,6 @@ void RestoreTerminal() {
   if (InterlockedExchange(&mode_changed, 0)) SetConsoleMode(Input(), saved_input_mode);
   if (InterlockedExchange(&colours_changed, 0) && attributes_saved)
     SetConsoleTextAttribute(Output(), saved_attributes);
-  if (saved_output_code_page != 0) SetConsoleOutputCP(saved_output_code_page);
   SetLastError(saved_error);
 }
 

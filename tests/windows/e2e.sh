@@ -126,6 +126,25 @@ non-ascii)
   expect "script line" "Script file: Z:${inner//\//\\}\\skrípt.avs" \
     "$(tr -d '\r' <"$inner/skrípt.log" 2>/dev/null | grep '^Script file:' | tr -s ' ')"
   ;;
+console)
+  # On Wine's console in a terminal (tmux): colours by attribute, keys by
+  # console input events. A private tmux server, ended with the test.
+  settings PauseBeforeExit=1
+  tmux_cmd=(tmux -L "korbinet-win-$$" -f /dev/null)
+  trap '"${tmux_cmd[@]}" kill-server 2>/dev/null; [ -n "${KEEP:-}" ] || rm -rf "$box"' EXIT
+  "${tmux_cmd[@]}" new-session -d -x 100 -y 30 -c "$box" \
+    "wine korbinet.exe -priority=0; echo \$? >status; sleep 30"
+  screen() { "${tmux_cmd[@]}" capture-pane -p "$@"; }
+  for _ in $(seq 100); do screen | grep -q "Press any key" && break; sleep 0.1; done
+  coloured=$(screen -e)
+  [ -n "${KEEP:-}" ] && printf "%s\n" "$coloured" | cat -v >&2
+  expect "red banner" 1 "$(grep -c $'\e\\[91mKorbinet 2.1.6 (x64)' <<<"$coloured")"
+  expect "cyan error" 1 "$(grep -c $'\e\\[96mInvalid parameter value: "-priority=0"' <<<"$coloured")"
+  "${tmux_cmd[@]}" send-keys x
+  for _ in $(seq 100); do [ -s "$box/status" ] && break; sleep 0.1; done
+  expect "status after a key" 255 "$(cat "$box/status" 2>/dev/null)"
+  expect "prompt blanked" 0 "$(screen | grep -c 'Press any key')"
+  ;;
 gpu)
   # The publisher's window needs a display: scripts/test-windows.sh runs
   # Wine under xvfb-run when it can.

@@ -13,7 +13,8 @@ using SymbolAddress = void (*)();
 
 // The back-end's search rule: a name with a '/' is used as it is; any other
 // name becomes lib<name>.so and is looked for beside the executable first,
-// then by the dynamic loader's own search. Null on failure (last error set).
+// then by the dynamic loader's own search. On Windows, LoadLibrary's own rule
+// (".dll" added, the program's folder first). Null on failure (last error set).
 LibraryHandle OpenLibrary(const std::string& name);
 // Null when the library has no such symbol (last error set).
 SymbolAddress FindSymbol(LibraryHandle library, const char* symbol);

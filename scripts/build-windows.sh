@@ -7,7 +7,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-win64"
 
-want=(g++-mingw-w64-x86-64-posix wine wine64 zip googletest cmake ninja-build)
+# xvfb: the GPU test's publisher needs a display for its window.
+want=(g++-mingw-w64-x86-64-posix wine wine64 zip googletest cmake ninja-build xvfb xauth)
 missing=()
 for pkg in "${want[@]}"; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
@@ -28,3 +29,23 @@ cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
 cmake --build "$build" -j "${KORBINET_JOBS:-2}"
+
+# The package for users. The frame server goes in a subfolder: an
+# AviSynth.dll beside korbinet.exe would shadow the user's AviSynth+, since
+# Windows searches the program's folder first.
+package="$build/package/korbinet-2.1.6-win64"
+rm -rf "$build/package" "$build/korbinet-2.1.6-win64.zip"
+mkdir -p "$package/examples" "$package/frameserver"
+cp "$build/bin/korbinet.exe" "$package/"
+cp "$root/docs/Korbinet.html" "$package/"
+cp "$root"/examples/*.avs "$package/examples/"
+cp "$build/frameserver/standard/AviSynth.dll" "$package/frameserver/"
+# The default settings file, exactly as the program writes it.
+prefix=$(mktemp -d "${TMPDIR:-/tmp}/korbinet-wine.XXXXXX")
+WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=winedbg.exe=d \
+  wine "$build/bin/write-default-ini.exe" "Z:${package//\//\\}\\Korbinet.ini" </dev/null >/dev/null 2>&1 || true
+WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+rm -rf "$prefix"
+[ -f "$package/Korbinet.ini" ] || { echo "Korbinet.ini was not written" >&2; exit 1; }
+(cd "$build/package" && zip -qr "$build/korbinet-2.1.6-win64.zip" korbinet-2.1.6-win64)
+echo "Package: $build/korbinet-2.1.6-win64.zip"

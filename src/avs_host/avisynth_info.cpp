@@ -65,6 +65,7 @@ void ReadPluginDirectories(CAvisynthInfo* info) {
       {4, folders.user_plus, "PluginDir+    (HKCU, x64):\t"},
       {5, folders.system_plus, "PluginDir+    (HKLM, x64):\t"},
       {6, folders.user_classic, "PluginDir2_5  (HKCU, x64):\t"},
+      {7, folders.system_classic, "PluginDir2_5  (HKLM, x64):\t"},
   };
   for (const auto& source : sources) {
     if (!source.dir.empty()) info->plugin_dirs[source.line] = source.label + source.dir;

@@ -21,9 +21,10 @@ void WriteText(bool to_stdout, std::string_view text);
 
 // Console text attribute in the Windows sense (bits 0-3 foreground: 1 blue,
 // 2 green, 4 red, 8 intensity; bits 4-7 background). Emitted as ANSI SGR on
-// standard output, only when it is a terminal.
+// a POSIX terminal, set as the console's attribute on Windows; only when
+// standard output is a terminal.
 void SetTextAttribute(uint16_t attribute);
-// Back to the terminal's own colours (SGR 0), only when it is a terminal.
+// Back to the terminal's own colours, only when it is a terminal.
 void ResetTextAttribute();
 
 // Cursor up by n rows to column 0; nothing when n <= 0 or not a terminal.

@@ -6,12 +6,14 @@
 
 namespace platform {
 
-// Installs the fault signal handlers (with an alternate signal stack, so that
-// a stack overflow is caught too). Call once at start; idempotent.
+// Installs the fault handlers (signal handlers with an alternate signal
+// stack; on Windows an unhandled-exception filter and a stack-overflow
+// handler), so that a stack overflow is caught too. Call once at start;
+// idempotent.
 void InstallFaultHandlers();
 
-// Sets up the alternate signal stack for the calling thread (the main thread
-// gets one from InstallFaultHandlers).
+// Sets up the calling thread's room for the handler after a stack overflow
+// (the main thread's comes from InstallFaultHandlers).
 void PrepareThreadForFaults();
 
 // Runs fn(context). Returns 0 when it returned normally, or the Windows

@@ -20,12 +20,14 @@ bool DirectoryExists(const std::string& path);
 // Full path of the running executable; empty when unknown.
 std::string ExecutablePath();
 
-// "a.b.c.d" version of the running program, as the build gives it.
+// "a.b.c.d" version of the running program, as the build gives it (on
+// Windows, its version resource).
 std::string ProgramFileVersion();
 
 // "a.b.c.d" from the numeric suffix of the real file name behind path
-// (symbolic links followed): libavisynth.so.3.7.5 gives "3.7.5.0". Empty when
-// the file does not exist or its name has no numeric suffix.
+// (symbolic links followed): libavisynth.so.3.7.5 gives "3.7.5.0"; on Windows
+// from the file's version resource. Empty when the file does not exist or
+// has no such version.
 std::string FileVersionOfFile(const std::string& path);
 
 // Canonical location of an existing file (links resolved); false when it

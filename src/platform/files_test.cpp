@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "bench/testing/scratch_dir.h"
 #include "platform/error.h"
@@ -25,16 +28,55 @@ class FilesTest : public ::testing::Test {
     folder_ = fs::current_path().string();
   }
   void TearDown() override { fs::current_path(previous_); }
+#ifndef _WIN32
   static mode_t Mode(const char* path) {
     struct stat info{};
     stat(path, &info);
     return info.st_mode & 0777;
   }
+#endif
   fs::path previous_ = fs::current_path();
   ScratchDir dir_;
   std::string folder_;
 };
 
+#ifdef _WIN32
+// Paths are UTF-8 inside and wide at the system: a non-ASCII name must
+// survive every call.
+TEST_F(FilesTest, NonAsciiNamesThroughEveryCall) {
+  std::string full;
+  ASSERT_TRUE(FullPathName("a/../b/./clip.avs", &full));
+  EXPECT_EQ(full, folder_ + "\\b\\clip.avs");
+  EXPECT_FALSE(FullPathName("C:\\" + std::string(3000, 'a'), &full));
+  const std::string name = "Pr\u00fcfung \u00fc.log";
+  ASSERT_TRUE(WriteFileReplacing(name, "first"));
+  ASSERT_TRUE(WriteFileReplacing(folder_ + "\\" + name, "second"));
+  std::string content;
+  ASSERT_TRUE(ReadSmallFile(name, 100, &content));
+  EXPECT_EQ(content, "second");
+  std::vector<std::string> names;
+  ASSERT_TRUE(ListDirectory(folder_, &names));
+  EXPECT_EQ(names, std::vector<std::string>{name}) << "the temporary file is gone";
+  EXPECT_TRUE(FileExists(name) && DirectoryExists(folder_) && !FileExists(folder_) && !DirectoryExists(name));
+  std::string location;
+  ASSERT_TRUE(ResolvedFileLocation(name, &location));
+  EXPECT_EQ(location, folder_ + "\\" + name);
+  LocalTime time{};
+  EXPECT_TRUE(FileModificationTime(name, &time) && time.year >= 2024);
+  std::ofstream("readonly.log") << "kept";
+  fs::permissions("readonly.log", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  EXPECT_FALSE(WriteFileReplacing("readonly.log", "new"));
+  EXPECT_EQ(ScratchDir::Read("readonly.log"), "kept");
+  fs::permissions("readonly.log", fs::perms::owner_write, fs::perm_options::add);
+}
+
+TEST_F(FilesTest, FileVersionFromTheVersionResource) {
+  EXPECT_EQ(FileVersionOfFile(AVSPLUS_WINDOWS_DLL), "3.7.5.0");
+  EXPECT_EQ(FileVersionOfFile(ExecutablePath()), "") << "a test program has no version resource";
+  EXPECT_EQ(FileVersionOfFile("missing.dll"), "");
+}
+#else
 TEST_F(FilesTest, FullPathNameResolvesLexically) {
   fs::create_directory("real");
   fs::create_directory_symlink("real", "link");
@@ -111,6 +153,7 @@ TEST_F(FilesTest, WriteFileReplacingLeavesOnlyTheTargetOrNothing) {
   EXPECT_EQ(std::distance(fs::directory_iterator("locked"), fs::directory_iterator()), 1);
   chmod("locked", 0700);
 }
+#endif
 
 }  // namespace
 }  // namespace platform

@@ -13,7 +13,8 @@ using SymbolAddress = void (*)();
 
 // The back-end's search rule: a name with a '/' is used as it is; any other
 // name becomes lib<name>.so and is looked for beside the executable first,
-// then by the dynamic loader's own search. Null on failure (last error set).
+// then by the dynamic loader's own search. On Windows, LoadLibrary's own rule
+// (".dll" added, the program's folder first). Null on failure (last error set).
 LibraryHandle OpenLibrary(const std::string& name);
 // Null when the library has no such symbol (last error set).
 SymbolAddress FindSymbol(LibraryHandle library, const char* symbol);
@@ -27,10 +28,10 @@ bool CloseLibrary(LibraryHandle library);
 // What the probe learns from the library file without loading it.
 struct ImageInfo {
   std::string path;            // the file found, full path
-  bool is_64bit = false;       // ELF class 64
+  bool is_64bit = false;       // ELF class 64, PE32+
   unsigned linker_major = 0;   // compiler version that built it, 0.0 if none
   unsigned linker_minor = 0;
-  bool has_avs_linkage = false;  // a dynamic symbol containing "avs_linkage" (any case)
+  bool has_avs_linkage = false;  // a dynamic symbol or export containing "avs_linkage" (any case)
 };
 // Finds the file by the OpenLibrary search and reads it as an image. False
 // (last error set) when it is missing, unreadable, not ELF or malformed.

@@ -13,6 +13,30 @@ namespace {
 
 namespace fs = std::filesystem;
 
+#ifdef _WIN32
+// The search LoadLibrary makes: a path as it is, a bare name with ".dll"
+// added, found through PATH after the program's and the system's folders.
+TEST(Library, MapImageReadsTheFileLoadLibraryWouldLoad) {
+  ImageInfo info;
+  ASSERT_TRUE(MapImage(AVSPLUS_WINDOWS_DLL, &info)) << LastErrorText();
+  EXPECT_TRUE(info.is_64bit && info.linker_major == 2 && info.linker_minor == 40);
+  ScratchDir dir;
+  const std::string folder = dir.File("");
+  ScratchDir::Write(folder + "fake.dll", "MZ");
+  fs::copy_file(AVSPLUS_WINDOWS_DLL, folder + "korbinetprobe.dll");
+  EXPECT_FALSE(MapImage(folder + "fake.dll", &info));
+  EXPECT_EQ(LastErrorText(), folder + "fake.dll: truncated PE file\n");
+  const std::string saved = getenv("PATH") ? getenv("PATH") : "";
+  _putenv_s("PATH", ("C:\\nowhere;;" + folder).c_str());
+  const bool mapped = MapImage("korbinetprobe", &info);
+  _putenv_s("PATH", saved.c_str());
+  EXPECT_TRUE(mapped) << LastErrorText();
+  EXPECT_EQ(info.path, folder + "korbinetprobe.dll");
+  ClearLastError();
+  EXPECT_FALSE(MapImage("korbinet_absent_library", &info));
+  EXPECT_NE(LastErrorText(), "");
+}
+#else
 // Opening, finding and closing are checked end to end and by the library
 // cycle test; reading the file the probe finds is checked only here.
 TEST(Library, MapImageReadsTheFileTheSearchFinds) {
@@ -36,6 +60,7 @@ TEST(Library, MapImageReadsTheFileTheSearchFinds) {
   EXPECT_EQ(info.path, folder + "libkorbinetprobe.so");
   EXPECT_FALSE(MapImage("korbinet_absent_library", &info));
 }
+#endif
 
 }  // namespace
 }  // namespace platform

@@ -18,6 +18,7 @@ struct PluginFolders {
   std::string user_plus;     // "PluginDir+" of the user
   std::string system_plus;   // "PluginDir+" of the machine
   std::string user_classic;  // "PluginDir2_5" of the user
+  std::string system_classic;  // "PluginDir2_5" of the machine (Windows only)
 };
 PluginFolders FindPluginFolders(const std::string& library_path);
 

@@ -38,11 +38,13 @@ bool ReadMemoryUse(MemoryCounters* counters);
 // Threads of the own process; 0 when they cannot be counted.
 int CountOwnThreads();
 
-// Names of the running processes (each at most 15 characters); they stand in
-// for the titles of top-level windows.
+// Titles of the top-level windows on Windows; elsewhere the names of the
+// running processes (each at most 15 characters), which stand in for them.
 std::vector<std::string> RunningProcessNames();
 
-// Sets the own process's (main thread's) name, at most 15 characters kept.
+// Makes the own process findable by RunningProcessNames under name: the main
+// thread's name (15 characters kept), or on Windows a top-level window
+// titled so, kept while the process lives.
 void SetOwnProcessName(const std::string& name);
 
 }  // namespace platform

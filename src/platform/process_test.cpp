@@ -1,8 +1,10 @@
 #include "platform/process.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <string>
@@ -11,6 +13,8 @@
 namespace platform {
 namespace {
 
+#ifndef _WIN32
+// Across processes on Windows: the end-to-end runs.
 // TakeNamedLock's result in a child process, as its exit code.
 int LockInChild(const std::string& name) {
   pid_t child = fork();
@@ -28,6 +32,7 @@ TEST(NamedLock, HeldForTheLifeOfTheProcessOnly) {
   EXPECT_EQ(TakeNamedLock(name), LockResult::kAlreadyHeld);
   EXPECT_EQ(LockInChild(name + "-other"), static_cast<int>(LockResult::kAcquired));
 }
+#endif
 
 TEST(ProcessFigures, ThreadsAreCounted) {
   int alone = CountOwnThreads();

@@ -1,4 +1,5 @@
-// Waiting for a request to end the process (SIGTERM, SIGINT on Linux).
+// Waiting for a request to end the process (SIGTERM, SIGINT on Linux; Ctrl+C,
+// Ctrl+Break or closing the console on Windows).
 #pragma once
 
 namespace platform {

@@ -1,0 +1,86 @@
+#include "platform/error.h"
+
+#include <cstring>
+
+#include "platform/win32/wide_text.h"
+
+namespace platform {
+
+namespace {
+thread_local std::string last_error;
+thread_local bool has_error = false;
+}  // namespace
+
+std::string LastErrorText() {
+  if (!has_error) return {};
+  return last_error + "\n";
+}
+
+void ClearLastError() {
+  last_error.clear();
+  has_error = false;
+}
+
+void RecordErrno(int error_number) {
+  const char* text = std::strerror(error_number);
+  RecordErrorText(text ? text : "Unknown error");
+}
+
+void RecordErrorText(const std::string& text) {
+  last_error = text;
+  has_error = true;
+}
+
+namespace win32 {
+
+std::wstring Widen(const std::string& text) {
+  if (text.empty()) return {};
+  int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+  if (length > 0)
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  return wide;
+}
+
+std::string Narrow(const wchar_t* text, size_t length) {
+  if (length == 0) return {};
+  int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+  if (bytes > 0)
+    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), narrow.data(), bytes, nullptr, nullptr);
+  return narrow;
+}
+
+std::string Narrow(const std::wstring& text) { return Narrow(text.data(), text.size()); }
+
+std::wstring WidePath(const std::string& path) {
+  std::wstring wide = Widen(path);
+  for (wchar_t& c : wide)
+    if (c == L'/') c = L'\\';
+  return wide;
+}
+
+void RecordSystemError(DWORD code) {
+  wchar_t* buffer = nullptr;
+  DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+      0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::string text;
+  if (length > 0 && buffer != nullptr) {
+    text = Narrow(buffer, length);
+    // The system's texts end in a line break (and sometimes a space).
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+  }
+  if (buffer != nullptr) LocalFree(buffer);
+  if (text.empty()) text = "Error " + std::to_string(code);
+  RecordErrorText(text);
+}
+
+std::string FolderOf(const std::string& path) {
+  size_t separator = path.find_last_of("\\/");
+  return separator == std::string::npos ? std::string() : path.substr(0, separator);
+}
+
+}  // namespace win32
+
+}  // namespace platform

@@ -1,0 +1,238 @@
+#include "platform/files.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/win32/wide_text.h"
+
+namespace platform {
+
+using win32::Narrow;
+using win32::RecordLastSystemError;
+using win32::WidePath;
+
+namespace {
+
+constexpr size_t kMaxFullPath = 2047;
+
+DWORD Attributes(const std::string& path) { return GetFileAttributesW(WidePath(path).c_str()); }
+
+// Closes a file handle on every way out.
+struct FileHandle {
+  HANDLE handle;
+  explicit FileHandle(HANDLE h) : handle(h) {}
+  ~FileHandle() {
+    if (valid()) CloseHandle(handle);
+  }
+  bool valid() const { return handle != INVALID_HANDLE_VALUE; }
+};
+
+HANDLE OpenForReading(const std::string& path) {
+  return CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool WriteAll(HANDLE handle, const std::string& content) {
+  size_t done = 0;
+  while (done < content.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1 << 20));
+    DWORD written = 0;
+    if (!WriteFile(handle, content.data() + done, chunk, &written, nullptr) || written == 0) return false;
+    done += written;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool FullPathName(const std::string& path, std::string* full) {
+  std::wstring wide = WidePath(path);
+  std::vector<wchar_t> buffer(kMaxFullPath + 2);
+  DWORD length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+  if (length == 0) {
+    RecordLastSystemError();
+    return false;
+  }
+  if (length > kMaxFullPath) {
+    win32::RecordSystemError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
+  *full = Narrow(buffer.data(), length);
+  return true;
+}
+
+bool FileExists(const std::string& path) {
+  DWORD attributes = Attributes(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool DirectoryExists(const std::string& path) {
+  DWORD attributes = Attributes(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::string ExecutablePath() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) return Narrow(buffer.data(), length);
+    if (buffer.size() >= 32768) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+// Read from the program's own version resource, as for any other file.
+std::string ProgramFileVersion() { return FileVersionOfFile(ExecutablePath()); }
+
+std::string FileVersionOfFile(const std::string& path) {
+  std::wstring wide = WidePath(path);
+  DWORD ignored = 0;
+  DWORD size = GetFileVersionInfoSizeW(wide.c_str(), &ignored);
+  if (size == 0) {
+    RecordLastSystemError();
+    return {};
+  }
+  std::vector<unsigned char> data(size);
+  if (!GetFileVersionInfoW(wide.c_str(), 0, size, data.data())) {
+    RecordLastSystemError();
+    return {};
+  }
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) || fixed == nullptr ||
+      length < sizeof(VS_FIXEDFILEINFO))
+    return {};
+  char text[64];
+  std::snprintf(text, sizeof text, "%u.%u.%u.%u", static_cast<unsigned>(HIWORD(fixed->dwFileVersionMS)),
+                static_cast<unsigned>(LOWORD(fixed->dwFileVersionMS)),
+                static_cast<unsigned>(HIWORD(fixed->dwFileVersionLS)),
+                static_cast<unsigned>(LOWORD(fixed->dwFileVersionLS)));
+  return text;
+}
+
+bool ResolvedFileLocation(const std::string& path, std::string* location) {
+  FileHandle file(OpenForReading(path));
+  if (!file.valid()) {
+    RecordLastSystemError();
+    return false;
+  }
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    DWORD length = GetFinalPathNameByHandleW(file.handle, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0) {
+      RecordLastSystemError();
+      return false;
+    }
+    if (length < buffer.size()) {
+      std::wstring found(buffer.data(), length);
+      // The drive-letter form, without the long-path prefix: "\\?\C:\x".
+      if (found.starts_with(L"\\\\?\\UNC\\")) found = L"\\\\" + found.substr(8);
+      else if (found.starts_with(L"\\\\?\\")) found = found.substr(4);
+      *location = Narrow(found);
+      return true;
+    }
+    buffer.resize(length + 1);
+  }
+}
+
+bool FileModificationTime(const std::string& path, LocalTime* time) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) {
+    RecordLastSystemError();
+    return false;
+  }
+  // Through the time zone's rule for that date, so that a summer time stamp
+  // read in winter is not an hour off.
+  SYSTEMTIME utc, local;
+  if (!FileTimeToSystemTime(&data.ftLastWriteTime, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
+    RecordLastSystemError();
+    return false;
+  }
+  *time = LocalTime{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+  return true;
+}
+
+std::string HomeDirectory() {
+  wchar_t buffer[32768];
+  DWORD length = GetEnvironmentVariableW(L"USERPROFILE", buffer, 32768);
+  if (length == 0 || length >= 32768) {
+    RecordLastSystemError();
+    return {};
+  }
+  return Narrow(buffer, length);
+}
+
+bool WriteFileReplacing(const std::string& target, const std::string& content) {
+  std::wstring wide_target = WidePath(target);
+  // A read-only target must stay as it is.
+  DWORD attributes = GetFileAttributesW(wide_target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    win32::RecordSystemError(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  std::wstring temp = wide_target + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  HANDLE handle = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    RecordLastSystemError();
+    return false;
+  }
+  bool ok = WriteAll(handle, content) && FlushFileBuffers(handle);
+  DWORD error = ok ? 0 : GetLastError();
+  CloseHandle(handle);
+  if (ok && !MoveFileExW(temp.c_str(), wide_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ok = false;
+    error = GetLastError();
+  }
+  if (!ok) {
+    DeleteFileW(temp.c_str());
+    win32::RecordSystemError(error);
+  }
+  return ok;
+}
+
+bool ReadSmallFile(const std::string& path, size_t max_bytes, std::string* content) {
+  FileHandle file(OpenForReading(path));
+  if (!file.valid()) {
+    RecordLastSystemError();
+    return false;
+  }
+  std::string text(max_bytes, '\0');
+  size_t done = 0;
+  while (done < max_bytes) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(max_bytes - done, 1 << 20));
+    DWORD read = 0;
+    if (!ReadFile(file.handle, text.data() + done, chunk, &read, nullptr)) {
+      RecordLastSystemError();
+      return false;
+    }
+    if (read == 0) break;
+    done += read;
+  }
+  text.resize(done);
+  *content = std::move(text);
+  return true;
+}
+
+bool ListDirectory(const std::string& path, std::vector<std::string>* names) {
+  WIN32_FIND_DATAW entry;
+  HANDLE find = FindFirstFileW((WidePath(path) + L"\\*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) {
+    RecordLastSystemError();
+    return false;
+  }
+  names->clear();
+  do {
+    std::wstring_view name = entry.cFileName;
+    if (name != L"." && name != L"..") names->push_back(Narrow(entry.cFileName, name.size()));
+  } while (FindNextFileW(find, &entry));
+  FindClose(find);
+  return true;
+}
+
+}  // namespace platform

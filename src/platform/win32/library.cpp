@@ -1,0 +1,162 @@
+#include "platform/library.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/win32/pe_reader.h"
+#include "platform/win32/wide_text.h"
+
+namespace platform {
+
+using win32::Narrow;
+using win32::RecordLastSystemError;
+using win32::WidePath;
+
+namespace {
+
+// Larger files are not libraries the probe can mean.
+constexpr LONGLONG kMaxImageBytes = LONGLONG{1} << 30;
+
+bool HasFolder(const std::string& name) { return name.find_first_of("\\/:") != std::string::npos; }
+
+// LoadLibrary adds ".dll" to a name without an extension.
+std::string FileNameFor(const std::string& name) {
+  size_t separator = name.find_last_of("\\/:");
+  size_t dot = name.rfind('.');
+  bool has_extension = dot != std::string::npos && (separator == std::string::npos || dot > separator);
+  return has_extension ? name : name + ".dll";
+}
+
+std::string SystemFolder(UINT (*WINAPI query)(LPWSTR, UINT)) {
+  wchar_t buffer[MAX_PATH];
+  UINT length = query(buffer, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? Narrow(buffer, length) : std::string();
+}
+
+// The folders LoadLibrary searches, in its order (safe search mode): the
+// program's folder, the system folder, the Windows folder, the current
+// folder, then PATH.
+std::string FindLibraryFile(const std::string& name) {
+  std::string file = FileNameFor(name);
+  if (HasFolder(name)) return FileExists(file) ? file : std::string();
+  std::vector<std::string> folders = {win32::FolderOf(ExecutablePath()), SystemFolder(GetSystemDirectoryW),
+                                      SystemFolder(GetWindowsDirectoryW)};
+  std::string current;
+  if (FullPathName(".", &current)) folders.push_back(current);
+  std::vector<wchar_t> path(32768);
+  DWORD length = GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size()));
+  std::string rest = length > 0 && length < path.size() ? Narrow(path.data(), length) : std::string();
+  for (size_t start = 0; start < rest.size();) {
+    size_t semicolon = rest.find(';', start);
+    if (semicolon == std::string::npos) semicolon = rest.size();
+    if (semicolon > start) folders.push_back(rest.substr(start, semicolon - start));
+    start = semicolon + 1;
+  }
+  for (const std::string& folder : folders) {
+    if (folder.empty()) continue;
+    std::string candidate = folder + (folder.back() == '\\' || folder.back() == '/' ? "" : "\\") + file;
+    if (FileExists(candidate)) return candidate;
+  }
+  return {};
+}
+
+bool ReadFileBytes(const std::string& path, std::vector<unsigned char>* bytes) {
+  HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    RecordLastSystemError();
+    return false;
+  }
+  LARGE_INTEGER size;
+  bool ok = GetFileSizeEx(file, &size) != 0;
+  if (ok && size.QuadPart > kMaxImageBytes) {
+    CloseHandle(file);
+    win32::RecordSystemError(ERROR_FILE_TOO_LARGE);
+    return false;
+  }
+  if (ok) bytes->resize(static_cast<size_t>(size.QuadPart));
+  size_t done = 0;
+  // The file may shrink while it is read; what was read is what counts.
+  while (ok && done < bytes->size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes->size() - done, 1 << 24));
+    DWORD read = 0;
+    ok = ReadFile(file, bytes->data() + done, chunk, &read, nullptr) != 0;
+    if (ok && read == 0) break;
+    done += read;
+  }
+  if (!ok) RecordLastSystemError();
+  CloseHandle(file);
+  bytes->resize(done);
+  return ok;
+}
+
+HMODULE NativeOf(LibraryHandle library) { return reinterpret_cast<HMODULE>(library.native()); }
+
+LibraryHandle Load(const std::string& name) {
+  // A library that is missing or broken is an error to report, not a dialog
+  // box waiting for a click.
+  DWORD previous_mode = 0;
+  SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_mode);
+  HMODULE module = LoadLibraryW(WidePath(name).c_str());
+  DWORD error = GetLastError();
+  SetThreadErrorMode(previous_mode, nullptr);
+  if (module == nullptr) win32::RecordSystemError(error);
+  return LibraryHandle::FromNative(reinterpret_cast<uintptr_t>(module));
+}
+
+}  // namespace
+
+LibraryHandle OpenLibrary(const std::string& name) { return Load(name); }
+
+LibraryHandle OpenSystemLibrary(const std::string& file_name) { return Load(file_name); }
+
+SymbolAddress FindSymbol(LibraryHandle library, const char* symbol) {
+  if (!library) {
+    win32::RecordSystemError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  FARPROC address = GetProcAddress(NativeOf(library), symbol);
+  if (address == nullptr) RecordLastSystemError();
+  return reinterpret_cast<SymbolAddress>(address);
+}
+
+bool CloseLibrary(LibraryHandle library) {
+  if (!library) {
+    win32::RecordSystemError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  if (!FreeLibrary(NativeOf(library))) {
+    RecordLastSystemError();
+    return false;
+  }
+  return true;
+}
+
+bool MapImage(const std::string& name, ImageInfo* info) {
+  std::string path = FindLibraryFile(name);
+  if (path.empty()) {
+    win32::RecordSystemError(ERROR_MOD_NOT_FOUND);
+    return false;
+  }
+  std::vector<unsigned char> bytes;
+  if (!ReadFileBytes(path, &bytes)) return false;
+  win32::PeImage image;
+  std::string error;
+  if (!win32::ReadPeImage(bytes.data(), bytes.size(), &image, &error)) {
+    RecordErrorText(path + ": " + error);
+    return false;
+  }
+  std::string full;
+  info->path = FullPathName(path, &full) ? full : path;
+  info->is_64bit = image.is_64bit;
+  info->linker_major = image.linker_major;
+  info->linker_minor = image.linker_minor;
+  info->has_avs_linkage = image.has_avs_linkage;
+  return true;
+}
+
+}  // namespace platform

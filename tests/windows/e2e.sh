@@ -1,0 +1,186 @@
+#!/usr/bin/env bash
+# End-to-end runs of korbinet.exe under Wine, piped: exact texts (carriage
+# returns stripped) and exit statuses. Usage: e2e.sh BIN_DIR CASE
+# The Wine environment (prefix, server) comes from scripts/test-windows.sh.
+set -uo pipefail
+
+bin=$1
+case_name=$2
+box=$(mktemp -d "${TMPDIR:-/tmp}/korbinet-win-e2e.XXXXXX")
+trap '[ -n "${KEEP:-}" ] || rm -rf "$box"' EXIT
+cp "$bin/korbinet.exe" "$box/"
+mkdir "$box/fs"
+cp "$bin/../frameserver/standard/AviSynth.dll" "$box/fs/"
+touch -d "2020-01-02 03:04:05" "$box/fs/AviSynth.dll"
+fs_dll="Z:${box//\//\\}\\fs\\AviSynth.dll"
+failures=0
+
+settings() {  # KEY=VALUE...: a current settings file naming what differs
+  local lines=("AllowOnlyOneInstance=0" "$@")
+  [[ " $* " == *" AllowOnlyOneInstance="* ]] && lines=("$@")
+  { printf '[Main]\nVersion=2.1.6\nAVSDLL=%s\n' "$fs_dll"; printf '%s\n' "${lines[@]}"; } >"$box/Korbinet.ini"
+}
+run() {  # ARGS...: runs the program in the sandbox, stdin closed
+  (cd "$box" && wine korbinet.exe "$@" </dev/null >out 2>err)
+  status=$?
+  out=$(tr -d '\r' <"$box/out")
+  err=$(tr -d '\r' <"$box/err")
+}
+expect() {  # WHAT EXPECTED ACTUAL
+  if [ "$2" != "$3" ]; then
+    printf 'FAIL %s\n--- expected\n%s\n--- actual\n%s\n' "$1" "$2" "$3"
+    failures=$((failures + 1))
+  fi
+}
+
+start=$'\nKorbinet 2.1.6 (x64)\nQuery Avisynth info...Reference Frame Server 1.0.0 (x86_64) (1.0.0.0)'
+avsinfo_head="Avisynth version string:     Reference Frame Server 1.0.0 (x86_64)
+File version:                1.0.0.0
+Avisynth Interface Version:  7
+Muli-threading support:      Yes
+Linker/compiler version:     2.40
+Avisynth DLL location:       ${fs_dll}
+Avisynth DLL time stamp:     2020-01-02, 03:04:05"
+
+case $case_name in
+usage)
+  settings
+  run
+  expect status 255 "$status"
+  expect stderr "$start" "$err"
+  expect stdout "$(sed -n '/^stdout$/,/^end$/p' "$(dirname "$0")/../e2e/cases/startup_usage.case" | sed '1d;$d')" "$out"
+  ;;
+avsinfo-registry)
+  settings
+  run -avsinfo
+  expect status 0 "$status"
+  expect "stdout without keys" "$avsinfo_head" "$out"
+  key='HKCU\Software\Avisynth'
+  machine='HKLM\Software\Avisynth'
+  wine reg add "$key" /v "PluginDir+" /d 'C:\Plügins+' /f >/dev/null 2>&1
+  wine reg add "$machine" /v "PluginDir2_5" /d 'C:\Old' /f /reg:64 >/dev/null 2>&1
+  run -avsinfo
+  wine reg delete "$key" /f >/dev/null 2>&1
+  wine reg delete "$machine" /v "PluginDir2_5" /f /reg:64 >/dev/null 2>&1
+  expect status 0 "$status"
+  expect "stdout with keys" "$avsinfo_head
+PluginDir+    (HKCU, x64):   C:\\Plügins+
+PluginDir2_5  (HKLM, x64):   C:\\Old" "$out"
+  ;;
+fault)
+  # Each kind where it hurts most: in the loop, while importing, the stack
+  # (caught by the vectored handler) while loading, where it turns the log on.
+  settings
+  while IFS='|' read -r frame kind switch phase code name; do
+    printf 'BlankClip(length=10, width=64, height=48)\nFault(%s, "%s")\n' "$frame" "$kind" >"$box/f.avs"
+    rm -f "$box/f.log"
+    run f.avs $switch
+    expect "$kind status" 255 "$status"
+    expect "$kind stderr" "$start
+$phase
+Exception $code
+$name" "$err"
+    [ -z "$switch" ] || expect "$kind log" "[Script]" "$(tr -d '\r' <"$box/f.log" 2>/dev/null | grep -m1 '^\[')"
+  done <<'CASES'
+3|divide||Analysing script...|0xC0000094|STATUS_INTEGER_DIVIDE_BY_ZERO
+-1|access||Analysing script...|0xC0000005|STATUS_ACCESS_VIOLATION
+-1|stack|-info|Loading script...|0xC00000FD|STATUS_STACK_OVERFLOW
+CASES
+  ;;
+lock)
+  settings AllowOnlyOneInstance=1 PauseBeforeExit=1
+  mkfifo "$box/keys"
+  exec 3<>"$box/keys"
+  (cd "$box" && wine korbinet.exe <keys >holder.out 2>&1) &
+  holder=$!
+  for _ in $(seq 100); do grep -q "Press any key" "$box/holder.out" 2>/dev/null && break; sleep 0.1; done
+  settings AllowOnlyOneInstance=1
+  run -log
+  expect "refused status" 255 "$status"
+  expect "refused stderr" "$start
+
+One instance of Korbinet is already running" "$err"
+  printf x >&3
+  wait "$holder"
+  run -log
+  expect "free stderr" "$start
+
+No script file specified" "$err"
+  ;;
+non-ascii)
+  # Program, settings, library, script, log and CSV all under non-ASCII names.
+  inner="$box/Prüfung ü"
+  mkdir "$inner"
+  mv "$box/korbinet.exe" "$box/fs" "$inner/"
+  fs_dll="Z:${inner//\//\\}\\fs\\AviSynth.dll"
+  settings
+  mv "$box/Korbinet.ini" "$inner/"
+  printf 'BlankClip(length=40, width=64, height=48)\nNap(25)\n' >"$inner/skrípt.avs"
+  (cd "$inner" && wine korbinet.exe skrípt.avs -log -csv </dev/null >"$box/out" 2>"$box/err")
+  status=$?
+  expect status 0 "$status"
+  expect "log table" "       Frame    Frames/sec   Time/frame(ms)   CPU(%)   Threads   PhysMEM(MB)   VirtMEM(MB)" \
+    "$(tr -d '\r' <"$inner/skrípt.log" 2>/dev/null | sed -n '/^\[Performance data\]/{n;p}')"
+  expect "csv header" "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),Threads,PhysMEM(MB),VirtMEM(MB)" \
+    "$(head -1 "$inner/skrípt.csv" 2>/dev/null | tr -d '\r')"
+  expect "script line" "Script file: Z:${inner//\//\\}\\skrípt.avs" \
+    "$(tr -d '\r' <"$inner/skrípt.log" 2>/dev/null | grep '^Script file:' | tr -s ' ')"
+  ;;
+console)
+  # On Wine's console in a terminal (tmux): colours by attribute, keys by
+  # console input events. A private tmux server, ended with the test.
+  settings PauseBeforeExit=1
+  tmux_cmd=(tmux -L "korbinet-win-$$" -f /dev/null)
+  trap '"${tmux_cmd[@]}" kill-server 2>/dev/null; [ -n "${KEEP:-}" ] || rm -rf "$box"' EXIT
+  "${tmux_cmd[@]}" new-session -d -x 100 -y 30 -c "$box" \
+    "wine korbinet.exe -priority=0; echo \$? >status; sleep 30"
+  screen() { "${tmux_cmd[@]}" capture-pane -p "$@"; }
+  for _ in $(seq 100); do screen | grep -q "Press any key" && break; sleep 0.1; done
+  coloured=$(screen -e)
+  [ -n "${KEEP:-}" ] && printf "%s\n" "$coloured" | cat -v >&2
+  expect "red banner" 1 "$(grep -c $'\e\\[91mKorbinet 2.1.6 (x64)' <<<"$coloured")"
+  expect "cyan error" 1 "$(grep -c $'\e\\[96mInvalid parameter value: "-priority=0"' <<<"$coloured")"
+  "${tmux_cmd[@]}" send-keys x
+  for _ in $(seq 100); do [ -s "$box/status" ] && break; sleep 0.1; done
+  expect "status after a key" 255 "$(cat "$box/status" 2>/dev/null)"
+  expect "prompt blanked" 0 "$(screen | grep -c 'Press any key')"
+  ;;
+gpu)
+  # The publisher's window needs a display: scripts/test-windows.sh runs
+  # Wine under xvfb-run when it can.
+  [ -n "${DISPLAY:-}" ] || { echo "skipped: no display, so no GPU-Z window (install xvfb)"; exit 77; }
+  settings
+  cp "$bin/gpu-publisher.exe" "$box/"
+  printf 'BlankClip(length=40, width=64, height=48)\nNap(25)\n' >"$box/g.avs"
+  # Without GPU-Z the run asks: a piped key that is no answer is skipped,
+  # and the end of input is a no.
+  (cd "$box" && printf x | wine korbinet.exe g.avs -gpu >out 2>err)
+  status=$?
+  expect "no GPU-Z status" 255 "$status"
+  expect "no GPU-Z stderr" "$start
+
+In order to measure GPU usage, GPU-Z must be running.
+
+Continue without GPU monitoring? [y/n]" "$(tr -d '\r' <"$box/err")"
+  (cd "$box" && wine gpu-publisher.exe --title "GPU-Z 2.40.0" --record "CardName=Test Card" \
+     --record GPUName=TU106 --record "MemSize=6144 MB" --record "OpenCL_Version=OpenCL 3.0" \
+     --record "DriverVersion=31.0.15.3623" --sensor "GPU Load=42.5" --seconds 60 >pub.out 2>&1) &
+  publisher=$!
+  for _ in $(seq 100); do grep -q ready "$box/pub.out" 2>/dev/null && break; sleep 0.1; done
+  run g.avs -gpu -log
+  kill "$publisher" 2>/dev/null
+  expect status 0 "$status"
+  expect "graphics card info" "[Graphics card info]
+Card name:               Test Card
+GPU name:                TU106
+Memory size:             6144 MB
+OpenCL version:          OpenCL 3.0
+Driver version:          31.0.15.3623
+Info collected with:     GPU-Z .40.0" "$(tr -d '\r' <"$box/g.log" | sed -n '/^\[Graphics card info\]/,/^Info collected/p')"
+  ;;
+*)
+  echo "unknown case $case_name"
+  exit 2
+  ;;
+esac
+[ "$failures" -eq 0 ]

@@ -7,7 +7,7 @@
 //   stdout | stderr | file-after NAME, then the expected lines up to "end"
 //   missing NAME
 // In texts, \r \e \t \\ are escapes (others are left to patterns), a line ending in \ has no line feed,
-// $DIR is the sandbox, $START the start of every run on the standard library,
+// $DIR is the sandbox, $START the start of every run on the standard library, $QUERY its first two lines,
 // and {{regex}} stands for a figure that varies.
 #include <sys/stat.h>
 
@@ -97,6 +97,7 @@ TEST_P(CaseTest, Run) {
   Sandbox sandbox(options);
   const auto texts = [&](std::string text) {
     Replace(text, "$START", kStart);
+    Replace(text, "$QUERY", kStart.substr(0, kStart.find("...") + 3));
     Replace(text, "$DIR", sandbox.Dir());
     return text;
   };

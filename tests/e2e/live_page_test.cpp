@@ -74,7 +74,7 @@ long SummaryLast(TerminalSession& term, int row) {
 
 TEST(LivePage, RedrawnInPlaceUntilEscThenReplacedByTheSummary) {
   Sandbox sandbox({.settings = {{"LogEstimatedTime", "0"}}});
-  sandbox.WriteScript("clip.avs", kLongScript);
+  sandbox.WriteFile("clip.avs", kLongScript);
   TerminalSession term(sandbox, {"clip.avs"}, kTall);
   const std::vector<std::string> page = PageRows(false);
   long first = -1, later = -1, after_arrow = -1;
@@ -105,7 +105,7 @@ TEST(LivePage, RedrawnInPlaceUntilEscThenReplacedByTheSummary) {
 
 TEST(LivePage, TimeLimitEndsTheRunWithTheExtraLinesShown) {
   Sandbox sandbox({.settings = {{"DisplayTPF", "1"}, {"DisplayEfficiencyIndex", "1"}, {"LogEstimatedTime", "1"}}});
-  sandbox.WriteScript("clip.avs", kLongScript);
+  sandbox.WriteFile("clip.avs", kLongScript);
   TerminalSession term(sandbox, {"clip.avs", "-timelimit=2"}, kTall);
   long frame = -1;
   const int top = WaitForPage(term, PageRows(true), -1, frame);
@@ -123,7 +123,7 @@ TEST(LivePage, TimeLimitEndsTheRunWithTheExtraLinesShown) {
 TEST(LivePage, ScriptErrorInTheLoopTakesThePlaceOfTheHint) {
   // The analysis stops short of frame 1500; the loop draws pages from 1400 on.
   Sandbox sandbox;
-  sandbox.WriteScript("clip.avs", SpinClip(2000, 5000) + "Fault(1500, \"error\")\n");
+  sandbox.WriteFile("clip.avs", SpinClip(2000, 5000) + "Fault(1500, \"error\")\n");
   TerminalSession term(sandbox, {"clip.avs", "-range=1400,1999"}, kTall);
   long frame = -1;
   const int top = WaitForPage(term, PageRows(false, 1999), -1, frame);
@@ -149,7 +149,7 @@ namespace {
 TEST(RealAviSynth, PrefetchThreadsShowOnTheLivePage) {
   if (!fs::exists(KORBINET_REAL_AVISYNTH)) GTEST_SKIP() << "no real AviSynth+ at " << KORBINET_REAL_AVISYNTH;
   Sandbox sandbox({.variant = KORBINET_REAL_AVISYNTH});
-  sandbox.WriteScript("mt.avs", "ColorBars(width=1280, height=720, pixel_type=\"YV12\")\n"
+  sandbox.WriteFile("mt.avs", "ColorBars(width=1280, height=720, pixel_type=\"YV12\")\n"
                                 "Trim(0, 11999).Invert().Blur(1.0)\nPrefetch(2)\n");
   TerminalSession term(sandbox, {"mt.avs"}, kTall);
   long frame = -1;

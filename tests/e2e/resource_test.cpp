@@ -9,7 +9,7 @@ namespace {
 TEST(ResourceUse, MillionFrameRunKeepsMemoryFlat) {
   // About a microsecond a frame: the analysis reads well over 0.5 s and the run ends in seconds.
   Sandbox sandbox;
-  sandbox.WriteScript("long.avs", "BlankClip(length=1000000, width=16, height=16, pixel_type=\"Y8\")\nSpin(1)\n");
+  sandbox.WriteFile("long.avs", "BlankClip(length=1000000, width=16, height=16, pixel_type=\"Y8\")\nSpin(1)\n");
   const ProcessResult r = RunPiped(sandbox, {"long.avs", "-csv", "-timelimit=15"}, std::nullopt, 90s);
   ASSERT_EQ(r.exit_status, 0) << Describe(r);
 

@@ -13,20 +13,6 @@ const char kCsvHeader[] =
     "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),Threads,PhysMEM(MB),"
     "VirtMEM(MB)";
 
-// A 300-frame 64x48 RGB32 BlankClip at 24 fps, default audio; the standard library has no MT mode.
-const char kClipInfo[] =
-    "\n\n[Clip info]\n"
-    "Number of frames:                  300\n"
-    "Length (hh:mm:ss.ms):     00:00:12.500\n"
-    "Frame width:                        64\n"
-    "Frame height:                       48\n"
-    "Framerate:                      24.000 (24/1)\n"
-    "Colorspace:                      RGB32\n"
-    "Audio channels:                      1\n"
-    "Audio bits/sample:                  16\n"
-    "Audio sample rate:               44100\n"
-    "Audio samples:                  551250\n";
-
 // A log table row split at its fixed widths (12, then one space and 13, 16,
 // 8, 9, 13, 13): frame, fps, tpf, cpu, threads, phys, virt, spaces trimmed.
 std::vector<std::vector<std::string>> LogRows(const std::string& log) {
@@ -92,28 +78,24 @@ void ExpectRecordsOf(const std::vector<std::vector<std::string>>& rows, unsigned
 }
 
 TEST(RunRecords, LogAndCsvOfACompletedRun) {
-  // 3 ms a frame: interval 10 when idle, so 300 frames make 30 records. Unprivileged: no plug-in folders.
-  Sandbox sandbox({.unprivileged = true});
+  // 3 ms a frame: interval 10 when idle, so 300 frames make 30 records.
+  Sandbox sandbox;
   const std::string body = "BlankClip(length=300, width=64, height=48)\n\nSpin(3000)";
-  sandbox.WriteScript("clip.avs", "\n \n# known shape\n" + body + "\n\n\t\n");
+  sandbox.WriteFile("clip.avs", "\n \n# known shape\n" + body + "\n\n\t\n");
   // Older files of the same names are replaced, not added to.
   sandbox.WriteFile("clip.log", "OLD LOG\n");
   sandbox.WriteFile("clip.csv", "OLD CSV\n");
   ProcessResult r = RunPiped(sandbox, {"clip.avs", "-log", "-csv"});
   ASSERT_EQ(r.exit_status, 0) << Describe(r);
 
+  // The general and clip sections are those info_log.case pins byte for byte.
   const std::string log = sandbox.ReadFile("clip.log");
-  const std::string general =
-      "[General info]\nLog file created with:                 Korbinet 2.1.6 (x64)\n"
-      "Script file:                           " + sandbox.Path("clip.avs") + "\n"
-      "Command line switches:                 -log -csv\n"
-      "Avisynth version string:               Reference Frame Server 1.0.0 (x86_64)\n"
-      "Avisynth file version:                 1.0.0.0\nAvisynth Interface Version:            7\n"
-      "Avisynth MT support:                   Yes\nAvisynth.dll linker/compiler version:  12.2\n"
-      "Avisynth.dll location:                 " + sandbox.Path("libavisynth.so.1.0.0") + "\n"
-      "Avisynth.dll time stamp:               2020-01-02, 03:04:05\n";
-  ASSERT_EQ(log.substr(0, general.size() + sizeof kClipInfo - 1), general + kClipInfo) << log;
-  const std::string rest = log.substr(general.size() + sizeof kClipInfo - 1);
+  ASSERT_TRUE(log.starts_with("[General info]\nLog file created with:")) << log;
+  EXPECT_NE(log.find("\nCommand line switches:                 -log -csv\n"), std::string::npos) << log;
+  const size_t runtime = log.find("\n\n[Runtime info]\n");
+  ASSERT_NE(runtime, std::string::npos) << log;
+  EXPECT_LT(log.find("\n\n\n[Clip info]\nNumber of frames:                  300\n"), runtime) << log;
+  const std::string rest = log.substr(runtime);
 
   // The runtime section, then the script with its outer blank lines trimmed, then the table.
   EXPECT_TRUE(std::regex_search(rest, std::regex("^" + RuntimeSection("300 \\(0 - 299\\)") +
@@ -132,7 +114,7 @@ TEST(RealAviSynth, BenchmarkWritesTheLogAndCsv) {
   if (!fs::exists(KORBINET_REAL_AVISYNTH)) GTEST_SKIP() << "no real AviSynth+ at " << KORBINET_REAL_AVISYNTH;
   Sandbox sandbox({.variant = KORBINET_REAL_AVISYNTH, .unprivileged = true});
   const std::string script = "ColorBars(width=1280, height=720, pixel_type=\"YV12\").Trim(0,5999).Invert().Blur(1.0)";
-  sandbox.WriteScript("bars.avs", script + "\n");
+  sandbox.WriteFile("bars.avs", script + "\n");
   ProcessResult r = RunPiped(sandbox, {"bars.avs", "-log", "-csv"}, std::nullopt, 120s);
   ASSERT_EQ(r.exit_status, 0) << Describe(r);
   EXPECT_NE(r.err.find("\rFrames processed:               6000 (0 - 5999)\n"), std::string::npos) << Describe(r);
@@ -172,7 +154,7 @@ TEST(RunRecords, FaultInTheFrameLoopLeavesTheRecordsSoFar) {
   for (const auto& [kind, console, avisynth_error] : cases) {
     SCOPED_TRACE(kind);
     Sandbox sandbox;  // CreateLog=0: the fault alone asks for the log
-    sandbox.WriteScript("clip.avs", SpinClip(2000, 5000) + "Fault(1500, \"" + kind + "\")\n");
+    sandbox.WriteFile("clip.avs", SpinClip(2000, 5000) + "Fault(1500, \"" + kind + "\")\n");
     ProcessResult r = RunPiped(sandbox, {"clip.avs", "-range=1400,1999", "-csv"}, std::nullopt, 60s);
     EXPECT_EQ(r.exit_status, 255) << Describe(r);
     EXPECT_EQ(r.signal, 0);
@@ -192,7 +174,7 @@ TEST(RunRecords, FaultInTheFrameLoopLeavesTheRecordsSoFar) {
 
 TEST(RunRecords, UncreatableLogEndsTheRunWithoutACsvFile) {
   Sandbox sandbox;
-  sandbox.WriteScript("clip.avs", SpinClip(300, 3000));
+  sandbox.WriteFile("clip.avs", SpinClip(300, 3000));
   std::filesystem::create_directory(sandbox.Path("clip.log"));
   ProcessResult r = RunPiped(sandbox, {"clip.avs", "-log", "-csv"});
   EXPECT_EQ(r.exit_status, 255) << Describe(r);

@@ -1,5 +1,5 @@
 // On a terminal: colours, the modes the program sets and gives back however it
-// ends (pause, fault, signal, a fault on a worker thread), the range prompt.
+// ends (pause, fault, signal, a fault on a worker thread).
 #include <signal.h>
 
 #include <thread>
@@ -72,7 +72,7 @@ TEST(TerminalModes, InterruptedPauseRestoresTheTerminalMode) {
 
 TEST(TerminalModes, FaultWhileLoadingEndsWithTheMessageAndTheNormalMode) {
   Sandbox sandbox;
-  sandbox.WriteScript("f.avs", "BlankClip(length=10, width=64, height=48)\nFault(-1, \"stack\")\n");
+  sandbox.WriteFile("f.avs", "BlankClip(length=10, width=64, height=48)\nFault(-1, \"stack\")\n");
   TerminalSession term(sandbox, {"f.avs", "-info"});
   ExitResult exit = term.WaitForExit();
   ASSERT_TRUE(exit.ended);
@@ -89,7 +89,7 @@ TEST(BadEndings, FaultOnAPrefetchThreadRestoresTheTerminal) {
   for (const bool reaches_frame_loop : {false, true}) {
     SCOPED_TRACE(reaches_frame_loop ? "frame loop" : "analysis");
     Sandbox sandbox;
-    sandbox.WriteScript("mt.avs", reaches_frame_loop
+    sandbox.WriteFile("mt.avs", reaches_frame_loop
                                       ? "BlankClip(length=1000, width=64, height=48)\nNap(20)\nFault(900, \"access\")\nPrefetch(2)\n"
                                       : "BlankClip(length=100, width=64, height=48)\nFault(3, \"access\")\nPrefetch(2)\n");
     TerminalSession term(sandbox, {"mt.avs", "-log"});
@@ -108,13 +108,13 @@ TEST(BadEndings, FaultOnAPrefetchThreadRestoresTheTerminal) {
 TEST(BadEndings, TerminationDuringTheFrameLoopKeepsTheEarlierLog) {
   Sandbox sandbox;
   // A short run writes the log the later run must not damage.
-  sandbox.WriteScript("a.avs", "BlankClip(length=40, width=64, height=48)\nNap(20)\n");
+  sandbox.WriteFile("a.avs", "BlankClip(length=40, width=64, height=48)\nNap(20)\n");
   ProcessResult first = RunPiped(sandbox, {"a.avs", "-log", "-csv"}, std::nullopt, 60s);
   ASSERT_EQ(first.exit_status, 0) << Describe(first);
   const std::string log = sandbox.ReadFile("a.log"), csv = sandbox.ReadFile("a.csv");
   ASSERT_NE(log.find("[Performance data]"), std::string::npos) << log;
 
-  sandbox.WriteScript("a.avs", "BlankClip(length=100000, width=64, height=48)\nNap(20)\n");
+  sandbox.WriteFile("a.avs", "BlankClip(length=100000, width=64, height=48)\nNap(20)\n");
   const std::vector<std::string> files_before = sandbox.ListFiles();
   TerminalSession term(sandbox, {"a.avs", "-log", "-csv"});
   ASSERT_TRUE(term.WaitForText("Frame (current | last):", 60s)) << term.ScreenText();
@@ -127,46 +127,6 @@ TEST(BadEndings, TerminationDuringTheFrameLoopKeepsTheEarlierLog) {
   EXPECT_TRUE(ColoursResetAtEnd(term.RawOutput()));
   EXPECT_TRUE(sandbox.ReadFile("a.log") == log && sandbox.ReadFile("a.csv") == csv) << "an earlier record changed";
   EXPECT_EQ(sandbox.ListFiles(), files_before) << "no temporary file may be left behind";
-}
-
-// y runs the default range, n ends with status 0 and a report-only log.
-TEST(FrameRangePrompt, ShowsTheRejectedRangeAndWaitsForYesOrNo) {
-  const std::string question = "Proceed with default (0,99)? [y/n]", script = SpinClip(100, 8000);
-  for (const bool yes : {true, false}) {
-    SCOPED_TRACE(yes ? "y" : "n");
-    Sandbox sandbox;
-    sandbox.WriteScript("clip.avs", script);
-    TerminalSession term(sandbox, {"clip.avs", "-range=50,20", yes ? "-csv" : "-log"});
-    ASSERT_TRUE(term.WaitForText(question)) << term.ScreenText();
-    const int heading = FindRow(term, "Invalid frame range specified:");
-    ASSERT_GE(heading, 0) << term.ScreenText();
-    EXPECT_EQ(term.Row(heading + 1) + "|" + term.Row(heading + 2) + "|" + term.Row(heading + 3),
-              "\"FrameRange=50,20\"||" + question);
-    for (const auto& [row, color] : {std::pair{0, kCyan}, {1, kWhite}, {3, kNone}}) {
-      EXPECT_EQ(term.CellColor(heading + row, 0), color) << row;
-    }
-    term.SendKeys(yes ? "xy" : "n");
-    if (yes) {
-      ASSERT_TRUE(term.WaitForText("Frames processed:               100 (0 - 99)")) << term.ScreenText();
-    }
-    ExitResult exit = term.WaitForExit();
-    ASSERT_TRUE(exit.ended) << term.ScreenText();
-    EXPECT_EQ(exit.exit_status, 0);
-    EXPECT_EQ(term.ScreenText().find("[y/n]"), std::string::npos) << term.ScreenText();
-    if (yes) {
-      EXPECT_EQ(term.ScreenText().find("Invalid frame range"), std::string::npos) << term.ScreenText();
-      // The prompt's own status line stands in for the loop's.
-      EXPECT_NE(term.RawOutput().find("Reading frame(s)..."), std::string::npos);
-      EXPECT_EQ(term.RawOutput().find("Reading frames..."), std::string::npos);
-      continue;
-    }
-    EXPECT_EQ(term.RawOutput().find("Frames processed"), std::string::npos);
-    const std::string log = sandbox.ReadFile("clip.log");
-    EXPECT_NE(log.find("\n\n[Clip info]\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("\n[Script]\n" + script + "\n"), std::string::npos) << log;
-    EXPECT_EQ(log.find("[Runtime info]"), std::string::npos) << log;
-    EXPECT_FALSE(sandbox.Exists("clip.csv"));
-  }
 }
 
 }  // namespace

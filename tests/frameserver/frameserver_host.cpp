@@ -28,10 +28,6 @@ void UnloadServer(LoadedServer& server) {
   server.handle = nullptr;
 }
 
-void* FindSymbol(const LoadedServer& server, const char* name) {
-  return dlsym(server.handle, name);
-}
-
 int ThreadCount() {
   int count = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {

@@ -15,5 +15,4 @@ std::string VariantPath(const std::string& variant);
 // and takes the table. Unload deletes the environment first.
 LoadedServer LoadServer(const std::string& variant, int version);
 void UnloadServer(LoadedServer& server);
-void* FindSymbol(const LoadedServer& server, const char* name);
 int ThreadCount();

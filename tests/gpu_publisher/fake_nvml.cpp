@@ -1,14 +1,13 @@
 // A stand-in for the driver's NVML with the few functions the publisher
 // calls. Its answers come from the file named by FAKE_NVML_SCRIPT, read
 // again on every call so that a test can change them while it runs:
-//   name TEXT | driver TEXT | count N | capability MAJOR MINOR
+//   name TEXT | driver TEXT | count N (default 1) | capability MAJOR MINOR
 //   gpu N | encoder N | decoder N | total BYTES | used BYTES
-//   (count defaults to 1)
 //   fail FUNCTION CODE   (that function answers CODE)
 // A figure the script leaves out is "not supported" (code 3).
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <fstream>
 #include <map>
 #include <string>
 
@@ -19,50 +18,47 @@ constexpr int kNotSupported = 3;
 std::map<std::string, std::string> Script() {
   std::map<std::string, std::string> script;
   const char* path = std::getenv("FAKE_NVML_SCRIPT");
-  FILE* file = path ? std::fopen(path, "r") : nullptr;
-  if (file == nullptr) return script;
-  char line[512];
-  while (std::fgets(line, sizeof line, file)) {
-    std::string text(line);
-    if (!text.empty() && text.back() == '\n') text.pop_back();
-    const size_t space = text.find(' ');
+  std::ifstream in(path ? path : "");
+  for (std::string line; std::getline(in, line);) {
+    const size_t space = line.find(' '), gap = line.find(' ', space + 1);
     if (space == std::string::npos) continue;
-    std::string key = text.substr(0, space);
-    std::string value = text.substr(space + 1);
-    if (key == "fail") {
-      const size_t gap = value.find(' ');
-      key = "fail " + value.substr(0, gap);
-      value = gap == std::string::npos ? "999" : value.substr(gap + 1);
-    }
-    script[key] = value;
+    // "fail F CODE" is kept under the key "fail F".
+    const bool fail = line.starts_with("fail ");
+    script[line.substr(0, fail ? gap : space)] = fail && gap == std::string::npos ? "999" : line.substr((fail ? gap : space) + 1);
   }
-  std::fclose(file);
   return script;
 }
 
-// The scripted failure of function, else 0.
-int Failure(const std::map<std::string, std::string>& script, const char* function) {
+// The scripted failure of `function`, else 0.
+int Failure(const char* function) {
+  const auto script = Script();
   const auto it = script.find(std::string("fail ") + function);
   return it == script.end() ? 0 : std::atoi(it->second.c_str());
 }
 
-template <typename T>
-int Number(const char* function, const char* key, T* out) {
+// The failure, else the text under `key`, else not supported.
+int Answer(const char* function, const char* key, std::string* text) {
+  if (int code = Failure(function)) return code;
   const auto script = Script();
-  if (int code = Failure(script, function)) return code;
   const auto it = script.find(key);
   if (it == script.end()) return kNotSupported;
-  *out = static_cast<T>(std::strtoull(it->second.c_str(), nullptr, 10));
+  *text = it->second;
   return 0;
 }
 
+template <typename T>
+int Number(const char* function, const char* key, T* out) {
+  std::string text;
+  const int code = Answer(function, key, &text);
+  if (code == 0) *out = static_cast<T>(std::strtoull(text.c_str(), nullptr, 10));
+  return code;
+}
+
 int Text(const char* function, const char* key, char* buffer, unsigned length) {
-  const auto script = Script();
-  if (int code = Failure(script, function)) return code;
-  const auto it = script.find(key);
-  if (it == script.end()) return kNotSupported;
-  std::snprintf(buffer, length, "%s", it->second.c_str());
-  return 0;
+  std::string text;
+  const int code = Answer(function, key, &text);
+  if (code == 0) std::snprintf(buffer, length, "%s", text.c_str());
+  return code;
 }
 
 struct Utilization {
@@ -76,7 +72,7 @@ struct Memory {
 
 extern "C" {
 
-int nvmlInit_v2() { return Failure(Script(), "nvmlInit_v2"); }
+int nvmlInit_v2() { return Failure("nvmlInit_v2"); }
 int nvmlShutdown() { return 0; }
 const char* nvmlErrorString(int code) {
   static char text[32];
@@ -85,14 +81,13 @@ const char* nvmlErrorString(int code) {
 }
 int nvmlDeviceGetCount_v2(unsigned* count) {
   const int code = Number("nvmlDeviceGetCount_v2", "count", count);
-  if (code != kNotSupported) return code;
-  *count = 1;  // one card unless the script says otherwise
-  return 0;
+  if (code == kNotSupported) *count = 1;
+  return code == kNotSupported ? 0 : code;
 }
 int nvmlDeviceGetHandleByIndex_v2(unsigned, void** device) {
   static int card;
   *device = &card;
-  return Failure(Script(), "nvmlDeviceGetHandleByIndex_v2");
+  return Failure("nvmlDeviceGetHandleByIndex_v2");
 }
 int nvmlDeviceGetName(void*, char* name, unsigned length) { return Text("nvmlDeviceGetName", "name", name, length); }
 int nvmlSystemGetDriverVersion(char* version, unsigned length) {

@@ -1,34 +1,26 @@
-// The publisher over the fake NVML, alone and with Korbinet on a bundled
-// example. They take the machine-wide section and GPU-Z's process name, so
-// they run only under the GPU resource lock.
+// Korbinet's GPU figures from the publisher, over its command-line records and
+// over the fake NVML, and the publisher's own endings. They take the
+// machine-wide section and GPU-Z's process name, so they run only under the
+// GPU resource lock.
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
-#include <regex>
 #include <set>
-#include <sstream>
-#include <thread>
 
-#include "harness/sandbox.h"
-#include "harness/terminal_session.h"
+#include "e2e_common.h"
 
 extern char** environ;
 
 namespace e2e {
 namespace {
 
-namespace fs = std::filesystem;
-using namespace std::chrono_literals;
-
-const std::string kLoad = "GPU usage (current | average):  ";
+const std::string kCard = "NVIDIA GeForce RTX 2060", kLoad = "GPU usage (current | average):  ";
+const std::string kCsvHeader = "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),"
+                               "GPU(%),VPU(%),Threads,PhysMEM(MB),VirtMEM(MB)";
 
 // The fake library's answers; the publisher reads them again on every call.
 class NvmlScript {
@@ -38,7 +30,7 @@ class NvmlScript {
   // Replaced whole, so that the publisher never reads half a script.
   void Write(const std::string& gpu, const std::string& used, const std::string& extra = "") {
     const fs::path next = path_.string() + ".next";
-    std::ofstream(next) << "name NVIDIA GeForce RTX 2060\ndriver 550.54.14\ncapability 7 5\nencoder 12\n"
+    std::ofstream(next) << "name " << kCard << "\ndriver 550.54.14\ncapability 7 5\nencoder 12\n"
                            "decoder 7\ntotal 6442450944\ngpu " << gpu << "\nused " << used << "\n" << extra;
     fs::rename(next, path_);
   }
@@ -93,7 +85,88 @@ class Publisher {
   FILE* out_ = nullptr;
 };
 
-bool SectionExists() { return fs::exists("/dev/shm/GPUZShMem"); }
+// Padded values must be trimmed; the CUDA records come last.
+Publisher FromRecords() {
+  std::vector<std::string> args = {"--title", "GPU-Z 2.40.0"};
+  for (const std::string& r : {"CardName=" + kCard, std::string("GPUName=TU106"), std::string("MemSize=  6144 MB \t"),
+                              std::string("OpenCL_Version=OpenCL 3.0 CUDA"), std::string("DriverVersion= 31.0.15.3623"),
+                              std::string("CUDA=1"), std::string("CUDA_Capability=7.5")})
+    args.insert(args.end(), {"--record", r});
+  for (const char* s : {"GPU Load=42.5", "Video Engine Load=12.4", "Memory Used=1024", "Memory Usage (Dedicated)=900",
+                        "Memory Usage (Dynamic)=100"})
+    args.insert(args.end(), {"--sensor", s});
+  return Publisher(args);
+}
+
+// Polls, since a page redrawn in place can be caught half drawn: the lines
+// below an empty row, followed by the time row.
+bool WaitForBlock(TerminalSession& term, const std::vector<std::string>& lines, const std::string& next,
+                  std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (true) {
+    term.Pump(20ms);
+    const int row = FindRow(term, lines.front().substr(0, lines.front().find(':') + 1));
+    bool all = row > 0 && term.Row(row - 1).empty() && term.Row(row + int(lines.size())).starts_with(next);
+    for (size_t i = 0; i < lines.size() && all; ++i) all = term.Row(row + static_cast<int>(i)) == lines[i];
+    if (all) return true;
+    if (std::chrono::steady_clock::now() >= deadline || !term.Running()) return false;
+  }
+}
+
+TEST(GpuMonitorRun, PageSummaryLogAndCsvShowTheSensors) {
+  Publisher publisher = FromRecords();
+  ASSERT_EQ(publisher.Line(), "ready\n");
+  Sandbox sandbox;
+  // 25 ms a frame gives interval 1; 80 frames let several live pages come and go.
+  const std::string script = "BlankClip(length=80, width=64, height=48)\nNap(25)";
+  sandbox.WriteFile("gpu.avs", script + "\n");
+  TerminalSession term(sandbox, {"gpu.avs", "-gpu", "-log", "-csv"}, {.rows = 40, .cols = 100});
+  const auto block = [](const std::string& gpu, const std::string& vpu) {
+    return std::vector<std::string>{gpu, vpu, "GPU memory usage:               1024 MB",
+                                    "GPU memory usage (Dedicated):   900 MB", "GPU memory usage (Dynamic):     100 MB",
+                                    ""};
+  };
+  const auto page = block(kLoad + "43% | 43%", "Video engine load (cur | avg):  12% | 12%");
+  EXPECT_TRUE(WaitForBlock(term, page, "Time (elapsed | estimated):", 30s)) << term.ScreenText();
+  const ExitResult exit = term.WaitForExit(60s);
+  ASSERT_TRUE(exit.ended);
+  EXPECT_EQ(exit.exit_status, 0) << term.ScreenText();
+  const auto summary = block("GPU usage (average):            43%", "Video engine load (average):    12%");
+  EXPECT_TRUE(WaitForBlock(term, summary, "Time (elapsed):", 1s)) << term.ScreenText();
+
+  const std::string log = sandbox.ReadFile("gpu.log"), csv = sandbox.ReadFile("gpu.csv");
+  const std::string log_header = "\n[Performance data]\n       Frame    Frames/sec   Time/frame(ms)   CPU(%)   GPU(%)   "
+                                 "VPU(%)   Threads   PhysMEM(MB)   VirtMEM(MB)\n";
+  EXPECT_NE(log.find("\n[Script]\n" + script + "\n\n\n\n[Graphics card info]\nCard name:               " + kCard +
+                     "\nGPU name:                TU106\nMemory size:             6144 MB\nOpenCL version:          "
+                     "OpenCL 3.0 CUDA\nDriver version:          31.0.15.3623\nInfo collected with:     GPU-Z .40.0\n\n" +
+                     log_header), std::string::npos) << log;
+  // The log's summary has the same lines without the blank ones around them.
+  std::string runtime = "\n";
+  for (size_t i = 0; i + 1 < summary.size(); ++i) runtime += summary[i] + "\n";
+  EXPECT_NE(log.find(runtime + "Time (elapsed):"), std::string::npos) << log;
+  // Every log and CSV row: its width and the rounded GPU and VPU values.
+  ASSERT_NE(log.find(log_header), std::string::npos);
+  const std::vector<std::string> rows = Split(log.substr(log.find(log_header) + log_header.size()));
+  ASSERT_FALSE(rows.empty());
+  for (const std::string& row : rows) EXPECT_TRUE(Matches(row, R"( *\d+( +[\d.]+){3} +43 +12 +\d+ +\d+ +\d+)")) << row;
+  const std::vector<std::string> lines = Split(csv);
+  ASSERT_EQ(lines.size(), rows.size() + 1) << "log and CSV hold the same samples";
+  EXPECT_EQ(lines[0], kCsvHeader);
+  for (size_t i = 1; i < lines.size(); ++i) EXPECT_TRUE(Matches(lines[i], R"(\d+(,[\d.]+){4},\d+,43,12,\d+,\d+,\d+)"));
+}
+
+TEST(GpuMonitorStart, MissingSectionEndsTheRun) {
+  Publisher publisher = FromRecords();
+  ASSERT_EQ(publisher.Line(), "ready\n");
+  ASSERT_EQ(shm_unlink("/GPUZShMem"), 0);
+  Sandbox sandbox;
+  sandbox.WriteFile("gpu.avs", "BlankClip(length=32, width=64, height=48)\nNap(25)\n");
+  const ProcessResult r = RunPiped(sandbox, {"gpu.avs", "-gpu", "-log"}, std::nullopt, 90s);
+  EXPECT_EQ(r.exit_status, 255) << Describe(r);
+  EXPECT_EQ(r.err, kStart + "\nCannot initialize GPU-Z shared memory:\nNo such file or directory\n");
+  EXPECT_FALSE(sandbox.Exists("gpu.log"));
+}
 
 TEST(GpuPublisherLive, KorbinetShowsTheCardsFiguresAndTheirChanges) {
   NvmlScript script;
@@ -102,7 +175,7 @@ TEST(GpuPublisherLive, KorbinetShowsTheCardsFiguresAndTheirChanges) {
   ASSERT_EQ(publisher.Line(), "ready\n");
   Sandbox sandbox;
   std::ifstream example(KORBINET_EXAMPLES_DIR "/quick.avs");
-  sandbox.WriteScript("quick.avs", std::string(std::istreambuf_iterator<char>(example), {}));
+  sandbox.WriteFile("quick.avs", std::string(std::istreambuf_iterator<char>(example), {}));
   TerminalSession term(sandbox, {"quick.avs", "-gpu", "-log", "-csv"}, {.rows = 40, .cols = 100});
 
   ASSERT_TRUE(term.WaitForText(kLoad + "42% | 42%", 60s)) << term.ScreenText();
@@ -119,21 +192,20 @@ TEST(GpuPublisherLive, KorbinetShowsTheCardsFiguresAndTheirChanges) {
   EXPECT_EQ(exit.exit_status, 0) << term.ScreenText();
 
   const std::string log = sandbox.ReadFile("quick.log");
-  EXPECT_NE(log.find("[Graphics card info]\nCard name:               NVIDIA GeForce RTX 2060\nGPU name:                \n"
+  EXPECT_NE(log.find("[Graphics card info]\nCard name:               " + kCard + "\nGPU name:                \n"
                      "Memory size:             6144 MB\nOpenCL version:          \n"
                      "Driver version:          550.54.14\nInfo collected with:     GPU-Z .40.0\n"),
             std::string::npos) << log;
   EXPECT_TRUE(std::regex_search(log, std::regex(R"(\n *\d+( +[\d.]+){3} +77 +12 +\d+ +\d+ +\d+\n)"))) << log;
   // Every CSV row carries one of the two loads and the video engine's 12; both loads occur.
-  std::istringstream csv(sandbox.ReadFile("quick.csv"));
-  const std::regex csv_row(R"(\d+(,[\d.]+){4},\d+,(42|77),12,\d+,\d+,\d+)");
+  const std::vector<std::string> lines = Split(sandbox.ReadFile("quick.csv"));
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], kCsvHeader);
   std::set<std::string> loads;
-  std::string row;
-  std::getline(csv, row);
-  EXPECT_EQ(row, "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),GPU(%),VPU(%),"
-                 "Threads,PhysMEM(MB),VirtMEM(MB)");
-  for (std::smatch match; std::getline(csv, row);) {
-    EXPECT_TRUE(std::regex_match(row, match, csv_row)) << row;
+  for (size_t i = 1; i < lines.size(); ++i) {
+    std::smatch match;
+    EXPECT_TRUE(std::regex_match(lines[i], match, std::regex(R"(\d+(,[\d.]+){4},\d+,(42|77),12,\d+,\d+,\d+)")))
+        << lines[i];
     if (match.size() > 2) loads.insert(match[2]);
   }
   EXPECT_EQ(loads, (std::set<std::string>{"42", "77"}));
@@ -147,7 +219,7 @@ TEST(GpuPublisherStart, NoCardGivesAMessageAndStatus1) {
   EXPECT_EQ(output, "gpu-publisher: no graphics card found\n  nvidia: cannot load NVML (" + no_lib + "): " + no_lib +
                         ": cannot open shared object file: No such file or directory\n"
                         "  amdgpu: cannot list /nonexistent/class/drm: No such file or directory\n");
-  EXPECT_FALSE(SectionExists());
+  EXPECT_FALSE(fs::exists("/dev/shm/GPUZShMem"));
 }
 
 // A card that stops answering: the last figures stay for five seconds, then the publisher ends.
@@ -162,11 +234,10 @@ TEST(GpuPublisherLive, SourceFailingForFiveSecondsEndsThePublisher) {
   EXPECT_EQ(publisher.Finish(&output), 1);
   EXPECT_GE(std::chrono::steady_clock::now() - failing_since, 4900ms);
   const std::string reason = "nvmlDeviceGetUtilizationRates: fake error 15\n";
-  EXPECT_TRUE(std::regex_match(output, std::regex("gpu-publisher: nvidia: reading failed, keeping the last figures: " +
-                                                  reason + "gpu-publisher: nvidia: no good reading for 5 seconds "
-                                                  "\\(\\d+ failed in a row\\), stopping: " + reason)))
-      << output;
-  EXPECT_FALSE(SectionExists());
+  EXPECT_TRUE(Matches(output, "gpu-publisher: nvidia: reading failed, keeping the last figures: " + reason +
+                                  "gpu-publisher: nvidia: no good reading for 5 seconds \\(\\d+ failed in a row\\), "
+                                  "stopping: " + reason)) << output;
+  EXPECT_FALSE(fs::exists("/dev/shm/GPUZShMem"));
 }
 
 }  // namespace

@@ -22,7 +22,8 @@ void CloseFd(int& fd) {
   fd = -1;
 }
 
-[[noreturn]] void ExecChild(const Sandbox& sandbox, const std::vector<std::string>& args, int in, int out, int err) {
+[[noreturn]] void ExecChild(const Sandbox& sandbox, std::string program, const std::vector<std::string>& args, int in,
+                            int out, int err) {
   dup2(in, 0);
   dup2(out, 1);
   dup2(err, 2);
@@ -37,7 +38,6 @@ void CloseFd(int& fd) {
     setenv("HOME", (sandbox.Dir() + "/home").c_str(), 1);
     unsetenv("XDG_CONFIG_HOME");
   }
-  std::string program = sandbox.ProgramPath();
   std::vector<char*> argv{program.data()};
   for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
@@ -49,7 +49,7 @@ void CloseFd(int& fd) {
 }  // namespace
 
 ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& args,
-                       std::optional<std::string> stdin_text, std::chrono::milliseconds timeout) {
+                       std::optional<std::string> stdin_text, std::chrono::milliseconds timeout, std::string program) {
   // A child that stops reading its input must not kill the test with SIGPIPE.
   signal(SIGPIPE, SIG_IGN);
   ProcessResult result;
@@ -62,7 +62,7 @@ ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& a
   }
   sandbox.HandOver();
   const pid_t pid = fork();
-  if (pid == 0) ExecChild(sandbox, args, in[0], out[1], err[1]);
+  if (pid == 0) ExecChild(sandbox, program.empty() ? sandbox.ProgramPath() : program, args, in[0], out[1], err[1]);
   CloseFd(in[0]);
   CloseFd(out[1]);
   CloseFd(err[1]);

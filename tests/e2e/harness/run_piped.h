@@ -19,10 +19,11 @@ struct ProcessResult {
 };
 
 // Standard input carries `stdin_text` and is then closed, or is /dev/null.
-// At the timeout the child is killed and the test fails.
+// At the timeout the child is killed and the test fails. `program` runs in
+// the program's place, in its folder and as its user.
 ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& args,
                        std::optional<std::string> stdin_text = std::nullopt,
-                       std::chrono::milliseconds timeout = std::chrono::seconds(60));
+                       std::chrono::milliseconds timeout = std::chrono::seconds(60), std::string program = "");
 
 // For failure messages.
 std::string Describe(const ProcessResult& result);

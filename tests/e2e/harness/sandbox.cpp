@@ -106,8 +106,6 @@ void Sandbox::WriteSettings(const std::map<std::string, std::string>& overrides)
   WriteFile("Korbinet.ini", text);
 }
 
-void Sandbox::WriteScript(const std::string& name, const std::string& text) { WriteFile(name, text); }
-
 void Sandbox::WriteFile(const std::string& name, const std::string& bytes) {
   std::ofstream out(Path(name), std::ios::binary | std::ios::trunc);
   out << bytes;

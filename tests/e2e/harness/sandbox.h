@@ -41,7 +41,6 @@ class Sandbox {
 
   // The default file with AllowOnlyOneInstance=0, then the overrides.
   void WriteSettings(const std::map<std::string, std::string>& overrides = {});
-  void WriteScript(const std::string& name, const std::string& text);
   void WriteFile(const std::string& name, const std::string& bytes);
   std::string ReadFile(const std::string& name) const;
   bool Exists(const std::string& name) const;

@@ -38,16 +38,6 @@ void WriteBackToProgram(const char* bytes, size_t size, void* user) {
   }
 }
 
-void AppendUtf8(std::string& out, uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-    return;
-  }
-  const int extra = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
-  out += static_cast<char>(((0xFF00 >> (extra + 1)) & 0xFF) | (c >> (6 * extra)));
-  for (int i = extra - 1; i >= 0; --i) out += static_cast<char>(0x80 | ((c >> (6 * i)) & 0x3F));
-}
-
 }  // namespace
 
 TerminalSession::TerminalSession(const Sandbox& sandbox, const std::vector<std::string>& args, TerminalSize size)
@@ -142,11 +132,9 @@ std::string TerminalSession::Row(int row) {
   for (int col = 0; col < size_.cols; ++col) {
     VTermScreenCell cell{};
     vterm_screen_get_cell(screen_, VTermPos{row, col}, &cell);
-    uint32_t c = cell.chars[0];
-    if (c == static_cast<uint32_t>(-1)) continue;  // right half of a wide character
-    if (c == 0) c = ' ';
-    AppendUtf8(text, c);
-    for (int i = 1; i < VTERM_MAX_CHARS_PER_CELL && cell.chars[i] != 0; ++i) AppendUtf8(text, cell.chars[i]);
+    // The program writes ASCII only; anything else shows as '?'.
+    const uint32_t c = cell.chars[0];
+    text += c == 0 ? ' ' : c < 128 ? static_cast<char>(c) : '?';
   }
   text.erase(text.find_last_not_of(' ') + 1);
   return text;

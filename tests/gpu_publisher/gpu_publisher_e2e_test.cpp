@@ -181,7 +181,8 @@ TEST(GpuPublisherLive, KorbinetShowsTheCardsFiguresAndTheirChanges) {
   ASSERT_TRUE(term.WaitForText(kLoad + "42% | 42%", 60s)) << term.ScreenText();
   for (const std::string line : {"Video engine load (cur | avg):  12% | 12%", "GPU memory usage:               1024 MB",
                                  "GPU memory usage (Dedicated):   1024 MB"}) {
-    EXPECT_GT(FindRow(term, line), 0) << line << "\n" << term.ScreenText();
+    // The page's lines arrive one write at a time.
+    EXPECT_TRUE(term.WaitForText(line, 2s)) << line << "\n" << term.ScreenText();
   }
   EXPECT_EQ(FindRow(term, "(Dynamic)"), -1) << "NVML has no such figure";
   script.Write("77", "2147483648");

@@ -293,9 +293,12 @@ live)
   first=$(screen | grep -n 'Frame (current | last):')
   sleep 1
   later=$(screen | grep -n 'Frame (current | last):')
-  expect "one page, same row" "${first%%:*}" "${later%%:*}"
+  expect "one page" 1 "$(grep -c . <<<"$later")"
+  expect "same row" "${first%%:*}" "${later%%:*}"
   [ "$first" != "$later" ] || expect "frame counter moved" "not $first" "$later"
-  "${tmux_cmd[@]}" send-keys Escape
+  # Wine's console on a terminal takes a lone Esc for the start of a key's
+  # escape sequence; a second one makes it a key (on Windows one is enough).
+  "${tmux_cmd[@]}" send-keys -H 1b 1b
   expect "status after Esc" 0 "$(exit_status)"
   expect "summary" 1 "$(screen | grep -c '^Frames processed: *[0-9]* (0 - [0-9]*)$')"
   expect "page gone" 0 "$(screen | grep -c "Press 'Esc'")"

@@ -70,6 +70,8 @@ terminal() {  # COMMAND
 screen() { "${tmux_cmd[@]}" capture-pane -p "$@"; }
 wait_for() {  # TEXT: until the screen shows it (30 s at most)
   for _ in $(seq 300); do screen | grep -qF -- "$1" && return; sleep 0.1; done
+  expect "screen showing" "$1" "$(screen)"
+  return 1
 }
 exit_status() {
   for _ in $(seq 300); do [ -s "$box/status" ] && break; sleep 0.1; done
@@ -165,7 +167,7 @@ console)
   # input events.
   settings PauseBeforeExit=1
   terminal "wine korbinet.exe -priority=0"
-  wait_for "Press any key"
+  wait_for "Press any key" || exit 1
   coloured=$(screen -e)
   [ -n "${KEEP:-}" ] && printf "%s\n" "$coloured" | cat -v >&2
   expect "red banner" 1 "$(grep -c $'\e\\[91mKorbinet 2.1.6 (x64)' <<<"$coloured")"
@@ -197,7 +199,10 @@ Continue without GPU monitoring? [y/n]" "$(tr -d '\r' <"$box/err")"
   publisher=$!
   for _ in $(seq 100); do grep -q ready "$box/pub.out" 2>/dev/null && break; sleep 0.1; done
   run g.avs -gpu -log
-  kill "$publisher" 2>/dev/null
+  # Ended in Wine, not just its launcher: a window left open would stand for
+  # GPU-Z in the next test.
+  wine taskkill /f /im gpu-publisher.exe >/dev/null 2>&1
+  wait "$publisher"
   expect status 0 "$status"
   expect "graphics card info" "[Graphics card info]
 Card name:               Test Card
@@ -289,7 +294,7 @@ live)
   settings
   printf 'BlankClip(length=100000, width=64, height=48)\nSpin(1000)\n' >"$box/long.avs"
   terminal "wine korbinet.exe long.avs"
-  wait_for "Press 'Esc' to cancel"
+  wait_for "Press 'Esc' to cancel" || exit 1
   first=$(screen | grep -n 'Frame (current | last):')
   sleep 1
   later=$(screen | grep -n 'Frame (current | last):')
@@ -309,7 +314,7 @@ gpu-question)
   printf 'BlankClip(length=40, width=64, height=48)\nNap(25)\n' >"$box/g.avs"
   for answer in n y; do
     terminal "wine korbinet.exe g.avs -gpu"
-    wait_for "Continue without GPU monitoring? [y/n]"
+    wait_for "Continue without GPU monitoring? [y/n]" || break
     "${tmux_cmd[@]}" send-keys $answer
     status=$(exit_status)
     if [ $answer = n ]; then

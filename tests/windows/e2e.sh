@@ -42,6 +42,42 @@ Linker/compiler version:     2.40
 Avisynth DLL location:       ${fs_dll}
 Avisynth DLL time stamp:     2020-01-02, 03:04:05"
 
+# The real AviSynth+ (MinGW build, with its version resource), reached
+# through its plain C interface as an MSVC build would be.
+root=$(cd "$(dirname "$0")/../.." && pwd)
+avsplus_dll="$root/../shared/avisynthplus/windows-x86_64/AviSynth.dll"
+avsplus_so="$root/../shared/avisynthplus/linux-x86_64/libavisynth.so.3.7.5"
+avsplus_version="AviSynth+ 3.7.5 (r4661, master, x86_64)"
+use_avsplus() {
+  [ -f "$avsplus_dll" ] || { echo "skipped: no AviSynth+ DLL at $avsplus_dll"; exit 77; }
+  mkdir -p "$box/avsplus"
+  cp "$avsplus_dll" "$box/avsplus/"
+  touch -d "2020-01-02 03:04:05" "$box/avsplus/AviSynth.dll"
+  fs_dll="Z:${box//\//\\}\\avsplus\\AviSynth.dll"
+}
+section() {  # NAME FILE: the log section's lines, up to the blank line after it
+  tr -d '\r' <"$2" 2>/dev/null | sed -n "/^\[$1\]/,/^\$/p"
+}
+
+# A private tmux terminal for Wine's console; COMMAND's status goes to $box/status.
+tmux_cmd=(tmux -L "korbinet-win-$$" -f /dev/null)
+terminal() {  # COMMAND
+  trap '"${tmux_cmd[@]}" kill-server 2>/dev/null; [ -n "${KEEP:-}" ] || rm -rf "$box"' EXIT
+  "${tmux_cmd[@]}" kill-server 2>/dev/null
+  rm -f "$box/status"
+  "${tmux_cmd[@]}" new-session -d -x 100 -y 30 -c "$box" "$1; echo \$? >status; sleep 60"
+}
+screen() { "${tmux_cmd[@]}" capture-pane -p "$@"; }
+wait_for() {  # TEXT: until the screen shows it (30 s at most)
+  for _ in $(seq 300); do screen | grep -qF -- "$1" && return; sleep 0.1; done
+  expect "screen showing" "$1" "$(screen)"
+  return 1
+}
+exit_status() {
+  for _ in $(seq 300); do [ -s "$box/status" ] && break; sleep 0.1; done
+  cat "$box/status" 2>/dev/null
+}
+
 case $case_name in
 usage)
   settings
@@ -127,22 +163,17 @@ non-ascii)
     "$(tr -d '\r' <"$inner/skrípt.log" 2>/dev/null | grep '^Script file:' | tr -s ' ')"
   ;;
 console)
-  # On Wine's console in a terminal (tmux): colours by attribute, keys by
-  # console input events. A private tmux server, ended with the test.
+  # On Wine's console in a terminal: colours by attribute, keys by console
+  # input events.
   settings PauseBeforeExit=1
-  tmux_cmd=(tmux -L "korbinet-win-$$" -f /dev/null)
-  trap '"${tmux_cmd[@]}" kill-server 2>/dev/null; [ -n "${KEEP:-}" ] || rm -rf "$box"' EXIT
-  "${tmux_cmd[@]}" new-session -d -x 100 -y 30 -c "$box" \
-    "wine korbinet.exe -priority=0; echo \$? >status; sleep 30"
-  screen() { "${tmux_cmd[@]}" capture-pane -p "$@"; }
-  for _ in $(seq 100); do screen | grep -q "Press any key" && break; sleep 0.1; done
+  terminal "wine korbinet.exe -priority=0"
+  wait_for "Press any key" || exit 1
   coloured=$(screen -e)
   [ -n "${KEEP:-}" ] && printf "%s\n" "$coloured" | cat -v >&2
   expect "red banner" 1 "$(grep -c $'\e\\[91mKorbinet 2.1.6 (x64)' <<<"$coloured")"
   expect "cyan error" 1 "$(grep -c $'\e\\[96mInvalid parameter value: "-priority=0"' <<<"$coloured")"
   "${tmux_cmd[@]}" send-keys x
-  for _ in $(seq 100); do [ -s "$box/status" ] && break; sleep 0.1; done
-  expect "status after a key" 255 "$(cat "$box/status" 2>/dev/null)"
+  expect "status after a key" 255 "$(exit_status)"
   expect "prompt blanked" 0 "$(screen | grep -c 'Press any key')"
   ;;
 gpu)
@@ -168,7 +199,10 @@ Continue without GPU monitoring? [y/n]" "$(tr -d '\r' <"$box/err")"
   publisher=$!
   for _ in $(seq 100); do grep -q ready "$box/pub.out" 2>/dev/null && break; sleep 0.1; done
   run g.avs -gpu -log
-  kill "$publisher" 2>/dev/null
+  # Ended in Wine, not just its launcher: a window left open would stand for
+  # GPU-Z in the next test.
+  wine taskkill /f /im gpu-publisher.exe >/dev/null 2>&1
+  wait "$publisher"
   expect status 0 "$status"
   expect "graphics card info" "[Graphics card info]
 Card name:               Test Card
@@ -177,6 +211,120 @@ Memory size:             6144 MB
 OpenCL version:          OpenCL 3.0
 Driver version:          31.0.15.3623
 Info collected with:     GPU-Z .40.0" "$(tr -d '\r' <"$box/g.log" | sed -n '/^\[Graphics card info\]/,/^Info collected/p')"
+  ;;
+avsplus)
+  use_avsplus
+  settings
+  run -avsinfo
+  expect "avsinfo status" 0 "$status"
+  expect avsinfo "Avisynth version string:     $avsplus_version
+File version:                3.7.5.0
+Avisynth Interface Version:  7
+Muli-threading support:      Yes
+Linker/compiler version:     2.40
+Avisynth DLL location:       ${fs_dll}
+Avisynth DLL time stamp:     2020-01-02, 03:04:05" "$out"
+  avsplus_start=$'\nKorbinet 2.1.6 (x64)\nQuery Avisynth info...'"$avsplus_version (3.7.5.0)"
+  printf 'ColorBars(\n' >"$box/bad.avs"
+  run bad.avs
+  expect "syntax error status" 255 "$status"
+  expect "syntax error" "$avsplus_start
+Analysing script...
+Script error: syntax error
+(Z:${box//\//\\}\\bad.avs, line 1, column 0)" "$err"
+
+  # Slow enough (about 1 ms a frame) that the analysis finds it long enough.
+  printf '%s\n' 'ColorBars(width=1280, height=720, pixel_type="YV12").Trim(0,2999).Invert().Blur(1.0).Blur(1.0)' >"$box/bars.avs"
+  run bars.avs -log -csv
+  expect "bench status" 0 "$status"
+  log="$box/bars.log"
+  expect general "[General info]
+Log file created with:                 Korbinet 2.1.6 (x64)
+Script file:                           Z:${box//\//\\}\\bars.avs
+Command line switches:                 -log -csv
+Avisynth version string:               $avsplus_version
+Avisynth file version:                 3.7.5.0
+Avisynth Interface Version:            7
+Avisynth MT support:                   Yes
+Avisynth.dll linker/compiler version:  2.40
+Avisynth.dll location:                 $fs_dll
+Avisynth.dll time stamp:               2020-01-02, 03:04:05" "$(section "General info" "$log" | sed '/^$/d')"
+  expect clip "[Clip info]
+Number of frames:                 3000
+Length (hh:mm:ss.ms):     00:01:40.100
+Frame width:                      1280
+Frame height:                      720
+Framerate:                      29.970 (30000/1001)
+Colorspace:                       YV12
+Audio channels:                      2
+Audio bits/sample:                  32
+Audio sample rate:               48000
+Audio samples:                 4804800" "$(section "Clip info" "$log" | sed '/^$/d')"
+  expect processed "Frames processed:               3000 (0 - 2999)" \
+    "$(section "Runtime info" "$log" | grep '^Frames processed')"
+  rows=$(tr -d '\r' <"$log" | sed -n '/^\[Performance data\]/,/^$/p' | grep -c '^ *[0-9]')
+  expect "csv header" "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),Threads,PhysMEM(MB),VirtMEM(MB)" \
+    "$(head -1 "$box/bars.csv" | tr -d '\r')"
+  expect "csv rows as in the log" "$rows" "$(($(grep -c . "$box/bars.csv") - 1))"
+  expect "csv last frame" 3000 "$(tail -1 "$box/bars.csv" | cut -d, -f1)"
+
+  # The Linux program through the C++ interface, on the same script.
+  linux=${KORBINET_LINUX_BIN:-$root/build/bin/korbinet}
+  if [ ! -x "$linux" ] || [ ! -f "$avsplus_so" ]; then
+    echo "note: no Linux program or library, so no comparison with it"
+  else
+    mkdir "$box/linux"
+    cp "$linux" "$box/bars.avs" "$box/linux/"
+    printf '[Main]\nVersion=2.1.6\nAVSDLL=%s\nAllowOnlyOneInstance=0\n' "$avsplus_so" >"$box/linux/Korbinet.ini"
+    (cd "$box/linux" && ./korbinet bars.avs -log -csv </dev/null >/dev/null 2>&1)
+    expect "Linux status" 0 "$?"
+    # Apart from paths, time stamps and the linker: the GNU ld version on
+    # Windows, the compiler's on Linux.
+    same() { section "$1" "$2" | grep -v -e '^Script file:' -e '^Avisynth.dll' -e '^PluginDir'; }
+    expect "general as on Linux" "$(same "General info" "$box/linux/bars.log")" "$(same "General info" "$log")"
+    expect "clip as on Linux" "$(same "Clip info" "$box/linux/bars.log")" "$(same "Clip info" "$log")"
+    expect "processed as on Linux" "$(section "Runtime info" "$box/linux/bars.log" | grep '^Frames processed')" \
+      "$(section "Runtime info" "$log" | grep '^Frames processed')"
+    expect "csv header as on Linux" "$(head -1 "$box/linux/bars.csv")" "$(head -1 "$box/bars.csv" | tr -d '\r')"
+  fi
+  ;;
+live)
+  # Drawn in place: the frame counter moves while its row stays put; Esc ends
+  # the run with the summary. About 100 s of frames, ended long before.
+  settings
+  printf 'BlankClip(length=100000, width=64, height=48)\nSpin(1000)\n' >"$box/long.avs"
+  terminal "wine korbinet.exe long.avs"
+  wait_for "Press 'Esc' to cancel" || exit 1
+  first=$(screen | grep -n 'Frame (current | last):')
+  sleep 1
+  later=$(screen | grep -n 'Frame (current | last):')
+  expect "one page" 1 "$(grep -c . <<<"$later")"
+  expect "same row" "${first%%:*}" "${later%%:*}"
+  [ "$first" != "$later" ] || expect "frame counter moved" "not $first" "$later"
+  # Wine's console on a terminal takes a lone Esc for the start of a key's
+  # escape sequence; a second one makes it a key (on Windows one is enough).
+  "${tmux_cmd[@]}" send-keys -H 1b 1b
+  expect "status after Esc" 0 "$(exit_status)"
+  expect "summary" 1 "$(screen | grep -c '^Frames processed: *[0-9]* (0 - [0-9]*)$')"
+  expect "page gone" 0 "$(screen | grep -c "Press 'Esc'")"
+  ;;
+gpu-question)
+  # No GPU-Z window in this prefix: the question is answered by a key.
+  settings
+  printf 'BlankClip(length=40, width=64, height=48)\nNap(25)\n' >"$box/g.avs"
+  for answer in n y; do
+    terminal "wine korbinet.exe g.avs -gpu"
+    wait_for "Continue without GPU monitoring? [y/n]" || break
+    "${tmux_cmd[@]}" send-keys $answer
+    status=$(exit_status)
+    if [ $answer = n ]; then
+      expect "declined status" 255 "$status"
+      expect "declined, no benchmark" 0 "$(screen | grep -c 'Frames processed')"
+    else
+      expect "accepted status" 0 "$status"
+      expect "accepted, summary" 1 "$(screen | grep -c '^Frames processed: *40 (0 - 39)$')"
+    fi
+  done
   ;;
 *)
   echo "unknown case $case_name"

@@ -104,23 +104,31 @@ PluginDir+    (HKCU, x64):   C:\\Plügins+
 PluginDir2_5  (HKLM, x64):   C:\\Old" "$out"
   ;;
 fault)
-  # Each kind where it hurts most: in the loop, while importing, the stack
-  # (caught by the vectored handler) while loading, where it turns the log on.
+  # Every kind while importing (-info: the handlers switch the log on) and in
+  # the loop, past 100 frames of the range (the log keeps the rows so far).
   settings
-  while IFS='|' read -r frame kind switch phase code name; do
-    printf 'BlankClip(length=10, width=64, height=48)\nFault(%s, "%s")\n' "$frame" "$kind" >"$box/f.avs"
+  while IFS='|' read -r kind message; do
+    message=${message//\\n/$'\n'}
+    printf 'BlankClip(length=2000, width=64, height=48)\nFault(-1, "%s")\n' "$kind" >"$box/f.avs"
     rm -f "$box/f.log"
-    run f.avs $switch
-    expect "$kind status" 255 "$status"
-    expect "$kind stderr" "$start
-$phase
-Exception $code
-$name" "$err"
-    [ -z "$switch" ] || expect "$kind log" "[Script]" "$(tr -d '\r' <"$box/f.log" 2>/dev/null | grep -m1 '^\[')"
+    run f.avs -info
+    import_message=${message//FRAME/-1}
+    [ "$kind" = error ] && import_message+=$'\n'"(Z:${box//\//\\}\\f.avs, line 2)"
+    expect "$kind import" "255 $start
+Loading script...
+$import_message" "$status $err"
+    expect "$kind import log" "[Script]" "$(tr -d '\r' <"$box/f.log" 2>/dev/null | grep -m1 '^\[')"
+    printf 'BlankClip(length=2000, width=64, height=48)\nSpin(5000)\nFault(1500, "%s")\n' "$kind" >"$box/f.avs"
+    rm -f "$box/f.log"
+    run f.avs -log -range=1400,1999
+    expect "$kind loop" "255 ${message//FRAME/1500}" "$status ${err##*$'\n\n'}"
+    expect "$kind loop rows" 10 "$(tr -d '\r' <"$box/f.log" 2>/dev/null | sed '1,/^\[Performance data\]/d' | grep -c '^ *[0-9]')"
   done <<'CASES'
-3|divide||Analysing script...|0xC0000094|STATUS_INTEGER_DIVIDE_BY_ZERO
--1|access||Analysing script...|0xC0000005|STATUS_ACCESS_VIOLATION
--1|stack|-info|Loading script...|0xC00000FD|STATUS_STACK_OVERFLOW
+divide|Exception 0xC0000094\nSTATUS_INTEGER_DIVIDE_BY_ZERO
+access|Exception 0xC0000005\nSTATUS_ACCESS_VIOLATION
+stack|Exception 0xC00000FD\nSTATUS_STACK_OVERFLOW
+error|Fault at frame FRAME
+other|Unknown exception
 CASES
   ;;
 lock)

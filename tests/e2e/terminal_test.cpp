@@ -66,13 +66,13 @@ TEST(TerminalModes, InterruptedPauseRestoresTheTerminalMode) {
   }
 }
 
-TEST(TerminalModes, FaultWhileLoadingEndsWithTheMessageAndTheNormalMode) {
+// The message itself is fault_stack_info.case's.
+TEST(TerminalModes, FaultWhileLoadingEndsInTheNormalMode) {
   Sandbox sandbox;
   sandbox.WriteFile("f.avs", "BlankClip(length=10, width=64, height=48)\nFault(-1, \"stack\")\n");
   TerminalSession term(sandbox, {"f.avs", "-info"});
   const ExitResult exit = term.WaitForExit();
   EXPECT_TRUE(exit.exit_status == 255 && exit.signal == 0) << exit.exit_status << " " << exit.signal;
-  EXPECT_NE(term.ScreenText().find("Exception 0xC00000FD\nSTATUS_STACK_OVERFLOW"), std::string::npos) << term.ScreenText();
   EXPECT_TRUE(CanonicalWithEcho(term.MasterFd()));
 }
 

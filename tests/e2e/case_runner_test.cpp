@@ -1,11 +1,7 @@
-// Runs each cases/*.case: one run of the program through pipes, its exact
-// status, outputs and files. The format, one directive a line:
-//   variant NAME | setting KEY=VALUE | no-settings | mkdir DIR | mode OCTAL PATH
-//   install VARIANT FOLDER (a second library)
-//   file NAME, then its lines up to "end"     run ARG...  ("..." keeps spaces)
-//   input [TEXT] (else standard input is /dev/null)          status N
-//   stdout | stderr | file-after NAME, then the expected lines up to "end"
-//   missing NAME
+// Runs each cases/*.case: runs of the program through pipes, their exact status, outputs and files.
+// One directive a line: variant NAME | setting KEY=VALUE | no-settings | mkdir DIR | mode OCTAL PATH |
+//   install VARIANT FOLDER (a second library) | run ARG... ("..." keeps spaces) | input [TEXT] (else /dev/null) |
+//   status N (runs it) | missing NAME | file NAME, stdout, stderr, file-after NAME: their lines up to "end".
 // In texts, \r \e \t \\ are escapes (others are left to patterns), a line ending in \ has no line feed,
 // $DIR is the sandbox, $START the start of every run on the standard library, $QUERY its first two lines,
 // and {{regex}} stands for a figure that varies.
@@ -21,13 +17,9 @@ namespace {
 std::string Unescape(const std::string& line) {
   std::string out;
   for (size_t i = 0; i < line.size(); ++i) {
-    if (line[i] != '\\' || i + 1 == line.size()) {
-      out += line[i];
-      continue;
-    }
+    if (line[i] != '\\' || i + 1 == line.size()) { out += line[i]; continue; }
     const char c = line[++i];
-    if (c == 'r' || c == 'e' || c == 't' || c == '\\') out += c == 'r' ? '\r' : c == 'e' ? '\x1b' : c == 't' ? '\t' : c;
-    else out += std::string{'\\', c};  // a pattern's own escape
+    out += c == 'r' ? "\r" : c == 'e' ? "\x1b" : c == 't' ? "\t" : c == '\\' ? "\\" : std::string{'\\', c};  // else a pattern's own
   }
   return out;
 }
@@ -71,8 +63,8 @@ std::vector<std::string> Words(const std::string& text) {
 class CaseTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(CaseTest, Run) {
-  std::ifstream in(std::string(KORBINET_E2E_CASES) + "/" + GetParam() + ".case");
   std::vector<std::string> lines;
+  std::ifstream in(std::string(KORBINET_E2E_CASES) + "/" + GetParam() + ".case");
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   ASSERT_FALSE(lines.empty());
   size_t i = 0;
@@ -121,10 +113,8 @@ TEST_P(CaseTest, Run) {
       sandbox.HandOver();
       chmod(sandbox.Path(rest.substr(rest.find(' ') + 1)).c_str(), std::stoi(rest, nullptr, 8));
     } else if (line.starts_with("status ")) {
-      r = RunPiped(sandbox, args, input);
-      ran = true;
-      EXPECT_EQ(r.exit_status, std::stoi(rest)) << Describe(r);
-      EXPECT_EQ(r.signal, 0);
+      r = RunPiped(sandbox, args, input), ran = true;
+      EXPECT_TRUE(r.exit_status == std::stoi(rest) && r.signal == 0) << Describe(r);
     } else if (line == "stdout") ExpectText("stdout", r.out, texts(block()));
     else if (line == "stderr") ExpectText("stderr", r.err, texts(block()));
     else if (line.starts_with("file-after ")) ExpectText(rest, sandbox.ReadFile(rest), texts(block()));
@@ -148,11 +138,8 @@ std::vector<std::string> Cases(const std::string& prefix) {
   return names;
 }
 
-std::string Name(const ::testing::TestParamInfo<std::string>& info) {
-  std::string name = info.param;
-  std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
-  return name;
-}
+// Case files are named as tests are: letters, digits and '_'.
+std::string Name(const ::testing::TestParamInfo<std::string>& info) { return info.param; }
 
 INSTANTIATE_TEST_SUITE_P(Case, CaseTest, ::testing::ValuesIn(Cases("")), Name);
 INSTANTIATE_TEST_SUITE_P(InstanceLock, CaseTest, ::testing::ValuesIn(Cases("lock_")), Name);

@@ -21,17 +21,14 @@ inline const std::string kStart =
 
 // Every frame busy-waits `microseconds`, so the analysis pass gives a predictable interval.
 inline std::string SpinClip(int frames, int microseconds) {
-  return "BlankClip(length=" + std::to_string(frames) + ", width=64, height=48)\nSpin(" +
-         std::to_string(microseconds) + ")\n";
+  return "BlankClip(length=" + std::to_string(frames) + ", width=64, height=48)\nSpin(" + std::to_string(microseconds) + ")\n";
 }
 
 // Rates and durations as the program formats them (leading spaces removed).
 inline const std::string kRate = R"(\d+(\.\d{1,4})?)";
 inline const std::string kDuration = R"(\d{2,}:\d{2}:\d{2}\.\d{3})";
 
-inline bool Matches(const std::string& text, const std::string& pattern) {
-  return std::regex_match(text, std::regex(pattern));
-}
+inline bool Matches(const std::string& text, const std::string& pattern) { return std::regex_match(text, std::regex(pattern)); }
 
 // Escapes a fixed text for use inside a pattern.
 inline std::string Literal(const std::string& text) {

@@ -14,7 +14,6 @@
 #include "harness/sandbox.h"
 
 namespace e2e {
-
 namespace {
 
 void CloseFd(int& fd) {
@@ -22,19 +21,13 @@ void CloseFd(int& fd) {
   fd = -1;
 }
 
-[[noreturn]] void ExecChild(const Sandbox& sandbox, std::string program, const std::vector<std::string>& args, int in,
-                            int out, int err) {
-  dup2(in, 0);
-  dup2(out, 1);
-  dup2(err, 2);
+[[noreturn]] void ExecChild(const Sandbox& sandbox, std::string program, const std::vector<std::string>& args, int in, int out, int err) {
+  dup2(in, 0), dup2(out, 1), dup2(err, 2);
   if (chdir(sandbox.Dir().c_str()) != 0) _exit(126);
   const unsigned uid = UnprivilegedUid();
-  if (sandbox.Unprivileged() && uid != 0 && (setgroups(0, nullptr) != 0 || setgid(uid) != 0 || setuid(uid) != 0)) {
-    _exit(125);
-  }
+  if (sandbox.Unprivileged() && uid != 0 && (setgroups(0, nullptr) != 0 || setgid(uid) != 0 || setuid(uid) != 0)) _exit(125);
   if (sandbox.Unprivileged()) {
-    // The per-user settings folder, for when the program's folder is not
-    // writable, lies in the sandbox rather than in the tester's home.
+    // The per-user settings folder (used when the program's folder is not writable) lies in the sandbox.
     setenv("HOME", (sandbox.Dir() + "/home").c_str(), 1);
     unsetenv("XDG_CONFIG_HOME");
   }
@@ -56,20 +49,12 @@ ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& a
   int in[2] = {-1, -1}, out[2] = {-1, -1}, err[2] = {-1, -1};
   if (stdin_text) pipe2(in, O_CLOEXEC);
   else in[0] = open("/dev/null", O_RDONLY | O_CLOEXEC);
-  if (in[0] < 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
-    ADD_FAILURE() << "cannot make pipes";
-    return result;
-  }
+  if (in[0] < 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return ADD_FAILURE() << "cannot make pipes", result;
   sandbox.HandOver();
   const pid_t pid = fork();
   if (pid == 0) ExecChild(sandbox, program.empty() ? sandbox.ProgramPath() : program, args, in[0], out[1], err[1]);
-  CloseFd(in[0]);
-  CloseFd(out[1]);
-  CloseFd(err[1]);
-  if (pid < 0) {
-    ADD_FAILURE() << "fork failed";
-    return result;
-  }
+  for (int* fd : {&in[0], &out[1], &err[1]}) CloseFd(*fd);
+  if (pid < 0) return ADD_FAILURE() << "fork failed", result;
   const std::string input = stdin_text.value_or("");
   size_t written = 0;
   if (in[1] >= 0) fcntl(in[1], F_SETFL, O_NONBLOCK);
@@ -83,10 +68,7 @@ ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& a
     if (!streams_open && waitpid(pid, &status, WNOHANG) == pid) break;
     result.timed_out = std::chrono::steady_clock::now() >= deadline;
     pollfd fds[3] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}, {in[1], POLLOUT, 0}};
-    if (!streams_open) {
-      usleep(5000);
-      continue;
-    }
+    if (!streams_open) { usleep(5000); continue; }
     if (poll(fds, 3, 100) < 0 && errno != EINTR) break;
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || fds[i].revents == 0) continue;
@@ -108,24 +90,24 @@ ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& a
     ADD_FAILURE() << "the program did not end within " << timeout.count() << " ms\n" << Describe(result);
     return result;
   }
-  if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
   return result;
 }
 
 std::string Describe(const ProcessResult& result) {
-  std::string text = "exit status " + std::to_string(result.exit_status) + ", signal " +
-                     std::to_string(result.signal) + (result.timed_out ? ", timed out" : "") + "\n--- stdout ---\n";
+  // Line ends and control bytes shown, so texts that differ only in them can be told apart.
+  std::string text = "exit status " + std::to_string(result.exit_status) + ", signal " + std::to_string(result.signal) +
+                     (result.timed_out ? ", timed out" : "");
   for (const std::string* stream : {&result.out, &result.err}) {
+    text += stream == &result.out ? "\n--- stdout ---\n" : "\n--- stderr ---\n";
     for (unsigned char c : *stream) {
       if (c == '\n') text += "\\n\n";
-      else if (c == '\r') text += "\\r";
       else if (c < 32 || c == 127) text += "\\x" + std::string(1, "0123456789abcdef"[c >> 4]) + "0123456789abcdef"[c & 15];
       else text += static_cast<char>(c);
     }
-    text += stream == &result.out ? "\n--- stderr ---\n" : "\n";
   }
-  return text;
+  return text + "\n";
 }
 
 }  // namespace e2e

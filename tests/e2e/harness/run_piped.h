@@ -11,18 +11,14 @@ namespace e2e {
 class Sandbox;
 
 struct ProcessResult {
-  int exit_status = -1;  // 0-255 when the process exited (-1 shows as 255)
-  int signal = 0;        // the signal that ended it, 0 when it exited
+  int exit_status = -1, signal = 0;  // signal: the one that ended it, 0 when it exited
   bool timed_out = false;
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
 
-// Standard input carries `stdin_text` and is then closed, or is /dev/null.
-// At the timeout the child is killed and the test fails. `program` runs in
-// the program's place, in its folder and as its user.
-ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& args,
-                       std::optional<std::string> stdin_text = std::nullopt,
+// Standard input carries `stdin_text` and is then closed, or is /dev/null. At the timeout the child is
+// killed and the test fails. `program` runs in the program's place, in its folder and as its user.
+ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& args, std::optional<std::string> stdin_text = std::nullopt,
                        std::chrono::milliseconds timeout = std::chrono::seconds(60), std::string program = "");
 
 // For failure messages.

@@ -2,32 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <stdlib.h>
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace e2e {
 
 std::string BuildDir() { return KORBINET_BUILD_DIR; }
-
-namespace {
-
-std::string LibraryLinkFor(const std::string& variant) {
-  if (variant.starts_with("/")) return variant;
-  if (variant == "standard") return BuildDir() + "/bin/libavisynth.so";
-  return BuildDir() + "/frameserver/" + variant + "/libavisynth.so";
-}
-
-}  // namespace
 
 unsigned UnprivilegedUid() { return geteuid() == 0 ? 65534 : 0; }
 
@@ -51,8 +41,7 @@ Sandbox::~Sandbox() {
   if (dir_.empty()) return;
   std::error_code ec;
   // Tests may leave read-only folders behind; make them removable first.
-  for (auto it = fs::recursive_directory_iterator(dir_, ec);
-       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+  for (auto it = fs::recursive_directory_iterator(dir_, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     if (it->is_directory(ec)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
   }
   fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
@@ -63,13 +52,13 @@ std::string Sandbox::Path(const std::string& name) const { return dir_ + "/" + n
 
 std::string Sandbox::InstallLibrary(const std::string& variant, const std::string& folder) {
   // The file version comes from the real name's suffix: keep it, as the build does.
+  const std::string built = variant.starts_with("/") ? variant
+                            : variant == "standard"  ? BuildDir() + "/bin/libavisynth.so"
+                                                     : BuildDir() + "/frameserver/" + variant + "/libavisynth.so";
   std::error_code ec;
-  fs::path real = fs::canonical(LibraryLinkFor(variant), ec);
-  if (ec) {
-    ADD_FAILURE() << "frame server variant '" << variant << "' is not built: " << LibraryLinkFor(variant);
-    return {};
-  }
-  fs::path target_dir = fs::path(dir_) / folder;
+  const fs::path real = fs::canonical(built, ec);
+  if (ec) return ADD_FAILURE() << "frame server variant '" << variant << "' is not built: " << built, std::string();
+  const fs::path target_dir = fs::path(dir_) / folder;
   fs::create_directories(target_dir, ec);
   fs::copy_file(real, target_dir / real.filename(), fs::copy_options::overwrite_existing, ec);
   if (ec) ADD_FAILURE() << "cannot copy " << real << ": " << ec.message();
@@ -77,13 +66,13 @@ std::string Sandbox::InstallLibrary(const std::string& variant, const std::strin
   local.tm_sec = 5, local.tm_min = 4, local.tm_hour = 3, local.tm_mday = 2, local.tm_year = 120, local.tm_isdst = -1;
   const timespec times[2] = {{mktime(&local), 0}, {mktime(&local), 0}};
   if (utimensat(AT_FDCWD, (target_dir / real.filename()).c_str(), times, 0) != 0) ADD_FAILURE() << "cannot pin time";
-  fs::path link = target_dir / "libavisynth.so";
+  const fs::path link = target_dir / "libavisynth.so";
   if (real.filename() != "libavisynth.so") {
     fs::remove(link, ec);
     fs::create_symlink(real.filename(), link, ec);
     if (ec) ADD_FAILURE() << "cannot link " << link << ": " << ec.message();
   }
-  return fs::path(link).lexically_normal().string();
+  return link.lexically_normal().string();
 }
 
 void Sandbox::HandOver() const {
@@ -91,8 +80,7 @@ void Sandbox::HandOver() const {
   if (!unprivileged_ || uid == 0) return;
   std::error_code ec;
   if (lchown(dir_.c_str(), uid, uid) != 0) ADD_FAILURE() << "cannot hand over " << dir_;
-  for (auto it = fs::recursive_directory_iterator(dir_, ec); !ec && it != fs::recursive_directory_iterator();
-       it.increment(ec)) {
+  for (auto it = fs::recursive_directory_iterator(dir_, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     if (lchown(it->path().c_str(), uid, uid) != 0) ADD_FAILURE() << "cannot hand over " << it->path();
   }
 }
@@ -113,9 +101,8 @@ void Sandbox::WriteFile(const std::string& name, const std::string& bytes) {
 }
 
 std::string Sandbox::ReadFile(const std::string& name) const {
-  std::ifstream in(Path(name), std::ios::binary);
   std::ostringstream text;
-  text << in.rdbuf();
+  text << std::ifstream(Path(name), std::ios::binary).rdbuf();
   return text.str();
 }
 

@@ -1,5 +1,4 @@
-// A scratch folder with private copies of the program and one frame server
-// variant, so no test sees another's settings or outputs.
+// A scratch folder with private copies of the program and one frame server variant, so no test sees another's files.
 #pragma once
 
 #include <map>
@@ -8,19 +7,14 @@
 
 namespace e2e {
 
-// Folder of the build under test (bin/korbinet, bin/libavisynth.so, ...).
-std::string BuildDir();
+std::string BuildDir();  // of the build under test (bin/korbinet, bin/libavisynth.so, ...)
 
 struct SandboxOptions {
-  // "standard", frameserver/<variant>/ of the build, or the path of a library file.
-  std::string variant = "standard";
-  // Keys replaced in (or added to) the default settings file.
-  std::map<std::string, std::string> settings = {};
-  // Without a settings file the program writes its defaults, which take the
-  // machine-wide lock.
+  std::string variant = "standard";  // frameserver/<variant>/ of the build, or the path of a library file
+  std::map<std::string, std::string> settings = {};  // keys replaced in (or added to) the default settings file
+  // Without a settings file the program writes its defaults, which take the machine-wide lock.
   bool write_settings = true;
-  // Run as nobody when the tests run as root: permissions then bind, and the
-  // plug-in folders under the password database's home are known (none).
+  // Run as nobody when the tests run as root: permissions then bind, and there are no plug-in folders.
   bool unprivileged = false;
 };
 
@@ -33,11 +27,9 @@ class Sandbox {
 
   const std::string& Dir() const { return dir_; }
   bool Unprivileged() const { return unprivileged_; }
-  // Hands the folder to the user the program runs as (after the test's writes).
-  void HandOver() const;
+  void HandOver() const;  // to the user the program runs as (after the test's writes)
   std::string Path(const std::string& name) const;
   std::string ProgramPath() const { return Path("korbinet"); }
-  std::string SettingsPath() const { return Path("Korbinet.ini"); }
 
   // The default file with AllowOnlyOneInstance=0, then the overrides.
   void WriteSettings(const std::map<std::string, std::string>& overrides = {});
@@ -46,8 +38,8 @@ class Sandbox {
   bool Exists(const std::string& name) const;
   std::vector<std::string> ListFiles() const;
 
-  // Copies the variant into `folder` under its real name with a libavisynth.so
-  // link, its time stamp set to 2020-01-02 03:04:05 local time; returns the link's path.
+  // Copies the variant into `folder` under its real name with a libavisynth.so link, its time
+  // stamp set to 2020-01-02 03:04:05 local time; returns the link's path.
   std::string InstallLibrary(const std::string& variant, const std::string& folder);
 
  private:

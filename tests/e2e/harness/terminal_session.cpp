@@ -17,25 +17,13 @@
 #include "harness/sandbox.h"
 
 namespace e2e {
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int CountPushedLine(int /*cols*/, const VTermScreenCell* /*cells*/, void* user) {
-  ++*static_cast<int*>(user);
-  return 1;
-}
-
 // Answers the program's terminal queries (cursor reports and the like).
 void WriteBackToProgram(const char* bytes, size_t size, void* user) {
-  int fd = *static_cast<int*>(user);
-  while (size > 0) {
-    ssize_t n = write(fd, bytes, size);
-    if (n <= 0) return;
-    bytes += n;
-    size -= static_cast<size_t>(n);
-  }
+  for (ssize_t n; size > 0 && (n = write(*static_cast<int*>(user), bytes, size)) > 0; bytes += n, size -= n) {}
 }
 
 }  // namespace
@@ -47,29 +35,25 @@ TerminalSession::TerminalSession(const Sandbox& sandbox, const std::vector<std::
   screen_ = vterm_obtain_screen(vt_);
   static const VTermScreenCallbacks callbacks = [] {
     VTermScreenCallbacks c{};
-    c.sb_pushline = CountPushedLine;
+    c.sb_pushline = [](int, const VTermScreenCell*, void* user) { return ++*static_cast<int*>(user), 1; };
     return c;
   }();
   vterm_screen_set_callbacks(screen_, &callbacks, &scrolled_off_);
   vterm_screen_reset(screen_, 1);
   vterm_output_set_callback(vt_, WriteBackToProgram, &master_);
 
-  winsize ws{};
-  ws.ws_row = static_cast<unsigned short>(size.rows);
-  ws.ws_col = static_cast<unsigned short>(size.cols);
-  std::string program = sandbox.ProgramPath();
-  std::vector<std::string> argv_text{program};
+  winsize ws{static_cast<unsigned short>(size.rows), static_cast<unsigned short>(size.cols), 0, 0};
+  std::vector<std::string> argv_text{sandbox.ProgramPath()};
   argv_text.insert(argv_text.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& arg : argv_text) argv.push_back(arg.data());
   argv.push_back(nullptr);
-
   pid_ = forkpty(&master_, nullptr, nullptr, &ws);
   if (pid_ == 0) {
     if (chdir(sandbox.Dir().c_str()) != 0) _exit(126);
     setenv("TERM", "xterm-256color", 1);
     signal(SIGPIPE, SIG_DFL);
-    execv(program.c_str(), argv.data());
+    execv(argv[0], argv.data());
     _exit(127);
   }
   if (pid_ < 0) {
@@ -81,50 +65,35 @@ TerminalSession::TerminalSession(const Sandbox& sandbox, const std::vector<std::
 }
 
 TerminalSession::~TerminalSession() {
-  if (Running()) {
-    kill(pid_, SIGKILL);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-  }
+  if (Running()) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
   if (master_ >= 0) close(master_);
   if (vt_ != nullptr) vterm_free(vt_);
-}
-
-void TerminalSession::Feed(const char* bytes, size_t size) {
-  raw_.append(bytes, size);
-  vterm_input_write(vt_, bytes, size);
 }
 
 void TerminalSession::Pump(std::chrono::milliseconds wait) {
   if (master_ < 0) return;
   pollfd fd{master_, POLLIN, 0};
-  int timeout = static_cast<int>(wait.count());
-  while (poll(&fd, 1, timeout) > 0) {
-    char buffer[4096];
-    ssize_t n = read(master_, buffer, sizeof buffer);
-    // EIO: the program has closed its side of the terminal.
+  char buffer[4096];
+  // n <= 0 (EIO): the program has closed its side of the terminal.
+  for (int timeout = static_cast<int>(wait.count()); poll(&fd, 1, timeout) > 0; timeout = 0) {
+    const ssize_t n = read(master_, buffer, sizeof buffer);
     if (n <= 0) break;
-    Feed(buffer, static_cast<size_t>(n));
-    timeout = 0;
+    raw_.append(buffer, n);
+    vterm_input_write(vt_, buffer, n);
   }
 }
 
-void TerminalSession::SendKeys(const std::string& bytes) {
-  WriteBackToProgram(bytes.data(), bytes.size(), &master_);
-}
+void TerminalSession::SendKeys(const std::string& bytes) { WriteBackToProgram(bytes.data(), bytes.size(), &master_); }
 
 bool TerminalSession::WaitForText(const std::string& text, std::chrono::milliseconds timeout) {
   const auto deadline = Clock::now() + timeout;
-  while (true) {
-    Pump(std::chrono::milliseconds(20));
+  for (bool running = true; running && Clock::now() < deadline;) {
+    running = Running();
+    // Whatever it wrote before ending is still in the terminal.
+    Pump(std::chrono::milliseconds(running ? 20 : 50));
     if (ScreenText().find(text) != std::string::npos) return true;
-    if (Clock::now() >= deadline) return false;
-    if (!Running()) {
-      // Whatever it wrote before ending is still in the terminal.
-      Pump(std::chrono::milliseconds(50));
-      return ScreenText().find(text) != std::string::npos;
-    }
   }
+  return false;
 }
 
 std::string TerminalSession::Row(int row) {
@@ -136,16 +105,12 @@ std::string TerminalSession::Row(int row) {
     const uint32_t c = cell.chars[0];
     text += c == 0 ? ' ' : c < 128 ? static_cast<char>(c) : '?';
   }
-  text.erase(text.find_last_not_of(' ') + 1);
-  return text;
+  return text.erase(text.find_last_not_of(' ') + 1);
 }
 
 std::string TerminalSession::ScreenText() {
-  std::string text;
-  for (int row = 0; row < size_.rows; ++row) {
-    if (row > 0) text += '\n';
-    text += Row(row);
-  }
+  std::string text = Row(0);
+  for (int row = 1; row < size_.rows; ++row) text += '\n' + Row(row);
   return text;
 }
 
@@ -157,13 +122,10 @@ int TerminalSession::CellColor(int row, int col) {
   // Some libvterm versions store palette colours as RGB: map them back.
   VTermState* state = vterm_obtain_state(vt_);
   for (int index = 0; index < 16; ++index) {
-    VTermColor palette{};
-    vterm_state_get_palette_color(state, index, &palette);
-    vterm_state_convert_color_to_rgb(state, &palette);
-    if (palette.rgb.red == cell.fg.rgb.red && palette.rgb.green == cell.fg.rgb.green &&
-        palette.rgb.blue == cell.fg.rgb.blue) {
-      return index;
-    }
+    VTermColor p{};
+    vterm_state_get_palette_color(state, index, &p);
+    vterm_state_convert_color_to_rgb(state, &p);
+    if (p.rgb.red == cell.fg.rgb.red && p.rgb.green == cell.fg.rgb.green && p.rgb.blue == cell.fg.rgb.blue) return index;
   }
   return kDefaultColor;
 }
@@ -175,22 +137,17 @@ CursorPos TerminalSession::CursorPosition() {
 }
 
 bool TerminalSession::Running() {
-  if (pid_ <= 0 || exit_) return false;
   int status = 0;
-  pid_t done = waitpid(pid_, &status, WNOHANG);
-  if (done != pid_) return true;
-  ExitResult result;
-  result.ended = true;
-  if (WIFEXITED(status)) result.exit_status = WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
-  exit_ = result;
+  if (pid_ <= 0 || exit_) return false;
+  if (waitpid(pid_, &status, WNOHANG) != pid_) return true;
+  exit_ = ExitResult{true, WIFEXITED(status) ? WEXITSTATUS(status) : -1, WIFSIGNALED(status) ? WTERMSIG(status) : 0};
   return false;
 }
 
 ExitResult TerminalSession::WaitForExit(std::chrono::milliseconds timeout) {
   const auto deadline = Clock::now() + timeout;
+  // Keep draining the terminal so the program never blocks on a full buffer.
   while (Running()) {
-    // Keep draining the terminal so the program never blocks on a full buffer.
     Pump(std::chrono::milliseconds(20));
     if (Clock::now() >= deadline) return ExitResult{};
   }

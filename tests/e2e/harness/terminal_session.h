@@ -1,5 +1,4 @@
-// Runs the program on a pseudo-terminal with a libvterm screen model, so tests
-// see text, colours and the cursor as a user would.
+// Runs the program on a pseudo-terminal with a libvterm screen model: text, colours and cursor as a user sees them.
 #pragma once
 
 #include <sys/types.h>
@@ -16,21 +15,9 @@ namespace e2e {
 
 class Sandbox;
 
-struct TerminalSize {
-  int rows = 30;
-  int cols = 100;
-};
-
-struct ExitResult {
-  bool ended = false;   // false: still running at the timeout
-  int exit_status = -1;
-  int signal = 0;
-};
-
-struct CursorPos {
-  int row = 0;
-  int col = 0;
-};
+struct TerminalSize { int rows = 30, cols = 100; };
+struct ExitResult { bool ended = false; int exit_status = -1, signal = 0; };  // ended false: still running at the timeout
+struct CursorPos { int row = 0, col = 0; };
 
 // Foreground colour of a cell: the 16-colour palette index, or kDefaultColor.
 constexpr int kDefaultColor = -1;
@@ -43,14 +30,12 @@ class TerminalSession {
   TerminalSession& operator=(const TerminalSession&) = delete;
 
   pid_t Pid() const { return pid_; }
-  // The pseudo-terminal's master side (its termios are the terminal's).
-  int MasterFd() const { return master_; }
+  int MasterFd() const { return master_; }  // the pseudo-terminal's master side: its termios are the terminal's
 
   void SendKeys(const std::string& bytes);
   // Polls the screen until `text` is on it; false at the timeout.
   bool WaitForText(const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(30));
-  // Reads what the program wrote so far into the screen model.
-  void Pump(std::chrono::milliseconds wait = std::chrono::milliseconds(0));
+  void Pump(std::chrono::milliseconds wait = std::chrono::milliseconds(0));  // reads what was written into the screen
 
   std::string ScreenText();  // rows joined by "\n", trailing spaces removed
   std::string Row(int row);
@@ -58,21 +43,17 @@ class TerminalSession {
   int CellColor(int row, int col);
   int ScrolledOffLines() const { return scrolled_off_; }
   CursorPos CursorPosition();
-  // Every byte the program wrote to the terminal, escape sequences included.
-  const std::string& RawOutput() const { return raw_; }
+  const std::string& RawOutput() const { return raw_; }  // every byte written, escape sequences included
 
   ExitResult WaitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(30));
   bool Running();
 
  private:
-  void Feed(const char* bytes, size_t size);
-
   pid_t pid_ = -1;
-  int master_ = -1;
+  int master_ = -1, scrolled_off_ = 0;
   VTerm* vt_ = nullptr;
   VTermScreen* screen_ = nullptr;
   TerminalSize size_;
-  int scrolled_off_ = 0;
   std::string raw_;
   std::optional<ExitResult> exit_;
 };

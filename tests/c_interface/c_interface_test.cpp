@@ -101,11 +101,6 @@ TEST_P(CInterfaceTest, AnswersAsTheLibraryDoes) {
   c.avs_release_video_frame(frame);
   c.avs_release_clip(clip);
 
-  if (library.is_frame_server) {
-    // Where AviSynth+ hands out handles that fail later, the frame server gives null.
-    EXPECT_EQ(c.avs_take_clip(Value('v'), env), nullptr);
-    EXPECT_EQ(c.avs_create_script_environment(8), nullptr);
-  }
   c.avs_delete_script_environment(env);
 }
 

@@ -72,7 +72,8 @@ TEST_P(CInterfaceTest, AnswersAsTheLibraryDoes) {
   for (const Call& call : kCalls) {
     std::string argument = call.script ? call.script : "";
     if (std::string(call.function) == "Import") {
-      argument = dir.File(std::to_string(&call - kCalls) + ".avs");
+      // AviSynth+ shows the path with backslashes only, on Windows.
+      argument = std::filesystem::path(dir.File(std::to_string(&call - kCalls) + ".avs")).make_preferred().string();
       if (call.script) std::ofstream(argument) << call.script << '\n';
     }
     std::string error = call.library_error && !library.is_frame_server ? call.library_error : call.error;

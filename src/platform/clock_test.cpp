@@ -7,8 +7,7 @@
 namespace platform {
 namespace {
 
-// Readings are comparable across threads (and so processors), never go back,
-// and a sleep lasts at least as long as asked.
+// Readings are comparable across threads (and so processors), never go back, and a sleep lasts as asked.
 TEST(Clock, CounterAndTickAdvanceAcrossThreadsAndSleeps) {
   int64_t frequency = 0, before = 0, other = 0, after = 0;
   ASSERT_TRUE(CounterFrequency(&frequency) && ReadCounter(&before));
@@ -16,8 +15,7 @@ TEST(Clock, CounterAndTickAdvanceAcrossThreadsAndSleeps) {
   std::thread([&] { ReadCounter(&other); }).join();
   SleepMs(20);
   ASSERT_TRUE(ReadCounter(&after));
-  EXPECT_LE(before, other);
-  EXPECT_LE(other, after);
+  EXPECT_TRUE(before <= other && other <= after) << before << " " << other << " " << after;
   EXPECT_GE(static_cast<double>(after - before) / static_cast<double>(frequency), 0.020);
   EXPECT_GE(static_cast<uint32_t>(TickCount32() - tick), 20u);
 }

@@ -29,7 +29,9 @@ std::string ReadUntil(int fd, const std::string& expected, std::string text = {}
 // Standard output's state is read once per process, so each body runs in a fresh copy of this program.
 constexpr char kChildVariable[] = "KORBINET_CONSOLE_TEST_CHILD";
 
-bool InChild() { return getenv(kChildVariable) != nullptr; }
+struct ConsoleChildBody : ::testing::Test {
+  void SetUp() override { if (!getenv(kChildVariable)) GTEST_SKIP() << "runs as a child of the terminal tests"; }
+};
 
 // A child running one body, its standard streams on a fresh 100-column pseudo-terminal.
 struct Child {
@@ -39,34 +41,27 @@ struct Child {
   explicit Child(const char* body) {
     winsize size{30, 100, 0, 0};
     if (openpty(&master, &slave, nullptr, nullptr, &size) != 0 || (pid = fork()) != 0) return;
-    setsid();
-    ioctl(slave, TIOCSCTTY, 0);
+    setsid(), ioctl(slave, TIOCSCTTY, 0), setenv(kChildVariable, "1", 1);
     for (int fd : {0, 1, 2}) dup2(slave, fd);
-    setenv(kChildVariable, "1", 1);
     std::string filter = std::string("--gtest_filter=ConsoleChildBody.") + body;
     execl("/proc/self/exe", "korbinet_unit_tests", filter.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   ~Child() {
     if (pid > 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
-    close(master);
-    close(slave);
+    close(master), close(slave);
   }
   tcflag_t LocalFlags() const {
     termios mode{};
-    tcgetattr(slave, &mode);
-    return mode.c_lflag & (ICANON | ECHO | ISIG);
+    return tcgetattr(slave, &mode), mode.c_lflag & (ICANON | ECHO | ISIG);
   }
   int Wait() {
     int status = 0;
-    waitpid(pid, &status, 0);
-    pid = -1;
-    return status;
+    return waitpid(pid, &status, 0), pid = -1, status;
   }
 };
 
-TEST(ConsoleChildBody, Colours) {
-  if (!InChild()) GTEST_SKIP() << "runs as a child of the terminal tests";
+TEST_F(ConsoleChildBody, Colours) {
   for (uint16_t attribute : {0x07, 0x0F, 0x1E, 0x4C, 0x80, 0xF0}) SetTextAttribute(attribute);
   ResetTextAttribute();
   for (int rows : {3, 0, -2}) MoveCursorUp(rows);
@@ -76,8 +71,7 @@ TEST(ConsoleChildBody, Colours) {
   _exit(0);
 }
 
-TEST(ConsoleChildBody, WaitInKeyboardMode) {
-  if (!InChild()) GTEST_SKIP() << "runs as a child of the terminal tests";
+TEST_F(ConsoleChildBody, WaitInKeyboardMode) {
   InstallTerminalRestore();
   KeyboardMode outer;
   { KeyboardMode inner; }  // nesting must not restore early
@@ -85,15 +79,13 @@ TEST(ConsoleChildBody, WaitInKeyboardMode) {
   for (;;) pause();
 }
 
-TEST(ConsoleChildBody, ExitInKeyboardMode) {
-  if (!InChild()) GTEST_SKIP() << "runs as a child of the terminal tests";
+TEST_F(ConsoleChildBody, ExitInKeyboardMode) {
   InstallTerminalRestore();
   { KeyboardMode scoped; }
   termios mode{};
   tcgetattr(0, &mode);
   WriteText(true, (mode.c_lflag & ICANON) ? "scope-ok " : "scope-bad ");
-  static KeyboardMode* left_on = new KeyboardMode;  // exit must restore
-  (void)left_on;
+  new KeyboardMode;  // left on: exit must restore
   exit(3);
 }
 
@@ -111,7 +103,7 @@ TEST(TerminalMode, RestoredWhenEndedByHangupOrExit) {
   const tcflag_t kCooked = ICANON | ECHO | ISIG;
   Child waiting("WaitInKeyboardMode");
   ASSERT_GT(waiting.pid, 0);
-  ASSERT_NE(ReadUntil(waiting.master, "ready").find("ready"), std::string::npos);
+  ASSERT_PRED_FORMAT2(::testing::IsSubstring, "ready", ReadUntil(waiting.master, "ready"));
   EXPECT_EQ(waiting.LocalFlags(), static_cast<tcflag_t>(ISIG));
   kill(waiting.pid, SIGHUP);
   int status = waiting.Wait();
@@ -120,9 +112,8 @@ TEST(TerminalMode, RestoredWhenEndedByHangupOrExit) {
 
   Child exiting("ExitInKeyboardMode");
   ASSERT_GT(exiting.pid, 0);
-  std::string text = ReadUntil(exiting.master, "scope-");
+  EXPECT_PRED_FORMAT2(::testing::IsSubstring, "scope-ok", ReadUntil(exiting.master, "scope-"));
   status = exiting.Wait();
-  EXPECT_NE(text.find("scope-ok"), std::string::npos) << text;
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3);
   EXPECT_EQ(exiting.LocalFlags(), kCooked);
 }

@@ -12,6 +12,8 @@
 #include <functional>
 #include <stdexcept>
 #include <thread>
+#include <tuple>
+#include <vector>
 
 namespace platform::posix::testing {
 int WriteThroughNull(volatile int* target);
@@ -42,29 +44,9 @@ class FaultGuard : public ::testing::Test {
   static void SetUpTestSuite() { InstallFaultHandlers(); }
 };
 
-#ifdef _WIN32
-// A bus error and trapping floating point have no portable trigger here;
-// the fault kinds Windows raises alike are checked.
 TEST_F(FaultGuard, EachFaultKindGivesItsCode) {
-  struct Case { const char* what; std::function<void()> fn; uint32_t code; } cases[] = {
-#else
-TEST_F(FaultGuard, EachFaultKindGivesItsCode) {
-  char path[] = "/tmp/korbinet_bus_XXXXXX";  // a mapped page with no file bytes behind it
-  int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  unlink(path);
-  void* page = mmap(nullptr, 4096, PROT_READ, MAP_SHARED, fd, 0);
-  close(fd);
-  ASSERT_NE(page, MAP_FAILED);
-  struct Case { const char* what; std::function<void()> fn; uint32_t code; } cases[] = {
-      {"read past the file's end", [&] { sink = triggers::ReadByte(static_cast<const char*>(page)); }, 0xC0000006},
-      {"floating divide by zero",
-       [] {
-         feenableexcept(FE_DIVBYZERO);
-         sink = static_cast<int>(triggers::DivideDoubles(1.0, 0.0));
-       },
-       0xC000008E},
-#endif
+  struct Case { const char* what; std::function<void()> fn; uint32_t code; };
+  std::vector<Case> cases = {
       {"returns normally", [] { sink = 1; }, 0},
       {"null write", NullWrite, 0xC0000005},
       {"integer divide by zero", [] { sink = triggers::DivideIntegers(7, 0); }, 0xC0000094},
@@ -73,6 +55,21 @@ TEST_F(FaultGuard, EachFaultKindGivesItsCode) {
       {"again after a stack overflow", StackOverflow, 0xC00000FD},
       {"null write again", NullWrite, 0xC0000005},
   };
+#ifndef _WIN32
+  // A bus error and trapping floating point have no portable trigger on Windows.
+  char path[] = "/tmp/korbinet_bus_XXXXXX";  // a mapped page with no file bytes behind it
+  int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  unlink(path);
+  void* page = mmap(nullptr, 4096, PROT_READ, MAP_SHARED, fd, 0);
+  close(fd);
+  ASSERT_NE(page, MAP_FAILED);
+  cases.insert(cases.begin(), {
+      {"read past the file's end", [page] { sink = triggers::ReadByte(static_cast<char*>(page)); }, 0xC0000006},
+      {"floating divide by zero", [] { feenableexcept(FE_DIVBYZERO); sink = int(triggers::DivideDoubles(1, 0)); },
+       0xC000008E},
+  });
+#endif
   for (const Case& c : cases) {
     EXPECT_EQ(Guarded(c.fn), c.code) << c.what;
 #ifndef _WIN32
@@ -85,22 +82,15 @@ TEST_F(FaultGuard, EachFaultKindGivesItsCode) {
 }
 
 TEST_F(FaultGuard, NestedGuardsAndExceptionsLeaveTheRightGuardActive) {
-  uint32_t inner = 0;
+  uint32_t inner = 0, on_worker = 0;
   bool caught = false;
   uint32_t outer = Guarded([&] {
     inner = Guarded(NullWrite);
-    try {
-      Guarded([] { throw std::logic_error("inner"); });
-    } catch (const std::logic_error&) {
-      caught = true;
-    }
+    try { Guarded([] { throw std::logic_error("inner"); }); } catch (const std::logic_error&) { caught = true; }
     sink = triggers::DivideIntegers(1, 0);  // must land here, not in a guard that is gone
   });
-  EXPECT_EQ(inner, 0xC0000005u);
-  EXPECT_TRUE(caught);
-  EXPECT_EQ(outer, 0xC0000094u);
+  EXPECT_EQ(std::make_tuple(inner, caught, outer), std::make_tuple(0xC0000005u, true, 0xC0000094u));
   EXPECT_THROW(Guarded([] { throw std::runtime_error("plugin error"); }), std::runtime_error);
-  uint32_t on_worker = 0;
   std::thread([&] { on_worker = Guarded(NullWrite); }).join();  // no per-thread preparation
   EXPECT_EQ(on_worker, 0xC0000005u);
 }

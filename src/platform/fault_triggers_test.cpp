@@ -1,13 +1,12 @@
-// Faulting code for the fault guard tests, in its own unit and built with
-// the ordinary flags, as a plugin would be.
+// Faulting code for the fault guard tests, in its own unit and built with the ordinary flags, as a plugin would be.
 #include <string>
 
 #include "platform/compiler.h"
 
 namespace platform::posix::testing {
 
-// Sanitizer checks would stop these faults before the processor raises them;
-// the short strings are destructors the jump skips, owning no heap.
+// Sanitizer checks would stop these faults before the processor raises them; the short strings are
+// destructors the jump skips, owning no heap.
 KORBINET_NO_UBSAN int WriteThroughNull(volatile int* target) {
   std::string in_scope(8, 'x');
   *target = 1;

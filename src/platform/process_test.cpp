@@ -15,13 +15,11 @@ namespace {
 
 #ifndef _WIN32
 // Across processes on Windows: the end-to-end runs.
-// TakeNamedLock's result in a child process, as its exit code.
 int LockInChild(const std::string& name) {
   pid_t child = fork();
   if (child == 0) _exit(static_cast<int>(TakeNamedLock(name)));
   int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return waitpid(child, &status, 0), WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 TEST(NamedLock, HeldForTheLifeOfTheProcessOnly) {
@@ -39,8 +37,7 @@ TEST(ProcessFigures, ThreadsAreCounted) {
   std::atomic<bool> release{false};
   std::thread extra([&] { while (!release) std::this_thread::yield(); });
   EXPECT_EQ(CountOwnThreads(), alone + 1);
-  release = true;
-  extra.join();
+  release = true, extra.join();
 }
 
 }  // namespace

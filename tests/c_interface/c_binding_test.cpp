@@ -1,6 +1,5 @@
-// The host through the plain C interface must show what it shows through the
-// C++ interface: the same probe, analysis, clip report and error texts, for
-// the bundled frame server and for a real AviSynth+.
+// The host through the plain C interface must show what it shows through the C++ interface: the same probe,
+// analysis, clip report and error texts, for the bundled frame server and for a real AviSynth+.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -16,10 +15,7 @@
 
 namespace {
 
-struct Library {
-  const char* name;
-  const char* path;
-};
+struct Library { const char* name; const char* path; };
 void PrintTo(const Library& library, std::ostream* out) { *out << library.path; }
 
 std::string Probe(const std::string& path, AvsInterface kind, int* version) {
@@ -31,32 +27,19 @@ std::string Probe(const std::string& path, AvsInterface kind, int* version) {
          "|" + info.version_string + "|" + std::to_string(info.mt_support);
 }
 
-std::string Analyse(const std::string& path, int version, const std::string& script,
-                    AvsInterface kind) {
-  std::string message;
-  const uint32_t interval = AnalyseScript(script, path, version, 1, &message, kind);
-  return std::to_string(interval) + "|" + message;
-}
-
-// The run's loading, the clip report and frames 0 to 4; the first error text
-// ends it.
-std::string Load(const std::string& path, int version, const std::string& script,
-                 AvsInterface kind) {
+// The run's loading, the clip report and frames 0 to 4; the first error text ends it.
+std::string Load(const std::string& path, int version, const std::string& script, AvsInterface kind) {
   AvsLibrary library(path, kind);
-  if (!library.Load() || !library.FindFactory() || !library.CreateEnvironment(version))
-    return "no environment";
+  if (!library.Load() || !library.FindFactory() || !library.CreateEnvironment(version)) return "no environment";
   LoadingState loading;
   std::string seen;
   try {
     ImportForRun(library.binding(), script);
     FinishLoading(&loading, library.binding(), script, 1);
-    ReportInput input{{}, script, nullptr, nullptr, &loading};
     ReportTexts texts;
-    BuildClipInfo(input, &texts);
+    BuildClipInfo(ReportInput{{}, script, nullptr, nullptr, &loading}, &texts);
     seen = texts.report + texts.clip_console;
-    std::visit([](auto source) {
-      for (uint32_t n = 0; n < 5; ++n) source(n);
-    }, library.binding().Frames());
+    std::visit([](auto source) { for (uint32_t n = 0; n < 5; ++n) source(n); }, library.binding().Frames());
     ReleaseScript(&library);
   } catch (const AvisynthError& e) {
     return seen + "error: " + e.msg;
@@ -76,11 +59,8 @@ TEST_P(CBindingTest, ShowsWhatTheCppInterfaceShows) {
 
   ScratchDir dir;
   const std::string clip = "BlankClip(length=10, width=64, height=48, pixel_type=\"YV12\")";
-  const struct {
-    const char* name;
-    std::string script;  // no file when empty
-    std::string expected_end;
-  } cases[] = {
+  // No script file when the script is empty.
+  const struct { const char* name; std::string script, expected_end; } cases[] = {
       {"clip", clip, "Audio samples:                   18375\n"},
       {"fields", "AssumeBFF(AssumeFieldBased(" + clip + "))", "Audio samples:                   18375\n"},
       {"mt", "SetMTMode(2)\n" + clip, "Active MT Mode:                      2\n"},
@@ -100,19 +80,19 @@ TEST_P(CBindingTest, ShowsWhatTheCppInterfaceShows) {
       EXPECT_NE(cpp.find(c.expected_end), std::string::npos) << cpp;
     }
   }
-  const std::string short_script = dir.File("clip.avs");
-  EXPECT_EQ(Analyse(path, version, short_script, AvsInterface::kC),
-            Analyse(path, version, short_script, AvsInterface::kCpp));
-  const std::string no_clip = dir.File("no clip.avs");
-  EXPECT_EQ(Analyse(path, version, no_clip, AvsInterface::kC),
-            "0|Script did not return a video clip:\n(" + no_clip + ")");
+  const std::string short_script = dir.File("clip.avs"), no_clip = dir.File("no clip.avs");
+  auto analyse = [&](const std::string& script, AvsInterface kind) {
+    std::string message;
+    return std::to_string(AnalyseScript(script, path, version, 1, &message, kind)) + "|" + message;
+  };
+  EXPECT_EQ(analyse(short_script, AvsInterface::kC), analyse(short_script, AvsInterface::kCpp));
+  EXPECT_EQ(analyse(no_clip, AvsInterface::kC), "0|Script did not return a video clip:\n(" + no_clip + ")");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Libraries, CBindingTest,
-    testing::Values(Library{"FrameServer", FRAME_SERVER_LIBRARY},
-                    Library{"ClassicMT", CLASSIC_FRAME_SERVER_LIBRARY},
-                    Library{"AviSynthPlus", AVISYNTH_PLUS_LIBRARY}),
-    [](const testing::TestParamInfo<Library>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Libraries, CBindingTest,
+                         testing::Values(Library{"FrameServer", FRAME_SERVER_LIBRARY},
+                                         Library{"ClassicMT", CLASSIC_FRAME_SERVER_LIBRARY},
+                                         Library{"AviSynthPlus", AVISYNTH_PLUS_LIBRARY}),
+                         [](const testing::TestParamInfo<Library>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
+#include <tuple>
 #include <vector>
 
 namespace platform::posix {
@@ -30,35 +30,28 @@ Buffer BuildElf(bool is64, std::vector<TestSection> sections) {
   std::string names(1, '\0');
   std::vector<uint32_t> name_offsets;
   sections.push_back({".shstrtab", 3, ""});
-  for (const TestSection& section : sections) {
-    name_offsets.push_back(static_cast<uint32_t>(names.size()));
-    names += section.name + '\0';
-  }
+  for (const TestSection& section : sections)
+    name_offsets.push_back(static_cast<uint32_t>(names.size())), names += section.name + '\0';
   sections.back().bytes = names;
   const unsigned width = is64 ? 8 : 4;
   const size_t entry_size = is64 ? 64 : 40, count = sections.size() + 1;
   Buffer out(is64 ? 64 : 52, 0);
   out[0] = 0x7F, out[1] = 'E', out[2] = 'L', out[3] = 'F', out[4] = is64 ? 2 : 1, out[5] = 1, out[6] = 1;
   std::vector<size_t> offsets;
-  for (const TestSection& section : sections) {
-    offsets.push_back(out.size());
-    out.insert(out.end(), section.bytes.begin(), section.bytes.end());
-  }
+  for (const TestSection& section : sections)
+    offsets.push_back(out.size()), out.insert(out.end(), section.bytes.begin(), section.bytes.end());
   const size_t table = out.size();
   out.resize(table + count * entry_size, 0);
   for (size_t i = 0; i < sections.size(); ++i) {
-    size_t base = table + (i + 1) * entry_size;
-    Put(&out, base, name_offsets[i], 4);
-    Put(&out, base + 4, sections[i].type, 4);
-    Put(&out, base + (is64 ? 24 : 16), offsets[i], width);
-    Put(&out, base + (is64 ? 32 : 20), sections[i].bytes.size(), width);
-    Put(&out, base + (is64 ? 40 : 24), sections[i].link, 4);
-    Put(&out, base + (is64 ? 56 : 36), sections[i].entry_size, width);
+    const size_t base = table + (i + 1) * entry_size;
+    const TestSection& section = sections[i];
+    Put(&out, base, name_offsets[i], 4), Put(&out, base + 4, section.type, 4);
+    Put(&out, base + (is64 ? 24 : 16), offsets[i], width), Put(&out, base + (is64 ? 40 : 24), section.link, 4);
+    Put(&out, base + (is64 ? 32 : 20), section.bytes.size(), width);
+    Put(&out, base + (is64 ? 56 : 36), section.entry_size, width);
   }
-  Put(&out, is64 ? 0x28 : 0x20, table, width);
-  Put(&out, is64 ? 0x3A : 0x2E, entry_size, 2);
-  Put(&out, is64 ? 0x3C : 0x30, count, 2);
-  Put(&out, is64 ? 0x3E : 0x32, count - 1, 2);
+  Put(&out, is64 ? 0x28 : 0x20, table, width), Put(&out, is64 ? 0x3A : 0x2E, entry_size, 2);
+  Put(&out, is64 ? 0x3C : 0x30, count, 2), Put(&out, is64 ? 0x3E : 0x32, count - 1, 2);
   return out;
 }
 
@@ -69,8 +62,7 @@ Buffer LibraryElf(bool is64, const std::vector<std::string>& names, const std::s
   for (const std::string& name : names) {
     std::string entry(symbol_size, '\0');
     for (int i = 0; i < 4; ++i) entry[i] = static_cast<char>(strings.size() >> (8 * i));
-    symbols += entry;
-    strings += name + '\0';
+    symbols += entry, strings += name + '\0';
   }
   std::vector<TestSection> sections = {{".dynsym", 11, symbols, 2, symbol_size}, {".dynstr", 3, strings}};
   if (!comment.empty()) sections.push_back({".comment", 1, comment});
@@ -98,18 +90,17 @@ TEST(ElfReaderValid, BothClassesGiveSymbolsAndCompiler) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.comment);
+    const std::vector<std::string> names = {"AVS_linkage", "avs_create_script_environment"};
     ElfImage image;
-    ASSERT_EQ(Read(LibraryElf(c.is64, {"AVS_linkage", "avs_create_script_environment"}, c.comment), &image), "ok");
-    EXPECT_EQ(image.is_64bit, c.is64);
-    EXPECT_EQ(image.dynamic_symbols, (std::vector<std::string>{"AVS_linkage", "avs_create_script_environment"}));
-    EXPECT_EQ(std::make_pair(image.linker_major, image.linker_minor), std::make_pair(c.major, c.minor));
+    ASSERT_EQ(Read(LibraryElf(c.is64, names, c.comment), &image), "ok");
+    EXPECT_EQ(std::tie(image.is_64bit, image.dynamic_symbols, image.linker_major, image.linker_minor),
+              std::tie(c.is64, names, c.major, c.minor));
   }
   Buffer no_table = LibraryElf(true, {"AVS_linkage"}, kGccComment);
   Put(&no_table, 0x28, 0, 8);
   ElfImage image;
   ASSERT_EQ(Read(no_table, &image), "ok");
-  EXPECT_TRUE(image.dynamic_symbols.empty());
-  EXPECT_EQ(image.linker_major, 0u);
+  EXPECT_TRUE(image.dynamic_symbols.empty() && image.linker_major == 0u);
 }
 
 TEST(ElfReaderInvalid, EveryTruncationIsRejected) {

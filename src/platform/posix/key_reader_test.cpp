@@ -51,8 +51,7 @@ TEST(KeyReader, EscFollowedLaterIsTwoKeys) {
   ASSERT_EQ(write(fds[1], "[A", 2), 2);
   EXPECT_EQ(ReadKeyFrom(fds[0]), '[');
   EXPECT_EQ(ReadKeyFrom(fds[0]), 'A');
-  close(fds[1]);
-  close(fds[0]);
+  close(fds[1]), close(fds[0]);
   EXPECT_TRUE(KeyWaitingOn(fds[0]));  // a closed descriptor reads as the end
   EXPECT_EQ(ReadKeyFrom(fds[0]), kKeyEndOfInput);
 }

@@ -22,38 +22,26 @@ void Put(Buffer* buffer, size_t offset, uint64_t value, unsigned width) {
   for (unsigned i = 0; i < width; ++i) (*buffer)[offset + i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
-// Where BuildPe puts things: the headers, then one section at file offset
-// 0x200 and address 0x1000 holding the export directory, the name list and
-// the names.
+// BuildPe's layout: headers, then one section (file 0x200, address 0x1000) with the exports and names.
 constexpr size_t kHeader = 0x80, kOptional = kHeader + 24, kData = 0x200, kNameList = kData + 40;
 size_t SectionTable(bool is64) { return kOptional + (is64 ? 240 : 224); }
 size_t ExportDirectory(bool is64) { return kOptional + (is64 ? 112 : 96); }
 
 Buffer BuildPe(bool is64, const Names& names) {
   Buffer out(kData + 40 + 4 * names.size(), 0);
-  out[0] = 'M', out[1] = 'Z';
-  Put(&out, 0x3C, kHeader, 4);
-  Put(&out, kHeader, 0x4550, 4);
-  Put(&out, kHeader + 4, is64 ? 0x8664 : 0x14C, 2);
-  Put(&out, kHeader + 6, 1, 2);
-  Put(&out, kHeader + 20, is64 ? 240 : 224, 2);
-  Put(&out, kOptional, is64 ? 0x20B : 0x10B, 2);
-  out[kOptional + 2] = 2, out[kOptional + 3] = 40;
-  Put(&out, ExportDirectory(is64) - 4, 16, 4);
-  Put(&out, kData + 24, names.size(), 4);
-  Put(&out, kData + 32, 0x1000 + 40, 4);
+  out[0] = 'M', out[1] = 'Z', out[kOptional + 2] = 2, out[kOptional + 3] = 40;
+  Put(&out, 0x3C, kHeader, 4), Put(&out, kHeader, 0x4550, 4), Put(&out, kHeader + 4, is64 ? 0x8664 : 0x14C, 2);
+  Put(&out, kHeader + 6, 1, 2), Put(&out, kHeader + 20, is64 ? 240 : 224, 2);
+  Put(&out, kOptional, is64 ? 0x20B : 0x10B, 2), Put(&out, ExportDirectory(is64) - 4, 16, 4);
+  Put(&out, kData + 24, names.size(), 4), Put(&out, kData + 32, 0x1000 + 40, 4);
   for (size_t i = 0; i < names.size(); ++i) {
     Put(&out, kNameList + 4 * i, 0x1000 + out.size() - kData, 4);
-    out.insert(out.end(), names[i].begin(), names[i].end());
-    out.push_back(0);
+    out.insert(out.end(), names[i].c_str(), names[i].c_str() + names[i].size() + 1);
   }
   const size_t section_size = out.size() - kData, table = SectionTable(is64);
-  Put(&out, ExportDirectory(is64), 0x1000, 4);
-  Put(&out, ExportDirectory(is64) + 4, section_size, 4);
-  Put(&out, table + 8, section_size, 4);
-  Put(&out, table + 12, 0x1000, 4);
-  Put(&out, table + 16, section_size, 4);
-  Put(&out, table + 20, kData, 4);
+  Put(&out, ExportDirectory(is64), 0x1000, 4), Put(&out, ExportDirectory(is64) + 4, section_size, 4);
+  Put(&out, table + 8, section_size, 4), Put(&out, table + 12, 0x1000, 4);
+  Put(&out, table + 16, section_size, 4), Put(&out, table + 20, kData, 4);
   return out;
 }
 
@@ -119,10 +107,9 @@ TEST(PeReader, RealAviSynthPlusDll) {
   PeImage image;
   ASSERT_EQ(Read(Buffer(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()), &image), "ok");
   EXPECT_EQ(Facts(image), std::make_tuple(0x8664u, true, 2u, 40u, true));
-  EXPECT_EQ(std::count_if(image.exports.begin(), image.exports.end(),
-                          [](const std::string& name) { return name.starts_with("avs_"); }),
-            156);
-  EXPECT_EQ(std::count(image.exports.begin(), image.exports.end(), "CreateScriptEnvironment"), 1);
+  const auto& names = image.exports;
+  EXPECT_EQ(std::count_if(names.begin(), names.end(), [](auto& name) { return name.starts_with("avs_"); }), 156);
+  EXPECT_EQ(std::count(names.begin(), names.end(), "CreateScriptEnvironment"), 1);
 }
 
 }  // namespace

@@ -61,8 +61,7 @@ TEST_F(CommandLine, RangeSwitch) {
       {"-range=1234567890123456789012345678,1", false, U, U, ""},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Parse({c.arg}),
-              c.ok ? "" : std::string("\nInvalid parameter format: \"") + c.arg + "\"\n");
+    EXPECT_EQ(Parse({c.arg}), c.ok ? "" : std::string("\nInvalid parameter format: \"") + c.arg + "\"\n");
     EXPECT_EQ(settings_.FrameRangeFirst, c.first) << c.arg;
     EXPECT_EQ(settings_.FrameRangeLast, c.last) << c.arg;
     EXPECT_EQ(settings_.FrameRangeText, c.text) << c.arg;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "app/number_text.h"
 #include "bench/testing/scratch_dir.h"
@@ -117,28 +116,6 @@ TEST_F(SettingsFile, CurrentFileIsReadAsItIsAnyOtherIsReplacedByDefaults) {
     EXPECT_EQ(s.AVSDLL, "") << label;
     EXPECT_EQ(Read(), c.current ? c.content : DefaultSettingsText(kVersion)) << label;
   }
-}
-
-TEST_F(SettingsFile, FailuresNameTheFile) {
-  fs::create_directory(path_);
-  Settings s;
-  EXPECT_EQ(LoadSettingsFrom(path_, kVersion, &s), "\nCannot create \"" + path_ + "\"\n");
-  fs::remove(path_);
-
-  const std::string missing_dir = dir_.File("no such dir/Korbinet.ini");
-  EXPECT_EQ(LoadSettingsFrom(missing_dir, kVersion, &s),
-            "\nCannot create \"" + missing_dir + "\"\n");
-  EXPECT_EQ(LoadSettingsFrom("", kVersion, &s), "\nCannot create \"\"\n");
-
-  Write("Version=2.1.6\nCreateLog=1\n");
-  fs::permissions(path_, fs::perms::none);
-  if (std::ifstream(path_).is_open()) GTEST_SKIP() << "permissions do not bind this user";
-  s.CreateLog = 1;
-  EXPECT_EQ(LoadSettingsFrom(path_, kVersion, &s), "\nCannot open \"" + path_ + "\"\n");
-  EXPECT_EQ(s.CreateLog, 0) << "settings stay at their defaults";
-  fs::remove(path_);
-  fs::permissions(dir_.File(""), fs::perms::owner_read | fs::perms::owner_exec);
-  EXPECT_EQ(LoadSettingsFrom(path_, kVersion, &s), "\nCannot create \"" + path_ + "\"\n");
 }
 
 TEST(NumberText, SignThenDigitsSaturatingAtTheLimits) {

@@ -6,11 +6,7 @@
 
 namespace {
 
-struct NumberCase {
-  double value;
-  const char* fps;
-  const char* tpf;
-};
+struct NumberCase { double value; const char* fps; const char* tpf; };
 
 TEST(NumberFormats, DecimalsFollowTheThresholds) {
   const NumberCase cases[] = {

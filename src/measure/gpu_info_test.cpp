@@ -53,17 +53,11 @@ TEST(GpuInfoCard, EachRecordAndSensorFillsItsFigure) {
       {u"Memory Used ", 99.0}};
   for (size_t i = 0; i < std::size(sensors); ++i) s.Sensor(i, sensors[i].first, sensors[i].second);
   const auto info = s.Read();
-  EXPECT_EQ(info->card_name, "NVIDIA GeForce GTX 1080");
-  EXPECT_EQ(info->gpu_name, "GP104");
-  EXPECT_EQ(info->memory_size, "8192 MB");
-  EXPECT_EQ(info->opencl_version, "OpenCL 3.0");
-  EXPECT_EQ(info->driver_version, "32.0");
-  EXPECT_EQ(info->gpu_load, 43);
-  EXPECT_EQ(info->video_engine_load, 42);
-  EXPECT_EQ(info->memory_used, 2048u);
-  EXPECT_EQ(info->memory_dedicated, 1000u);
-  EXPECT_EQ(info->memory_dynamic, 12u);
-  EXPECT_EQ(info->has_memory_used + info->has_memory_dedicated + info->has_memory_dynamic, 3);
+  EXPECT_EQ(info->card_name + "|" + info->gpu_name + "|" + info->memory_size + "|" + info->opencl_version + "|" +
+                info->driver_version, "NVIDIA GeForce GTX 1080|GP104|8192 MB|OpenCL 3.0|32.0");
+  EXPECT_EQ(std::vector<int64_t>({info->gpu_load, info->video_engine_load, info->memory_used, info->memory_dedicated,
+                                  info->memory_dynamic, info->has_memory_used + info->has_memory_dedicated +
+                                  info->has_memory_dynamic}), std::vector<int64_t>({43, 42, 2048, 1000, 12, 3}));
 }
 
 TEST(GpuInfoCard, CudaAndCapabilityDecideTheVideoEngine) {

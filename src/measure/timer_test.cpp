@@ -15,11 +15,7 @@ TEST(TickMs, WrapAddsTwoToThe32OnlyOnTheReadingAfterIt) {
 }
 
 TEST(CTimer, DurationClockFormWithAndWithoutLeadingSpaces) {
-  const struct {
-    int64_t ms;
-    const char* keep;
-    const char* strip;
-  } cases[] = {
+  const struct { int64_t ms; const char* keep; const char* strip; } cases[] = {
       {0, "   00:00:00.000", "00:00:00.000"},
       {3723004, "   01:02:03.004", "01:02:03.004"},
       {359999999, "   99:59:59.999", "99:59:59.999"},

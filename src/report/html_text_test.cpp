@@ -6,9 +6,7 @@ namespace report {
 namespace {
 
 TEST(EscapeHtml, LeavesNoMarkupAndOnlyWellFormedUtf8) {
-  const struct {
-    std::string text, html;
-  } cases[] = {
+  const struct { std::string text, html; } cases[] = {
       {"</script><script>alert('x')</script>",
        "&lt;/script&gt;&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;"},
       {"a & b \"c\"\r\n\td", "a &amp; b &quot;c&quot;\n\td"},

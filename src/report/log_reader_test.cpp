@@ -58,10 +58,7 @@ TEST(LogReader, ReadsSectionsScriptAndError) {
 }
 
 TEST(LogReader, RefusesWhatIsNoKorbinetLog) {
-  const struct {
-    std::string text;
-    std::string message;
-  } cases[] = {
+  const struct { std::string text; std::string message; } cases[] = {
       {"", "run.log: the log is empty (0 bytes)"},
       {"Frame,Frames/sec\n", "run.log, line 1: not a Korbinet log (it does not start with "
                              "\"[General info]\")"},

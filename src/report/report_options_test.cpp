@@ -9,12 +9,9 @@ TEST(ReportOptions, ReadsRunsLabelsOutputAndBaseline) {
   ReportOptions o;
   std::string error;
   ASSERT_TRUE(ParseReportOptions({"a.csv", "--label", "A", "dir/b.csv", "-o", "out.html",
-                                  "--baseline", "2", "--", "-c.csv"},
-                                 &o, &error));
+                                  "--baseline", "2", "--", "-c.csv"}, &o, &error));
   EXPECT_EQ(o.csv_paths, (std::vector<std::string>{"a.csv", "dir/b.csv", "-c.csv"}));
-  EXPECT_EQ(o.labels, std::vector<std::string>{"A"});
-  EXPECT_EQ(o.output, "out.html");
-  EXPECT_EQ(o.baseline, 1u);
+  EXPECT_TRUE(o.labels == std::vector<std::string>{"A"} && o.output == "out.html" && o.baseline == 1u);
   ASSERT_TRUE(ParseReportOptions({"runs/x.y/run.CSV"}, &o, &error));
   EXPECT_EQ(DefaultOutputPath(o), "runs/x.y/run.html");
   ASSERT_TRUE(ParseReportOptions({"a.csv", "b.csv"}, &o, &error));
@@ -22,10 +19,7 @@ TEST(ReportOptions, ReadsRunsLabelsOutputAndBaseline) {
 }
 
 TEST(ReportOptions, RefusesWhatMakesNoReport) {
-  const struct {
-    std::vector<std::string> args;
-    std::string error;
-  } cases[] = {
+  const struct { std::vector<std::string> args; std::string error; } cases[] = {
       {{}, "no CSV file given"},
       {{"a.csv", "-o"}, "-o needs a value"},
       {{"a.csv", "--fast"}, "unknown option --fast"},

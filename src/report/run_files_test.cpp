@@ -19,11 +19,9 @@ TEST(RunFiles, ALogFromAnotherRunIsToldApart) {
   log.table_rows = 2, log.last_row_frame = "20";
   EXPECT_EQ(RunMismatch(log, csv), "");
   log.last_row_frame = "30";
-  EXPECT_EQ(RunMismatch(log, csv),
-            "its performance table has 2 rows up to frame 30, the CSV 2 records up to frame 20");
+  EXPECT_EQ(RunMismatch(log, csv), "its performance table has 2 rows up to frame 30, the CSV 2 records up to frame 20");
   log = RunLog{};  // -info -log leaves no table
-  EXPECT_EQ(RunMismatch(log, csv), "its performance table has 0 rows, the CSV 2 records up to "
-                                   "frame 20");
+  EXPECT_EQ(RunMismatch(log, csv), "its performance table has 0 rows, the CSV 2 records up to frame 20");
 }
 
 }  // namespace

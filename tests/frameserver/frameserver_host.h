@@ -5,10 +5,7 @@
 
 #include "avs_host/avisynth_interface.h"
 
-struct LoadedServer {
-  void* handle = nullptr;
-  IScriptEnvironment* env = nullptr;
-};
+struct LoadedServer { void* handle = nullptr; IScriptEnvironment* env = nullptr; };
 
 std::string VariantPath(const std::string& variant);
 // Opens the variant and, when version >= 0, creates an environment with it

@@ -22,7 +22,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   unsigned major = 0;
   unsigned minor = 0;
-  platform::posix::LastDottedVersion(std::string(reinterpret_cast<const char*>(data), size),
-                                     &major, &minor);
+  platform::posix::LastDottedVersion(std::string(reinterpret_cast<const char*>(data), size), &major, &minor);
   return 0;
 }

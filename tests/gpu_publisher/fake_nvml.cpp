@@ -61,12 +61,8 @@ int Text(const char* function, const char* key, char* buffer, unsigned length) {
   return code;
 }
 
-struct Utilization {
-  unsigned gpu, memory;
-};
-struct Memory {
-  unsigned long long total, free, used;
-};
+struct Utilization { unsigned gpu, memory; };
+struct Memory { unsigned long long total, free, used; };
 
 }  // namespace
 

@@ -84,11 +84,7 @@ TEST_F(ReportRuns, BadInputAndUsageEndWithAMessageAndStatus) {
                            "Threads,PhysMEM(MB),VirtMEM(MB)\n10,25.000,25.000,40.000000,40.000000,5,1,2,3\n";
   sandbox_.WriteFile("runs/cut.csv", good.substr(0, good.size() - 30));
   sandbox_.WriteFile("runs/good.csv", good);
-  const struct {
-    std::vector<std::string> args;
-    int status;
-    std::string message;
-  } cases[] = {
+  const struct { std::vector<std::string> args; int status; std::string message; } cases[] = {
       {{"runs/missing.csv"}, 1, "korbinet-report: runs/missing.csv: no such file\n"},
       {{"runs/cut.csv"}, 1, "korbinet-report: runs/cut.csv, line 2: 3 fields, expected 9 (a truncated row)\n"},
       {{"runs/cut.csv", "--baseline"}, 2, "korbinet-report: --baseline needs a value\nusage: "},

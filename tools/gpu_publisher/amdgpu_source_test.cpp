@@ -13,16 +13,14 @@ namespace {
 class FakeSysfs {
  public:
   FakeSysfs() {
-    std::filesystem::create_directories(root_ + "/class/drm/card0-DP-1");
-    std::filesystem::create_directories(root_ + "/class/drm/card0/device");
-    std::filesystem::create_directories(device_);
-    std::filesystem::create_directories(root_ + "/module/amdgpu");
+    for (const std::string& dir : {root_ + "/class/drm/card0-DP-1", root_ + "/class/drm/card0/device", device_,
+                                   root_ + "/module/amdgpu"})
+      std::filesystem::create_directories(dir);
     for (const auto& [file, text] : std::vector<std::pair<std::string, std::string>>{
              {"vendor", "0x1002\n"}, {"device", "0x73bf\n"}, {"gpu_busy_percent", "37\n"},
              {"mem_info_vram_used", "1073741824\n"}, {"mem_info_vram_total", "17163091968\n"},
-             {"mem_info_gtt_used", "52428800\n"}}) {
+             {"mem_info_gtt_used", "52428800\n"}})
       Write(file, text);
-    }
     ScratchDir::Write(root_ + "/module/amdgpu/version", "5.18.13\n");
     ScratchDir::Write(scratch_.File("pci.ids"),
                       "# comment\n1002  Advanced Micro Devices, Inc. [AMD/ATI]\n\t73a5  Navi 21 [Radeon RX 6950 XT]\n"
@@ -34,13 +32,8 @@ class FakeSysfs {
   std::unique_ptr<GpuSource> Open(std::string* error) {
     return OpenAmdgpuSource(root_, scratch_.File("pci.ids"), error);
   }
-  std::string Root() { return root_; }
-  std::string Device() { return device_; }
-
- private:
   ScratchDir scratch_;
-  std::string root_ = scratch_.File("sys");
-  std::string device_ = root_ + "/class/drm/card1/device";
+  std::string root_ = scratch_.File("sys"), device_ = root_ + "/class/drm/card1/device";
 };
 
 std::string RecordsText(const GpuSource& source) {
@@ -59,11 +52,7 @@ TEST(AmdgpuSource, ReadsTheCardsFigures) {
             "DriverVersion=amdgpu 5.18.13;");
   Readings r;
   ASSERT_TRUE(source->Read(&r, &error)) << error;
-  EXPECT_EQ(r[Sensor::kGpuLoad], 37.0);
-  EXPECT_EQ(r[Sensor::kVideoEngineLoad], std::nullopt);
-  EXPECT_EQ(r[Sensor::kMemoryUsed], 1024.0);
-  EXPECT_EQ(r[Sensor::kMemoryDedicated], 1024.0);
-  EXPECT_EQ(r[Sensor::kMemoryDynamic], 50.0);
+  EXPECT_EQ(r.values, (decltype(r.values){37.0, std::nullopt, 1024.0, 1024.0, 50.0}));
 
   // A card the list does not know is named by its ids.
   sysfs.Write("device", "0x7fff\n");
@@ -73,10 +62,7 @@ TEST(AmdgpuSource, ReadsTheCardsFigures) {
 }
 
 TEST(AmdgpuSource, StartFailuresNameTheFile) {
-  struct Case {
-    std::string file, text;  // text "-": the file is removed
-    std::string error;       // after the device folder
-  };
+  struct Case { std::string file, text, error; };  // text "-": the file is removed; error after the device folder
   for (const Case& c : std::vector<Case>{
            {"mem_info_vram_total", "-", "/mem_info_vram_total: No such file or directory"},
            {"vendor", "AMD\n", "/vendor holds no number: \"AMD?\""},
@@ -88,14 +74,13 @@ TEST(AmdgpuSource, StartFailuresNameTheFile) {
     c.text == "-" ? sysfs.Remove(c.file) : sysfs.Write(c.file, c.text);
     std::string error;
     EXPECT_EQ(sysfs.Open(&error), nullptr);
-    const std::string expected = (c.text == "-" ? "cannot read " : "") + sysfs.Device() + c.error;
-    EXPECT_EQ(error, expected);
+    EXPECT_EQ(error, (c.text == "-" ? "cannot read " : "") + sysfs.device_ + c.error);
   }
   FakeSysfs sysfs;
   sysfs.Remove("gpu_busy_percent");  // no longer an amdgpu card
   std::string error;
   EXPECT_EQ(sysfs.Open(&error), nullptr);
-  EXPECT_EQ(error, "no amdgpu card under " + sysfs.Root() + "/class/drm");
+  EXPECT_EQ(error, "no amdgpu card under " + sysfs.root_ + "/class/drm");
 }
 
 // One figure that fails costs that figure only.
@@ -108,10 +93,8 @@ TEST(AmdgpuSource, FileVanishingOrGarbledBetweenReadings) {
   sysfs.Write("gpu_busy_percent", "\n");
   Readings r;
   EXPECT_FALSE(source->Read(&r, &error));
-  EXPECT_EQ(error, sysfs.Device() + "/gpu_busy_percent holds no number: \"?\"");
-  EXPECT_EQ(r[Sensor::kGpuLoad], std::nullopt);
-  EXPECT_EQ(r[Sensor::kMemoryUsed], 1024.0);
-  EXPECT_EQ(r[Sensor::kMemoryDynamic], std::nullopt);
+  EXPECT_EQ(error, sysfs.device_ + "/gpu_busy_percent holds no number: \"?\"");
+  EXPECT_EQ(r.values, (decltype(r.values){std::nullopt, std::nullopt, 1024.0, 1024.0, std::nullopt}));
 }
 
 }  // namespace

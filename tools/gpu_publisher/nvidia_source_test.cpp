@@ -40,11 +40,8 @@ TEST(NvidiaSource, ReadsEveryFigure) {
                                   "CUDA=1;CUDA_Capability=7.5;");
   Readings r;
   ASSERT_TRUE(source->Read(&r, &error)) << error;
-  EXPECT_EQ(r[Sensor::kGpuLoad], 42.0);
-  EXPECT_EQ(r[Sensor::kVideoEngineLoad], 30.0) << "the busier of encoder and decoder";
-  EXPECT_EQ(r[Sensor::kMemoryUsed], 1024.0);
-  EXPECT_EQ(r[Sensor::kMemoryDedicated], 1024.0);
-  EXPECT_EQ(r[Sensor::kMemoryDynamic], std::nullopt);
+  // Video: the busier of encoder and decoder.
+  EXPECT_EQ(r.values, (decltype(r.values){42.0, 30.0, 1024.0, 1024.0, std::nullopt}));
 
   // What the card does not support is left out, never an error.
   script.Write("fail nvmlDeviceGetCudaComputeCapability 3\nfail nvmlDeviceGetEncoderUtilization 3\n"
@@ -88,9 +85,7 @@ TEST(NvidiaSource, FailingCallsWhileRunning) {
   Readings r;
   EXPECT_FALSE(source->Read(&r, &error));
   EXPECT_EQ(error, "nvmlDeviceGetDecoderUtilization: fake error 15");
-  EXPECT_EQ(r[Sensor::kGpuLoad], 42.0);
-  EXPECT_EQ(r[Sensor::kVideoEngineLoad], std::nullopt);
-  EXPECT_EQ(r[Sensor::kMemoryUsed], 1024.0);
+  EXPECT_EQ(r.values, (decltype(r.values){42.0, std::nullopt, 1024.0, 1024.0, std::nullopt}));
 }
 
 }  // namespace

@@ -8,9 +8,7 @@ namespace {
 TEST(PublisherOptions, SourceFormsAndRefusals) {
   Options options;
   ASSERT_TRUE(ParseOptions({"--source", "--interval=10", "--sysfs-root", "/s"}, &options));
-  EXPECT_EQ(options.source, SourceKind::kAuto);
-  EXPECT_EQ(options.interval_ms, 10u);
-  EXPECT_EQ(options.sysfs_root, "/s");
+  EXPECT_TRUE(options.source == SourceKind::kAuto && options.interval_ms == 10u && options.sysfs_root == "/s");
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
            {"--source", "nvidia"},  // its value must be joined to it, as it may be left out
            {"--source=nouveau"},

@@ -41,12 +41,7 @@ TEST(SensorRefresher, KeepsTheLastGoodFigureAndGivesUpAfterFiveSeconds) {
   SensorRefresher refresher(&source, &writer, Load(40, 100), 1000);
   ASSERT_EQ(writer.SensorCount(), 2u) << "only the figures the card has";
 
-  struct Step {
-    uint32_t at_ms;
-    Readings answer;
-    RefreshResult result;
-    double load, memory;
-  };
+  struct Step { uint32_t at_ms; Readings answer; RefreshResult result; double load, memory; };
   for (const Step& step : std::vector<Step>{{1250, Load(50, 200), RefreshResult::kGood, 50, 200},
                                             {1500, Load(std::nullopt, 300), RefreshResult::kFailed, 50, 300},
                                             {6249, Load(std::nullopt, 400), RefreshResult::kFailed, 50, 400},

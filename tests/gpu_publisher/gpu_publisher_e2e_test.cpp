@@ -1,5 +1,5 @@
-// Korbinet's GPU figures from the publisher's command-line records, and the
-// publisher's own endings over the fake NVML. They take the
+// Korbinet's GPU figures from the publisher, over its command-line records and
+// over the fake NVML, and the publisher's own endings. They take the
 // machine-wide section and GPU-Z's process name, so they run only under the
 // GPU resource lock.
 #include <signal.h>
@@ -165,6 +165,40 @@ TEST(GpuMonitorStart, MissingSectionEndsTheRun) {
   EXPECT_EQ(r.exit_status, 255) << Describe(r);
   EXPECT_EQ(r.err, kStart + "\nCannot initialize GPU-Z shared memory:\nNo such file or directory\n");
   EXPECT_FALSE(sandbox.Exists("gpu.log"));
+}
+
+TEST(GpuPublisherLive, KorbinetShowsTheCardsFiguresAndTheirChanges) {
+  NvmlScript script;
+  script.Write("42", "1073741824");
+  Publisher publisher({"--source=nvidia", "--nvml", FAKE_NVML, "--interval", "50"});
+  ASSERT_EQ(publisher.Line(), "ready\n");
+  Sandbox sandbox;
+  std::ifstream example(KORBINET_EXAMPLES_DIR "/quick.avs");
+  sandbox.WriteFile("quick.avs", std::string(std::istreambuf_iterator<char>(example), {}));
+  TerminalSession term(sandbox, {"quick.avs", "-gpu", "-log", "-csv"}, {.rows = 40, .cols = 100});
+  // The page's lines arrive one write at a time: wait for each.
+  for (const std::string line : {"GPU usage (current | average):  42% | 42%", "Video engine load (cur | avg):  12% | 12%",
+                                 "GPU memory usage:               1024 MB", "GPU memory usage (Dedicated):   1024 MB"})
+    ASSERT_TRUE(term.WaitForText(line, 60s)) << line << "\n" << term.ScreenText();
+  script.Write("77", "2147483648");
+  EXPECT_TRUE(term.WaitForText("GPU usage (current | average):  77%", 5s)) << term.ScreenText();
+  EXPECT_TRUE(term.WaitForText("GPU memory usage:               2048 MB", 2s)) << term.ScreenText();
+  const ExitResult exit = term.WaitForExit(60s);
+  ASSERT_TRUE(exit.ended);
+  EXPECT_EQ(exit.exit_status, 0) << term.ScreenText();
+
+  const std::string log = sandbox.ReadFile("quick.log");
+  EXPECT_NE(log.find("[Graphics card info]\nCard name:               " + kCard + "\nGPU name:                \n"
+                     "Memory size:             6144 MB\nOpenCL version:          \n"
+                     "Driver version:          550.54.14\nInfo collected with:     GPU-Z .40.0\n"),
+            std::string::npos) << log;
+  EXPECT_TRUE(std::regex_search(log, std::regex(R"(\n *\d+( +[\d.]+){3} +77 +12 +\d+ +\d+ +\d+\n)"))) << log;
+  // Every CSV row carries one of the two loads and the video engine's 12; both loads occur.
+  const std::string csv = sandbox.ReadFile("quick.csv");
+  const std::string row = R"(\d+(,[\d.]+){4},\d+,(42|77),12,\d+,\d+,\d+\n)";
+  EXPECT_TRUE(std::regex_match(csv, std::regex(Literal(kCsvHeader) + R"(\n()" + row + ")+"))) << csv;
+  EXPECT_NE(csv.find(",42,12,"), std::string::npos);
+  EXPECT_NE(csv.find(",77,12,"), std::string::npos);
 }
 
 TEST(GpuPublisherStart, NoCardGivesAMessageAndStatus1) {

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "app/settings.h"
-#include "bench/testing/scratch_dir.h"
+#include "platform/testing/scratch_dir.h"
 
 namespace fs = std::filesystem;
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "app/number_text.h"
-#include "bench/testing/scratch_dir.h"
+#include "platform/testing/scratch_dir.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "bench/testing/scratch_dir.h"
+#include "platform/testing/scratch_dir.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "bench/record_files.h"
-#include "bench/testing/scratch_dir.h"
+#include "platform/testing/scratch_dir.h"
 
 namespace {
 

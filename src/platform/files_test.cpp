@@ -12,7 +12,7 @@
 #include <fstream>
 #include <vector>
 
-#include "bench/testing/scratch_dir.h"
+#include "platform/testing/scratch_dir.h"
 #include "platform/error.h"
 
 namespace platform {

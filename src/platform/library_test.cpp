@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "bench/testing/scratch_dir.h"
+#include "platform/testing/scratch_dir.h"
 #include "platform/error.h"
 
 namespace platform {

@@ -11,7 +11,7 @@
 #include "avs_host/script_analysis.h"
 #include "avs_host/script_loader.h"
 #include "avs_host/script_report.h"
-#include "bench/testing/scratch_dir.h"
+#include "platform/testing/scratch_dir.h"
 
 namespace {
 

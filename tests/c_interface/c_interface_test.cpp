@@ -8,7 +8,7 @@
 #include <tuple>
 
 #include "avs_host/avisynth_c.h"
-#include "bench/testing/scratch_dir.h"
+#include "platform/testing/scratch_dir.h"
 
 #include "platform/library.h"
 

@@ -11,7 +11,7 @@
 #include "avs_host/avisynth_info.h"
 #include "avs_host/avs_library.h"
 #include "avs_host/script_analysis.h"
-#include "bench/testing/scratch_dir.h"
+#include "platform/testing/scratch_dir.h"
 
 namespace {
 

@@ -6,29 +6,9 @@
 
 namespace platform {
 
-namespace {
-thread_local std::string last_error;
-thread_local bool has_error = false;
-}  // namespace
-
-std::string LastErrorText() {
-  if (!has_error) return {};
-  return last_error + "\n";
-}
-
-void ClearLastError() {
-  last_error.clear();
-  has_error = false;
-}
-
 void RecordErrno(int error_number) {
   const char* text = std::strerror(error_number);
   RecordErrorText(text ? text : "Unknown error");
-}
-
-void RecordErrorText(const std::string& text) {
-  last_error = text;
-  has_error = true;
 }
 
 namespace win32 {

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/byte_view.h"
+
 namespace platform::posix {
 
 namespace {
@@ -11,34 +13,7 @@ constexpr uint32_t kSectionDynsym = 11;
 constexpr uint32_t kSectionNobits = 8;
 constexpr uint32_t kExtendedIndex = 0xFFFF;
 
-// Bounds-checked little-endian view of the file. Every accessor fails rather
-// than reading past the end.
-class Bytes {
- public:
-  Bytes(const unsigned char* data, size_t size) : data_(data), size_(size) {}
-
-  size_t size() const { return size_; }
-
-  // True when [offset, offset + length) lies inside the buffer, computed
-  // without overflow.
-  bool Holds(uint64_t offset, uint64_t length) const { return offset <= size_ && length <= size_ - offset; }
-
-  bool Read(uint64_t offset, unsigned width, uint64_t* value) const {
-    if (!Holds(offset, width)) return false;
-    uint64_t result = 0;
-    for (unsigned i = 0; i < width; ++i) result |= static_cast<uint64_t>(data_[offset + i]) << (8 * i);
-    *value = result;
-    return true;
-  }
-
-  std::string_view View(uint64_t offset, uint64_t length) const {
-    return {reinterpret_cast<const char*>(data_ + offset), static_cast<size_t>(length)};
-  }
-
- private:
-  const unsigned char* data_;
-  size_t size_;
-};
+using Bytes = ByteView;
 
 struct Section {
   uint32_t name = 0;

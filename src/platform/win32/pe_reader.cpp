@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/byte_view.h"
+
 namespace platform::win32 {
 
 namespace {
@@ -20,30 +22,7 @@ constexpr unsigned kMagicPe32Plus = 0x20B;
 constexpr uint64_t kDirectoryCountPe32 = 92;
 constexpr uint64_t kDirectoryCountPe32Plus = 108;
 
-// Bounds-checked little-endian view of the file.
-class Bytes {
- public:
-  Bytes(const unsigned char* data, size_t size) : data_(data), size_(size) {}
-
-  // True when [offset, offset + length) lies inside the buffer, computed
-  // without overflow.
-  bool Holds(uint64_t offset, uint64_t length) const { return offset <= size_ && length <= size_ - offset; }
-
-  bool Read(uint64_t offset, unsigned width, uint64_t* value) const {
-    if (!Holds(offset, width)) return false;
-    uint64_t result = 0;
-    for (unsigned i = 0; i < width; ++i) result |= static_cast<uint64_t>(data_[offset + i]) << (8 * i);
-    *value = result;
-    return true;
-  }
-
-  size_t size() const { return size_; }
-  unsigned char At(uint64_t offset) const { return data_[offset]; }
-
- private:
-  const unsigned char* data_;
-  size_t size_;
-};
+using Bytes = ByteView;
 
 struct Section {
   uint64_t address = 0;  // relative virtual address

@@ -39,8 +39,15 @@ void CBinding::DeleteEnvironment() {
 }
 
 void CBinding::AbandonEnvironment() {
-  static auto* abandoned = new std::vector<AVS_ScriptEnvironment*>;
-  abandoned->push_back(env_);
+  // The values go on record with their environment: the clip handle is ours
+  // to release, and after an error nothing may call into the library again.
+  struct Abandoned {
+    AVS_ScriptEnvironment* env;
+    AVS_Clip* clip;
+    AVS_Value result, mt_result;
+  };
+  static auto* abandoned = new std::vector<Abandoned>;
+  abandoned->push_back({env_, clip_, result_, mt_result_});
   env_ = nullptr;
   ForgetValues();
 }

@@ -1,5 +1,7 @@
 #include "report/html_text.h"
 
+#include <cstdio>
+
 namespace report {
 
 namespace {
@@ -77,6 +79,12 @@ std::string EscapeHtml(std::string_view text) {
     ++i;
   }
   return out;
+}
+
+std::string FixedText(double value, int decimals) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+  return buffer;
 }
 
 }  // namespace report

@@ -12,4 +12,8 @@ namespace report {
 // characters XML forbids become U+FFFD.
 std::string EscapeHtml(std::string_view text);
 
+// value with the given number of decimals, "." as the point, no grouping:
+// figures on the page read as the program prints them.
+std::string FixedText(double value, int decimals);
+
 }  // namespace report

@@ -1,19 +1,10 @@
 #include "report/run_figures.h"
 
 #include <charconv>
-#include <cstdio>
+
+#include "report/html_text.h"
 
 namespace report {
-
-namespace {
-
-std::string Fixed(double value, int decimals) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-  return buffer;
-}
-
-}  // namespace
 
 RunFigures FiguresOf(const Run& run) {
   RunFigures f;
@@ -57,10 +48,10 @@ std::vector<std::vector<std::string>> ComparisonCells(const std::vector<std::str
     const RunFigures& f = figures[i];
     const double ratio = RatioToBaseline(f, figures[baseline]);
     rows.push_back({std::to_string(i + 1) + (i == baseline && labels.size() > 1 ? "*" : ""), labels[i],
-                    std::to_string(f.frames), Fixed(f.average_fps, 3), Fixed(f.minimum_fps, 3),
-                    Fixed(f.maximum_fps, 3), ratio < 0 ? "n/a" : Fixed(ratio, 3),
+                    std::to_string(f.frames), FixedText(f.average_fps, 3), FixedText(f.minimum_fps, 3),
+                    FixedText(f.maximum_fps, 3), ratio < 0 ? "n/a" : FixedText(ratio, 3),
                     std::to_string(f.cpu_average) + "%",
-                    f.efficiency < 0 ? "n/a" : Fixed(f.efficiency, 3),
+                    f.efficiency < 0 ? "n/a" : FixedText(f.efficiency, 3),
                     std::to_string(f.peak_physical), std::to_string(f.peak_virtual),
                     std::to_string(f.threads)});
   }

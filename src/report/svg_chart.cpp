@@ -20,12 +20,6 @@ constexpr int kLegendRowHeight = 18;
 constexpr int kLegendColumns = 3;
 constexpr int kLegendColumnWidth = 262;
 
-std::string Number(double value, int decimals) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-  return buffer;
-}
-
 // Decimals a tick label needs to tell its step apart.
 int TickDecimals(double step) {
   int decimals = 0;
@@ -103,31 +97,31 @@ std::string ChartSvg(const Chart& chart) {
   svg += "<g class=\"axis\">\n";
   for (int k = 0; k * y_step <= y_top + y_step * 1e-9; ++k) {
     const double v = k * y_step;
-    const std::string y = Number(py(v), 1);
+    const std::string y = FixedText(py(v), 1);
     svg += "<line class=\"grid\" x1=\"" + std::to_string(kPlotLeft) + "\" y1=\"" + y +
            "\" x2=\"" + std::to_string(kPlotRight) + "\" y2=\"" + y + "\"/>";
-    svg += "<text x=\"" + std::to_string(kPlotLeft - 6) + "\" y=\"" + Number(py(v) + 4, 1) +
-           "\" text-anchor=\"end\">" + Number(v, y_decimals) + "</text>\n";
+    svg += "<text x=\"" + std::to_string(kPlotLeft - 6) + "\" y=\"" + FixedText(py(v) + 4, 1) +
+           "\" text-anchor=\"end\">" + FixedText(v, y_decimals) + "</text>\n";
   }
   const int x_decimals = TickDecimals(x_step);
   for (double v = std::ceil(x_min / x_step - 1e-9) * x_step; v <= x_max + x_step * 1e-9;
        v += x_step) {
-    const std::string x = Number(px(v), 1);
+    const std::string x = FixedText(px(v), 1);
     svg += "<line x1=\"" + x + "\" y1=\"" + std::to_string(kPlotBottom) + "\" x2=\"" + x +
            "\" y2=\"" + std::to_string(kPlotBottom + 5) + "\"/>";
     svg += "<text x=\"" + x + "\" y=\"" + std::to_string(kPlotBottom + 19) +
-           "\" text-anchor=\"middle\">" + Number(v, x_decimals) + "</text>\n";
+           "\" text-anchor=\"middle\">" + FixedText(v, x_decimals) + "</text>\n";
   }
   svg += "<line x1=\"" + std::to_string(kPlotLeft) + "\" y1=\"" + std::to_string(kPlotBottom) +
          "\" x2=\"" + std::to_string(kPlotRight) + "\" y2=\"" + std::to_string(kPlotBottom) +
          "\"/><line x1=\"" + std::to_string(kPlotLeft) + "\" y1=\"" + std::to_string(kPlotTop) +
          "\" x2=\"" + std::to_string(kPlotLeft) + "\" y2=\"" + std::to_string(kPlotBottom) +
          "\"/>\n";
-  svg += "<text x=\"" + Number((kPlotLeft + kPlotRight) / 2.0, 1) + "\" y=\"" +
+  svg += "<text x=\"" + FixedText((kPlotLeft + kPlotRight) / 2.0, 1) + "\" y=\"" +
          std::to_string(kPlotBottom + 36) + "\" text-anchor=\"middle\">frame</text>\n";
-  svg += "<text x=\"14\" y=\"" + Number((kPlotTop + kPlotBottom) / 2.0, 1) +
+  svg += "<text x=\"14\" y=\"" + FixedText((kPlotTop + kPlotBottom) / 2.0, 1) +
          "\" text-anchor=\"middle\" transform=\"rotate(-90 14 " +
-         Number((kPlotTop + kPlotBottom) / 2.0, 1) + ")\">" + unit + "</text>\n";
+         FixedText((kPlotTop + kPlotBottom) / 2.0, 1) + ")\">" + unit + "</text>\n";
   svg += "</g>\n";
 
   // The lines, one per series, each a pixel column at most twice.
@@ -141,14 +135,14 @@ std::string ChartSvg(const Chart& chart) {
     svg += "<polyline " + attributes + " points=\"";
     for (size_t k = 0; k < points.size(); ++k) {
       if (k > 0) svg += ' ';
-      svg += Number(px(points[k].x), 1);
+      svg += FixedText(px(points[k].x), 1);
       svg += ',';
-      svg += Number(py(points[k].y), 1);
+      svg += FixedText(py(points[k].y), 1);
     }
     svg += "\"/>\n";
     if (points.size() == 1) {
-      svg += "<circle cx=\"" + Number(px(points[0].x), 1) + "\" cy=\"" +
-             Number(py(points[0].y), 1) + "\" r=\"3\" fill=\"" + EscapeHtml(s.colour) + "\"/>\n";
+      svg += "<circle cx=\"" + FixedText(px(points[0].x), 1) + "\" cy=\"" +
+             FixedText(py(points[0].y), 1) + "\" r=\"3\" fill=\"" + EscapeHtml(s.colour) + "\"/>\n";
     }
   }
 

@@ -1,7 +1,6 @@
 #include "report/svg_chart.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "report/html_text.h"
 #include "report/series_reduction.h"

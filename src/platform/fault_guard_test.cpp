@@ -9,6 +9,7 @@
 #include <unistd.h>
 #endif
 
+#include <cstdio>
 #include <functional>
 #include <stdexcept>
 #include <thread>
@@ -39,12 +40,7 @@ uint32_t Guarded(const std::function<void()>& fn) {
 void NullWrite() { sink = triggers::WriteThroughNull(nullptr); }
 void StackOverflow() { sink = triggers::RecurseForever(0); }
 
-class FaultGuard : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { InstallFaultHandlers(); }
-};
-
-TEST_F(FaultGuard, EachFaultKindGivesItsCode) {
+TEST(FaultGuard, EachFaultKindGivesItsCode) {
   struct Case { const char* what; std::function<void()> fn; uint32_t code; };
   std::vector<Case> cases = {
       {"returns normally", [] { sink = 1; }, 0},
@@ -56,32 +52,27 @@ TEST_F(FaultGuard, EachFaultKindGivesItsCode) {
       {"null write again", NullWrite, 0xC0000005},
   };
 #ifndef _WIN32
-  // A bus error and trapping floating point have no portable trigger on Windows.
-  char path[] = "/tmp/korbinet_bus_XXXXXX";  // a mapped page with no file bytes behind it
-  int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  unlink(path);
-  void* page = mmap(nullptr, 4096, PROT_READ, MAP_SHARED, fd, 0);
-  close(fd);
+  // A bus error and trapping floating point have no portable trigger on Windows. The page is mapped with
+  // no file bytes behind it; trapping stays on once set, so that case comes last.
+  FILE* empty = tmpfile();
+  ASSERT_NE(empty, nullptr);
+  void* page = mmap(nullptr, 4096, PROT_READ, MAP_SHARED, fileno(empty), 0);
+  fclose(empty);
   ASSERT_NE(page, MAP_FAILED);
-  cases.insert(cases.begin(), {
+  cases.insert(cases.end(), {
       {"read past the file's end", [page] { sink = triggers::ReadByte(static_cast<char*>(page)); }, 0xC0000006},
       {"floating divide by zero", [] { feenableexcept(FE_DIVBYZERO); sink = int(triggers::DivideDoubles(1, 0)); },
        0xC000008E},
   });
 #endif
-  for (const Case& c : cases) {
-    EXPECT_EQ(Guarded(c.fn), c.code) << c.what;
+  for (const Case& c : cases) EXPECT_EQ(Guarded(c.fn), c.code) << c.what;
 #ifndef _WIN32
-    fedisableexcept(FE_ALL_EXCEPT);
-  }
+  fedisableexcept(FE_ALL_EXCEPT);
   munmap(page, 4096);
-#else
-  }
 #endif
 }
 
-TEST_F(FaultGuard, NestedGuardsAndExceptionsLeaveTheRightGuardActive) {
+TEST(FaultGuard, NestedGuardsAndExceptionsLeaveTheRightGuardActive) {
   uint32_t inner = 0, on_worker = 0;
   bool caught = false;
   uint32_t outer = Guarded([&] {
@@ -95,23 +86,18 @@ TEST_F(FaultGuard, NestedGuardsAndExceptionsLeaveTheRightGuardActive) {
   EXPECT_EQ(on_worker, 0xC0000005u);
 }
 
-using FaultGuardDeathTest = FaultGuard;
-
-// Only a fault raised under this thread's guard is caught; anything else ends the process.
+// Only a fault raised under this thread's guard is caught; anything else ends the process as unguarded.
+TEST(FaultGuardDeathTest, OtherFaultsEndTheProcess) {
 #ifdef _WIN32
-TEST_F(FaultGuardDeathTest, OtherFaultsEndTheProcessWithTheirCode) {
-  const auto kAccess = ::testing::ExitedWithCode(static_cast<int>(0xC0000005));
-  EXPECT_EXIT((InstallFaultHandlers(), NullWrite()), kAccess, "");
-  EXPECT_EXIT((Guarded([] { std::thread(NullWrite).join(); }), _exit(0)), kAccess, "");
-}
+  const auto kEnded = ::testing::ExitedWithCode(static_cast<int>(0xC0000005));
 #else
-TEST_F(FaultGuardDeathTest, OtherFaultsEndTheProcessWithTheSignal) {
+  const auto kEnded = ::testing::KilledBySignal(SIGSEGV);
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT((InstallFaultHandlers(), NullWrite()), ::testing::KilledBySignal(SIGSEGV), "");
-  EXPECT_EXIT((Guarded([] { std::thread(NullWrite).join(); }), _exit(0)), ::testing::KilledBySignal(SIGSEGV), "");
-  EXPECT_EXIT((Guarded([] { raise(SIGSEGV); }), _exit(0)), ::testing::KilledBySignal(SIGSEGV), "");
-}
+  EXPECT_EXIT((Guarded([] { raise(SIGSEGV); }), _exit(0)), kEnded, "");
 #endif
+  EXPECT_EXIT((InstallFaultHandlers(), NullWrite()), kEnded, "");
+  EXPECT_EXIT((Guarded([] { std::thread(NullWrite).join(); }), _exit(0)), kEnded, "");
+}
 
 }  // namespace
 }  // namespace platform

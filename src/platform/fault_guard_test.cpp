@@ -21,8 +21,6 @@ int WriteThroughNull(volatile int* target);
 int DivideIntegers(int numerator, int denominator);
 double DivideDoubles(double numerator, double denominator);
 int RecurseForever(int depth);
-void ExecuteIllegalInstruction();
-int ReadByte(const volatile char* address);
 }  // namespace platform::posix::testing
 
 namespace platform {
@@ -46,7 +44,7 @@ TEST(FaultGuard, EachFaultKindGivesItsCode) {
       {"returns normally", [] { sink = 1; }, 0},
       {"null write", NullWrite, 0xC0000005},
       {"integer divide by zero", [] { sink = triggers::DivideIntegers(7, 0); }, 0xC0000094},
-      {"illegal instruction", triggers::ExecuteIllegalInstruction, 0xC000001D},
+      {"illegal instruction", [] { __builtin_trap(); }, 0xC000001D},
       {"stack overflow", StackOverflow, 0xC00000FD},
       {"again after a stack overflow", StackOverflow, 0xC00000FD},
       {"null write again", NullWrite, 0xC0000005},
@@ -60,7 +58,7 @@ TEST(FaultGuard, EachFaultKindGivesItsCode) {
   fclose(empty);
   ASSERT_NE(page, MAP_FAILED);
   cases.insert(cases.end(), {
-      {"read past the file's end", [page] { sink = triggers::ReadByte(static_cast<char*>(page)); }, 0xC0000006},
+      {"read past the file's end", [page] { sink = *static_cast<volatile char*>(page); }, 0xC0000006},
       {"floating divide by zero", [] { feenableexcept(FE_DIVBYZERO); sink = int(triggers::DivideDoubles(1, 0)); },
        0xC000008E},
   });
@@ -81,7 +79,6 @@ TEST(FaultGuard, NestedGuardsAndExceptionsLeaveTheRightGuardActive) {
     sink = triggers::DivideIntegers(1, 0);  // must land here, not in a guard that is gone
   });
   EXPECT_EQ(std::make_tuple(inner, caught, outer), std::make_tuple(0xC0000005u, true, 0xC0000094u));
-  EXPECT_THROW(Guarded([] { throw std::runtime_error("plugin error"); }), std::runtime_error);
   std::thread([&] { on_worker = Guarded(NullWrite); }).join();  // no per-thread preparation
   EXPECT_EQ(on_worker, 0xC0000005u);
 }

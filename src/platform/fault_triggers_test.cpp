@@ -33,8 +33,4 @@ int RecurseForever(int depth) {
   return RecurseForever(depth + 1) + frame[(depth + 1) % sizeof frame];  // use after the call: no loop
 }
 
-void ExecuteIllegalInstruction() { __builtin_trap(); }
-
-int ReadByte(const volatile char* address) { return *address; }
-
 }  // namespace platform::posix::testing

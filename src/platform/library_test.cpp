@@ -11,8 +11,6 @@
 namespace platform {
 namespace {
 
-// The search: a path as it is; a bare name made a file name as the system does, then looked up through
-// the variable's folders after the usual ones.
 #ifdef _WIN32
 const std::string kImage = AVSPLUS_WINDOWS_DLL, kVariable = "PATH", kFolders = "C:\\nowhere;;";
 const std::string kProbe = "korbinetprobe.dll", kFake = "fake.dll", kFakeBytes = "MZ";
@@ -26,7 +24,8 @@ void SetVariable(const std::string& value) { setenv(kVariable.c_str(), value.c_s
 #endif
 
 // Opening, finding and closing are checked end to end and by the library cycle test; reading the file
-// the search finds is checked only here.
+// the search finds only here: a path as it is, a bare name as the system's file name, looked up through
+// the variable's folders after the usual ones.
 TEST(Library, MapImageReadsTheFileTheSearchFinds) {
   ImageInfo info;
   ASSERT_TRUE(MapImage(kImage, &info)) << LastErrorText();

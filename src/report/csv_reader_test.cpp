@@ -9,8 +9,10 @@ const std::string kHead = "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),T
 const std::string kTail = "Threads,PhysMEM(MB),VirtMEM(MB)\n";
 const std::string kRow = "100,25.000,20.000,40.000000,50.000000,50,";
 
-bool Parse(const std::string& content, RunCsv* run, std::string* error) {
-  return ParseRunCsv(InputFile{"run.csv", content}, run, error);
+// The reader's message; "" when it takes the file.
+std::string Parse(const std::string& content, RunCsv* run) {
+  std::string error;
+  return ParseRunCsv(InputFile{"run.csv", content}, run, &error) ? "" : error;
 }
 
 TEST(CsvReader, ReadsEachFormTheProgramWrites) {
@@ -21,8 +23,7 @@ TEST(CsvReader, ReadsEachFormTheProgramWrites) {
   };
   for (const auto& form : forms) {
     RunCsv run;
-    std::string error;
-    ASSERT_TRUE(Parse(form.text, &run, &error)) << error;
+    ASSERT_EQ(Parse(form.text, &run), "");
     ASSERT_EQ(run.records.size(), 1u);
     const CsvRecord& r = run.records[0];
     EXPECT_EQ(std::vector<double>({double(run.has_gpu), double(run.has_vpu), double(r.frame), r.frame_rate,
@@ -45,8 +46,6 @@ TEST(CsvReader, RefusesMalformedInputNamingFileAndLine) {
       {header + good + "200,25.000,20.000,40.000000\n", "run.csv, line 3: 4 fields, expected 9 (a truncated row)"},
       {header + good + "200,25.000,20.000,40.000000,50.000000,50,12,300,400,7\n",
        "run.csv, line 3: more than 9 fields"},
-      {header + "100,fast,20.000,40.000000,50.000000,50,12,300,400\n",
-       "run.csv, line 2: field 2 (Frames/sec): \"fast\" is not a number of the form the file uses"},
       {header + "100,25.000,20.000,40.000000,50.000000,-5,12,300,400\n",
        "run.csv, line 2: field 6 (CPU(%)): \"-5\" is not a number of the form the file uses"},
       {header + "99999999999,25.000,20.000,40.000000,50.000000,5,12,300,400\n",
@@ -60,9 +59,7 @@ TEST(CsvReader, RefusesMalformedInputNamingFileAndLine) {
   };
   for (const auto& c : cases) {
     RunCsv run;
-    std::string error;
-    EXPECT_FALSE(Parse(c.text, &run, &error)) << c.message;
-    EXPECT_EQ(error, c.message);
+    EXPECT_EQ(Parse(c.text, &run), c.message);
   }
 }
 

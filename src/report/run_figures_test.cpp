@@ -12,18 +12,13 @@ Run RunOf(std::vector<CsvRecord> records, const std::string& frames_line = "") {
   return run;
 }
 
-CsvRecord Record(uint32_t frame, double fps, double average, uint32_t cpu, uint32_t threads, uint32_t phys, uint32_t virt) {
-  CsvRecord r;
-  r.frame = frame, r.frame_rate = fps, r.average_frame_rate = average, r.cpu = cpu;
-  r.threads = threads, r.physical_memory = phys, r.virtual_memory = virt;
-  return r;
-}
-
+// Records: frame, fps, average fps, CPU, GPU, VPU, threads, physical and virtual memory.
 TEST(RunFigures, ComparesRunsAgainstTheBaseline) {
-  const report::Run fast = RunOf({Record(10, 500, 500, 50, 3, 40, 90), Record(20, 300, 400, 51, 4, 60, 80),
-                          Record(30, 400, 400, 50, 4, 50, 95)});
+  const report::Run fast = RunOf({{10, 500, 500, 50, 0, 0, 3, 40, 90}, {20, 300, 400, 51, 0, 0, 4, 60, 80},
+                          {30, 400, 400, 50, 0, 0, 4, 50, 95}});
   // The log's count includes the frames after the last record.
-  const report::Run slow = RunOf({Record(100, 200, 200, 0, 1, 10, 10)}, "Frames processed:               105 (0 - 104)");
+  const report::Run slow =
+      RunOf({{100, 200, 200, 0, 0, 0, 1, 10, 10}}, "Frames processed:               105 (0 - 104)");
   const RunFigures a = FiguresOf(fast), b = FiguresOf(slow);
   EXPECT_EQ(std::vector<double>({double(a.frames), a.average_fps, a.minimum_fps, a.maximum_fps, double(a.cpu_average),
                                  a.efficiency, double(a.peak_physical), double(a.peak_virtual), double(a.threads),

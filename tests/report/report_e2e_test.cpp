@@ -1,8 +1,5 @@
 // korbinet-report over real runs: two bundled examples benchmarked with
 // -log -csv in a sandbox, then the report over both CSV files.
-#include <fstream>
-#include <sstream>
-
 #include "e2e_common.h"
 
 namespace e2e {
@@ -14,17 +11,14 @@ class ReportRuns : public testing::Test {
   ProcessResult Report(const std::vector<std::string>& args) {
     return RunPiped(sandbox_, args, std::nullopt, 60s, BuildDir() + "/bin/korbinet-report");
   }
-  // Benchmarks a bundled example, its log and CSV left in runs/.
   void Benchmark(const std::string& example) {
     fs::copy_file(KORBINET_SOURCE_DIR "/examples/" + example, sandbox_.Path("runs/" + example));
     const ProcessResult r = RunPiped(sandbox_, {"runs/" + example, "-log", "-csv"});
     ASSERT_EQ(r.exit_status, 0) << Describe(r);
   }
-  // The page's title and, per chart, its id and number of lines.
   std::string Outline(const std::string& page) {
-    const ProcessResult r =
-        RunPiped(sandbox_, {KORBINET_SOURCE_DIR "/tests/report/page_outline.py", page}, std::nullopt, 60s,
-                 KORBINET_PYTHON3);
+    const ProcessResult r = RunPiped(sandbox_, {KORBINET_SOURCE_DIR "/tests/report/page_outline.py", page},
+                                     std::nullopt, 60s, KORBINET_PYTHON3);
     EXPECT_EQ(r.exit_status, 0) << r.err;
     return r.out;
   }
@@ -35,13 +29,11 @@ class ReportRuns : public testing::Test {
 TEST_F(ReportRuns, TwoExamplesSideBySide) {
   Benchmark("fields_audio.avs");
   Benchmark("prefetch.avs");
-  const std::vector<std::string> args = {"runs/fields_audio.csv", "runs/prefetch.csv", "-o", "both.html",
-                                         "--label", "four ms", "--baseline", "2"};
-  ProcessResult r = Report(args);
+  const ProcessResult r = Report({"runs/fields_audio.csv", "runs/prefetch.csv", "-o", "both.html",
+                                  "--label", "four ms", "--baseline", "2"});
   ASSERT_EQ(r.exit_status, 0) << r.err;
   EXPECT_EQ(r.err, "");
-  // Figures set the widths of their columns; the rest is exact, and every
-  // line ends in the right-aligned thread count.
+  // Figures set the widths of their columns; every line ends in the right-aligned thread count.
   const std::string fps3 = R"(( +\d+\.\d{3}){3})";
   const std::string cpu_to_threads = R"( +\d+% +(\d+\.\d{3}|n/a)( +\d+){3}\n)";
   EXPECT_TRUE(Matches(r.out, "Run  Label                Frames +Avg fps +Min fps +Max fps +Ratio +CPU +Efficiency +"
@@ -50,31 +42,14 @@ TEST_F(ReportRuns, TwoExamplesSideBySide) {
                              "2\\*   prefetch\\.avs \\(runs\\)    1200" + fps3 + " +1\\.000" + cpu_to_threads +
                              "\nReport: both\\.html\n")) << r.out;
   const std::vector<std::string> lines = Split(r.out);
-  ASSERT_GE(lines.size(), 3u);
-  EXPECT_EQ(lines[1].size(), lines[0].size()) << r.out;
-  EXPECT_EQ(lines[2].size(), lines[0].size()) << r.out;
-
-  // Well-formed, with one chart per series holding one line per run.
-  EXPECT_EQ(Outline("both.html"),
-            "Korbinet comparison: 2 runs\nfps 2\ncpu 2\nmemory 2\nthreads 2\n"
-            "script: Spin(4000)\nscript: Prefetch(2)\n");
-
-  // The same arguments again replace the page, leaving no temporary file.
-  const std::vector<std::string> before = sandbox_.ListFiles();
-  sandbox_.WriteFile("both.html", std::string(200000, 'x'));
-  r = Report(args);
-  ASSERT_EQ(r.exit_status, 0) << r.err;
-  const std::string page = sandbox_.ReadFile("both.html");
-  EXPECT_EQ(page.find('x' + std::string(100, 'x')), std::string::npos);
-  EXPECT_EQ(page.rfind("</html>\n"), page.size() - 8);
-  EXPECT_EQ(sandbox_.ListFiles(), before);
+  for (size_t i : {1, 2}) EXPECT_EQ(lines.at(i).size(), lines[0].size()) << r.out;
+  EXPECT_EQ(Outline("both.html"), "Korbinet comparison: 2 runs\nfps 2\ncpu 2\nmemory 2\nthreads 2\n"
+                                  "script: Spin(4000)\nscript: Prefetch(2)\n");
 
   // One run alone: its page beside the CSV, both series of the pairs drawn.
-  r = Report({"runs/prefetch.csv"});
-  ASSERT_EQ(r.exit_status, 0) << r.err;
-  EXPECT_EQ(Outline("runs/prefetch.html"),
-            "Korbinet run: prefetch.avs (runs)\nfps 2\ncpu 1\nmemory 2\nthreads 1\n"
-            "script: Prefetch(2)\n");
+  ASSERT_EQ(Report({"runs/prefetch.csv"}).exit_status, 0);
+  EXPECT_EQ(Outline("runs/prefetch.html"), "Korbinet run: prefetch.avs (runs)\nfps 2\ncpu 1\nmemory 2\nthreads 1\n"
+                                           "script: Prefetch(2)\n");
 }
 
 // The readers' own messages are pinned by their unit tests; here the
@@ -94,8 +69,7 @@ TEST_F(ReportRuns, BadInputAndUsageEndWithAMessageAndStatus) {
   for (const auto& c : cases) {
     const ProcessResult r = Report(c.args);
     EXPECT_EQ(r.exit_status, c.status) << c.args[0];
-    EXPECT_EQ(r.err.substr(0, c.message.size()), c.message);
-    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.substr(0, c.message.size()) + r.out, c.message);
   }
   EXPECT_FALSE(sandbox_.Exists("runs/cut.html"));
   EXPECT_EQ(sandbox_.ReadFile("runs/good.csv"), good);

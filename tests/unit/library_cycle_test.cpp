@@ -4,9 +4,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <string>
-#include <utility>
+#include <sstream>
+#include <tuple>
 
 #include "avs_host/avisynth_info.h"
 #include "avs_host/avs_library.h"
@@ -17,44 +16,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-
-bool LibraryMapped() {
-  std::ifstream maps("/proc/self/maps");
-  const std::string text((std::istreambuf_iterator<char>(maps)), std::istreambuf_iterator<char>());
-  return text.find("libavisynth") != std::string::npos;
-}
-
-// Open descriptors and threads.
-std::pair<long, long> Usage() {
+// Open descriptors, threads, and whether the library is mapped.
+std::tuple<long, long, bool> Usage() {
   auto count = [](const char* dir) { return std::distance(fs::directory_iterator(dir), {}); };
-  return {count("/proc/self/fd"), count("/proc/self/task")};
+  std::stringstream maps;
+  maps << std::ifstream("/proc/self/maps").rdbuf();
+  return {count("/proc/self/fd"), count("/proc/self/task"), maps.str().find("libavisynth") != std::string::npos};
 }
 
-class LibraryCycle : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!fs::exists(library_)) GTEST_FAIL() << "frame server not built: " << library_;
-    ASSERT_FALSE(LibraryMapped()) << "another test left the library loaded";
-  }
-
-  // The four uses of a run, in its order.
-  void RunOnce(const std::string& script, AvsInterface binding) {
-    CAvisynthInfo info;
-    std::string message;
-    ASSERT_EQ(ProbeAvisynth(&info, &message, library_, binding), 1) << message;
-    AnalyseScript(script, library_, info.interface_version, 1, &message, binding);
-
-    AvsLibrary use(library_, binding);
-    ASSERT_TRUE(use.Load() && use.FindFactory() && use.CreateEnvironment(info.interface_version));
-    EXPECT_TRUE(use.Release());
-  }
-
+TEST(LibraryCycle, RepeatedRunsLeaveNoDescriptorsThreadsOrMappings) {
   // The frame server is built beside this test binary.
-  std::string library_ = (fs::read_symlink("/proc/self/exe").parent_path() / "libavisynth.so").string();
-  ScratchDir dir_;
-};
-
-TEST_F(LibraryCycle, RepeatedRunsLeaveNoDescriptorsThreadsOrMappings) {
+  const std::string library = (fs::read_symlink("/proc/self/exe").parent_path() / "libavisynth.so").string();
+  ASSERT_TRUE(fs::exists(library)) << "frame server not built: " << library;
+  ASSERT_FALSE(std::get<2>(Usage())) << "another test left the library loaded";
+  ScratchDir dir;
+  const std::string script = dir.File("s.avs");
   const struct { std::string name, script; bool unloads; } cases[] = {
       {"measurable", "BlankClip(length=30, width=64, height=48)\nSpin(20000)\n", true},
       {"too short", "BlankClip(length=10, width=64, height=48)\n", true},
@@ -63,14 +39,19 @@ TEST_F(LibraryCycle, RepeatedRunsLeaveNoDescriptorsThreadsOrMappings) {
       {"script error", "BlankClip(length=10\n", false},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::string script = dir_.File("s.avs");
     ScratchDir::Write(script, c.script);
     const auto before = Usage();
     for (AvsInterface binding : {AvsInterface::kCpp, AvsInterface::kC}) {
-      RunOnce(script, binding);
-      EXPECT_EQ(Usage(), before) << (binding == AvsInterface::kC ? "C" : "C++") << " binding";
-      EXPECT_TRUE(!c.unloads || !LibraryMapped());
+      SCOPED_TRACE(c.name + (binding == AvsInterface::kC ? ", C binding" : ", C++ binding"));
+      // The four uses of a run, in its order.
+      CAvisynthInfo info;
+      std::string message;
+      ASSERT_EQ(ProbeAvisynth(&info, &message, library, binding), 1) << message;
+      AnalyseScript(script, library, info.interface_version, 1, &message, binding);
+      AvsLibrary use(library, binding);
+      ASSERT_TRUE(use.Load() && use.FindFactory() && use.CreateEnvironment(info.interface_version));
+      EXPECT_TRUE(use.Release());
+      EXPECT_EQ(Usage(), c.unloads ? before : std::make_tuple(std::get<0>(before), std::get<1>(before), true));
     }
   }
 }

@@ -1,6 +1,5 @@
-// Test doubles for the console: a sink that keeps what would reach the
-// terminal as one text (colours as "{n}", cursor moves as "<up n>"), and a
-// console width set for one test.
+// A console sink keeping what would reach the terminal as one text (colours as
+// "{n}", cursor moves as "<up n>"), and a console width set for one test.
 #pragma once
 
 #include <string>
@@ -8,8 +7,7 @@
 #include "bench/console_sink.h"
 #include "console/console_utils.h"
 
-class RecordingConsole : public ConsoleSink {
- public:
+struct RecordingConsole : ConsoleSink {
   void Print(uint16_t color, const std::string& text) override {
     if (color != 0) out += "{" + std::to_string(color) + "}";
     out += text;
@@ -19,11 +17,8 @@ class RecordingConsole : public ConsoleSink {
   std::string out;
 };
 
-class ScopedConsoleWidth {
- public:
+struct ScopedConsoleWidth {
   explicit ScopedConsoleWidth(int width) { g_utils.SetConsoleWidthForTest(width); }
-  ~ScopedConsoleWidth() { g_utils.SetConsoleWidthForTest(saved_); }
-
- private:
-  int saved_ = g_utils.ConsoleWidth();
+  ~ScopedConsoleWidth() { g_utils.SetConsoleWidthForTest(saved); }
+  const int saved = g_utils.ConsoleWidth();
 };

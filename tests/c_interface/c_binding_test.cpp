@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "avs_host/avisynth_info.h"
 #include "avs_host/avs_library.h"
@@ -60,7 +61,8 @@ TEST_P(CBindingTest, ShowsWhatTheCppInterfaceShows) {
   ScratchDir dir;
   const std::string clip = "BlankClip(length=10, width=64, height=48, pixel_type=\"YV12\")";
   // No script file when the script is empty.
-  const struct { const char* name; std::string script, expected_end; } cases[] = {
+  struct Case { std::string name, script, expected_end; };
+  std::vector<Case> cases = {
       {"clip", clip, "Audio samples:                   18375\n"},
       {"fields", "AssumeBFF(AssumeFieldBased(" + clip + "))", "Audio samples:                   18375\n"},
       {"mt", "SetMTMode(2)\n" + clip, "Active MT Mode:                      2\n"},
@@ -69,9 +71,15 @@ TEST_P(CBindingTest, ShowsWhatTheCppInterfaceShows) {
       {"no clip", "x = 1", "error: \"" + dir.File("no clip.avs") + "\":\nScript did not return a clip"},
       {"frame", "Fault(" + clip + ", 3, \"error\")", "error: Fault at frame 3"},
   };
+  // The C binding decodes the pixel type itself where the C++ one asks the library.
+  for (const auto& [type, shown] : std::vector<std::pair<std::string, std::string>>{
+           {"YV24", "   YV24"}, {"YV16", "   YV16"}, {"Y8", "     Y8"}, {"YV411", "  YV411"},
+           {"YUY2", "   YUY2"}, {"RGB24", "  RGB24"}, {"RGB32", "  RGB32"},
+           {"YUV420P10", "Unknown"}, {"RGB48", "Unknown"}, {"Y16", "Unknown"}})
+    cases.push_back({type, "BlankClip(pixel_type=\"" + type + "\")", "Colorspace:                    " + shown});
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string script = dir.File(std::string(c.name) + ".avs");
+    const std::string script = dir.File(c.name + ".avs");
     if (!c.script.empty()) ScratchDir::Write(script, c.script + "\n");
     const std::string cpp = Load(path, version, script, AvsInterface::kCpp);
     EXPECT_EQ(Load(path, version, script, AvsInterface::kC), cpp);

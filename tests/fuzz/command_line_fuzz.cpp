@@ -8,17 +8,13 @@
 #include "app/command_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<std::string> args;
-  std::string current;
+  std::vector<std::string> args(1);
   for (size_t i = 0; i < size; ++i) {
-    if (data[i] == 0) {
-      args.push_back(current);
-      current.clear();
-    } else {
-      current.push_back(static_cast<char>(data[i]));
-    }
+    if (data[i] == 0)
+      args.emplace_back();
+    else
+      args.back().push_back(static_cast<char>(data[i]));
   }
-  args.push_back(current);
 
   for (int32_t autocomplete : {0, 1}) {
     Settings settings;

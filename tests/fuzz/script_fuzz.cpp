@@ -1,5 +1,6 @@
 // The frame server's script language over arbitrary script text, then a few
 // frame and audio requests on the clip a script returns.
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,9 +16,8 @@ namespace {
 // made to do. A script that names one (in any case, also inside Eval text)
 // is skipped.
 bool NamesUnsafeFunction(const std::string& text) {
-  std::string lower;
-  lower.reserve(text.size());
-  for (char c : text) lower.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+  std::string lower = text;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   for (const char* name : {"fault", "import", "workers", "prefetch", "spin", "nap", "hold"}) {
     if (lower.find(name) != std::string::npos) return true;
   }

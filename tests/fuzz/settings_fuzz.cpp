@@ -2,14 +2,37 @@
 // it shares with the command line over arbitrary values.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
 
 #include "app/settings.h"
-#include "fuzz/scratch_file.h"
+
+namespace {
+
+// The reader takes a path. The fuzz script names a folder in memory; several
+// fuzzers may share it, so a random tag keeps them apart.
+struct ScratchFile {
+  ScratchFile() {
+    const char* dir = std::getenv("KORBINET_FUZZ_SCRATCH");
+    path = std::string(dir != nullptr && *dir != '\0' ? dir : "/dev/shm") + "/settings-" +
+           std::to_string(std::random_device()()) + ".tmp";
+  }
+  ~ScratchFile() {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+  }
+  std::string path;
+};
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static fuzz::ScratchFile file("settings");
-  if (!fuzz::WriteScratch(file.path, data, size)) return 0;
+  static const ScratchFile file;
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  if (!(std::ofstream(file.path, std::ios::binary) << bytes)) return 0;
 
   Settings settings;
   const std::string error = LoadSettingsFrom(file.path, "2.1.6", &settings);
@@ -20,8 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   Settings range;
-  const std::string value(reinterpret_cast<const char*>(data), size);
-  if (!ParseRangeValue(value, &range) &&
+  if (!ParseRangeValue(bytes, &range) &&
       (range.FrameRangeFirst != UnsetFrameNumber || range.FrameRangeLast != UnsetFrameNumber)) {
     __builtin_trap();  // a rejected value must leave both ends unset
   }

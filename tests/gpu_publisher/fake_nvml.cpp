@@ -20,26 +20,20 @@ std::map<std::string, std::string> Script() {
   const char* path = std::getenv("FAKE_NVML_SCRIPT");
   std::ifstream in(path ? path : "");
   for (std::string line; std::getline(in, line);) {
-    const size_t space = line.find(' '), gap = line.find(' ', space + 1);
-    if (space == std::string::npos) continue;
     // "fail F CODE" is kept under the key "fail F".
-    const bool fail = line.starts_with("fail ");
-    script[line.substr(0, fail ? gap : space)] = fail && gap == std::string::npos ? "999" : line.substr((fail ? gap : space) + 1);
+    const size_t end = line.find(' ', line.starts_with("fail ") ? 5 : 0);
+    if (end != std::string::npos) script[line.substr(0, end)] = line.substr(end + 1);
   }
   return script;
 }
 
-// The scripted failure of `function`, else 0.
-int Failure(const char* function) {
+// The scripted failure of `function`, else the text under `key` (none wanted
+// when null), else not supported.
+int Answer(const char* function, const char* key, std::string* text = nullptr) {
   const auto script = Script();
-  const auto it = script.find(std::string("fail ") + function);
-  return it == script.end() ? 0 : std::atoi(it->second.c_str());
-}
-
-// The failure, else the text under `key`, else not supported.
-int Answer(const char* function, const char* key, std::string* text) {
-  if (int code = Failure(function)) return code;
-  const auto script = Script();
+  if (const auto fail = script.find(std::string("fail ") + function); fail != script.end())
+    return std::atoi(fail->second.c_str());
+  if (key == nullptr) return 0;
   const auto it = script.find(key);
   if (it == script.end()) return kNotSupported;
   *text = it->second;
@@ -68,7 +62,7 @@ struct Memory { unsigned long long total, free, used; };
 
 extern "C" {
 
-int nvmlInit_v2() { return Failure("nvmlInit_v2"); }
+int nvmlInit_v2() { return Answer("nvmlInit_v2", nullptr); }
 int nvmlShutdown() { return 0; }
 const char* nvmlErrorString(int code) {
   static char text[32];
@@ -83,7 +77,7 @@ int nvmlDeviceGetCount_v2(unsigned* count) {
 int nvmlDeviceGetHandleByIndex_v2(unsigned, void** device) {
   static int card;
   *device = &card;
-  return Failure("nvmlDeviceGetHandleByIndex_v2");
+  return Answer("nvmlDeviceGetHandleByIndex_v2", nullptr);
 }
 int nvmlDeviceGetName(void*, char* name, unsigned length) { return Text("nvmlDeviceGetName", "name", name, length); }
 int nvmlSystemGetDriverVersion(char* version, unsigned length) {

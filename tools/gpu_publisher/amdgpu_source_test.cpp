@@ -36,20 +36,15 @@ class FakeSysfs {
   std::string root_ = scratch_.File("sys"), device_ = root_ + "/class/drm/card1/device";
 };
 
-std::string RecordsText(const GpuSource& source) {
-  std::string text;
-  for (const Record& r : source.records) text += r.key + "=" + r.value + ";";
-  return text;
-}
-
 TEST(AmdgpuSource, ReadsTheCardsFigures) {
   FakeSysfs sysfs;
   std::string error;
   auto source = sysfs.Open(&error);
   ASSERT_NE(source, nullptr) << error;
-  EXPECT_EQ(RecordsText(*source),
-            "CardName=AMD Radeon RX 6800/6800 XT / 6900 XT;GPUName=Navi 21;MemSize=16368 MB;"
-            "DriverVersion=amdgpu 5.18.13;");
+  std::string records;
+  for (const Record& r : source->records) records += r.key + "=" + r.value + ";";
+  EXPECT_EQ(records, "CardName=AMD Radeon RX 6800/6800 XT / 6900 XT;GPUName=Navi 21;MemSize=16368 MB;"
+                     "DriverVersion=amdgpu 5.18.13;");
   Readings r;
   ASSERT_TRUE(source->Read(&r, &error)) << error;
   EXPECT_EQ(r.values, (decltype(r.values){37.0, std::nullopt, 1024.0, 1024.0, 50.0}));

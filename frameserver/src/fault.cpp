@@ -68,8 +68,10 @@ extern "C" LONG CaughtFaultFilter(EXCEPTION_POINTERS* pointers, void*) {
 // handler would run before. Its labels are fixed, so it may appear only once
 // in this file, and nothing here may need C++ unwinding (GCC would want a
 // handler of its own). After the handler the code resumes past __except1 with
-// only memory to go by, hence the flag.
-KORBINET_NOINLINE __attribute__((noclone)) bool AccessCaught(int frame) {
+// only memory and the registers the ABI preserves to go by, hence the flag,
+// and noipa: GCC would otherwise let the caller keep values in registers it
+// saw this function leave alone, which the jump back does not.
+__attribute__((noipa)) bool AccessCaught(int frame) {
   g_caught = 0;
   __try1(CaughtFaultFilter)
   Access(frame);

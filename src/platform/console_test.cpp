@@ -92,8 +92,10 @@ TEST(TerminalOutput, ColoursAndCursorOnATerminal) {
   SKIP_WITHOUT_CONSOLE();
 #ifdef _WIN32
   const WORD original = Screen().wAttributes;
-  for (uint16_t attribute : {0x07, 0x0F, 0x1E, 0x4C, 0x80, 0xF0})
-    SetTextAttribute(attribute), EXPECT_EQ(Screen().wAttributes, attribute);
+  for (uint16_t attribute : {0x07, 0x0F, 0x1E, 0x4C, 0x80, 0xF0}) {
+    SetTextAttribute(attribute);
+    EXPECT_EQ(Screen().wAttributes, attribute);
+  }
   ResetTextAttribute();
   EXPECT_EQ(Screen().wAttributes, original);
   WriteText(true, "\n\n\n\n  ");

@@ -31,7 +31,8 @@ struct ChildTest {
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring line = L"\"" + std::wstring(path) + L"\" " + std::wstring(filter.begin(), filter.end());
     SetEnvironmentVariableA("KORBINET_CHILD_TEST", argument.c_str());
-    STARTUPINFOW startup{sizeof startup};
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
     if (CreateProcessW(path, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started))
       CloseHandle(started.hThread), process = started.hProcess;

@@ -17,11 +17,9 @@ TEST(ProcessChild, TakeLock) {
   std::exit(static_cast<int>(TakeNamedLock(ChildArgument())));
 }
 
-int LockInChild(const std::string& name) { return ChildTest("ProcessChild.TakeLock", name).Wait(); }
-
 TEST(NamedLock, HeldForTheLifeOfTheProcessOnly) {
-  const std::string name =
-      "korbinet-test-lock-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+  const auto name = "korbinet-test-lock-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+  auto LockInChild = [](const std::string& lock) { return ChildTest("ProcessChild.TakeLock", lock).Wait(); };
   EXPECT_EQ(LockInChild(name), static_cast<int>(LockResult::kAcquired));  // released when the child ends
   ASSERT_EQ(TakeNamedLock(name), LockResult::kAcquired);
   EXPECT_EQ(LockInChild(name), static_cast<int>(LockResult::kAlreadyHeld));

@@ -21,9 +21,9 @@ inline const char* ChildArgument() { return std::getenv("KORBINET_CHILD_TEST"); 
 #define SKIP_UNLESS_CHILD() \
   if (!ChildArgument()) GTEST_SKIP() << "runs as a child of another test"
 
+// Starts `test` (Suite.Name). On POSIX a `terminal` >= 0 becomes the child's
+// controlling terminal and standard streams; on Windows it shares the console.
 struct ChildTest {
-  // Starts `test` (Suite.Name). On POSIX a `terminal` >= 0 becomes its
-  // controlling terminal and standard streams; on Windows it shares the console.
   ChildTest(const std::string& test, const std::string& argument, [[maybe_unused]] int terminal = -1) {
     const std::string filter = "--gtest_filter=" + test;
 #ifdef _WIN32
@@ -37,40 +37,30 @@ struct ChildTest {
     if (CreateProcessW(path, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started))
       CloseHandle(started.hThread), process = started.hProcess;
     SetEnvironmentVariableA("KORBINET_CHILD_TEST", nullptr);
+  }
+  ~ChildTest() { if (process) TerminateProcess(process, 1), CloseHandle(process); }
+  // The exit status; -1 when it did not start or end within a minute.
+  int Wait() {
+    DWORD status = 0;
+    if (!process || WaitForSingleObject(process, 60000) != WAIT_OBJECT_0) return -1;
+    GetExitCodeProcess(process, &status), CloseHandle(process), process = nullptr;
+    return static_cast<int>(status);
+  }
+  HANDLE process = nullptr;
 #else
     if ((pid = fork()) != 0) return;
     if (terminal >= 0) setsid(), ioctl(terminal, TIOCSCTTY, 0), dup2(terminal, 0), dup2(terminal, 1), dup2(terminal, 2);
     setenv("KORBINET_CHILD_TEST", argument.c_str(), 1);
     execl("/proc/self/exe", "child-test", filter.c_str(), static_cast<char*>(nullptr));
     _exit(127);
-#endif
   }
-  ChildTest(const ChildTest&) = delete;
-  ~ChildTest() { Wait(0); }
-
-  // The exit status, 128 + the signal that ended it, or -1 when it did not
-  // start or end in time (then it is killed).
-  int Wait(int tenths = 600) {
-#ifdef _WIN32
-    DWORD status = 0;
-    if (!process) return -1;
-    const bool ended = WaitForSingleObject(process, tenths * 100) == WAIT_OBJECT_0;
-    if (!ended) TerminateProcess(process, 1), WaitForSingleObject(process, 5000);
-    GetExitCodeProcess(process, &status), CloseHandle(process), process = nullptr;
-    return ended ? static_cast<int>(status) : -1;
-#else
+  ~ChildTest() { if (pid > 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0); }
+  // The exit status, or 128 + the signal that ended it; -1 when it did not start.
+  int Wait() {
     int status = 0;
-    for (int n = 0; pid > 0 && n <= tenths; ++n, usleep(100000))
-      if (waitpid(pid, &status, WNOHANG) == pid)
-        return pid = -1, WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    if (pid > 0) kill(pid, SIGKILL), waitpid(pid, nullptr, 0), pid = -1;
-    return -1;
-#endif
+    if (pid <= 0 || waitpid(pid, &status, 0) != pid) return -1;
+    return pid = -1, WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
-
-#ifdef _WIN32
-  HANDLE process = nullptr;
-#else
   pid_t pid = -1;
 #endif
 };

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# End-to-end runs of korbinet.exe under Wine: piped (exact texts, carriage
-# returns stripped, and exit statuses) and on a terminal (tmux). Usage:
-# e2e.sh BIN_DIR CASE. The Wine environment comes from scripts/test-windows.sh.
+# End-to-end runs of korbinet.exe under Wine, piped (exact texts without CRs, statuses) and
+# on a terminal (tmux). Usage: e2e.sh BIN_DIR CASE, in scripts/test-windows.sh's Wine.
 set -uo pipefail
 
 bin=$1
@@ -84,10 +83,9 @@ PluginDir+    (HKCU, x64):   C:\\Plügins+
 PluginDir2_5  (HKLM, x64):   C:\\Old" "$out"
   ;;
 fault)
-  # Every kind while importing (-info: the handlers switch the log on) and in
-  # the loop, past 100 frames of the range (the log keeps the rows so far).
-  # "caught" is an access violation the library handles itself: it must stay
-  # the library's error, reported as "error" is.
+  # Every kind while importing (-info: the handlers switch the log on) and in the loop, past
+  # 100 frames of the range (the log keeps the rows so far). "caught" is an access violation
+  # the library handles itself: it stays the library's error, reported as "error" is.
   settings
   while IFS='|' read -r kind message; do
     message=${message//\\n/$'\n'}
@@ -150,8 +148,7 @@ non-ascii)
     "$(text "$here/skrípt.log" | grep '^Script file:' | tr -s ' ')"
   ;;
 console)
-  # On Wine's console in a terminal: colours by attribute, keys by console
-  # input events.
+  # On Wine's console in a terminal: colours by attribute, keys by console input events.
   settings PauseBeforeExit=1
   terminal "wine korbinet.exe -priority=0"
   wait_for "Press any key" || exit 1
@@ -163,20 +160,17 @@ console)
   expect "prompt blanked" 0 "$(screen | grep -c 'Press any key')"
   ;;
 platform-console)
-  # The console contract tests on a console of a known size; they read its
-  # state back through the console API.
+  # The console contract tests, on a console of a known size.
   terminal "KORBINET_ON_CONSOLE=1 wine '$bin/windows_platform_tests.exe' --gtest_color=no --gtest_filter='Terminal*'"
   expect "contract tests' status" 0 "$(exit_status)" || screen
   ;;
 gpu)
-  # The publisher's window needs a display: scripts/test-windows.sh runs
-  # Wine under xvfb-run when it can.
+  # The publisher's window needs a display: scripts/test-windows.sh gives one.
   [ -n "${DISPLAY:-}" ] || { echo "skipped: no display, so no GPU-Z window (install xvfb)"; exit 77; }
   settings
   cp "$bin/gpu-publisher.exe" "$box/"
   clip 40 "Nap(25)" g.avs
-  # Without GPU-Z the run asks: a piped key that is no answer is skipped,
-  # and the end of input is a no.
+  # Without GPU-Z the run asks: a piped key that is no answer is skipped, then the end is a no.
   (cd "$box" && printf x | wine korbinet.exe g.avs -gpu >out 2>err)
   expect "no GPU-Z" "255 $start
 
@@ -189,8 +183,7 @@ Continue without GPU monitoring? [y/n]" "$? $(text "$box/err")"
   publisher=$!
   await ready "$box/pub.out"
   run g.avs -gpu -log
-  # Ended in Wine, not just its launcher: a window left open would stand for
-  # GPU-Z in the next test.
+  # Ended in Wine, not just its launcher: a window left open would be GPU-Z to the next test.
   wine taskkill /f /im gpu-publisher.exe >/dev/null 2>&1
   wait "$publisher"
   expect status 0 "$status"
@@ -200,8 +193,7 @@ $(printf '%-25s%s\n' "Card name:" "Test Card" "GPU name:" TU106 "Memory size:" "
     "$(text "$box/g.log" | sed -n '/^\[Graphics card info\]/,/^Info collected/p')"
   ;;
 avsplus)
-  # The real AviSynth+ (MinGW build, with its version resource), reached
-  # through its plain C interface as an MSVC build would be.
+  # The real AviSynth+ (MinGW build), reached through its C interface as an MSVC build would be.
   avsplus_dll="$root/../shared/avisynthplus/windows-x86_64/AviSynth.dll"
   avsplus_so="$root/../shared/avisynthplus/linux-x86_64/libavisynth.so.3.7.5"
   version="AviSynth+ 3.7.5 (r4661, master, x86_64)"
@@ -251,8 +243,7 @@ $(right "Number of frames:" 3000 "Length (hh:mm:ss.ms):" 00:01:40.100 "Frame wid
     printf '[Main]\nVersion=2.1.6\nAVSDLL=%s\nAllowOnlyOneInstance=0\n' "$avsplus_so" >"$box/linux/Korbinet.ini"
     (cd "$box/linux" && ./korbinet bars.avs -log -csv </dev/null >/dev/null 2>&1)
     expect "Linux status" 0 "$?"
-    # Apart from paths, time stamps and the linker: the GNU ld version on
-    # Windows, the compiler's on Linux.
+    # Apart from paths, time stamps and the linker (GNU ld's version here, the compiler's on Linux).
     same() { section "$1" "$2" | grep -v -e '^Script file:' -e '^Avisynth.dll' -e '^PluginDir'; }
     expect "general as on Linux" "$(same "General info" "$box/linux/bars.log")" "$(same "General info" "$log")"
     expect "clip as on Linux" "$(same "Clip info" "$box/linux/bars.log")" "$(same "Clip info" "$log")"
@@ -261,8 +252,7 @@ $(right "Number of frames:" 3000 "Length (hh:mm:ss.ms):" 00:01:40.100 "Frame wid
   fi
   ;;
 live)
-  # Drawn in place: the frame counter moves while its row stays put; Esc ends
-  # the run with the summary. About 100 s of frames, ended long before.
+  # Drawn in place: the counter moves, its row stays; Esc ends the 100 s run with the summary.
   settings
   clip 100000 "Spin(1000)" long.avs
   terminal "wine korbinet.exe long.avs"
@@ -284,18 +274,11 @@ gpu-question)
   # No GPU-Z window in this prefix: the question is answered by a key.
   settings
   clip 40 "Nap(25)" g.avs
-  for answer in n y; do
+  for answer in "n 255 " "y 0 Frames processed: 40 (0 - 39)"; do  # KEY STATUS SUMMARY
     terminal "wine korbinet.exe g.avs -gpu"
     wait_for "Continue without GPU monitoring? [y/n]" || break
-    "${tmux_cmd[@]}" send-keys $answer
-    status=$(exit_status)
-    if [ $answer = n ]; then
-      expect "declined status" 255 "$status"
-      expect "declined, no benchmark" 0 "$(screen | grep -c 'Frames processed')"
-    else
-      expect "accepted status" 0 "$status"
-      expect "accepted, summary" 1 "$(screen | grep -c '^Frames processed: *40 (0 - 39)$')"
-    fi
+    "${tmux_cmd[@]}" send-keys "${answer%% *}"
+    expect "answered ${answer%% *}" "${answer#* }" "$(exit_status) $(screen | grep 'Frames processed' | tr -s ' ')"
   done
   ;;
 *)

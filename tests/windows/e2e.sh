@@ -80,7 +80,7 @@ avsinfo-registry)
   reg delete "$key" /f; reg delete "$machine" /v PluginDir2_5 /f /reg:64
   expect "with keys" "0 $(avsinfo "Reference Frame Server 1.0.0 (x86_64)" 1.0.0.0)
 PluginDir+    (HKCU, x64):   C:\\Plügins+
-PluginDir2_5  (HKLM, x64):   C:\\Old" "$out"
+PluginDir2_5  (HKLM, x64):   C:\\Old" "$status $out"
   ;;
 fault)
   # Every kind while importing (-info: the handlers switch the log on) and in the loop, past

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/testing/child_test.h"
 
@@ -19,8 +20,7 @@ namespace platform {
 namespace {
 
 #ifdef _WIN32
-// Run on the console the program started on (tests/windows gives them one in
-// a terminal); skipped without one.
+// On the console the program started on (tests/windows gives one); skipped without.
 #define SKIP_WITHOUT_CONSOLE() \
   if (!StdoutIsTerminal() && !std::getenv("KORBINET_ON_CONSOLE")) GTEST_SKIP() << "needs a console"
 CONSOLE_SCREEN_BUFFER_INFO Screen() {
@@ -47,8 +47,7 @@ std::string ReadUntil(int fd, const std::string& expected, std::string text = {}
   return text;
 }
 
-// A fresh 100-column pseudo-terminal for a child: standard output's state is
-// read once per process.
+// A fresh 100-column pseudo-terminal for a child, as standard output's state is read once.
 struct Terminal {
   int master = -1, slave = -1;
   Terminal() { winsize size{30, 100, 0, 0}; openpty(&master, &slave, nullptr, nullptr, &size); }
@@ -92,12 +91,10 @@ TEST(TerminalOutput, ColoursAndCursorOnATerminal) {
   SKIP_WITHOUT_CONSOLE();
 #ifdef _WIN32
   const WORD original = Screen().wAttributes;
-  for (uint16_t attribute : {0x07, 0x0F, 0x1E, 0x4C, 0x80, 0xF0}) {
-    SetTextAttribute(attribute);
-    EXPECT_EQ(Screen().wAttributes, attribute);
-  }
-  ResetTextAttribute();
-  EXPECT_EQ(Screen().wAttributes, original);
+  std::vector<WORD> expected{0x07, 0x0F, 0x1E, 0x4C, 0x80, 0xF0}, shown;
+  for (WORD attribute : expected) SetTextAttribute(attribute), shown.push_back(Screen().wAttributes);
+  ResetTextAttribute(), shown.push_back(Screen().wAttributes), expected.push_back(original);
+  EXPECT_EQ(shown, expected);
   WriteText(true, "\n\n\n\n  ");
   const SHORT row = Screen().dwCursorPosition.Y;
   for (int rows : {3, 0, -2}) MoveCursorUp(rows);

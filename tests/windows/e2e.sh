@@ -140,9 +140,8 @@ non-ascii)
   settings
   clip 40 "Nap(25)" skrípt.avs
   run skrípt.avs -log -csv
-  expect status 0 "$status"
-  expect "log table" "       Frame    Frames/sec   Time/frame(ms)   CPU(%)   Threads   PhysMEM(MB)   VirtMEM(MB)" \
-    "$(text "$here/skrípt.log" | sed -n '/^\[Performance data\]/{n;p}')"
+  expect "status, log table" "0        Frame    Frames/sec   Time/frame(ms)   CPU(%)   Threads   PhysMEM(MB)   VirtMEM(MB)" \
+    "$status $(text "$here/skrípt.log" | sed -n '/^\[Performance data\]/{n;p}')"
   expect "csv header" "$csv_header" "$(text "$here/skrípt.csv" | head -1)"
   expect "script line" "Script file: $(winpath "$here")\\skrípt.avs" \
     "$(text "$here/skrípt.log" | grep '^Script file:' | tr -s ' ')"
@@ -212,14 +211,13 @@ Script error: syntax error
   # Slow enough (about 1 ms a frame) that the analysis finds it long enough.
   printf '%s\n' 'ColorBars(width=1280, height=720, pixel_type="YV12").Trim(0,2999).Invert().Blur(1.0).Blur(1.0)' >"$box/bars.avs"
   run bars.avs -log -csv
-  expect "bench status" 0 "$status"
   log="$box/bars.log"
-  expect general "[General info]
+  expect "status, general" "0 [General info]
 $(printf '%-39s%s\n' "Log file created with:" "Korbinet 2.1.6 (x64)" "Script file:" "$(winpath "$box")\\bars.avs" \
   "Command line switches:" "-log -csv" "Avisynth version string:" "$version" "Avisynth file version:" 3.7.5.0 \
   "Avisynth Interface Version:" 7 "Avisynth MT support:" Yes "Avisynth.dll linker/compiler version:" 2.40 \
   "Avisynth.dll location:" "$fs_dll" "Avisynth.dll time stamp:" "2020-01-02, 03:04:05")" \
-    "$(section "General info" "$log" | sed '/^$/d')"
+    "$status $(section "General info" "$log" | sed '/^$/d')"
   right() { while [ $# -gt 0 ]; do printf '%s%*s\n' "$1" $((38 - ${#1})) "$2"; shift 2; done; }
   expect clip "[Clip info]
 $(right "Number of frames:" 3000 "Length (hh:mm:ss.ms):" 00:01:40.100 "Frame width:" 1280 "Frame height:" 720 \

@@ -160,7 +160,7 @@ console)
   ;;
 platform-console)
   # The console contract tests, on a console of a known size.
-  terminal "KORBINET_ON_CONSOLE=1 wine '$bin/windows_platform_tests.exe' --gtest_color=no --gtest_filter='Terminal*'"
+  terminal "KORBINET_ON_CONSOLE=1 wine '$bin/windows_tests.exe' --gtest_color=no --gtest_filter='Terminal*'"
   expect "contract tests' status" 0 "$(exit_status)" || screen
   ;;
 gpu)

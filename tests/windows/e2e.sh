@@ -58,7 +58,6 @@ screen() { "${tmux_cmd[@]}" capture-pane -p "$@"; }
 wait_for() {  # TEXT: until the screen shows it (30 s at most)
   for _ in $(seq 300); do screen | grep -qF -- "$1" && return; sleep 0.1; done
   expect "screen showing" "$1" "$(screen)"
-  return 1
 }
 exit_status() { await . "$box/status" 300; cat "$box/status" 2>/dev/null; }
 

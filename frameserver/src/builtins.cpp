@@ -209,6 +209,9 @@ AVSValue CreateFault(AVSValue args, void*, IScriptEnvironment* env) {
       {"divide", FaultKind::kDivide}, {"access", FaultKind::kAccess},
       {"stack", FaultKind::kStack},   {"error", FaultKind::kError},
       {"other", FaultKind::kOther},
+#ifdef _WIN32
+      {"caught", FaultKind::kCaught},
+#endif
   };
   for (const auto& entry : kKinds) {
     if (strcasecmp(entry.name, name) != 0) continue;

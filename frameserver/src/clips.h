@@ -132,7 +132,9 @@ class WorkersClip : public FilterClip {
   std::vector<std::thread> threads_;
 };
 
-enum class FaultKind { kDivide, kAccess, kStack, kError, kOther };
+// kCaught exists on Windows only: an access violation the frame server
+// handles itself and turns into its own error.
+enum class FaultKind { kDivide, kAccess, kStack, kError, kOther, kCaught };
 
 class FaultClip : public FilterClip {
  public:

@@ -3,6 +3,11 @@
 // data so that the optimiser cannot drop or predict the fault.
 #include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+#include <excpt.h>
+#endif
+
 #include "clips.h"
 #include "platform/compiler.h"
 
@@ -46,6 +51,35 @@ KORBINET_NOINLINE int Recurse(int depth) {
   return Recurse(depth + 1) + block[0] + in_scope.frame;
 }
 
+#ifdef _WIN32
+volatile LONG g_caught = 0;
+
+// The filter of the frame-based handler below, as an MSVC-built library's
+// __except would have: it takes access violations only, so that anything
+// else still reaches the host.
+extern "C" LONG CaughtFaultFilter(EXCEPTION_POINTERS* pointers, void*) {
+  if (pointers->ExceptionRecord->ExceptionCode != EXCEPTION_ACCESS_VIOLATION) return EXCEPTION_CONTINUE_SEARCH;
+  g_caught = 1;
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+// __try1 registers the scope with __C_specific_handler in this function's
+// unwind data: a handler found by walking the frames, which a vectored
+// handler would run before. Its labels are fixed, so it may appear only once
+// in this file, and nothing here may need C++ unwinding (GCC would want a
+// handler of its own). After the handler the code resumes past __except1 with
+// only memory and the registers the ABI preserves to go by, hence the flag,
+// and noipa: GCC would otherwise let the caller keep values in registers it
+// saw this function leave alone, which the jump back does not.
+__attribute__((noipa)) bool AccessCaught(int frame) {
+  g_caught = 0;
+  __try1(CaughtFaultFilter)
+  Access(frame);
+  __except1
+  return g_caught != 0;
+}
+#endif
+
 }  // namespace
 
 void RaiseFault(FaultKind kind, int frame, IScriptEnvironment* env) {
@@ -56,5 +90,10 @@ void RaiseFault(FaultKind kind, int frame, IScriptEnvironment* env) {
     case FaultKind::kStack: g_zero = Recurse(0); break;
     case FaultKind::kError: env->ThrowError("Fault at frame %d", frame); break;
     case FaultKind::kOther: throw FrameServerInternalFault{frame};
+    case FaultKind::kCaught:
+#ifdef _WIN32
+      if (AccessCaught(frame)) env->ThrowError("Fault at frame %d caught", frame);
+#endif
+      break;
   }
 }

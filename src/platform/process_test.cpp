@@ -1,36 +1,31 @@
 #include "platform/process.h"
 
 #include <gtest/gtest.h>
-#ifndef _WIN32
-#include <sys/wait.h>
-#include <unistd.h>
-#endif
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
+
+#include "platform/testing/child_test.h"
 
 namespace platform {
 namespace {
 
-#ifndef _WIN32
-// Across processes on Windows: the end-to-end runs.
-int LockInChild(const std::string& name) {
-  pid_t child = fork();
-  if (child == 0) _exit(static_cast<int>(TakeNamedLock(name)));
-  int status = 0;
-  return waitpid(child, &status, 0), WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+TEST(ProcessChild, TakeLock) {
+  SKIP_UNLESS_CHILD();
+  std::exit(static_cast<int>(TakeNamedLock(ChildArgument())));
 }
 
 TEST(NamedLock, HeldForTheLifeOfTheProcessOnly) {
-  const std::string name = "korbinet-test-lock-" + std::to_string(getpid());
+  const auto name = "korbinet-test-lock-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+  auto LockInChild = [](const std::string& lock) { return ChildTest("ProcessChild.TakeLock", lock).Wait(); };
   EXPECT_EQ(LockInChild(name), static_cast<int>(LockResult::kAcquired));  // released when the child ends
   ASSERT_EQ(TakeNamedLock(name), LockResult::kAcquired);
   EXPECT_EQ(LockInChild(name), static_cast<int>(LockResult::kAlreadyHeld));
   EXPECT_EQ(TakeNamedLock(name), LockResult::kAlreadyHeld);
   EXPECT_EQ(LockInChild(name + "-other"), static_cast<int>(LockResult::kAcquired));
 }
-#endif
 
 TEST(ProcessFigures, ThreadsAreCounted) {
   int alone = CountOwnThreads();

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 namespace fs = std::filesystem;
 
@@ -23,14 +24,10 @@ unsigned UnprivilegedUid() { return geteuid() == 0 ? 65534 : 0; }
 
 Sandbox::Sandbox(const SandboxOptions& options) : unprivileged_(options.unprivileged) {
   std::string pattern = (fs::temp_directory_path() / "korbinet-e2e-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) {
-    ADD_FAILURE() << "cannot create a scratch folder";
-    return;
-  }
-  std::error_code ec;
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a scratch folder");
   // The program resolves its own path (/tmp may be a link): so must the tests.
-  dir_ = fs::canonical(pattern, ec).string();
-  if (ec) dir_ = pattern;
+  dir_ = fs::canonical(pattern).string();
+  std::error_code ec;
   fs::copy_file(BuildDir() + "/bin/korbinet", ProgramPath(), ec);
   if (ec) ADD_FAILURE() << "cannot copy the program: " << ec.message();
   InstallLibrary(options.variant, ".");
@@ -38,7 +35,6 @@ Sandbox::Sandbox(const SandboxOptions& options) : unprivileged_(options.unprivil
 }
 
 Sandbox::~Sandbox() {
-  if (dir_.empty()) return;
   std::error_code ec;
   // Tests may leave read-only folders behind; make them removable first.
   for (auto it = fs::recursive_directory_iterator(dir_, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
@@ -106,10 +102,7 @@ std::string Sandbox::ReadFile(const std::string& name) const {
   return text.str();
 }
 
-bool Sandbox::Exists(const std::string& name) const {
-  std::error_code ec;
-  return fs::exists(fs::symlink_status(Path(name), ec));
-}
+bool Sandbox::Exists(const std::string& name) const { return fs::exists(fs::symlink_status(Path(name))); }
 
 std::vector<std::string> Sandbox::ListFiles() const {
   std::vector<std::string> names;

@@ -33,20 +33,13 @@ TerminalSession::TerminalSession(const Sandbox& sandbox, const std::vector<std::
   vt_ = vterm_new(size.rows, size.cols);
   vterm_set_utf8(vt_, 1);
   screen_ = vterm_obtain_screen(vt_);
-  static const VTermScreenCallbacks callbacks = [] {
-    VTermScreenCallbacks c{};
-    c.sb_pushline = [](int, const VTermScreenCell*, void* user) { return ++*static_cast<int*>(user), 1; };
-    return c;
-  }();
-  vterm_screen_set_callbacks(screen_, &callbacks, &scrolled_off_);
   vterm_screen_reset(screen_, 1);
   vterm_output_set_callback(vt_, WriteBackToProgram, &master_);
 
   winsize ws{static_cast<unsigned short>(size.rows), static_cast<unsigned short>(size.cols), 0, 0};
-  std::vector<std::string> argv_text{sandbox.ProgramPath()};
-  argv_text.insert(argv_text.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& arg : argv_text) argv.push_back(arg.data());
+  std::string program = sandbox.ProgramPath();
+  std::vector<char*> argv{program.data()};
+  for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
   pid_ = forkpty(&master_, nullptr, nullptr, &ws);
   if (pid_ == 0) {
@@ -56,10 +49,7 @@ TerminalSession::TerminalSession(const Sandbox& sandbox, const std::vector<std::
     execv(argv[0], argv.data());
     _exit(127);
   }
-  if (pid_ < 0) {
-    ADD_FAILURE() << "forkpty failed: " << std::strerror(errno);
-    return;
-  }
+  if (pid_ < 0) ADD_FAILURE() << "forkpty failed: " << std::strerror(errno);
   fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
   fcntl(master_, F_SETFD, FD_CLOEXEC);
 }
@@ -130,10 +120,10 @@ int TerminalSession::CellColor(int row, int col) {
   return kDefaultColor;
 }
 
-CursorPos TerminalSession::CursorPosition() {
+int TerminalSession::CursorColumn() {
   VTermPos pos{};
   vterm_state_get_cursorpos(vterm_obtain_state(vt_), &pos);
-  return {pos.row, pos.col};
+  return pos.col;
 }
 
 bool TerminalSession::Running() {

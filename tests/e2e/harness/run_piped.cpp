@@ -41,8 +41,9 @@ ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& a
   ProcessResult result;
   int in[2] = {-1, -1}, out[2] = {-1, -1}, err[2] = {-1, -1};
   // The input is a few keys: the pipe's buffer takes them whole before the child starts.
+  const std::string input = stdin_text.value_or("");
   if (!stdin_text) in[0] = open("/dev/null", O_RDONLY | O_CLOEXEC);
-  else if (pipe2(in, O_CLOEXEC) == 0 && write(in[1], stdin_text->data(), stdin_text->size()) != ssize_t(stdin_text->size())) in[0] = -1;
+  else if (pipe2(in, O_CLOEXEC) != 0 || write(in[1], input.data(), input.size()) != ssize_t(input.size())) in[0] = -1;
   if (in[1] >= 0) close(in[1]);
   if (in[0] < 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return ADD_FAILURE() << "cannot make pipes", result;
   sandbox.HandOver();

@@ -2,8 +2,6 @@
 // ends (pause, fault, signal, a fault on a worker thread).
 #include <signal.h>
 
-#include <thread>
-
 #include "e2e_common.h"
 
 namespace e2e {
@@ -88,25 +86,20 @@ TEST(BadEndings, FaultsRestoreTheTerminal) {
 
 TEST(BadEndings, TerminationDuringTheFrameLoopKeepsTheEarlierLog) {
   Sandbox sandbox;
-  // A short run writes the log the later run must not damage.
-  sandbox.WriteFile("a.avs", "BlankClip(length=40, width=64, height=48)\nNap(20)\n");
-  ProcessResult first = RunPiped(sandbox, {"a.avs", "-log", "-csv"});
-  ASSERT_EQ(first.exit_status, 0) << Describe(first);
-  const std::string log = sandbox.ReadFile("a.log"), csv = sandbox.ReadFile("a.csv");
-  ASSERT_NE(log.find("[Performance data]"), std::string::npos) << log;
-
+  sandbox.WriteFile("a.log", "EARLIER LOG\n");
+  sandbox.WriteFile("a.csv", "EARLIER CSV\n");
   sandbox.WriteFile("a.avs", "BlankClip(length=100000, width=64, height=48)\nNap(20)\n");
   const std::vector<std::string> files_before = sandbox.ListFiles();
   TerminalSession term(sandbox, {"a.avs", "-log", "-csv"});
   ASSERT_TRUE(term.WaitForText("Frame (current | last):", 60s)) << term.ScreenText();
-  std::this_thread::sleep_for(300ms);
+  term.Pump(300ms);
   ASSERT_EQ(kill(term.Pid(), SIGTERM), 0);
   const ExitResult exit = term.WaitForExit(30s);
   ASSERT_TRUE(exit.ended) << term.ScreenText();
   EXPECT_TRUE(exit.signal == SIGTERM || exit.exit_status != 0) << exit.signal << " " << exit.exit_status;
   EXPECT_TRUE(CanonicalWithEcho(term.MasterFd()));
   EXPECT_TRUE(ColoursResetAtEnd(term.RawOutput()));
-  EXPECT_TRUE(sandbox.ReadFile("a.log") == log && sandbox.ReadFile("a.csv") == csv) << "an earlier record changed";
+  EXPECT_EQ(sandbox.ReadFile("a.log") + sandbox.ReadFile("a.csv"), "EARLIER LOG\nEARLIER CSV\n");
   EXPECT_EQ(sandbox.ListFiles(), files_before) << "no temporary file may be left behind";
 }
 

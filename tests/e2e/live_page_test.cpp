@@ -88,20 +88,5 @@ TEST(LivePage, ScriptErrorInTheLoopTakesThePlaceOfTheHint) {
   EXPECT_EQ(term.ScreenText().find("Frames processed"), std::string::npos) << term.ScreenText();
 }
 
-// The real AviSynth+ from ../shared: Prefetch(2)'s workers count on the page beside the main thread.
-TEST(RealAviSynth, PrefetchThreadsShowOnTheLivePage) {
-  if (!fs::exists(KORBINET_REAL_AVISYNTH)) GTEST_SKIP() << "no real AviSynth+ at " << KORBINET_REAL_AVISYNTH;
-  Sandbox sandbox({.variant = KORBINET_REAL_AVISYNTH});
-  sandbox.WriteFile("mt.avs", "ColorBars(width=1280, height=720, pixel_type=\"YV12\")\n"
-                                "Trim(0, 11999).Invert().Blur(1.0)\nPrefetch(2)\n");
-  TerminalSession term(sandbox, {"mt.avs"}, kTall);
-  const int top = WaitForPage(term, PageRows(11999));
-  ASSERT_GE(top, 0) << term.ScreenText();
-  const std::string threads = term.Row(top + 3);  // matched as a whole by the page's pattern
-  EXPECT_GE(std::stoi(threads.substr(threads.find_last_of(' ') + 1)), 3) << term.ScreenText();
-  term.SendKeys("\x1b");
-  EXPECT_EQ(term.WaitForExit(30s).exit_status, 0) << term.ScreenText();
-}
-
 }  // namespace
 }  // namespace e2e

@@ -78,7 +78,6 @@ TEST(RunRecords, LogAndCsvOfACompletedRun) {
 // The real AviSynth+ from ../shared, as CI lays it out: a few thousand frames with both records, and
 // Prefetch(2)'s workers counted on the page. The library keeps two threads of its own without
 // Prefetch, so three would not show them: the main thread, those two and the workers make five.
-// The sections' forms are pinned above and by info_log.case, the library's texts by avsplus_avsinfo.case.
 TEST(RealAviSynth, BenchmarkWritesTheLogAndCsv) {
   if (!fs::exists(KORBINET_REAL_AVISYNTH)) GTEST_SKIP() << "no real AviSynth+ at " << KORBINET_REAL_AVISYNTH;
   Sandbox sandbox({.variant = KORBINET_REAL_AVISYNTH, .unprivileged = true});
@@ -89,10 +88,8 @@ TEST(RealAviSynth, BenchmarkWritesTheLogAndCsv) {
   ASSERT_EQ(r.exit_status, 0) << Describe(r);
   EXPECT_NE(r.err.find("\rFrames processed:               6000 (0 - 5999)\n"), std::string::npos) << Describe(r);
   EXPECT_TRUE(std::regex_search(r.err, std::regex("\rThread count: +([5-9]|[1-9]\\d+)\n"))) << Describe(r);
+  // The sections before are the forms the other runs pin, with the texts avsplus_avsinfo.case shows.
   const std::string log = sandbox.ReadFile("bars.log");
-  EXPECT_NE(log.find("\nAvisynth version string:               AviSynth+ 3.7.5 (r4661, master, x86_64)\n"
-                     "Avisynth file version:                 3.7.5.0\n"), std::string::npos) << log;
-  EXPECT_NE(log.find("\n\n\n[Clip info]\nNumber of frames:                 6000\n"), std::string::npos) << log;
   ExpectRuntimeAndScript(log, "6000 (0 - 5999)", script);
   // The interval follows the machine's speed: the rows only have to agree with each other.
   const auto rows = ExpectSameRecords(log, sandbox.ReadFile("bars.csv"));
@@ -130,7 +127,6 @@ TEST(RunRecords, UncreatableLogEndsTheRunWithoutACsvFile) {
   EXPECT_TRUE(r.err.ends_with("\nCannot create \"" + sandbox.Path("clip.log") + "\"\n")) << r.err;
   EXPECT_NE(r.err.find("Frames processed:               300 (0 - 299)"), std::string::npos) << r.err;
   EXPECT_FALSE(sandbox.Exists("clip.csv"));
-  EXPECT_TRUE(fs::is_directory(sandbox.Path("clip.log")));
 }
 
 }  // namespace

@@ -14,27 +14,6 @@
 #include "harness/sandbox.h"
 
 namespace e2e {
-namespace {
-
-[[noreturn]] void ExecChild(const Sandbox& sandbox, std::string program, const std::vector<std::string>& args, int in, int out, int err) {
-  dup2(in, 0), dup2(out, 1), dup2(err, 2);
-  if (chdir(sandbox.Dir().c_str()) != 0) _exit(126);
-  const unsigned uid = UnprivilegedUid();
-  if (sandbox.Unprivileged() && uid != 0 && (setgroups(0, nullptr) != 0 || setgid(uid) != 0 || setuid(uid) != 0)) _exit(125);
-  if (sandbox.Unprivileged()) {
-    // The per-user settings folder (used when the program's folder is not writable) lies in the sandbox.
-    setenv("HOME", (sandbox.Dir() + "/home").c_str(), 1);
-    unsetenv("XDG_CONFIG_HOME");
-  }
-  std::vector<char*> argv{program.data()};
-  for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-  signal(SIGPIPE, SIG_DFL);
-  execv(program.c_str(), argv.data());
-  _exit(127);
-}
-
-}  // namespace
 
 ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& args,
                        std::optional<std::string> stdin_text, std::chrono::milliseconds timeout, std::string program) {
@@ -48,7 +27,24 @@ ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& a
   if (in[0] < 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return ADD_FAILURE() << "cannot make pipes", result;
   sandbox.HandOver();
   const pid_t pid = fork();
-  if (pid == 0) ExecChild(sandbox, program.empty() ? sandbox.ProgramPath() : program, args, in[0], out[1], err[1]);
+  if (pid == 0) {
+    dup2(in[0], 0), dup2(out[1], 1), dup2(err[1], 2);
+    if (chdir(sandbox.Dir().c_str()) != 0) _exit(126);
+    const unsigned uid = UnprivilegedUid();
+    if (sandbox.Unprivileged() && uid != 0 && (setgroups(0, nullptr) != 0 || setgid(uid) != 0 || setuid(uid) != 0)) _exit(125);
+    if (sandbox.Unprivileged()) {
+      // The per-user settings folder (used when the program's folder is not writable) lies in the sandbox.
+      setenv("HOME", (sandbox.Dir() + "/home").c_str(), 1);
+      unsetenv("XDG_CONFIG_HOME");
+    }
+    if (program.empty()) program = sandbox.ProgramPath();
+    std::vector<char*> argv{program.data()};
+    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    signal(SIGPIPE, SIG_DFL);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
   for (int fd : {in[0], out[1], err[1]}) close(fd);
   if (pid < 0) return ADD_FAILURE() << "fork failed", result;
 
@@ -81,12 +77,7 @@ ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& a
 std::string Describe(const ProcessResult& result) {
   std::string text = "exit status " + std::to_string(result.exit_status) + ", signal " + std::to_string(result.signal);
   for (const auto& [name, stream] : {std::pair{"stdout", &result.out}, {"stderr", &result.err}}) {
-    text += std::string("\n--- ") + name + " ---\n";
-    for (unsigned char c : *stream) {
-      char hex[5];
-      snprintf(hex, sizeof hex, "\\x%02x", c);
-      text += c == '\n' ? "\\n\n" : c < 32 || c == 127 ? std::string(hex) : std::string(1, static_cast<char>(c));
-    }
+    text += std::string("\n--- ") + name + " ---\n" + ::testing::PrintToString(*stream);
   }
   return text + "\n";
 }

@@ -108,16 +108,7 @@ int TerminalSession::CellColor(int row, int col) {
   VTermScreenCell cell{};
   vterm_screen_get_cell(screen_, VTermPos{row, col}, &cell);
   if (VTERM_COLOR_IS_DEFAULT_FG(&cell.fg)) return kDefaultColor;
-  if (VTERM_COLOR_IS_INDEXED(&cell.fg)) return cell.fg.indexed.idx;
-  // Some libvterm versions store palette colours as RGB: map them back.
-  VTermState* state = vterm_obtain_state(vt_);
-  for (int index = 0; index < 16; ++index) {
-    VTermColor p{};
-    vterm_state_get_palette_color(state, index, &p);
-    vterm_state_convert_color_to_rgb(state, &p);
-    if (p.rgb.red == cell.fg.rgb.red && p.rgb.green == cell.fg.rgb.green && p.rgb.blue == cell.fg.rgb.blue) return index;
-  }
-  return kDefaultColor;
+  return VTERM_COLOR_IS_INDEXED(&cell.fg) ? cell.fg.indexed.idx : kDefaultColor;
 }
 
 int TerminalSession::CursorColumn() {

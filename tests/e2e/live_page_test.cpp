@@ -61,7 +61,6 @@ TEST(LivePage, RedrawnInPlaceUntilEscThenReplacedByTheSummary) {
 
   term.SendKeys("\x1b");
   ASSERT_EQ(term.WaitForExit(30s).exit_status, 0) << term.ScreenText();
-  term.Pump(50ms);
   EXPECT_TRUE(RowsMatch(term, top, kSummaryRows)) << term.ScreenText();
   // "N (0 - last)": N = last + 1, and Esc ended the run after the last page seen.
   const std::string summary = term.Row(top);
@@ -80,12 +79,10 @@ TEST(LivePage, ScriptErrorInTheLoopTakesThePlaceOfTheHint) {
   const int top = WaitForPage(term, PageRows(1999));
   ASSERT_GE(top, 0) << term.ScreenText();
   ASSERT_EQ(term.WaitForExit(30s).exit_status, 255) << term.ScreenText();
-  term.Pump(50ms);
   // The two rows from the hint down are blanked and the message goes on the first.
   EXPECT_TRUE(Matches(term.Row(top + 6), PageRows(1999)[6])) << term.ScreenText();
   EXPECT_EQ(term.Row(top + 7) + "|" + term.Row(top + 8), "|Fault at frame 1500") << term.ScreenText();
   EXPECT_EQ(term.CellColor(top + 8, 0), kBrightCyan);
-  EXPECT_EQ(term.ScreenText().find("Frames processed"), std::string::npos) << term.ScreenText();
 }
 
 }  // namespace

@@ -88,23 +88,19 @@ TEST(RealAviSynth, BenchmarkWritesTheLogAndCsv) {
   ASSERT_EQ(r.exit_status, 0) << Describe(r);
   EXPECT_NE(r.err.find("\rFrames processed:               6000 (0 - 5999)\n"), std::string::npos) << Describe(r);
   EXPECT_TRUE(std::regex_search(r.err, std::regex("\rThread count: +([5-9]|[1-9]\\d+)\n"))) << Describe(r);
-  // The sections before are the forms the other runs pin, with the texts avsplus_avsinfo.case shows.
+  // The sections before are the forms the other runs pin, with the texts avsplus_info.case shows.
   const std::string log = sandbox.ReadFile("bars.log");
   ExpectRuntimeAndScript(log, "6000 (0 - 5999)", script);
   // The interval follows the machine's speed: the rows only have to agree with each other.
-  const auto rows = ExpectSameRecords(log, sandbox.ReadFile("bars.csv"));
-  ASSERT_FALSE(rows.empty());
-  EXPECT_LE(std::stoul(rows.back()[0]), 6000u);
+  EXPECT_FALSE(ExpectSameRecords(log, sandbox.ReadFile("bars.csv")).empty());
 }
 
 TEST(RunRecords, FaultInTheFrameLoopLeavesTheRecordsSoFar) {
   // 5 ms a frame: interval 10 when idle, and 5 s of analysis stop near frame 1000, so
   // frame 1500 first faults in the loop, which starts at 1400.
-  const std::vector<std::array<std::string, 3>> cases = {  // kind, console, the log's error section
-      {"error", "Fault at frame 1500\n", "\n\n[AviSynth error]\nFault at frame 1500\n"},
-      {"divide", "\nException 0xC0000094\nSTATUS_INTEGER_DIVIDE_BY_ZERO\n", ""},
-  };
-  for (const auto& [kind, console, avisynth_error] : cases) {
+  for (const auto& [kind, console, avisynth_error] : {  // kind, console, the log's error section
+           std::array<std::string, 3>{"error", "Fault at frame 1500\n", "\n\n[AviSynth error]\nFault at frame 1500\n"},
+           {"divide", "\nException 0xC0000094\nSTATUS_INTEGER_DIVIDE_BY_ZERO\n", ""}}) {
     SCOPED_TRACE(kind);
     Sandbox sandbox;  // CreateLog=0: the fault alone asks for the log
     sandbox.WriteFile("clip.avs", SpinClip(2000, 5000) + "Fault(1500, \"" + kind + "\")\n");

@@ -1,5 +1,4 @@
-// On a terminal: colours, the modes the program sets and gives back however it
-// ends (pause, fault, signal, a fault on a worker thread).
+// On a terminal: colours, and the modes the program sets and gives back however it ends.
 #include <signal.h>
 
 #include "e2e_common.h"

@@ -61,7 +61,7 @@ ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& a
       ADD_FAILURE() << "the program did not end within " << timeout.count() << " ms\n" << Describe(result);
       return result;
     }
-    if (poll(fds, 2, open ? 100 : 5) < 0 && errno != EINTR) continue;
+    if (poll(fds, 2, open ? 100 : 5) <= 0) continue;  // nothing yet, or interrupted
     for (int i = 0; i < 2; ++i) {
       char buffer[4096];
       const ssize_t n = fds[i].fd >= 0 && fds[i].revents != 0 ? read(fds[i].fd, buffer, sizeof buffer) : -2;

@@ -11,7 +11,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -94,9 +94,8 @@ void Sandbox::WriteFile(const std::string& name, const std::string& bytes) {
 }
 
 std::string Sandbox::ReadFile(const std::string& name) const {
-  std::ostringstream text;
-  text << std::ifstream(Path(name), std::ios::binary).rdbuf();
-  return text.str();
+  std::ifstream in(Path(name), std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 bool Sandbox::Exists(const std::string& name) const { return fs::exists(fs::symlink_status(Path(name))); }

@@ -17,16 +17,13 @@
 #include "harness/sandbox.h"
 
 namespace e2e {
-namespace {
 
 using Clock = std::chrono::steady_clock;
 
 // Answers the program's terminal queries (cursor reports and the like).
-void WriteBackToProgram(const char* bytes, size_t size, void* user) {
+static void WriteBackToProgram(const char* bytes, size_t size, void* user) {
   for (ssize_t n; size > 0 && (n = write(*static_cast<int*>(user), bytes, size)) > 0; bytes += n, size -= n) {}
 }
-
-}  // namespace
 
 TerminalSession::TerminalSession(const Sandbox& sandbox, const std::vector<std::string>& args, TerminalSize size)
     : size_(size) {

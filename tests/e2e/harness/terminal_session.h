@@ -18,7 +18,6 @@ class Sandbox;
 struct TerminalSize { int rows = 30, cols = 100; };
 struct ExitResult { bool ended = false; int exit_status = -1, signal = 0; };  // ended false: still running at the timeout
 
-// Foreground colour of a cell: the 16-colour palette index, or kDefaultColor.
 constexpr int kDefaultColor = -1;
 
 class TerminalSession {
@@ -39,7 +38,7 @@ class TerminalSession {
   std::string ScreenText();  // rows joined by "\n", trailing spaces removed
   std::string Row(int row);
   int Rows() const { return size_.rows; }
-  int CellColor(int row, int col);
+  int CellColor(int row, int col);  // the foreground's 16-colour palette index, or kDefaultColor
   int CursorColumn();
   const std::string& RawOutput() const { return raw_; }  // every byte written, escape sequences included
 

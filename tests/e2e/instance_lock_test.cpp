@@ -28,8 +28,8 @@ TEST(InstanceLock, SecondInstanceIsRefusedWhileTheFirstPauses) {
       // A failed probe is reported instead of the refusal.
       const std::string missing = locking.Path("gone/libavisynth.so");
       locking.WriteSettings({{"AllowOnlyOneInstance", "1"}, {"AVSDLL", missing}});
-      ExpectConsole(locking, "\nKorbinet 2.1.6 (x64)\n\rQuery Avisynth info...\rSpecified avisynth.dll does not exist:\n" +
-                                 missing + "\n");
+      ExpectConsole(locking, "\nKorbinet 2.1.6 (x64)\n\rQuery Avisynth info...\rSpecified avisynth.dll does not exist:\n"
+                             + missing + "\n");
       locking.WriteSettings({{"AllowOnlyOneInstance", "1"}});
       holder.SendKeys("x");
     } else kill(holder.Pid(), SIGKILL);

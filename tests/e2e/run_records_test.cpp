@@ -70,7 +70,7 @@ TEST(RunRecords, LogAndCsvOfACompletedRun) {
   const std::string log = sandbox.ReadFile("clip.log");
   EXPECT_TRUE(log.starts_with("[General info]\nLog file created with:")) << log;
   EXPECT_NE(log.find("\nCommand line switches:                 -log -csv\n"), std::string::npos) << log;
-  EXPECT_LT(log.find("\n\n\n[Clip info]\nNumber of frames:                  300\n"), log.find("[Runtime info]")) << log;
+  EXPECT_LT(log.find("\n\n\n[Clip info]\nNumber of frames:                  300\n"), log.find("[Runtime info]"));
   ExpectRuntimeAndScript(log, "300 (0 - 299)", "# known shape\n" + body);
   ExpectRecordsOf(ExpectSameRecords(log, sandbox.ReadFile("clip.csv")), 0, 300);
 }

@@ -22,7 +22,8 @@ ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& a
   // The input is a few keys: the pipe's buffer takes them whole before the child starts.
   const std::string input = stdin_text.value_or("");
   if (!stdin_text) in[0] = open("/dev/null", O_RDONLY | O_CLOEXEC);
-  else if (pipe2(in, O_CLOEXEC) != 0 || write(in[1], input.data(), input.size()) != ssize_t(input.size())) in[0] = -1;
+  else if (pipe2(in, O_CLOEXEC) != 0 || write(in[1], input.data(), input.size()) != ssize_t(input.size()))
+    in[0] = -1;
   if (in[1] >= 0) close(in[1]);
   if (in[0] < 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return ADD_FAILURE() << "cannot make pipes", result;
   sandbox.HandOver();
@@ -30,9 +31,9 @@ ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& a
   if (pid == 0) {
     dup2(in[0], 0), dup2(out[1], 1), dup2(err[1], 2);
     if (chdir(sandbox.Dir().c_str()) != 0) _exit(126);
-    const unsigned uid = UnprivilegedUid();
-    if (sandbox.Unprivileged() && uid != 0 && (setgroups(0, nullptr) != 0 || setgid(uid) != 0 || setuid(uid) != 0)) _exit(125);
     if (sandbox.Unprivileged()) {
+      const unsigned uid = UnprivilegedUid();
+      if (uid != 0 && (setgroups(0, nullptr) != 0 || setgid(uid) != 0 || setuid(uid) != 0)) _exit(125);
       // The per-user settings folder (used when the program's folder is not writable) lies in the sandbox.
       setenv("HOME", (sandbox.Dir() + "/home").c_str(), 1);
       unsetenv("XDG_CONFIG_HOME");

@@ -18,8 +18,6 @@
 
 namespace e2e {
 
-using Clock = std::chrono::steady_clock;
-
 // Answers the program's terminal queries (cursor reports and the like).
 static void WriteBackToProgram(const char* bytes, size_t size, void* user) {
   for (ssize_t n; size > 0 && (n = write(*static_cast<int*>(user), bytes, size)) > 0; bytes += n, size -= n) {}
@@ -73,8 +71,8 @@ void TerminalSession::Pump(std::chrono::milliseconds wait) {
 void TerminalSession::SendKeys(const std::string& bytes) { WriteBackToProgram(bytes.data(), bytes.size(), &master_); }
 
 bool TerminalSession::WaitForText(const std::string& text, std::chrono::milliseconds timeout) {
-  const auto deadline = Clock::now() + timeout;
-  for (bool running = true; running && Clock::now() < deadline;) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (bool running = true; running && std::chrono::steady_clock::now() < deadline;) {
     running = Running();
     // Whatever it wrote before ending is still in the terminal.
     Pump(std::chrono::milliseconds(running ? 20 : 50));
@@ -123,11 +121,11 @@ bool TerminalSession::Running() {
 }
 
 ExitResult TerminalSession::WaitForExit(std::chrono::milliseconds timeout) {
-  const auto deadline = Clock::now() + timeout;
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
   // Keep draining the terminal so the program never blocks on a full buffer.
   while (Running()) {
     Pump(std::chrono::milliseconds(20));
-    if (Clock::now() >= deadline) return ExitResult{};
+    if (std::chrono::steady_clock::now() >= deadline) return ExitResult{};
   }
   Pump(std::chrono::milliseconds(20));
   return exit_.value_or(ExitResult{});

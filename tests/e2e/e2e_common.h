@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <regex>
+#include <sstream>
 
 #include "harness/run_piped.h"
 #include "harness/sandbox.h"
@@ -39,10 +39,8 @@ inline std::string Literal(const std::string& text) {
 // The pieces between separators; a final separator ends the last piece.
 inline std::vector<std::string> Split(const std::string& text, char separator = '\n') {
   std::vector<std::string> pieces;
-  for (size_t start = 0, end; start < text.size(); start = end + 1) {
-    end = std::min(text.find(separator, start), text.size());
-    pieces.push_back(text.substr(start, end - start));
-  }
+  std::istringstream in(text);
+  for (std::string piece; std::getline(in, piece, separator);) pieces.push_back(piece);
   return pieces;
 }
 

@@ -12,7 +12,6 @@ class Sandbox;
 
 struct ProcessResult {
   int exit_status = -1, signal = 0;  // signal: the one that ended it, 0 when it exited
-  bool timed_out = false;
   std::string out, err;
 };
 
@@ -21,7 +20,7 @@ struct ProcessResult {
 ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& args, std::optional<std::string> stdin_text = std::nullopt,
                        std::chrono::milliseconds timeout = std::chrono::seconds(60), std::string program = "");
 
-// For failure messages.
+// For failure messages: control bytes shown, so texts that differ only in them can be told apart.
 std::string Describe(const ProcessResult& result);
 
 }  // namespace e2e

@@ -12,8 +12,7 @@ std::string BuildDir();  // of the build under test (bin/korbinet, bin/libavisyn
 struct SandboxOptions {
   std::string variant = "standard";  // frameserver/<variant>/ of the build, or the path of a library file
   std::map<std::string, std::string> settings = {};  // keys replaced in (or added to) the default settings file
-  // Without a settings file the program writes its defaults, which take the machine-wide lock.
-  bool write_settings = true;
+  bool write_settings = true;  // else the program writes its defaults, which take the machine-wide lock
   // Run as nobody when the tests run as root: permissions then bind, and there are no plug-in folders.
   bool unprivileged = false;
 };
@@ -28,7 +27,7 @@ class Sandbox {
   const std::string& Dir() const { return dir_; }
   bool Unprivileged() const { return unprivileged_; }
   void HandOver() const;  // to the user the program runs as (after the test's writes)
-  std::string Path(const std::string& name) const;
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
   std::string ProgramPath() const { return Path("korbinet"); }
 
   // The default file with AllowOnlyOneInstance=0, then the overrides.

@@ -17,36 +17,24 @@
 #include "harness/sandbox.h"
 
 namespace e2e {
-namespace {
-
-using Clock = std::chrono::steady_clock;
 
 // Answers the program's terminal queries (cursor reports and the like).
-void WriteBackToProgram(const char* bytes, size_t size, void* user) {
+static void WriteBackToProgram(const char* bytes, size_t size, void* user) {
   for (ssize_t n; size > 0 && (n = write(*static_cast<int*>(user), bytes, size)) > 0; bytes += n, size -= n) {}
 }
-
-}  // namespace
 
 TerminalSession::TerminalSession(const Sandbox& sandbox, const std::vector<std::string>& args, TerminalSize size)
     : size_(size) {
   vt_ = vterm_new(size.rows, size.cols);
   vterm_set_utf8(vt_, 1);
   screen_ = vterm_obtain_screen(vt_);
-  static const VTermScreenCallbacks callbacks = [] {
-    VTermScreenCallbacks c{};
-    c.sb_pushline = [](int, const VTermScreenCell*, void* user) { return ++*static_cast<int*>(user), 1; };
-    return c;
-  }();
-  vterm_screen_set_callbacks(screen_, &callbacks, &scrolled_off_);
   vterm_screen_reset(screen_, 1);
   vterm_output_set_callback(vt_, WriteBackToProgram, &master_);
 
   winsize ws{static_cast<unsigned short>(size.rows), static_cast<unsigned short>(size.cols), 0, 0};
-  std::vector<std::string> argv_text{sandbox.ProgramPath()};
-  argv_text.insert(argv_text.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& arg : argv_text) argv.push_back(arg.data());
+  std::string program = sandbox.ProgramPath();
+  std::vector<char*> argv{program.data()};
+  for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
   pid_ = forkpty(&master_, nullptr, nullptr, &ws);
   if (pid_ == 0) {
@@ -56,10 +44,7 @@ TerminalSession::TerminalSession(const Sandbox& sandbox, const std::vector<std::
     execv(argv[0], argv.data());
     _exit(127);
   }
-  if (pid_ < 0) {
-    ADD_FAILURE() << "forkpty failed: " << std::strerror(errno);
-    return;
-  }
+  if (pid_ < 0) ADD_FAILURE() << "forkpty failed: " << std::strerror(errno);
   fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
   fcntl(master_, F_SETFD, FD_CLOEXEC);
 }
@@ -86,8 +71,8 @@ void TerminalSession::Pump(std::chrono::milliseconds wait) {
 void TerminalSession::SendKeys(const std::string& bytes) { WriteBackToProgram(bytes.data(), bytes.size(), &master_); }
 
 bool TerminalSession::WaitForText(const std::string& text, std::chrono::milliseconds timeout) {
-  const auto deadline = Clock::now() + timeout;
-  for (bool running = true; running && Clock::now() < deadline;) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (bool running = true; running && std::chrono::steady_clock::now() < deadline;) {
     running = Running();
     // Whatever it wrote before ending is still in the terminal.
     Pump(std::chrono::milliseconds(running ? 20 : 50));
@@ -118,22 +103,13 @@ int TerminalSession::CellColor(int row, int col) {
   VTermScreenCell cell{};
   vterm_screen_get_cell(screen_, VTermPos{row, col}, &cell);
   if (VTERM_COLOR_IS_DEFAULT_FG(&cell.fg)) return kDefaultColor;
-  if (VTERM_COLOR_IS_INDEXED(&cell.fg)) return cell.fg.indexed.idx;
-  // Some libvterm versions store palette colours as RGB: map them back.
-  VTermState* state = vterm_obtain_state(vt_);
-  for (int index = 0; index < 16; ++index) {
-    VTermColor p{};
-    vterm_state_get_palette_color(state, index, &p);
-    vterm_state_convert_color_to_rgb(state, &p);
-    if (p.rgb.red == cell.fg.rgb.red && p.rgb.green == cell.fg.rgb.green && p.rgb.blue == cell.fg.rgb.blue) return index;
-  }
-  return kDefaultColor;
+  return VTERM_COLOR_IS_INDEXED(&cell.fg) ? cell.fg.indexed.idx : kDefaultColor;
 }
 
-CursorPos TerminalSession::CursorPosition() {
+int TerminalSession::CursorColumn() {
   VTermPos pos{};
   vterm_state_get_cursorpos(vterm_obtain_state(vt_), &pos);
-  return {pos.row, pos.col};
+  return pos.col;
 }
 
 bool TerminalSession::Running() {
@@ -145,11 +121,11 @@ bool TerminalSession::Running() {
 }
 
 ExitResult TerminalSession::WaitForExit(std::chrono::milliseconds timeout) {
-  const auto deadline = Clock::now() + timeout;
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
   // Keep draining the terminal so the program never blocks on a full buffer.
   while (Running()) {
     Pump(std::chrono::milliseconds(20));
-    if (Clock::now() >= deadline) return ExitResult{};
+    if (std::chrono::steady_clock::now() >= deadline) return ExitResult{};
   }
   Pump(std::chrono::milliseconds(20));
   return exit_.value_or(ExitResult{});

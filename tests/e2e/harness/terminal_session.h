@@ -17,9 +17,7 @@ class Sandbox;
 
 struct TerminalSize { int rows = 30, cols = 100; };
 struct ExitResult { bool ended = false; int exit_status = -1, signal = 0; };  // ended false: still running at the timeout
-struct CursorPos { int row = 0, col = 0; };
 
-// Foreground colour of a cell: the 16-colour palette index, or kDefaultColor.
 constexpr int kDefaultColor = -1;
 
 class TerminalSession {
@@ -40,9 +38,8 @@ class TerminalSession {
   std::string ScreenText();  // rows joined by "\n", trailing spaces removed
   std::string Row(int row);
   int Rows() const { return size_.rows; }
-  int CellColor(int row, int col);
-  int ScrolledOffLines() const { return scrolled_off_; }
-  CursorPos CursorPosition();
+  int CellColor(int row, int col);  // the foreground's 16-colour palette index, or kDefaultColor
+  int CursorColumn();
   const std::string& RawOutput() const { return raw_; }  // every byte written, escape sequences included
 
   ExitResult WaitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(30));
@@ -50,7 +47,7 @@ class TerminalSession {
 
  private:
   pid_t pid_ = -1;
-  int master_ = -1, scrolled_off_ = 0;
+  int master_ = -1;
   VTerm* vt_ = nullptr;
   VTermScreen* screen_ = nullptr;
   TerminalSize size_;

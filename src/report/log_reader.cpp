@@ -110,8 +110,10 @@ bool ParseRunLog(const InputFile& file, RunLog* log, std::string* error) {
     if (line.empty()) continue;
     if (section == Section::kPerformance) {
       if (line.substr(0, sizeof kPerformanceHeaderStart - 1) == kPerformanceHeaderStart) continue;
+      const size_t start = line.find_first_not_of(' ');
+      if (start == std::string_view::npos) continue;  // blanks only: a blank line, not a row
       log->table_rows += 1;
-      const std::string_view row = line.substr(line.find_first_not_of(' '));
+      const std::string_view row = line.substr(start);
       log->last_row_frame = std::string(row.substr(0, row.find(' ')));
       continue;
     }

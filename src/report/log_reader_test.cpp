@@ -28,7 +28,7 @@ const char kTable[] =
     "\n[Performance data]\n       Frame    Frames/sec   Time/frame(ms)   CPU(%)   GPU(%)   "
     "Threads   PhysMEM(MB)   VirtMEM(MB)\n"
     "          10       312.275         3.202310        0        4         1             4"
-    "             1\n";
+    "             1\n   \n";  // blanks only: no row
 
 // The reader's message; "" when it takes the file.
 std::string Parse(const std::string& content, RunLog* log) {

@@ -34,6 +34,8 @@ TEST(Library, MapImageReadsTheFileTheSearchFinds) {
   const std::string folder = dir.File("");
   ScratchDir::Write(folder + kFake, kFakeBytes);
   std::filesystem::copy_file(kImage, folder + kProbe);
+  // The copy keeps the original's read-only mode, which on Windows would keep the folder from going.
+  std::filesystem::permissions(folder + kProbe, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
   ClearLastError();
   EXPECT_FALSE(MapImage(folder + kFake, &info));
   EXPECT_EQ(LastErrorText(), folder + kFake + kFakeError);

@@ -5,22 +5,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
 
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/library_image.h"
 #include "platform/posix/elf_reader.h"
 #include "platform/posix/read_fully.h"
 
 namespace platform {
 
 namespace {
-
-// Larger files are not libraries the probe can mean; refusing them keeps a
-// wrong path from filling memory.
-constexpr off_t kMaxImageBytes = off_t{1} << 30;
 
 std::string ExecutableDirectory() {
   std::string exe = ExecutablePath();
@@ -33,68 +31,6 @@ std::string FileNameFor(const std::string& name) { return "lib" + name + ".so"; 
 bool IsRegularFile(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-// The loader's own search, approximated for reading the file: the loader
-// cache cannot be read portably, so its usual directories stand in for it.
-std::string FindLibraryFile(const std::string& name) {
-  if (name.find('/') != std::string::npos) return name;
-  std::string file = FileNameFor(name);
-  std::vector<std::string> folders;
-  std::string beside = ExecutableDirectory();
-  if (!beside.empty()) folders.push_back(beside);
-  if (const char* paths = std::getenv("LD_LIBRARY_PATH")) {
-    std::string rest = paths;
-    size_t start = 0;
-    while (start <= rest.size()) {
-      size_t colon = rest.find(':', start);
-      std::string folder = rest.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
-      if (!folder.empty()) folders.push_back(folder + "/");
-      if (colon == std::string::npos) break;
-      start = colon + 1;
-    }
-  }
-  for (const char* folder : {"/lib/x86_64-linux-gnu/", "/usr/lib/x86_64-linux-gnu/", "/usr/local/lib/", "/lib/",
-                             "/usr/lib/", "/lib64/", "/usr/lib64/"})
-    folders.push_back(folder);
-  for (const std::string& folder : folders)
-    if (IsRegularFile(folder + file)) return folder + file;
-  return {};
-}
-
-bool ReadFileBytes(const std::string& path, std::vector<unsigned char>* bytes) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    RecordErrno(errno);
-    return false;
-  }
-  struct stat info;
-  if (fstat(fd, &info) != 0) {
-    RecordErrno(errno);
-    close(fd);
-    return false;
-  }
-  if (!S_ISREG(info.st_mode) || info.st_size > kMaxImageBytes) {
-    RecordErrno(S_ISREG(info.st_mode) ? EFBIG : EINVAL);
-    close(fd);
-    return false;
-  }
-  bytes->resize(static_cast<size_t>(info.st_size));
-  const ssize_t done = posix::ReadFully(fd, bytes->data(), bytes->size());
-  if (done < 0) {
-    RecordErrno(errno);
-    close(fd);
-    return false;
-  }
-  bytes->resize(static_cast<size_t>(done));
-  close(fd);
-  return true;
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
 }
 
 void* NativeOf(LibraryHandle library) { return reinterpret_cast<void*>(library.native()); }
@@ -153,32 +89,70 @@ bool CloseLibrary(LibraryHandle library) {
   return true;
 }
 
-bool MapImage(const std::string& name, ImageInfo* info) {
-  std::string path = FindLibraryFile(name);
-  if (path.empty()) {
-    RecordErrorText(FileNameFor(name) + ": cannot open shared object file: No such file or directory");
+// The loader's own search, approximated for reading the file: the loader
+// cache cannot be read portably, so its usual directories stand in for it.
+std::string FindLibraryFile(const std::string& name) {
+  if (name.find('/') != std::string::npos) return name;
+  std::string file = FileNameFor(name);
+  std::vector<std::string> folders;
+  std::string beside = ExecutableDirectory();
+  if (!beside.empty()) folders.push_back(beside);
+  if (const char* paths = std::getenv("LD_LIBRARY_PATH")) {
+    std::string rest = paths;
+    size_t start = 0;
+    while (start <= rest.size()) {
+      size_t colon = rest.find(':', start);
+      std::string folder = rest.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+      if (!folder.empty()) folders.push_back(folder + "/");
+      if (colon == std::string::npos) break;
+      start = colon + 1;
+    }
+  }
+  for (const char* folder : {"/lib/x86_64-linux-gnu/", "/usr/lib/x86_64-linux-gnu/", "/usr/local/lib/", "/lib/",
+                             "/usr/lib/", "/lib64/", "/usr/lib64/"})
+    folders.push_back(folder);
+  for (const std::string& folder : folders)
+    if (IsRegularFile(folder + file)) return folder + file;
+  RecordErrorText(file + ": cannot open shared object file: No such file or directory");
+  return {};
+}
+
+bool ReadLibraryFile(const std::string& path, size_t max_bytes, std::vector<unsigned char>* bytes) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    RecordErrno(errno);
     return false;
   }
-  std::vector<unsigned char> bytes;
-  if (!ReadFileBytes(path, &bytes)) return false;
+  struct stat info;
+  if (fstat(fd, &info) != 0) {
+    RecordErrno(errno);
+    close(fd);
+    return false;
+  }
+  if (!S_ISREG(info.st_mode) || static_cast<uintmax_t>(info.st_size) > max_bytes) {
+    RecordErrno(S_ISREG(info.st_mode) ? EFBIG : EINVAL);
+    close(fd);
+    return false;
+  }
+  bytes->resize(static_cast<size_t>(info.st_size));
+  const ssize_t done = posix::ReadFully(fd, bytes->data(), bytes->size());
+  if (done < 0) {
+    RecordErrno(errno);
+    close(fd);
+    return false;
+  }
+  bytes->resize(static_cast<size_t>(done));
+  close(fd);
+  return true;
+}
+
+bool ReadLibraryImage(const unsigned char* data, size_t size, ImageInfo* info, std::string* error) {
   posix::ElfImage image;
-  std::string error;
-  if (!posix::ReadElfImage(bytes.data(), bytes.size(), &image, &error)) {
-    RecordErrorText(path + ": " + error);
-    return false;
-  }
-  std::string full;
-  info->path = FullPathName(path, &full) ? full : path;
+  if (!posix::ReadElfImage(data, size, &image, error)) return false;
   info->is_64bit = image.is_64bit;
   info->linker_major = image.linker_major;
   info->linker_minor = image.linker_minor;
-  info->has_avs_linkage = false;
-  for (const std::string& symbol : image.dynamic_symbols) {
-    if (Lower(symbol).find("avs_linkage") != std::string::npos) {
-      info->has_avs_linkage = true;
-      break;
-    }
-  }
+  info->has_avs_linkage = std::ranges::any_of(image.dynamic_symbols, IsAvsLinkageName);
   return true;
 }
 

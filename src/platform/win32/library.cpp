@@ -7,6 +7,7 @@
 
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/library_image.h"
 #include "platform/win32/pe_reader.h"
 #include "platform/win32/wide_text.h"
 
@@ -17,9 +18,6 @@ using win32::RecordLastSystemError;
 using win32::WidePath;
 
 namespace {
-
-// Larger files are not libraries the probe can mean.
-constexpr LONGLONG kMaxImageBytes = LONGLONG{1} << 30;
 
 bool HasFolder(const std::string& name) { return name.find_first_of("\\/:") != std::string::npos; }
 
@@ -35,63 +33,6 @@ std::string SystemFolder(UINT (*WINAPI query)(LPWSTR, UINT)) {
   wchar_t buffer[MAX_PATH];
   UINT length = query(buffer, MAX_PATH);
   return length > 0 && length < MAX_PATH ? Narrow(buffer, length) : std::string();
-}
-
-// The folders LoadLibrary searches, in its order (safe search mode): the
-// program's folder, the system folder, the Windows folder, the current
-// folder, then PATH.
-std::string FindLibraryFile(const std::string& name) {
-  std::string file = FileNameFor(name);
-  if (HasFolder(name)) return FileExists(file) ? file : std::string();
-  std::vector<std::string> folders = {win32::FolderOf(ExecutablePath()), SystemFolder(GetSystemDirectoryW),
-                                      SystemFolder(GetWindowsDirectoryW)};
-  std::string current;
-  if (FullPathName(".", &current)) folders.push_back(current);
-  std::vector<wchar_t> path(32768);
-  DWORD length = GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size()));
-  std::string rest = length > 0 && length < path.size() ? Narrow(path.data(), length) : std::string();
-  for (size_t start = 0; start < rest.size();) {
-    size_t semicolon = rest.find(';', start);
-    if (semicolon == std::string::npos) semicolon = rest.size();
-    if (semicolon > start) folders.push_back(rest.substr(start, semicolon - start));
-    start = semicolon + 1;
-  }
-  for (const std::string& folder : folders) {
-    if (folder.empty()) continue;
-    std::string candidate = folder + (folder.back() == '\\' || folder.back() == '/' ? "" : "\\") + file;
-    if (FileExists(candidate)) return candidate;
-  }
-  return {};
-}
-
-bool ReadFileBytes(const std::string& path, std::vector<unsigned char>* bytes) {
-  HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    RecordLastSystemError();
-    return false;
-  }
-  LARGE_INTEGER size;
-  bool ok = GetFileSizeEx(file, &size) != 0;
-  if (ok && size.QuadPart > kMaxImageBytes) {
-    CloseHandle(file);
-    win32::RecordSystemError(ERROR_FILE_TOO_LARGE);
-    return false;
-  }
-  if (ok) bytes->resize(static_cast<size_t>(size.QuadPart));
-  size_t done = 0;
-  // The file may shrink while it is read; what was read is what counts.
-  while (ok && done < bytes->size()) {
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes->size() - done, 1 << 24));
-    DWORD read = 0;
-    ok = ReadFile(file, bytes->data() + done, chunk, &read, nullptr) != 0;
-    if (ok && read == 0) break;
-    done += read;
-  }
-  if (!ok) RecordLastSystemError();
-  CloseHandle(file);
-  bytes->resize(done);
-  return ok;
 }
 
 HMODULE NativeOf(LibraryHandle library) { return reinterpret_cast<HMODULE>(library.native()); }
@@ -136,22 +77,71 @@ bool CloseLibrary(LibraryHandle library) {
   return true;
 }
 
-bool MapImage(const std::string& name, ImageInfo* info) {
-  std::string path = FindLibraryFile(name);
-  if (path.empty()) {
+// The folders LoadLibrary searches, in its order (safe search mode): the
+// program's folder, the system folder, the Windows folder, the current
+// folder, then PATH.
+std::string FindLibraryFile(const std::string& name) {
+  std::string file = FileNameFor(name);
+  if (HasFolder(name)) {
+    if (FileExists(file)) return file;
     win32::RecordSystemError(ERROR_MOD_NOT_FOUND);
+    return {};
+  }
+  std::vector<std::string> folders = {win32::FolderOf(ExecutablePath()), SystemFolder(GetSystemDirectoryW),
+                                      SystemFolder(GetWindowsDirectoryW)};
+  std::string current;
+  if (FullPathName(".", &current)) folders.push_back(current);
+  std::vector<wchar_t> path(32768);
+  DWORD length = GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size()));
+  std::string rest = length > 0 && length < path.size() ? Narrow(path.data(), length) : std::string();
+  for (size_t start = 0; start < rest.size();) {
+    size_t semicolon = rest.find(';', start);
+    if (semicolon == std::string::npos) semicolon = rest.size();
+    if (semicolon > start) folders.push_back(rest.substr(start, semicolon - start));
+    start = semicolon + 1;
+  }
+  for (const std::string& folder : folders) {
+    if (folder.empty()) continue;
+    std::string candidate = folder + (folder.back() == '\\' || folder.back() == '/' ? "" : "\\") + file;
+    if (FileExists(candidate)) return candidate;
+  }
+  win32::RecordSystemError(ERROR_MOD_NOT_FOUND);
+  return {};
+}
+
+bool ReadLibraryFile(const std::string& path, size_t max_bytes, std::vector<unsigned char>* bytes) {
+  HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    RecordLastSystemError();
     return false;
   }
-  std::vector<unsigned char> bytes;
-  if (!ReadFileBytes(path, &bytes)) return false;
+  LARGE_INTEGER size;
+  bool ok = GetFileSizeEx(file, &size) != 0;
+  if (ok && static_cast<ULONGLONG>(size.QuadPart) > max_bytes) {
+    CloseHandle(file);
+    win32::RecordSystemError(ERROR_FILE_TOO_LARGE);
+    return false;
+  }
+  if (ok) bytes->resize(static_cast<size_t>(size.QuadPart));
+  size_t done = 0;
+  // The file may shrink while it is read; what was read is what counts.
+  while (ok && done < bytes->size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes->size() - done, 1 << 24));
+    DWORD read = 0;
+    ok = ReadFile(file, bytes->data() + done, chunk, &read, nullptr) != 0;
+    if (ok && read == 0) break;
+    done += read;
+  }
+  if (!ok) RecordLastSystemError();
+  CloseHandle(file);
+  bytes->resize(done);
+  return ok;
+}
+
+bool ReadLibraryImage(const unsigned char* data, size_t size, ImageInfo* info, std::string* error) {
   win32::PeImage image;
-  std::string error;
-  if (!win32::ReadPeImage(bytes.data(), bytes.size(), &image, &error)) {
-    RecordErrorText(path + ": " + error);
-    return false;
-  }
-  std::string full;
-  info->path = FullPathName(path, &full) ? full : path;
+  if (!win32::ReadPeImage(data, size, &image, error)) return false;
   info->is_64bit = image.is_64bit;
   info->linker_major = image.linker_major;
   info->linker_minor = image.linker_minor;

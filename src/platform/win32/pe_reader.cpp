@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/byte_view.h"
+#include "platform/library_image.h"
 
 namespace platform::win32 {
 
@@ -71,9 +72,7 @@ class Reader {
     if (!ReadSections(optional + optional_size, section_count)) return false;
     if (export_address == 0 || export_size == 0) return true;
     if (!ReadExports(export_address, &out->exports)) return false;
-    for (const std::string& name : out->exports) {
-      if (Lower(name).find("avs_linkage") != std::string::npos) out->has_avs_linkage = true;
-    }
+    out->has_avs_linkage = std::ranges::any_of(out->exports, IsAvsLinkageName);
     return true;
   }
 
@@ -85,12 +84,6 @@ class Reader {
 
   bool Field(uint64_t offset, unsigned width, uint64_t* value) {
     return bytes_.Read(offset, width, value) || Fail("truncated PE file");
-  }
-
-  static std::string Lower(std::string text) {
-    for (char& c : text)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
   }
 
   bool ReadSections(uint64_t table, uint64_t count) {

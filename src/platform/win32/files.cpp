@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/win32/read_fully.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
@@ -204,15 +205,9 @@ bool ReadSmallFile(const std::string& path, size_t max_bytes, std::string* conte
   }
   std::string text(max_bytes, '\0');
   size_t done = 0;
-  while (done < max_bytes) {
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(max_bytes - done, 1 << 20));
-    DWORD read = 0;
-    if (!ReadFile(file.handle, text.data() + done, chunk, &read, nullptr)) {
-      RecordLastSystemError();
-      return false;
-    }
-    if (read == 0) break;
-    done += read;
+  if (!win32::ReadFully(file.handle, text.data(), max_bytes, &done)) {
+    RecordLastSystemError();
+    return false;
   }
   text.resize(done);
   *content = std::move(text);

@@ -2,13 +2,13 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <vector>
 
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/library_image.h"
 #include "platform/win32/pe_reader.h"
+#include "platform/win32/read_fully.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
@@ -117,26 +117,23 @@ bool ReadLibraryFile(const std::string& path, size_t max_bytes, std::vector<unsi
     return false;
   }
   LARGE_INTEGER size;
-  bool ok = GetFileSizeEx(file, &size) != 0;
-  if (ok && static_cast<ULONGLONG>(size.QuadPart) > max_bytes) {
-    CloseHandle(file);
-    win32::RecordSystemError(ERROR_FILE_TOO_LARGE);
+  size_t done = 0;
+  DWORD error = ERROR_SUCCESS;
+  if (!GetFileSizeEx(file, &size)) {
+    error = GetLastError();
+  } else if (static_cast<ULONGLONG>(size.QuadPart) > max_bytes) {
+    error = ERROR_FILE_TOO_LARGE;
+  } else {
+    bytes->resize(static_cast<size_t>(size.QuadPart));
+    if (!win32::ReadFully(file, bytes->data(), bytes->size(), &done)) error = GetLastError();
+  }
+  CloseHandle(file);
+  if (error != ERROR_SUCCESS) {
+    win32::RecordSystemError(error);
     return false;
   }
-  if (ok) bytes->resize(static_cast<size_t>(size.QuadPart));
-  size_t done = 0;
-  // The file may shrink while it is read; what was read is what counts.
-  while (ok && done < bytes->size()) {
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes->size() - done, 1 << 24));
-    DWORD read = 0;
-    ok = ReadFile(file, bytes->data() + done, chunk, &read, nullptr) != 0;
-    if (ok && read == 0) break;
-    done += read;
-  }
-  if (!ok) RecordLastSystemError();
-  CloseHandle(file);
   bytes->resize(done);
-  return ok;
+  return true;
 }
 
 bool ReadLibraryImage(const unsigned char* data, size_t size, ImageInfo* info, std::string* error) {

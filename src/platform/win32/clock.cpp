@@ -6,13 +6,16 @@ namespace platform {
 
 // Each reading is taken on the first processor: on some machines the
 // processors' counters disagree, and a thread moved between two readings
-// would see time run backwards.
+// would see time run backwards. The yields let the scheduler move the thread
+// at once, before the reading and after the restore.
 bool ReadCounter(int64_t* count) {
   HANDLE thread = GetCurrentThread();
   DWORD_PTR previous = SetThreadAffinityMask(thread, 1);
+  Sleep(0);
   LARGE_INTEGER now;
   BOOL ok = QueryPerformanceCounter(&now);
   if (previous != 0) SetThreadAffinityMask(thread, previous);
+  Sleep(0);
   if (!ok) return false;
   *count = now.QuadPart;
   return true;

@@ -49,9 +49,7 @@ AVS_Value ErrorValue(const char* message) {
   return out;
 }
 
-VideoFrame* AsFrame(const AVS_VideoFrame* frame) {
-  return const_cast<VideoFrame*>(reinterpret_cast<const VideoFrame*>(frame));
-}
+VideoFrame* AsFrame(AVS_VideoFrame* frame) { return reinterpret_cast<VideoFrame*>(frame); }
 
 }  // namespace
 
@@ -117,11 +115,6 @@ FS_EXPORT AVS_VideoFrame* avs_get_frame(AVS_Clip* p, int n) {
 }
 
 FS_EXPORT const char* avs_clip_get_error(AVS_Clip* p) { return p->error; }
-
-FS_EXPORT int avs_get_row_size_p(const AVS_VideoFrame* frame, int plane) {
-  return AsFrame(frame)->GetRowSize(plane);
-}
-FS_EXPORT int avs_get_height_p(const AVS_VideoFrame* frame, int plane) { return AsFrame(frame)->GetHeight(plane); }
 
 FS_EXPORT void avs_release_video_frame(AVS_VideoFrame* frame) {
   if (frame != nullptr) AsFrame(frame)->Release();

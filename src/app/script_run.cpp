@@ -17,7 +17,6 @@
 #include "console/console_utils.h"
 #include "fault/structured_exception.h"
 #include "measure/gpu_info.h"
-#include "platform/clock.h"
 #include "platform/error.h"
 
 namespace {

@@ -67,8 +67,6 @@ int avs_get_version(AVS_Clip* clip);
 // Null on failure; avs_clip_get_error then gives the message.
 AVS_VideoFrame* avs_get_frame(AVS_Clip* clip, int n);
 const char* avs_clip_get_error(AVS_Clip* clip);
-int avs_get_row_size_p(const AVS_VideoFrame* frame, int plane);
-int avs_get_height_p(const AVS_VideoFrame* frame, int plane);
 void avs_release_video_frame(AVS_VideoFrame* frame);
 void avs_release_clip(AVS_Clip* clip);
 void avs_release_value(AVS_Value value);

@@ -66,13 +66,12 @@ class AvsBinding {
   virtual void Distribute() = 0;
   // Takes the clip of the result; vi gets a copy of its VideoInfo.
   virtual void TakeClip(VideoInfo* vi, ClipFacts* facts) = 0;
-  virtual bool HasClip() const = 0;
   // Throws AvisynthError with format ("%s" once) applied to text.
   [[noreturn]] virtual void ThrowError(const char* format, const std::string& text) = 0;
   // Clip, GetMTMode result, script result, in that order.
   virtual void DropValues() = 0;
 
-  // Only while HasClip().
+  // Only after TakeClip.
   virtual AvsFrameSource Frames() = 0;
 };
 

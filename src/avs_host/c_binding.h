@@ -32,7 +32,6 @@ class CBinding final : public AvsBinding {
   int GetMTMode() override;
   void Distribute() override;
   void TakeClip(VideoInfo* vi, ClipFacts* facts) override;
-  bool HasClip() const override { return clip_ != nullptr; }
   [[noreturn]] void ThrowError(const char* format, const std::string& text) override;
   void DropValues() override;
   AvsFrameSource Frames() override {

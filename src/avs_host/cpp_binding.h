@@ -26,7 +26,6 @@ class CppBinding final : public AvsBinding {
   int GetMTMode() override;
   void Distribute() override;
   void TakeClip(VideoInfo* vi, ClipFacts* facts) override;
-  bool HasClip() const override { return clip_.has_value(); }
   [[noreturn]] void ThrowError(const char* format, const std::string& text) override;
   void DropValues() override;
   AvsFrameSource Frames() override { return CppFrameSource{clip_->operator->(), env_}; }

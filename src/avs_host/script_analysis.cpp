@@ -57,7 +57,7 @@ uint32_t AnalyseScript(const std::string& script_path, const std::string& avsdll
     uint32_t frames_read = 0;
     CallTranslated([&] {
       const char* no_video = "Script did not return a video clip:\n(%s)";
-      ImportScript(binding, script_path);
+      binding.Import(script_path);
       OpenScriptClip(binding, script_path, invoke_distributor, no_video, &values);
       if (!values.facts.has_video) binding.ThrowError(no_video, script_path);
       const int num_frames = values.vi.num_frames;

@@ -3,10 +3,6 @@
 #include "avs_host/avs_library.h"
 #include "fault/structured_exception.h"
 
-void ImportScript(AvsBinding& binding, const std::string& script_path) {
-  binding.Import(script_path);
-}
-
 void OpenScriptClip(AvsBinding& binding, const std::string& script_path, int invoke_distributor,
                     const char* not_clip_format, ScriptValues* values) {
   if (!binding.ResultIsClip()) binding.ThrowError(not_clip_format, script_path);
@@ -35,7 +31,7 @@ int64_t ClipLengthMs(const VideoInfo& vi) {
 }
 
 void ImportForRun(AvsBinding& binding, const std::string& script_path) {
-  CallTranslated([&] { ImportScript(binding, script_path); });
+  CallTranslated([&] { binding.Import(script_path); });
 }
 
 void FinishLoading(LoadingState* state, AvsBinding& binding, const std::string& script_path,

@@ -18,12 +18,11 @@ struct ScriptValues {
   int32_t mt_mode_known = 0;
 };
 
-// The import, in two steps so that the run can clear its status line between
-// them. Errors arrive as exceptions; the callers guard against faults. Both
-// keep no object that owns memory, since a fault jumps past their frames.
+// The import's second step, after AvsBinding::Import, so that the run can
+// clear its status line in between. Errors arrive as exceptions; the callers
+// guard against faults. It keeps no object that owns memory, since a fault
+// jumps past its frame.
 //
-// Invokes Import on the script.
-void ImportScript(AvsBinding& binding, const std::string& script_path);
 // Checks that the result is a clip (else ThrowError(not_clip_format, path)),
 // applies Distributor when the MT mode asks for it and invoke_distributor is
 // set, and takes the clip and its VideoInfo.

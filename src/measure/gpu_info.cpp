@@ -96,8 +96,7 @@ void CGPUInfo::ReadCardInfoFrom(const unsigned char* data, size_t size) {
 }
 
 void CGPUInfo::RefreshSensors() {
-  RefreshSensorsFrom(tick_(), section_.data,
-                     section_.size);
+  RefreshSensorsFrom(tick_(), section_.data, section_.size);
 }
 
 void CGPUInfo::RefreshSensorsFrom(uint64_t tick_ms, const unsigned char* data, size_t size) {

@@ -5,9 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/shared_memory.h"
-
 #include "measure/timer.h"
+#include "platform/shared_memory.h"
 
 // What the scan of process names found.
 struct GpuzScan {

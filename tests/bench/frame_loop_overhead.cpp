@@ -74,7 +74,7 @@ struct CBlankClipFixture {
       std::fprintf(stderr, "cannot load %s\n", KORBINET_BENCH_AVS_LIBRARY);
       std::exit(1);
     }
-    ImportScript(library.binding(), script);
+    library.binding().Import(script);
     OpenScriptClip(library.binding(), script, 0, "%s", &values);
     source = std::get<CFrameSource>(library.binding().Frames());
     std::remove(script.c_str());

@@ -2,8 +2,8 @@
 # Builds everything and runs every test: the README's benchmark command on each
 # example, the unit and end-to-end tests, the same suite again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, each fuzz target for a
-# short, fixed time, and the Windows build's tests under Wine. A stage that ran no test fails. Exits non-zero if any
-# part fails.
+# short, fixed time, and the Windows build's tests under Wine. A stage that
+# ran no test fails. Exits non-zero if any part fails.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh test || exit 1
@@ -26,28 +26,26 @@ stage() {
 # Unattended, as CI runs it: no terminal, no input. Each run must reach its
 # summary (or, with -info, its clip lines) and end with status 0.
 examples() {
-  local failures=0 script mode expect out status
+  local failures=0 script
+  # check NAME EXPECT COMMAND...: COMMAND ends with status 0 and prints EXPECT.
+  check() {
+    local name=$1 expect=$2 out status
+    shift 2
+    out=$("$@" </dev/null 2>&1)
+    status=$?
+    if [ $status -eq 0 ] && grep -qF "$expect" <<<"$out"; then
+      echo "$name: ok"
+    else
+      echo "$name: status $status, no \"$expect\" in:"
+      tr '\r' '\n' <<<"$out" | tail -20
+      failures=$((failures + 1))
+    fi
+  }
   for script in examples/*.avs; do
-    for mode in bench info; do
-      if [ "$mode" = bench ]; then
-        expect="Frames processed:"
-        out=$(scripts/bench.sh "$script" </dev/null 2>&1)
-      elif [ "$(basename "$script")" = fields_audio.avs ]; then
-        expect="Framerate:                      25.000 (25/1, TFF)"
-        out=$(build/bin/korbinet "$script" -info </dev/null 2>&1)
-      else
-        continue
-      fi
-      status=$?
-      if [ $status -eq 0 ] && grep -qF "$expect" <<<"$out"; then
-        echo "$script ($mode): ok"
-      else
-        echo "$script ($mode): status $status, no \"$expect\" in:"
-        tr '\r' '\n' <<<"$out" | tail -20
-        failures=$((failures + 1))
-      fi
-    done
+    check "$script (bench)" "Frames processed:" scripts/bench.sh "$script"
   done
+  check "examples/fields_audio.avs (info)" "Framerate:                      25.000 (25/1, TFF)" \
+    build/bin/korbinet examples/fields_audio.avs -info
   ((failures == 0))
 }
 

@@ -1,7 +1,5 @@
 #include "report/report_page.h"
 
-#include <functional>
-
 #include "report/html_text.h"
 #include "report/svg_chart.h"
 
@@ -105,7 +103,9 @@ std::string RunDetails(const Run& run, const std::string& heading) {
   return html + "<pre class=\"script\">" + EscapeHtml(run.log.script) + "\n</pre>\n";
 }
 
-std::vector<double> Column(const RunCsv& csv, const std::function<double(const CsvRecord&)>& f) {
+using Field = double (*)(const CsvRecord&);
+
+std::vector<double> Column(const RunCsv& csv, Field f) {
   std::vector<double> values;
   values.reserve(csv.records.size());
   for (const CsvRecord& r : csv.records) values.push_back(f(r));
@@ -197,12 +197,11 @@ std::string ComparisonPage(const std::vector<Run>& runs, const std::vector<RunFi
   html += "<p>Ratio: the average fps against run " + std::to_string(baseline + 1) +
           ", the baseline (marked *). Efficiency: average fps per percent of CPU.</p>\n";
 
-
   struct Overlay {
     const char* id;
     const char* title;
     const char* unit;
-    double (*value)(const CsvRecord&);
+    Field value;
     bool gpu;
   };
   const Overlay overlays[] = {
@@ -212,13 +211,15 @@ std::string ComparisonPage(const std::vector<Run>& runs, const std::vector<RunFi
       {"threads", "Thread count", "threads", Threads, false},
       {"gpu", "GPU load", "%", Gpu, true},
   };
+  std::vector<std::vector<double>> frames;
+  for (const Run& run : runs) frames.push_back(Column(run.csv, Frame));
   html += "<h2>Charts</h2>\n";
   for (const Overlay& o : overlays) {
     Chart c{o.id, o.title, o.unit, {}};
     for (size_t i = 0; i < runs.size(); ++i) {
       if (o.gpu && !runs[i].csv.has_gpu) continue;
-      c.series.push_back(Series(std::to_string(i + 1) + ": " + runs[i].label, i,
-                                Column(runs[i].csv, Frame), Column(runs[i].csv, o.value)));
+      c.series.push_back(Series(std::to_string(i + 1) + ": " + runs[i].label, i, frames[i],
+                                Column(runs[i].csv, o.value)));
     }
     if (!c.series.empty()) html += ChartSvg(c);
   }

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "pci_ids.h"
-#include "platform/error.h"
 #include "platform/files.h"
 
 namespace gpu_publisher {
@@ -17,12 +16,6 @@ namespace {
 // Attributes are a number and a line end; anything longer is not one.
 constexpr size_t kMaxAttributeBytes = 64;
 constexpr size_t kMaxPciIdsBytes = 16u << 20;
-
-std::string LastError() {
-  std::string text = platform::LastErrorText();
-  if (!text.empty() && text.back() == '\n') text.pop_back();
-  return text;
-}
 
 // Control bytes and overlong contents would garble the message they go into.
 std::string Printable(const std::string& text) {
@@ -35,7 +28,7 @@ std::string Printable(const std::string& text) {
 bool ReadNumber(const std::string& path, int base, unsigned long long* value, std::string* error) {
   std::string text;
   if (!platform::ReadSmallFile(path, kMaxAttributeBytes, &text)) {
-    *error = "cannot read " + path + ": " + LastError();
+    *error = "cannot read " + path + ": " + LastErrorLine();
     return false;
   }
   std::string digits = text;
@@ -97,7 +90,7 @@ std::unique_ptr<GpuSource> OpenAmdgpuSource(const std::string& sysfs_root, const
   const std::string drm = sysfs_root + "/class/drm";
   std::vector<std::string> names;
   if (!platform::ListDirectory(drm, &names)) {
-    *error = "cannot list " + drm + ": " + LastError();
+    *error = "cannot list " + drm + ": " + LastErrorLine();
     return nullptr;
   }
   std::vector<long> cards;

@@ -1,5 +1,7 @@
 #include "gpu_source.h"
 
+#include "platform/error.h"
+
 namespace gpu_publisher {
 
 const char* SensorName(Sensor sensor) {
@@ -11,6 +13,12 @@ const char* SensorName(Sensor sensor) {
     case Sensor::kMemoryDynamic: return "Memory Usage (Dynamic)";
   }
   return "";
+}
+
+std::string LastErrorLine() {
+  std::string text = platform::LastErrorText();
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
 }
 
 }  // namespace gpu_publisher

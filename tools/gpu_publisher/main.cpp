@@ -13,7 +13,6 @@
 #include "nvidia_source.h"
 #include "options.h"
 #include "platform/clock.h"
-#include "platform/error.h"
 #include "platform/process.h"
 #include "platform/shared_memory.h"
 #include "platform/signals.h"
@@ -121,9 +120,7 @@ int main(int argc, char** argv) {
 
   platform::SharedSection section;
   if (!platform::CreateSharedSection(kSectionName, options.size, &section)) {
-    std::string reason = platform::LastErrorText();
-    if (!reason.empty() && reason.back() == '\n') reason.pop_back();
-    Report(std::string("cannot create ") + kSectionName + ": " + reason);
+    Report(std::string("cannot create ") + kSectionName + ": " + LastErrorLine());
     return 1;
   }
   SectionWriter writer(section.data, section.size);

@@ -43,12 +43,6 @@ struct Nvml {
   NvmlReturn (*GetMemoryInfo)(NvmlDevice, NvmlMemory*);
 };
 
-std::string LastError() {
-  std::string text = platform::LastErrorText();
-  if (!text.empty() && text.back() == '\n') text.pop_back();
-  return text;
-}
-
 // Texts from the driver are data: cut at their terminator whatever happens.
 std::string FromBuffer(const char* buffer, size_t size) {
   return std::string(buffer, std::find(buffer, buffer + size, '\0'));
@@ -182,7 +176,7 @@ std::unique_ptr<GpuSource> OpenNvidiaSource(const std::string& nvml, std::string
   platform::ClearLastError();
   platform::LibraryHandle library = platform::OpenSystemLibrary(nvml);
   if (library == nullptr) {
-    *error = "cannot load NVML (" + nvml + "): " + LastError();
+    *error = "cannot load NVML (" + nvml + "): " + LastErrorLine();
     return nullptr;
   }
   auto source = std::make_unique<NvidiaSource>(library);

@@ -178,6 +178,25 @@ AVSValue Distributor(AVSValue args, void*, IScriptEnvironment* env) {
   return args[0];
 }
 
+// Lets a test see whether the host applied Distributor: every frame request
+// fails unless the environment has counted `calls` of it by then.
+class DistributorCheckClip : public FilterClip {
+ public:
+  DistributorCheckClip(const PClip& child, const int& counted, int calls)
+      : FilterClip(child), counted_(counted), calls_(calls) {}
+  PVideoFrame GetFrame(int n, IScriptEnvironment* env) override {
+    if (counted_ != calls_) env->ThrowError("Distributor called %d times, not %d", counted_, calls_);
+    return child_->GetFrame(n, env);
+  }
+ private:
+  const int& counted_;
+  int calls_;
+};
+
+AVSValue CreateDistributorCheck(AVSValue args, void*, IScriptEnvironment* env) {
+  return AVSValue(new DistributorCheckClip(args[0].AsClip(), Env(env).DistributorCalls(), args[1].AsInt()));
+}
+
 int NonNegative(const AVSValue& value, const char* function, IScriptEnvironment* env) {
   const int number = value.AsInt();
   if (number < 0) env->ThrowError("%s: the value must not be negative", function);
@@ -247,6 +266,7 @@ void RegisterBuiltins(FunctionTable& table, const VariantInfo& variant) {
     table.Add("SetMTMode", "i[threads]i", SetMTMode, nullptr);
     table.Add("GetMTMode", "[threads_only]b", GetMTMode, nullptr);
     table.Add("Distributor", "c", Distributor, nullptr);
+    table.Add("DistributorCheck", "ci", CreateDistributorCheck, nullptr);
   }
   table.Add("Spin", "ci", CreateSpin, nullptr);
   table.Add("Nap", "ci", CreateNap, nullptr);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <sstream>
 #include <tuple>
 
 #include "platform/testing/scratch_dir.h"
@@ -30,6 +32,31 @@ TEST(DefaultSettings, TwentyOneLinesWithLineFeeds) {
             "CreateLog=0\nCreateCSV=0\nPauseBeforeExit=0\nFrameRange=0,-1\nInvokeDistributor=1\n"
             "AllowOnlyOneInstance=1\nUseColor=1\nMonitorGPULoad=0\nProcessPriority=2\n"
             "ConUseSTDOUT=0\nTimeLimit=-1\n\n[Miscellaneous]\nLogEstimatedTime=0\nAutoCompleteExtension=0\n");
+}
+
+// A key missing from the file leaves its built-in default, which must be what the written file says.
+TEST(DefaultSettings, BuiltInValuesAreTheFilesForEveryKey) {
+  const Settings d;
+  const auto n = [](auto value) { return std::to_string(value); };
+  std::map<std::string, std::string> built_in = {
+      {"Version", kVersion}, {"AVSDLL", d.AVSDLL}, {"DisplayFPS", n(d.DisplayFPS)}, {"DisplayTPF", n(d.DisplayTPF)},
+      {"DisplayEfficiencyIndex", n(d.DisplayEfficiencyIndex)}, {"CreateLog", n(d.CreateLog)},
+      {"CreateCSV", n(d.CreateCSV)}, {"PauseBeforeExit", n(d.PauseBeforeExit)},
+      {"FrameRange", n(d.FrameRangeFirst) + "," + n(d.FrameRangeLast)}, {"InvokeDistributor", n(d.InvokeDistributor)},
+      {"AllowOnlyOneInstance", n(d.AllowOnlyOneInstance)}, {"UseColor", n(d.UseColor)},
+      {"MonitorGPULoad", n(d.MonitorGPULoad)}, {"ProcessPriority", n(d.ProcessPriority)},
+      {"ConUseSTDOUT", n(d.ConUseSTDOUT)}, {"TimeLimit", n(d.TimeLimit)},
+      {"LogEstimatedTime", n(d.LogEstimatedTime)}, {"AutoCompleteExtension", n(d.AutoCompleteExtension)}};
+  std::istringstream file(DefaultSettingsText(kVersion));
+  for (std::string line; std::getline(file, line);) {
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    const auto key = built_in.find(line.substr(0, equals));
+    if (key == built_in.end()) { ADD_FAILURE() << "no built-in value for " << line; continue; }
+    EXPECT_EQ(key->first + "=" + key->second, line);
+    built_in.erase(key);
+  }
+  for (const auto& [key, value] : built_in) ADD_FAILURE() << key << " is missing from the file";
 }
 
 // PauseBeforeExit, AllowOnlyOneInstance, MonitorGPULoad and ConUseSTDOUT show their effect end to end.

@@ -127,6 +127,17 @@ TEST(FrameLoop, StopsOnlyAtAPage) {
   EXPECT_EQ(keyed.probes.keys, std::deque<int>{'x'});
 }
 
+TEST(FrameLoop, TheTimeLimitEndsTheRunOnceItsSecondsHaveFullyPassed) {
+  const struct { int64_t limit, elapsed_ms; bool stop; } cases[] = {
+      {1, 999, false}, {1, 1000, true}, {60, 59999, false}, {60, 60000, true}, {-1, INT64_MAX / 2, false}};
+  for (const auto& c : cases) {
+    FrameLoopState state;
+    state.stats.elapsed_ms = c.elapsed_ms;
+    FakeProbes probes;
+    EXPECT_EQ(StopRequested(state, FrameLoopOptions{.time_limit = c.limit}, probes), c.stop) << c.elapsed_ms;
+  }
+}
+
 TEST(FrameLoop, AnExceptionLeavesTheRecordsStoredSoFar) {
   LoopRun run;
   run.fail_at = 5;

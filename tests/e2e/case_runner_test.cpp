@@ -1,7 +1,8 @@
 // Runs each cases/*.case: runs of the program through pipes, their exact status, outputs and files.
 // One directive a line: variant NAME | setting KEY=VALUE | no-settings | mkdir DIR | mode OCTAL PATH |
 //   install VARIANT FOLDER (a second library) | run ARG... ("..." keeps spaces) | input [TEXT] (else /dev/null) |
-//   status N (runs it) | missing NAME | file NAME, stdout, stderr, file-after NAME: their lines up to "end".
+//   limit BYTES (the largest file the runs may write; a longer write then fails) | status N (runs it) |
+//   missing NAME | file NAME, stdout, stderr, file-after NAME: their lines up to "end".
 // In texts and input \r is a carriage return (other escapes are left to patterns); a line ending in \ has
 // no line feed, $DIR is the sandbox, $START the start of every run on the standard library, $QUERY its
 // first two lines, and {{regex}} stands for a figure that varies.
@@ -77,6 +78,7 @@ TEST_P(CaseTest, Run) {
   }
   std::vector<std::string> args;
   std::optional<std::string> input;
+  std::string limit;
   ProcessResult r;
   for (; i < lines.size(); ++i) {
     const std::string& line = lines[i];
@@ -86,11 +88,17 @@ TEST_P(CaseTest, Run) {
     else if (line.starts_with("install ")) sandbox.InstallLibrary(rest.substr(0, rest.find(' ')), rest.substr(rest.find(' ') + 1));
     else if (line.starts_with("input")) input = rest == line ? "" : Replace(rest, "\\r", "\r");
     else if (line.starts_with("run")) args = Words(rest == line ? "" : rest);
+    else if (line.starts_with("limit ")) limit = rest;
     else if (line.starts_with("mode ")) {
       sandbox.HandOver();
       chmod(sandbox.Path(rest.substr(rest.find(' ') + 1)).c_str(), std::stoi(rest, nullptr, 8));
     } else if (line.starts_with("status ")) {
-      r = RunPiped(sandbox, args, input);
+      if (limit.empty()) r = RunPiped(sandbox, args, input);
+      else {  // SIGXFSZ ignored, so that the write fails and the program can report it
+        std::vector<std::string> sh{"-c", "trap '' XFSZ; exec prlimit --fsize=" + limit + " ./korbinet \"$@\"", "sh"};
+        sh.insert(sh.end(), args.begin(), args.end());
+        r = RunPiped(sandbox, sh, input, 60s, "/bin/sh");
+      }
       EXPECT_EQ(r.exit_status, std::stoi(rest)) << Describe(r);
     } else if (line == "stdout") ExpectText("stdout", r.out, texts(block()));
     else if (line == "stderr") ExpectText("stderr", r.err, texts(block()));

@@ -52,6 +52,20 @@ TEST_F(ReportRuns, TwoExamplesSideBySide) {
                                            "script: Prefetch(2)\n");
 }
 
+// Names and texts from the files reach the page as data: it still parses, and reads back as they were.
+TEST_F(ReportRuns, MarkupInNamesAndScriptsIsEscaped) {
+  const std::string folder = "runs/a<b&\"c'd", script = "# </script><b>&amp; \"q\" 'a'";
+  fs::create_directory(sandbox_.Path(folder));
+  sandbox_.WriteFile(folder + "/x&y.avs", SpinClip(150, 4000) + script + "\n");
+  ASSERT_EQ(RunPiped(sandbox_, {folder + "/x&y.avs", "-log", "-csv"}).exit_status, 0);
+  ASSERT_EQ(Report({folder + "/x&y.csv", "-o", "page.html"}).exit_status, 0);
+  EXPECT_EQ(Outline("page.html"), "Korbinet run: x&y.avs (a<b&\"c'd)\nfps 2\ncpu 1\nmemory 2\nthreads 1\n"
+                                  "script: " + script + "\n");
+  // Quotes too, which the parser would have let through in text.
+  EXPECT_NE(sandbox_.ReadFile("page.html").find("\n# &lt;/script&gt;&lt;b&gt;&amp;amp; &quot;q&quot; &#39;a&#39;\n</pre>"),
+            std::string::npos);
+}
+
 // The readers' own messages are pinned by their unit tests; here the
 // program's prefix, statuses and usage.
 TEST_F(ReportRuns, BadInputAndUsageEndWithAMessageAndStatus) {

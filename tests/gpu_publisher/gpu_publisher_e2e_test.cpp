@@ -156,11 +156,9 @@ TEST(GpuPublisherLive, KorbinetShowsTheCardsFiguresAndTheirChanges) {
   Sandbox sandbox;
   std::ifstream example(KORBINET_EXAMPLES_DIR "/quick.avs");
   sandbox.WriteFile("quick.avs", std::string(std::istreambuf_iterator<char>(example), {}));
-  TerminalSession term(sandbox, {"quick.avs", "-gpu", "-log", "-csv"}, {.rows = 40, .cols = 100});
-  // The page's lines arrive one write at a time: wait for each.
-  for (const std::string line : {"GPU usage (current | average):  42% | 42%", "Video engine load (cur | avg):  12% | 12%",
-                                 "GPU memory usage:               1024 MB", "GPU memory usage (Dedicated):   1024 MB"})
-    ASSERT_TRUE(term.WaitForText(line, 60s)) << line << "\n" << term.ScreenText();
+  TerminalSession term(sandbox, {"quick.avs", "-gpu", "-csv"}, {.rows = 40, .cols = 100});
+  // The page's form is GpuMonitorRun's; here the card's figures reach it, and their change does.
+  ASSERT_TRUE(term.WaitForText("GPU usage (current | average):  42% | 42%", 60s)) << term.ScreenText();
   script.Write("77", "2147483648");
   EXPECT_TRUE(term.WaitForText("GPU usage (current | average):  77%", 5s)) << term.ScreenText();
   EXPECT_TRUE(term.WaitForText("GPU memory usage:               2048 MB", 2s)) << term.ScreenText();
@@ -168,10 +166,7 @@ TEST(GpuPublisherLive, KorbinetShowsTheCardsFiguresAndTheirChanges) {
   ASSERT_TRUE(exit.ended);
   EXPECT_EQ(exit.exit_status, 0) << term.ScreenText();
 
-  const std::string log = sandbox.ReadFile("quick.log");
-  EXPECT_TRUE(std::regex_search(log, std::regex(R"(\n *\d+( +[\d.]+){3} +77 +12 +\d+ +\d+ +\d+\n)"))) << log;
   // Every CSV row carries one of the two loads, never a figure caught half written; both loads occur.
-  // Row by row: one pattern over the whole file would recurse once a row.
   const std::string csv = sandbox.ReadFile("quick.csv");
   const std::vector<std::string> lines = Split(csv);
   for (size_t i = 1; i < lines.size(); ++i)

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <new>
 
-#include "avs_host/avisynth_interface.h"
+#include "avs_abi/avisynth_interface.h"
 #include "exported.h"
 #include "frames.h"
 

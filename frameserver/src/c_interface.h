@@ -1,7 +1,7 @@
 // The plain C interface over the environment.
 #pragma once
 
-#include "avs_host/avisynth_c.h"
+#include "avs_abi/avisynth_c.h"
 
 class IScriptEnvironment;
 

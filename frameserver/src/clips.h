@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "avs_host/avisynth_interface.h"
+#include "avs_abi/avisynth_interface.h"
 
 // Passes everything to its child; filters change what they need.
 class FilterClip : public IClip {

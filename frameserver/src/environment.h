@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "avs_host/avisynth_interface.h"
+#include "avs_abi/avisynth_interface.h"
 #include "frames.h"
 #include "functions.h"
 

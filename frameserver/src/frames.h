@@ -8,7 +8,7 @@
 #include <mutex>
 #include <vector>
 
-#include "avs_host/avisynth_interface.h"
+#include "avs_abi/avisynth_interface.h"
 
 class FramePool;
 

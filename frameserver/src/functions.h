@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "avs_host/avisynth_interface.h"
+#include "avs_abi/avisynth_interface.h"
 
 struct Param {
   std::string name;  // lower case; empty for an unnamed parameter

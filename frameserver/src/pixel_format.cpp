@@ -2,7 +2,7 @@
 
 #include <strings.h>
 
-#include "avs_host/avisynth_interface.h"
+#include "avs_abi/avisynth_interface.h"
 
 namespace pixel_format {
 

@@ -4,7 +4,7 @@
 #include <atomic>
 #include <climits>
 
-#include "avs_host/avisynth_interface.h"
+#include "avs_abi/avisynth_interface.h"
 #include "frames.h"
 
 // Clip counts change atomically: Prefetch workers copy and drop clips

@@ -2,7 +2,7 @@
 // through the linkage table.
 #include <numeric>
 
-#include "avs_host/avisynth_interface.h"
+#include "avs_abi/avisynth_interface.h"
 #include "pixel_format.h"
 
 namespace {

@@ -5,11 +5,11 @@
 #include <string>
 
 #include "app/settings.h"
-#include "avs_host/script_report.h"
 #include "bench/frame_loop.h"
 #include "bench/frame_range.h"
-#include "bench/record_files.h"
 #include "console/console_utils.h"
+#include "records/record_files.h"
+#include "records/script_report.h"
 
 ConsoleOptions ConsoleOptionsFrom(const Settings& settings);
 FrameLoopOptions FrameLoopOptionsFrom(const Settings& settings);

@@ -7,17 +7,17 @@
 #include "avs_host/avs_library.h"
 #include "avs_host/script_analysis.h"
 #include "avs_host/script_loader.h"
-#include "avs_host/script_report.h"
 #include "bench/clip_frame_loop.h"
-#include "bench/csv_file.h"
 #include "bench/frame_loop.h"
 #include "bench/frame_range.h"
-#include "bench/log_file.h"
 #include "bench/run_summary.h"
 #include "console/console_utils.h"
 #include "fault/structured_exception.h"
 #include "measure/gpu_info.h"
 #include "platform/error.h"
+#include "records/csv_file.h"
+#include "records/log_file.h"
+#include "records/script_report.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "avs_host/avisynth_c.h"
+#include "avs_abi/avisynth_c.h"
 #include "avs_host/avs_binding.h"
 
 #define AVS_C_ENTRY_POINTS(X)                                                                  \

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <variant>
 
-#include "avs_host/avisynth_c.h"
-#include "avs_host/avisynth_interface.h"
+#include "avs_abi/avisynth_c.h"
+#include "avs_abi/avisynth_interface.h"
 
 class CBinding;
 

@@ -4,6 +4,7 @@
 
 #include "console/console_utils.h"
 #include "measure/timer.h"
+#include "records/record_format.h"
 
 namespace {
 
@@ -71,7 +72,7 @@ std::string FramesProcessedLine(const RunStatistics& s) {
 
 void PrintRunSummary(const FrameLoopState& state, const SummaryOptions& options,
                      std::string* report, ConsoleSink& sink) {
-  report->append("\n\n[Runtime info]\n");
+  report->append("\n\n" + std::string(records::kRuntimeInfoSection) + "\n");
   if (state.stats.frames_processed < state.interval) {
     PrintPaddedLine(sink, kColorError, kRangeTooShortText);
     report->append(kRangeTooShortText);

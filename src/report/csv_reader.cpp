@@ -3,13 +3,11 @@
 #include <charconv>
 #include <cmath>
 
+#include "records/record_format.h"
+
 namespace report {
 
 namespace {
-
-const char kHeaderStart[] =
-    "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),";
-const char kHeaderEnd[] = "Threads,PhysMEM(MB),VirtMEM(MB)";
 
 // The writer prints every field with %u or %.Nf: digits, and for the decimals
 // one point with digits after it. Nothing else (signs, exponents, spaces) is
@@ -49,15 +47,13 @@ bool ParseDecimal(std::string_view text, double* value) {
 enum Field { kFrame, kRate, kAverage, kTime, kCpu, kGpu, kVpu, kThreads, kPhys, kVirt };
 
 std::vector<Field> ColumnsOf(std::string_view header, bool* has_gpu, bool* has_vpu) {
-  const std::string start = kHeaderStart;
-  const std::string end = kHeaderEnd;
   std::vector<Field> columns = {kFrame, kRate, kAverage, kTime, kTime, kCpu};
-  if (header == start + end) {
+  if (header == records::CsvHeader(false, false)) {
     *has_gpu = *has_vpu = false;
-  } else if (header == start + "GPU(%)," + end) {
+  } else if (header == records::CsvHeader(true, false)) {
     *has_gpu = true, *has_vpu = false;
     columns.push_back(kGpu);
-  } else if (header == start + "GPU(%),VPU(%)," + end) {
+  } else if (header == records::CsvHeader(true, true)) {
     *has_gpu = *has_vpu = true;
     columns.push_back(kGpu);
     columns.push_back(kVpu);

@@ -1,5 +1,7 @@
 #include "report/log_reader.h"
 
+#include "records/record_format.h"
+
 namespace report {
 
 namespace {
@@ -7,7 +9,7 @@ namespace {
 // Lines longer than this are no line Korbinet writes in the report sections.
 constexpr size_t kMaxHeadLineLength = 64 * 1024;
 
-const char kPerformanceHeaderStart[] = "       Frame    Frames/sec   Time/frame(ms)   CPU(%)   ";
+using records::kLogTableHeadStart;
 
 enum class Section { kNone, kGeneral, kClip, kRuntime, kScript, kGraphics, kPerformance, kError };
 
@@ -47,7 +49,7 @@ bool ParseRunLog(const InputFile& file, RunLog* log, std::string* error) {
       return false;
     }
   }
-  if (lines.empty() || lines[0] != "[General info]") {
+  if (lines.empty() || lines[0] != records::kGeneralInfoSection) {
     *error = InputError(path, 1, "not a Korbinet log (it does not start with \"[General info]\")");
     return false;
   }
@@ -57,16 +59,16 @@ bool ParseRunLog(const InputFile& file, RunLog* log, std::string* error) {
   auto starts_after_script = [&](size_t i, Section* section) {
     if (!lines[i - 1].empty()) return false;
     const std::string_view next = i + 1 < lines.size() ? lines[i + 1] : std::string_view();
-    if (lines[i] == "[Graphics card info]" && next.substr(0, 10) == "Card name:") {
+    if (lines[i] == records::kGraphicsCardSection && next.substr(0, 10) == "Card name:") {
       *section = Section::kGraphics;
       return true;
     }
-    if (lines[i] == "[Performance data]" && next.substr(0, sizeof kPerformanceHeaderStart - 1) ==
-                                               kPerformanceHeaderStart) {
+    if (lines[i] == records::kPerformanceSection &&
+        next.substr(0, sizeof kLogTableHeadStart - 1) == kLogTableHeadStart) {
       *section = Section::kPerformance;
       return true;
     }
-    if (lines[i] == "[AviSynth error]") {
+    if (lines[i] == records::kAvisynthErrorSection) {
       *section = Section::kError;
       return true;
     }
@@ -87,16 +89,16 @@ bool ParseRunLog(const InputFile& file, RunLog* log, std::string* error) {
       if (!log->avisynth_error.empty()) log->avisynth_error += "\n";
       log->avisynth_error += line;
       continue;
-    } else if (line == "[Clip info]" && section == Section::kGeneral) {
+    } else if (line == records::kClipInfoSection && section == Section::kGeneral) {
       next = Section::kClip;
-    } else if (line == "[Runtime info]" && section == Section::kClip) {
+    } else if (line == records::kRuntimeInfoSection && section == Section::kClip) {
       next = Section::kRuntime;
-    } else if (line == "[Script]" && !seen_script) {
+    } else if (line == records::kScriptSection && !seen_script) {
       next = Section::kScript;
       seen_script = true;
-    } else if (line == "[Performance data]" && section == Section::kGraphics) {
+    } else if (line == records::kPerformanceSection && section == Section::kGraphics) {
       next = Section::kPerformance;
-    } else if (line == "[AviSynth error]" && lines[i - 1].empty()) {
+    } else if (line == records::kAvisynthErrorSection && lines[i - 1].empty()) {
       next = Section::kError;
     } else if (line.size() > 2 && line.front() == '[' && line.back() == ']' &&
                section != Section::kPerformance) {
@@ -109,7 +111,7 @@ bool ParseRunLog(const InputFile& file, RunLog* log, std::string* error) {
     }
     if (line.empty()) continue;
     if (section == Section::kPerformance) {
-      if (line.substr(0, sizeof kPerformanceHeaderStart - 1) == kPerformanceHeaderStart) continue;
+      if (line.substr(0, sizeof kLogTableHeadStart - 1) == kLogTableHeadStart) continue;
       const size_t start = line.find_first_not_of(' ');
       if (start == std::string_view::npos) continue;  // blanks only: a blank line, not a row
       log->table_rows += 1;

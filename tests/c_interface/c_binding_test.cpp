@@ -11,8 +11,8 @@
 #include "avs_host/avs_library.h"
 #include "avs_host/script_analysis.h"
 #include "avs_host/script_loader.h"
-#include "avs_host/script_report.h"
 #include "platform/testing/scratch_dir.h"
+#include "records/script_report.h"
 
 namespace {
 

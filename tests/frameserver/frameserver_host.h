@@ -1,7 +1,7 @@
 // Loads the standard variant of the bundled frame server the way a host does.
 #pragma once
 
-#include "avs_host/avisynth_interface.h"
+#include "avs_abi/avisynth_interface.h"
 
 struct LoadedServer { void* handle = nullptr; IScriptEnvironment* env = nullptr; };
 

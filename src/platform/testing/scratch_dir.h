@@ -1,9 +1,11 @@
-// A fresh folder per test for files written beside a script.
+// A fresh folder per test, of this process alone, for files written beside a
+// script.
 #pragma once
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -12,10 +14,16 @@ class ScratchDir {
  public:
   ScratchDir() {
     const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    path_ = std::filesystem::temp_directory_path() /
-            ("korbinet-bench-" + std::string(info->test_suite_name()) + "-" + info->name());
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
+    const std::string name =
+        "korbinet-bench-" + std::string(info->test_suite_name()) + "-" + info->name() + "-";
+    // The same test runs in other processes at the same time (other builds,
+    // other checkouts on the machine). A folder named by the test alone was
+    // shared with them, and one process removed the others' files while they
+    // ran; each takes a folder now that did not exist before.
+    std::random_device random;
+    do {
+      path_ = std::filesystem::temp_directory_path() / (name + std::to_string(random()));
+    } while (!std::filesystem::create_directory(path_));
   }
   ~ScratchDir() {
     std::error_code ignored;  // tests may leave the folder read-only

@@ -1,8 +1,9 @@
-#include "avs_host/script_report.h"
+#include "records/script_report.h"
 
 #include "console/console_utils.h"
 #include "measure/gpu_info.h"
 #include "measure/timer.h"
+#include "records/record_format.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ void AppendLine(std::string* text, const std::string& line) {
 void BuildGeneralInfo(const ReportInput& input, ReportTexts* texts) {
   const CAvisynthInfo& avs = *input.avsinfo;
   std::string& out = texts->report;
-  out += "[General info]\n";
+  out += std::string(records::kGeneralInfoSection) + "\n";
   AppendLine(&out, g_utils.FormatString("Log file created with:                 Korbinet %s",
                                         input.options.program_version.c_str()));
   AppendLine(&out, g_utils.FormatString("Script file:                           %s",
@@ -47,7 +48,7 @@ void BuildGraphicsCardInfo(const ReportInput& input, ReportTexts* texts) {
   if (!input.options.monitor_gpu || !input.gpu) return;
   const CGPUInfo& gpu = *input.gpu;
   std::string& out = texts->graphics;
-  out += "\n\n[Graphics card info]\n";
+  out += "\n\n" + std::string(records::kGraphicsCardSection) + "\n";
   AppendLine(&out, g_utils.FormatString("Card name:               %s", gpu.card_name.c_str()));
   AppendLine(&out, g_utils.FormatString("GPU name:                %s", gpu.gpu_name.c_str()));
   AppendLine(&out, g_utils.FormatString("Memory size:             %s", gpu.memory_size.c_str()));
@@ -107,7 +108,7 @@ void BuildClipInfo(const ReportInput& input, ReportTexts* texts) {
   const ClipFacts& facts = state.values.facts;
   std::string& out = texts->report;
   std::string& console = texts->clip_console;
-  out += "\n\n[Clip info]\n";
+  out += "\n\n" + std::string(records::kClipInfoSection) + "\n";
 
   std::string video_lines[5];
   if (state.audio_only) {

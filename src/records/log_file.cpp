@@ -1,22 +1,13 @@
-#include "bench/log_file.h"
+#include "records/log_file.h"
 
 #include <fstream>
 #include <sstream>
 
-#include "bench/record_files.h"
 #include "console/console_utils.h"
+#include "records/record_files.h"
+#include "records/record_format.h"
 
 namespace {
-
-const char kHeaderCpuOnly[] =
-    "\n[Performance data]\n       Frame    Frames/sec   Time/frame(ms)   CPU(%)   Threads   "
-    "PhysMEM(MB)   VirtMEM(MB)\n";
-const char kHeaderGpu[] =
-    "\n[Performance data]\n       Frame    Frames/sec   Time/frame(ms)   CPU(%)   GPU(%)   "
-    "Threads   PhysMEM(MB)   VirtMEM(MB)\n";
-const char kHeaderGpuVpu[] =
-    "\n[Performance data]\n       Frame    Frames/sec   Time/frame(ms)   CPU(%)   GPU(%)   "
-    "VPU(%)   Threads   PhysMEM(MB)   VirtMEM(MB)\n";
 
 std::string TableRow(const PerformanceSample& r, int32_t monitor_gpu,
                      int32_t video_engine_available) {
@@ -66,18 +57,21 @@ std::string LogText(const std::string& report_text, const std::string& script_te
   const int32_t monitor_gpu = options.monitor_gpu;
   const int32_t video_engine_available = options.video_engine_available;
   std::string log = report_text + "\n";
-  log += "\n[Script]\n" + script_text + "\n\n";
+  log += "\n" + std::string(records::kScriptSection) + "\n" + script_text + "\n\n";
   if (monitor_gpu) log += graphics_card_text;
   // Never read past the records that exist.
   const size_t rows = record_count < samples.size() ? record_count : samples.size();
   if (rows > 0) {
-    log += !monitor_gpu ? kHeaderCpuOnly : video_engine_available ? kHeaderGpuVpu : kHeaderGpu;
+    log += "\n" + std::string(records::kPerformanceSection) + "\n" +
+           records::LogTableHead(monitor_gpu, video_engine_available) + "\n";
     for (size_t i = 0; i < rows; ++i) {
       log += TableRow(samples[i], monitor_gpu, video_engine_available);
       log += "\n";
     }
   }
-  if (!avisynth_error.empty()) log += "\n\n[AviSynth error]\n" + avisynth_error + "\n";
+  if (!avisynth_error.empty()) {
+    log += "\n\n" + std::string(records::kAvisynthErrorSection) + "\n" + avisynth_error + "\n";
+  }
   return log;
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "bench/frame_loop.h"
-#include "bench/record_files.h"
+#include "records/record_files.h"
 
 // Writes <script minus ".avs">.log: report text, the script, the graphics
 // card text (with GPU monitoring), the performance table and the AviSynth

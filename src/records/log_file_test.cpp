@@ -1,10 +1,10 @@
-#include "bench/log_file.h"
+#include "records/log_file.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "bench/record_files.h"
+#include "records/record_files.h"
 #include "platform/testing/scratch_dir.h"
 
 namespace {

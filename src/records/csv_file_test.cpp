@@ -1,4 +1,4 @@
-#include "bench/csv_file.h"
+#include "records/csv_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "bench/record_files.h"
+#include "records/record_files.h"
 
 #include "platform/files.h"
 

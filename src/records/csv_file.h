@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "bench/frame_loop.h"
-#include "bench/record_files.h"
+#include "records/record_files.h"
 
 // Writes <script minus ".avs">.csv (empty when there is no record). Returns
 // an empty text, or the message for the caller to print.

@@ -1,19 +1,10 @@
-#include "bench/csv_file.h"
+#include "records/csv_file.h"
 
-#include "bench/record_files.h"
 #include "console/console_utils.h"
+#include "records/record_files.h"
+#include "records/record_format.h"
 
 namespace {
-
-const char kHeaderCpuOnly[] =
-    "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),"
-    "Threads,PhysMEM(MB),VirtMEM(MB)\n";
-const char kHeaderGpu[] =
-    "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),"
-    "GPU(%),Threads,PhysMEM(MB),VirtMEM(MB)\n";
-const char kHeaderGpuVpu[] =
-    "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),"
-    "GPU(%),VPU(%),Threads,PhysMEM(MB),VirtMEM(MB)\n";
 
 std::string CsvRow(const PerformanceSample& r, int32_t monitor_gpu,
                    int32_t video_engine_available) {
@@ -45,8 +36,7 @@ std::string CsvText(const std::vector<PerformanceSample>& samples, uint32_t reco
   const int32_t video_engine_available = options.video_engine_available;
   const size_t rows = record_count < samples.size() ? record_count : samples.size();
   if (rows == 0) return std::string();
-  std::string text =
-      !monitor_gpu ? kHeaderCpuOnly : video_engine_available ? kHeaderGpuVpu : kHeaderGpu;
+  std::string text = records::CsvHeader(monitor_gpu, video_engine_available) + "\n";
   for (size_t i = 0; i < rows; ++i) {
     text += CsvRow(samples[i], monitor_gpu, video_engine_available);
     text += "\n";

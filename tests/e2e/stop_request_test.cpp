@@ -20,16 +20,16 @@ std::vector<std::string> FilesAfter(std::vector<std::string> before, const std::
   return before;
 }
 
-// The stopped run's records: "Frames processed: N (0 - N-1)" in the summary and the log, then one
-// row per frame (interval 1, each row numbered by the frames done) in the log's table and the CSV.
+// The stopped run's records: "Frames processed: N (0 - N-1)" (or "1" alone) in the summary and the log,
+// then one row per frame (interval 1, each row numbered by the frames done) in the log's table and the CSV.
 void ExpectRecordsUpToTheStop(const std::string& console, const std::string& log, const std::string& csv) {
-  static const std::regex processed(R"(Frames processed: +(\d+) \(0 - (\d+)\)\n)");
+  static const std::regex processed(R"(Frames processed: +(\d+)(?: \(0 - (\d+)\))?\n)");
   std::smatch shown, logged;
   ASSERT_TRUE(std::regex_search(console, shown, processed)) << console;
   ASSERT_TRUE(std::regex_search(log, logged, processed)) << log;
   EXPECT_EQ(shown[0], logged[0]);
   const unsigned frames = std::stoul(shown[1]);
-  EXPECT_EQ(std::stoul(shown[2]), frames - 1);
+  EXPECT_EQ(shown[2].matched ? std::stoul(shown[2]) + 1 : 1, frames) << console;
   EXPECT_TRUE(frames >= 1 && frames < 4) << console;
   const std::vector<std::string> rows = Split(csv);
   ASSERT_EQ(rows.size(), frames + 1) << csv;
@@ -46,6 +46,7 @@ TEST(StopRequest, CtrlCInTheLoopShowsTheNoticeThenKeepsTheRecords) {
   TerminalSession term(sandbox, {"a.avs", "-log", "-csv"}, {40, 100});
   ASSERT_TRUE(term.WaitForText(kHint, 60s)) << term.ScreenText();
   const int hint_row = FindRow(term, kHint), top = FindRow(term, "Frame (current | last):");
+  term.Pump(200ms);  // into the next frame, past the check that follows the page
   term.SendKeys("\x03");
   // At once, while the frame goes on: over the hint, the page above untouched.
   ASSERT_TRUE(term.WaitForText(kNotice, 5s)) << term.ScreenText();
@@ -73,6 +74,7 @@ TEST(StopRequest, SecondCtrlCEndsAtOnceAndKeepsTheEarlierFiles) {
   TerminalSession term(sandbox, {"a.avs", "-log", "-csv"});
   ASSERT_TRUE(term.WaitForText(kHint, 60s)) << term.ScreenText();
   EXPECT_FALSE(CanonicalWithEcho(term.MasterFd())) << "the loop reads keys one by one";
+  term.Pump(200ms);
   term.SendKeys("\x03");
   ASSERT_TRUE(term.WaitForText(kNotice, 5s)) << term.ScreenText();
   term.SendKeys("\x03");

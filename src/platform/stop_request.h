@@ -25,6 +25,13 @@ class StopDeferral {
   ~StopDeferral();
   StopDeferral(const StopDeferral&) = delete;
   StopDeferral& operator=(const StopDeferral&) = delete;
+
+  // A temporary file being written under this deferral: should a second
+  // request end the process at once, the file goes first. One at a time.
+  void RemoveIfEndedAtOnce(const char* path);
+
+ private:
+  bool removes_file_ = false;
 };
 
 // True once a request has been kept.

@@ -254,6 +254,7 @@ bool WriteFileReplacing(const std::string& target, const std::string& content) {
     RecordErrno(errno);
     return false;
   }
+  whole_file.RemoveIfEndedAtOnce(pattern.data());
   bool ok = WriteAll(fd, content) && fsync(fd) == 0;
   int saved = errno;
   // mkostemp creates 0600; a settings or log file should get the usual mode.

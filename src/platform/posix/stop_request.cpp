@@ -1,5 +1,6 @@
 #include "platform/stop_request.h"
 
+#include <limits.h>
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/console.h"
 
@@ -22,6 +24,8 @@ std::atomic<int> kept_signal{0};
 std::atomic<const char*> notice_text{nullptr};
 std::atomic<int> notice_fd{-1};
 std::atomic<int> notice_rows_up{0};
+char abandoned_file[PATH_MAX];
+std::atomic<bool> has_abandoned_file{false};
 static_assert(std::atomic<int>::is_always_lock_free && std::atomic<const char*>::is_always_lock_free);
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
@@ -29,6 +33,7 @@ constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 // Dies by the signal itself, so that a calling shell sees it (and a script
 // run by it stops too), not an ordinary exit that it would carry on after.
 [[noreturn]] void EndBySignal(int signal_number) {
+  if (has_abandoned_file.load()) unlink(abandoned_file);
   RestoreTerminal();
   struct sigaction action{};
   action.sa_handler = SIG_DFL;
@@ -116,11 +121,21 @@ void InstallStopHandlers() {
 StopDeferral::StopDeferral() { deferral_depth.fetch_add(1); }
 
 StopDeferral::~StopDeferral() {
+  if (removes_file_) has_abandoned_file.store(false);
   if (deferral_depth.fetch_sub(1) != 1) return;
   const int kept = kept_signal.load();
   if (kept == 0) return;
   std::fflush(nullptr);
   EndBySignal(kept);
+}
+
+void StopDeferral::RemoveIfEndedAtOnce(const char* path) {
+  if (std::strlen(path) >= sizeof abandoned_file) return;
+  // Filled before it is published: the handler reads it only after the flag.
+  has_abandoned_file.store(false);
+  std::strcpy(abandoned_file, path);
+  has_abandoned_file.store(true);
+  removes_file_ = true;
 }
 
 bool StopRequestKept() { return kept_signal.load() != 0; }

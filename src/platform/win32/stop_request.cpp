@@ -82,6 +82,10 @@ StopDeferral::~StopDeferral() {
   EndAtOnce();
 }
 
+// The file is open in the writing thread, which Windows does not let
+// another delete; the system ends the process with it anyway.
+void StopDeferral::RemoveIfEndedAtOnce(const char*) {}
+
 bool StopRequestKept() { return request_kept.load(); }
 
 StopNotice::StopNotice(const char* text, bool) {

@@ -14,7 +14,8 @@
 namespace platform {
 namespace {
 
-// Each body runs in a child of its own (a death test): how the child ends is what is checked.
+// Each body runs in a child of its own (a death test): how the child ends is what is checked. The
+// end-to-end tests show a request ending the program at once, and a second one during the run.
 TEST(StopRequestDeathTest, WhenARequestEndsTheProcess) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const struct {
@@ -23,14 +24,6 @@ TEST(StopRequestDeathTest, WhenARequestEndsTheProcess) {
     std::function<bool(int)> ending;
     const char* printed;
   } kCases[] = {
-      {"outside a deferral: at once, by the signal",
-       [] {
-         InstallStopHandlers();
-         raise(SIGTERM);
-         std::fputs("went on", stderr);
-         _exit(0);
-       },
-       testing::KilledBySignal(SIGTERM), "^$"},
       {"inside: kept until the outermost deferral ends",
        [] {
          InstallStopHandlers();
@@ -47,16 +40,6 @@ TEST(StopRequestDeathTest, WhenARequestEndsTheProcess) {
          _exit(0);
        },
        testing::KilledBySignal(SIGHUP), "^kept, inner ended$"},
-      {"a second request: at once",
-       [] {
-         InstallStopHandlers();
-         StopDeferral deferral;
-         raise(SIGINT);
-         raise(SIGINT);
-         std::fputs("went on", stderr);
-         _exit(0);
-       },
-       testing::KilledBySignal(SIGINT), "^$"},
       {"a request the caller ignores stays ignored",
        [] {
          signal(SIGHUP, SIG_IGN);

@@ -15,6 +15,7 @@
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/process.h"
+#include "platform/stop_request.h"
 
 namespace {
 
@@ -83,6 +84,7 @@ bool CheckGpuMonitor(CGPUInfo* gpu) {
 
 int RunKorbinet(int argc, char** argv) {
   platform::InstallTerminalRestore();
+  platform::InstallStopHandlers();
   platform::InstallFaultHandlers();
 
   const std::string version5 = CUtils::FileVersionText("").substr(0, 5);

@@ -1,5 +1,7 @@
 #include "app/script_run.h"
 
+#include <optional>
+
 #include "app/run_console.h"
 #include "app/run_options.h"
 #include "app/settings.h"
@@ -15,6 +17,7 @@
 #include "fault/structured_exception.h"
 #include "measure/gpu_info.h"
 #include "platform/error.h"
+#include "platform/stop_request.h"
 #include "records/csv_file.h"
 #include "records/log_file.h"
 #include "records/script_report.h"
@@ -90,6 +93,9 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
 
   LoadingState loading;
   RunState run;
+  // From the loop's start until its records are written, a request to stop
+  // (Ctrl+C, SIGTERM, ...) ends the run as Esc does instead of the process.
+  std::optional<platform::StopDeferral> keep_records;
   ReportInput report{ReportOptionsFrom(g_settings, program_version, options.Switches), script,
                      &g_avsinfo, gpu, &loading};
   try {
@@ -139,6 +145,7 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
     }
 
     CGPUInfo* monitor = g_settings.MonitorGPULoad ? gpu : nullptr;
+    keep_records.emplace();
     RunClipFrameLoop(library.binding().Frames(), range, sampling_interval, loop_options, monitor,
                      run.loop);
     ReleaseScript(&library);
@@ -161,18 +168,30 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
   }
   library.Leave();
 
+  // A request kept during the run ends the program here, once the records are
+  // written or have failed: not at the exit pause, which would wait for a key.
+  auto finish = [&keep_records](int status) {
+    keep_records.reset();
+    WaitAnyKey();
+    return status;
+  };
   if (g_settings.CreateLog) {
     std::string message =
         WriteLogFile(script, run.texts.report, run.texts.graphics, run.loop.samples,
                      run.loop.stats.record_count, run.avisynth_error, RunRecordOptions(gpu));
-    if (!message.empty()) return ExitWithError(message);
+    if (!message.empty()) {
+      ConsolePrintText(RunStream(), kColorError, message);
+      return finish(-1);
+    }
   }
   if (g_settings.CreateCSV) {
     std::string message = WriteCsvFile(script, run.loop.samples, run.loop.stats.record_count,
                                        RunRecordOptions(gpu));
-    if (!message.empty()) return ExitWithError(message);
+    if (!message.empty()) {
+      ConsolePrintText(RunStream(), kColorError, message);
+      return finish(-1);
+    }
   }
   run.loop.samples = {};
-  WaitAnyKey();
-  return run.status;
+  return finish(run.status);
 }

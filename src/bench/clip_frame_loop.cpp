@@ -1,9 +1,11 @@
 #include "bench/clip_frame_loop.h"
 
+#include "console/console_utils.h"
 #include "measure/gpu_info.h"
 #include "measure/process_info.h"
 #include "measure/timer.h"
 #include "platform/console.h"
+#include "platform/stop_request.h"
 
 double SystemLoopProbes::Seconds() { return g_timer.GetSeconds(); }
 
@@ -28,12 +30,20 @@ bool SystemLoopProbes::KeyHit() { return platform::KeyHit(); }
 
 int SystemLoopProbes::ReadKey() { return platform::ReadKey(); }
 
+bool SystemLoopProbes::StopRequestKept() {
+  // Until the first page the cursor sits on the status line; after a page,
+  // two rows below the hint.
+  if (notice_ != nullptr) notice_->PlaceAbove(2);
+  return platform::StopRequestKept();
+}
+
 void RunClipFrameLoop(const AvsFrameSource& frames, const FrameRange& range,
                       uint32_t interval, const FrameLoopOptions& options, CGPUInfo* gpu,
                       FrameLoopState& state, ConsoleSink& sink) {
   PrepareFrameLoop(range, interval, options, state, sink);
   CProcessInfo process;
-  SystemLoopProbes probes(process, options.monitor_gpu ? gpu : nullptr);
+  platform::StopNotice notice(kStoppingNotice, g_utils.Options().to_stdout != 0);
+  SystemLoopProbes probes(process, options.monitor_gpu ? gpu : nullptr, &notice);
   {
     platform::KeyboardMode keyboard;
     std::visit([&](auto source) { RunFrameLoop(source, state, options, probes, sink); }, frames);

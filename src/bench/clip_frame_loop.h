@@ -9,11 +9,19 @@
 
 class CGPUInfo;
 class CProcessInfo;
+namespace platform {
+class StopNotice;
+}
+
+// Written over the page's hint the moment a request to stop arrives: a frame
+// that takes minutes cannot be cut short inside the library.
+inline constexpr char kStoppingNotice[] = "Stopping after the current frame...";
 
 class SystemLoopProbes final : public LoopProbes {
  public:
-  // gpu may be null when GPU monitoring is off.
-  SystemLoopProbes(CProcessInfo& process, CGPUInfo* gpu) : process_(process), gpu_(gpu) {}
+  // gpu may be null when GPU monitoring is off; notice when none is shown.
+  SystemLoopProbes(CProcessInfo& process, CGPUInfo* gpu, platform::StopNotice* notice = nullptr)
+      : process_(process), gpu_(gpu), notice_(notice) {}
   double Seconds() override;
   void RefreshProcess() override;
   ProcessFigures Process() override;
@@ -21,10 +29,12 @@ class SystemLoopProbes final : public LoopProbes {
   GpuFigures Gpu() override;
   bool KeyHit() override;
   int ReadKey() override;
+  bool StopRequestKept() override;
 
  private:
   CProcessInfo& process_;
   CGPUInfo* gpu_;
+  platform::StopNotice* notice_;
 };
 
 // Status line, sizing, the loop (keyboard in key-by-key mode for its whole

@@ -217,6 +217,7 @@ bool StopRequested(const FrameLoopState& state, const FrameLoopOptions& options,
   if (options.time_limit != -1 && state.stats.elapsed_ms >= options.time_limit * 1000) {
     return true;
   }
+  if (probes.StopRequestKept()) return true;
   if (probes.KeyHit()) return probes.ReadKey() == 27;
   return false;
 }

@@ -114,6 +114,9 @@ class LoopProbes {
   virtual GpuFigures Gpu() = 0;
   virtual bool KeyHit() = 0;
   virtual int ReadKey() = 0;
+  // A request from outside (Ctrl+C, SIGTERM, ...) kept for the run to end at
+  // this check. Asked right after each page.
+  virtual bool StopRequestKept() { return false; }
 };
 
 // Raises the interval tenfold while the range would need more than 500000
@@ -131,7 +134,8 @@ double TakeSample(FrameLoopState& state, const FrameLoopOptions& options, LoopPr
 void StoreRecord(FrameLoopState& state, uint32_t frame, double t, const FrameLoopOptions& options);
 void DrawPage(FrameLoopState& state, uint32_t frame, double t, const FrameLoopOptions& options,
               ConsoleSink& sink);
-// Time limit, then Esc. Other keys are read and dropped.
+// Time limit, a request kept from outside, then Esc. Other keys are read and
+// dropped.
 bool StopRequested(const FrameLoopState& state, const FrameLoopOptions& options,
                    LoopProbes& probes);
 

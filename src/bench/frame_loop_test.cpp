@@ -31,6 +31,7 @@ class FakeProbes : public LoopProbes {
     const int key = keys.front();
     return keys.pop_front(), key;
   }
+  bool StopRequestKept() override { return ++stop_checks >= stop_from_check && stop_from_check > 0; }
 
   double now = 1000.0;
   std::vector<double> steps = {0.01};
@@ -38,6 +39,7 @@ class FakeProbes : public LoopProbes {
   std::vector<uint16_t> cpu;
   int process_refreshes = 0;
   std::deque<int> keys;
+  int stop_checks = 0, stop_from_check = 0;  // 0: no request from outside
 };
 
 struct LoopRun {
@@ -125,6 +127,14 @@ TEST(FrameLoop, StopsOnlyAtAPage) {
   keyed.Run(0, 99, 2);
   EXPECT_EQ(keyed.state.stats.last_frame, 9u);
   EXPECT_EQ(keyed.probes.keys, std::deque<int>{'x'});
+
+  LoopRun requested;  // a request from outside is seen at the third page, as Esc would be
+  requested.probes.steps = {0.3};
+  requested.probes.stop_from_check = 3;
+  requested.probes.keys = {'a', 'b', 'c'};
+  requested.Run(20, 99, 1);
+  EXPECT_EQ(std::make_tuple(requested.state.stats.frames_processed, requested.state.stats.last_frame,
+                            requested.probes.keys.size()), std::make_tuple(3u, 22u, size_t{1}));
 }
 
 TEST(FrameLoop, TheTimeLimitEndsTheRunOnceItsSecondsHaveFullyPassed) {

@@ -1,5 +1,6 @@
 #include "records/script_report.h"
 
+#include "avs_host/pixel_type_name.h"
 #include "console/console_utils.h"
 #include "measure/gpu_info.h"
 #include "measure/timer.h"
@@ -62,17 +63,24 @@ void BuildGraphicsCardInfo(const ReportInput& input, ReportTexts* texts) {
 
 namespace {
 
-const char* ColorspaceText(const ClipFacts& f) {
-  if (f.is_yv411) return "  YV411";
-  if (f.is_yv24) return "   YV24";
-  if (f.is_yv16) return "   YV16";
-  if (f.is_y8) return "     Y8";
-  if (f.is_yv12) return "   YV12";
-  if (f.is_yuy2) return "   YUY2";
-  if (f.is_rgb24) return "  RGB24";
-  if (f.is_rgb32) return "  RGB32";
-  if (f.has_video) return "Unknown";
-  return "    n/a";
+// The value ends in the same column as the other lines' values; a name
+// longer than the classic ones takes from the label's spaces.
+std::string ColorspaceLine(const VideoInfo& vi, const ClipFacts& f) {
+  std::string name;
+  if (f.is_yv411) name = "YV411";
+  else if (f.is_yv24) name = "YV24";
+  else if (f.is_yv16) name = "YV16";
+  else if (f.is_y8) name = "Y8";
+  else if (f.is_yv12) name = "YV12";
+  else if (f.is_yuy2) name = "YUY2";
+  else if (f.is_rgb24) name = "RGB24";
+  else if (f.is_rgb32) name = "RGB32";
+  else if (f.has_video) name = PixelTypeName(vi.pixel_type);
+  else name = "n/a";
+  if (name.empty()) name = "Unknown";
+  constexpr size_t kValueEnd = 38;
+  const std::string label = "Colorspace:";
+  return label + std::string(kValueEnd - label.size() - name.size(), ' ') + name;
 }
 
 std::string FramerateLine(const VideoInfo& vi, const ClipFacts& f) {
@@ -133,11 +141,8 @@ void BuildClipInfo(const ReportInput& input, ReportTexts* texts) {
     AppendLine(&out, line);
   }
 
-  const char* colorspace_label = "Colorspace:                    ";
+  const std::string colorspace = ColorspaceLine(vi, facts);
   console += "\n";
-  console += colorspace_label;
-  out += colorspace_label;
-  const char* colorspace = ColorspaceText(facts);
   AppendLine(&console, colorspace);
   AppendLine(&out, colorspace);
 

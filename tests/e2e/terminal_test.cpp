@@ -83,24 +83,5 @@ TEST(BadEndings, FaultsRestoreTheTerminal) {
   }
 }
 
-TEST(BadEndings, TerminationDuringTheFrameLoopKeepsTheEarlierLog) {
-  Sandbox sandbox;
-  sandbox.WriteFile("a.log", "EARLIER LOG\n");
-  sandbox.WriteFile("a.csv", "EARLIER CSV\n");
-  sandbox.WriteFile("a.avs", "BlankClip(length=100000, width=64, height=48)\nNap(20)\n");
-  const std::vector<std::string> files_before = sandbox.ListFiles();
-  TerminalSession term(sandbox, {"a.avs", "-log", "-csv"});
-  ASSERT_TRUE(term.WaitForText("Frame (current | last):", 60s)) << term.ScreenText();
-  term.Pump(300ms);
-  ASSERT_EQ(kill(term.Pid(), SIGTERM), 0);
-  const ExitResult exit = term.WaitForExit(30s);
-  ASSERT_TRUE(exit.ended) << term.ScreenText();
-  EXPECT_TRUE(exit.signal == SIGTERM || exit.exit_status != 0) << exit.signal << " " << exit.exit_status;
-  EXPECT_TRUE(CanonicalWithEcho(term.MasterFd()));
-  EXPECT_TRUE(ColoursResetAtEnd(term.RawOutput()));
-  EXPECT_EQ(sandbox.ReadFile("a.log") + sandbox.ReadFile("a.csv"), "EARLIER LOG\nEARLIER CSV\n");
-  EXPECT_EQ(sandbox.ListFiles(), files_before) << "no temporary file may be left behind";
-}
-
 }  // namespace
 }  // namespace e2e

@@ -267,6 +267,21 @@ live)
   expect "summary" 1 "$(screen | grep -c '^Frames processed: *[0-9]* (0 - [0-9]*)$')"
   expect "page gone" 0 "$(screen | grep -c "Press 'Esc'")"
   ;;
+ctrl-c)
+  # Ctrl+C in the loop ends the run as Esc does, and the records are written; the status says how it ended.
+  # On a terminal, for Wine's console to carry the event.
+  settings
+  clip 4 "Nap(1000)" a.avs
+  cp "$bin/ctrl_event.exe" "$box/"
+  terminal "wine ctrl_event.exe \"Press 'Esc'\" err.txt korbinet.exe a.avs -log -csv >out.txt"
+  expect "helper's status" 0 "$(exit_status)"
+  expect "status" "exit 0xC000013A" "$(text "$box/out.txt")"
+  frames=$(text "$here/err.txt" | grep -o '^Frames processed: *[0-9]*' | grep -o '[0-9]*$')
+  [ -n "$frames" ] || expect "summary" "Frames processed: N" "$(text "$here/err.txt")"
+  expect "log's summary" 1 "$(text "$here/a.log" | grep -c "^Frames processed: *$frames\b")"
+  expect "CSV rows" "$((frames + 1))" "$(text "$here/a.csv" | wc -l)"
+  expect "CSV header" "$csv_header" "$(text "$here/a.csv" | head -1)"
+  ;;
 gpu-question)
   # No GPU-Z window in this prefix: the question is answered by a key.
   settings

@@ -15,6 +15,7 @@
 
 #include "platform/error.h"
 #include "platform/posix/read_fully.h"
+#include "platform/stop_request.h"
 
 #ifndef KORBINET_FILE_VERSION
 #define KORBINET_FILE_VERSION "0.0.0.0"
@@ -231,6 +232,8 @@ std::string HomeDirectory() {
 }
 
 bool WriteFileReplacing(const std::string& target, const std::string& content) {
+  // A request to stop waits until the file is whole and the temporary gone.
+  StopDeferral whole_file;
   size_t slash = target.rfind('/');
   std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
   std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
@@ -251,6 +254,7 @@ bool WriteFileReplacing(const std::string& target, const std::string& content) {
     RecordErrno(errno);
     return false;
   }
+  whole_file.RemoveIfEndedAtOnce(pattern.data());
   bool ok = WriteAll(fd, content) && fsync(fd) == 0;
   int saved = errno;
   // mkostemp creates 0600; a settings or log file should get the usual mode.

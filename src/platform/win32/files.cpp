@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/stop_request.h"
 #include "platform/win32/read_fully.h"
 #include "platform/win32/wide_text.h"
 
@@ -170,6 +171,8 @@ std::string HomeDirectory() {
 }
 
 bool WriteFileReplacing(const std::string& target, const std::string& content) {
+  // A request to stop waits until the file is whole and the temporary gone.
+  StopDeferral whole_file;
   std::wstring wide_target = WidePath(target);
   // A read-only target must stay as it is.
   DWORD attributes = GetFileAttributesW(wide_target.c_str());

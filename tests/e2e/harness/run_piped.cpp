@@ -16,7 +16,8 @@
 namespace e2e {
 
 ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& args,
-                       std::optional<std::string> stdin_text, std::chrono::milliseconds timeout, std::string program) {
+                       std::optional<std::string> stdin_text, std::chrono::milliseconds timeout, std::string program,
+                       const std::vector<SignalCue>& cues) {
   ProcessResult result;
   int in[2] = {-1, -1}, out[2] = {-1, -1}, err[2] = {-1, -1};
   // The input is a few keys: the pipe's buffer takes them whole before the child starts.
@@ -52,6 +53,7 @@ ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& a
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
   int status = 0;
+  size_t next_cue = 0, cue_from = 0;
   // Read both streams to their end, then wait: it may close them before ending.
   for (bool open = true;; open = fds[0].fd >= 0 || fds[1].fd >= 0) {
     if (!open && waitpid(pid, &status, WNOHANG) == pid) break;
@@ -68,6 +70,10 @@ ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& a
       const ssize_t n = fds[i].fd >= 0 && fds[i].revents != 0 ? read(fds[i].fd, buffer, sizeof buffer) : -2;
       if (n > 0) (i == 0 ? result.out : result.err).append(buffer, static_cast<size_t>(n));
       else if (n == 0 || (n == -1 && errno != EINTR)) close(fds[i].fd), fds[i].fd = -1;
+    }
+    for (size_t at; next_cue < cues.size() && (at = result.err.find(cues[next_cue].after, cue_from)) != std::string::npos;) {
+      kill(pid, cues[next_cue].signal);
+      cue_from = at + cues[next_cue++].after.size();
     }
   }
   result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

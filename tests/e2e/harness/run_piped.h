@@ -15,10 +15,17 @@ struct ProcessResult {
   std::string out, err;
 };
 
+// A signal sent to the program once `after` appears on its standard error, after the previous cue's text.
+struct SignalCue {
+  std::string after;
+  int signal = 0;
+};
+
 // Standard input carries `stdin_text` and is then closed, or is /dev/null. At the timeout the child is
 // killed and the test fails. `program` runs in the program's place, in its folder and as its user.
 ProcessResult RunPiped(const Sandbox& sandbox, const std::vector<std::string>& args, std::optional<std::string> stdin_text = std::nullopt,
-                       std::chrono::milliseconds timeout = std::chrono::seconds(60), std::string program = "");
+                       std::chrono::milliseconds timeout = std::chrono::seconds(60), std::string program = "",
+                       const std::vector<SignalCue>& cues = {});
 
 // For failure messages: control bytes shown, so texts that differ only in them can be told apart.
 std::string Describe(const ProcessResult& result);

@@ -1,0 +1,50 @@
+#include "avs_host/pixel_type_name.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+namespace {
+
+// The library's pixel_type values: family in the top bits, sample size in
+// bits 16-18, chroma subsampling in bits 0-2 and 8-10, plane order in 3-4.
+TEST(PixelTypeName, NamesEveryAviSynthPlusFormat) {
+  const struct {
+    uint32_t pixel_type;
+    const char* name;
+  } kFormats[] = {
+      {0xA0000008, "YV12"},       {0xA0000010, "YV12"},       {0xA0000308, "YV16"},
+      {0xA000030B, "YV24"},       {0xA0000309, "YV411"},      {0xA0000109, "YUV9"},
+      {0xE0000000, "Y8"},         {0x60000004, "YUY2"},       {0x50000001, "RGB24"},
+      {0x50000002, "RGB32"},      {0x50010001, "RGB48"},      {0x50010002, "RGB64"},
+      {0xA0050008, "YUV420P10"},  {0xA0060008, "YUV420P12"},  {0xA0070008, "YUV420P14"},
+      {0xA0010008, "YUV420P16"},  {0xA0020008, "YUV420PS"},   {0xA0050308, "YUV422P10"},
+      {0xA0010308, "YUV422P16"},  {0xA0020308, "YUV422PS"},   {0xA006030B, "YUV444P12"},
+      {0xA001030B, "YUV444P16"},  {0xA002030B, "YUV444PS"},   {0xE0050000, "Y10"},
+      {0xE0060000, "Y12"},        {0xE0070000, "Y14"},        {0xE0010000, "Y16"},
+      {0xE0020000, "Y32"},        {0x90000001, "RGBP"},       {0x90050001, "RGBP10"},
+      {0x90070001, "RGBP14"},     {0x90010001, "RGBP16"},     {0x90020001, "RGBPS"},
+      {0x90000002, "RGBAP"},      {0x90060002, "RGBAP12"},    {0x90020002, "RGBAPS"},
+      {0x88000008, "YUVA420"},    {0x88000308, "YUVA422"},    {0x8800030B, "YUVA444"},
+      {0x88050008, "YUVA420P10"}, {0x88010308, "YUVA422P16"}, {0x8802030B, "YUVA444PS"},
+  };
+  for (const auto& [pixel_type, name] : kFormats)
+    EXPECT_EQ(PixelTypeName(static_cast<int>(pixel_type)), name) << std::hex << pixel_type;
+}
+
+TEST(PixelTypeName, NoNameForBitsNoFormatHas) {
+  for (uint32_t pixel_type : {
+           0x00000000u,  // no video
+           0xA0030008u,  // sample size code 3
+           0xA0050309u,  // 4:1:1 beyond 8 bits
+           0x88000309u,  // 4:1:1 with alpha
+           0x90000003u,  // planar RGB, both kinds
+           0x50020001u,  // packed float RGB
+           0x60010004u,  // 16-bit YUY2
+           0xE0000008u,  // Y with a plane order
+           0xA0000028u,  // a bit no format uses
+       })
+    EXPECT_EQ(PixelTypeName(static_cast<int>(pixel_type)), "") << std::hex << pixel_type;
+}
+
+}  // namespace

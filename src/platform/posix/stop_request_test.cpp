@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -58,8 +59,12 @@ TEST(StopRequestDeathTest, WhenARequestEndsTheProcess) {
 TEST(StopRequestDeathTest, EndingAtOnceRemovesTheFileBeingWritten) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   ScratchDir dir;
+  // The threadsafe style runs this body again in a fresh process, whose
+  // scratch folder is a new one: the file's name reaches it by environment.
   static std::string path;
-  path = dir.File(".a.log.XXXXXX");
+  const char* inherited = std::getenv("KORBINET_TEST_HALF_WRITTEN");
+  path = inherited ? inherited : dir.File(".a.log.XXXXXX");
+  setenv("KORBINET_TEST_HALF_WRITTEN", path.c_str(), 1);
   ScratchDir::Write(path, "half");
   EXPECT_EXIT(
       {

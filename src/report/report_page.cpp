@@ -175,9 +175,9 @@ std::string FrameTimesTable(const std::vector<const Run*>& runs, size_t baseline
                      FixedText(t.median, 3), FixedText(t.p95, 3), FixedText(t.p99, 3), FixedText(t.maximum, 3)});
   }
   return FiguresTable(cells, baseline) +
-         "<p>Each record's frames count at the record's own time per frame: with a record per frame "
-         "(sampling interval 1) these are the waits for single frames, as the frame loop saw them "
-         "under Prefetch too; with longer intervals, averages over each interval.</p>\n";
+         "<p>Each record's frames count at the record's own time per frame. With a record per frame "
+         "(sampling interval 1) these are the waits for single frames, under Prefetch too; "
+         "with longer intervals, averages over each interval.</p>\n";
 }
 
 }  // namespace

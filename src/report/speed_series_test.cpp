@@ -48,11 +48,13 @@ TEST(SpeedOverTime, ARecordPerFrameUnderPrefetchReadsAsItsSteadyRate) {
 }
 
 TEST(WeightedPercentile, NearestRankOverWeights) {
-  std::vector<std::pair<double, double>> twenty;
+  std::vector<std::pair<double, double>> twenty, hundred;
   for (int i = 20; i >= 1; --i) twenty.push_back({i, 1});
+  for (int i = 1; i <= 100; ++i) hundred.push_back({i, 1});
   const struct { std::vector<std::pair<double, double>> values; double p, expected; } cases[] = {
       {twenty, 0.0, 1},   {twenty, 0.5, 10},  {twenty, 0.95, 19}, {twenty, 0.99, 20},
       {twenty, 1.0, 20},  {{{5, 90}, {50, 10}}, 0.9, 5}, {{{5, 90}, {50, 10}}, 0.95, 50},
+      {hundred, 0.07, 7},  // 0.07 * 100 is a hair above 7 in binary
       {{}, 0.5, 0},
   };
   for (const auto& c : cases) EXPECT_EQ(WeightedPercentile(c.values, c.p), c.expected) << c.p;

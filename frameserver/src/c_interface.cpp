@@ -5,15 +5,28 @@
 #include "c_interface.h"
 
 #include <cstring>
+#include <deque>
 #include <new>
 
 #include "avs_abi/avisynth_interface.h"
 #include "exported.h"
 #include "frames.h"
 
+namespace {
+
+// A function the host registered through this handle.
+struct CFunction {
+  AVS_ApplyFunc apply;
+  void* user_data;
+  AVS_ScriptEnvironment* env;
+};
+
+}  // namespace
+
 struct AVS_ScriptEnvironment {
   IScriptEnvironment* env;
   const char* error;  // in the environment's strings, or static
+  std::deque<CFunction> functions = {};  // stable addresses, lent to the function table
 };
 
 struct AVS_Clip {
@@ -50,6 +63,87 @@ AVS_Value ErrorValue(const char* message) {
 }
 
 VideoFrame* AsFrame(AVS_VideoFrame* frame) { return reinterpret_cast<VideoFrame*>(frame); }
+
+// Takes over the references that `value`'s bytes hold.
+AVSValue Adopt(const AVS_Value& value) {
+  alignas(AVSValue) unsigned char storage[sizeof(AVSValue)];
+  std::memcpy(storage, &value, sizeof value);
+  AVSValue* held = std::launder(reinterpret_cast<AVSValue*>(storage));
+  AVSValue out(*held);
+  held->~AVSValue();
+  return out;
+}
+
+AVSValue CallCFunction(AVSValue args, void* data, IScriptEnvironment* env) {
+  const CFunction* f = static_cast<const CFunction*>(data);
+  AVS_Value lent;  // the arguments stay ours; the function only reads them
+  std::memcpy(&lent, &args, sizeof lent);
+  const AVS_Value result = f->apply(f->env, lent, f->user_data);
+  if (result.type == 'e') env->ThrowError("%s", result.d.string ? result.d.string : "");
+  return Adopt(result);
+}
+
+// A clip whose calls go to the host's callbacks in its AVS_FilterInfo; one
+// left null passes the call to the child, as a filter that only watches
+// frames go by needs.
+class CFilter : public IClip {
+ public:
+  CFilter(AVS_ScriptEnvironment* env, const PClip& child) : child_(child) {
+    info_.env = env;
+    if (child_) {
+      info_.child = new AVS_Clip{child_, env->env, nullptr};
+      std::memcpy(&info_.vi, &child_->GetVideoInfo(), sizeof info_.vi);
+    }
+  }
+  ~CFilter() override {
+    if (info_.free_filter) info_.free_filter(&info_);
+    delete info_.child;
+  }
+  AVS_FilterInfo* Info() { return &info_; }
+
+  PVideoFrame GetFrame(int n, IScriptEnvironment* env) override {
+    if (info_.get_frame == nullptr) return Child(env)->GetFrame(n, env);
+    info_.error = nullptr;
+    AVS_VideoFrame* made = info_.get_frame(&info_, n);
+    PVideoFrame frame(AsFrame(made));
+    if (made != nullptr) AsFrame(made)->Release();  // the callback's reference, now frame's
+    if (info_.error != nullptr) env->ThrowError("%s", info_.error);
+    // A filter that gives nothing and says nothing still fails the request,
+    // rather than handing the host a null frame.
+    if (made == nullptr) env->ThrowError("A filter returned no frame for frame %d", n);
+    return frame;
+  }
+  bool GetParity(int n) override {
+    if (info_.get_parity) return info_.get_parity(&info_, n) != 0;
+    return child_ ? child_->GetParity(n) : false;
+  }
+  void GetAudio(void* buf, int64_t start, int64_t count, IScriptEnvironment* env) override {
+    if (info_.get_audio == nullptr) return Child(env)->GetAudio(buf, start, count, env);
+    info_.error = nullptr;
+    if (info_.get_audio(&info_, buf, start, count) != 0 && info_.error != nullptr) {
+      env->ThrowError("%s", info_.error);
+    }
+  }
+  int SetCacheHints(int hints, int frame_range) override {
+    return info_.set_cache_hints ? info_.set_cache_hints(&info_, hints, frame_range) : 0;
+  }
+  // The host fills in vi after the filter is made: it is read where it lies,
+  // the same 48 bytes as the C++ VideoInfo.
+  const VideoInfo& GetVideoInfo() override {
+    const void* vi = &info_.vi;
+    return *static_cast<const VideoInfo*>(vi);
+  }
+
+ private:
+  const PClip& Child(IScriptEnvironment* env) {
+    if (!child_) env->ThrowError("A filter without a child gave no callback for this request");
+    return child_;
+  }
+
+  PClip child_;
+  AVS_FilterInfo info_{};
+};
+
 
 }  // namespace
 
@@ -127,6 +221,43 @@ FS_EXPORT void avs_release_value(AVS_Value value) {
   std::memcpy(storage, &value, sizeof value);
   std::launder(reinterpret_cast<AVSValue*>(storage))->~AVSValue();
 }
+
+FS_EXPORT int avs_add_function(AVS_ScriptEnvironment* p, const char* name, const char* params,
+                               AVS_ApplyFunc apply, void* user_data) {
+  p->error = nullptr;
+  if (apply == nullptr) {
+    p->error = "avs_add_function: no function given";
+    return -1;
+  }
+  CFunction& f = p->functions.emplace_back(CFunction{apply, user_data, p});
+  try {
+    p->env->AddFunction(name, params, CallCFunction, &f);
+    return 0;
+  } catch (const AvisynthError& error) {
+    p->functions.pop_back();
+    p->error = error.msg;
+    return -1;
+  }
+}
+
+FS_EXPORT AVS_Clip* avs_new_c_filter(AVS_ScriptEnvironment* p, AVS_FilterInfo** fi, AVS_Value child,
+                                     int store_child) {
+  p->error = nullptr;
+  PClip stored;
+  if (store_child) {
+    if (child.type != 'c' || child.d.clip == nullptr) {
+      p->error = "avs_new_c_filter: the child is not a clip";
+      return nullptr;
+    }
+    stored = AsCpp(child).AsClip();
+  }
+  CFilter* filter = new CFilter(p, stored);
+  PClip held(filter);
+  *fi = filter->Info();
+  return new AVS_Clip{held, p->env, nullptr};
+}
+
+FS_EXPORT void avs_set_to_clip(AVS_Value* value, AVS_Clip* clip) { *value = ToC(AVSValue(clip->clip)); }
 
 FS_EXPORT void avs_delete_script_environment(AVS_ScriptEnvironment* p) {
   if (p == nullptr) return;

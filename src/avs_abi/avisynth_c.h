@@ -72,9 +72,48 @@ void avs_release_clip(AVS_Clip* clip);
 void avs_release_value(AVS_Value value);
 void avs_delete_script_environment(AVS_ScriptEnvironment* env);
 
+// What a host needs to add a function of its own to the script language, one
+// that returns a filter over its clip argument.
+
+// A filter made from C: the library calls these for the clip it hands out;
+// a null callback passes the call on to the child.
+typedef struct AVS_FilterInfo AVS_FilterInfo;
+struct AVS_FilterInfo {
+  AVS_Clip* child;  // null unless the filter was made with store_child
+  AVS_VideoInfo vi;
+  AVS_ScriptEnvironment* env;
+  // A new frame reference, handed to the library; null with error set to fail.
+  AVS_VideoFrame* (*get_frame)(AVS_FilterInfo* fi, int n);
+  int (*get_parity)(AVS_FilterInfo* fi, int n);
+  int (*get_audio)(AVS_FilterInfo* fi, void* buf, int64_t start, int64_t count);
+  int (*set_cache_hints)(AVS_FilterInfo* fi, int cachehints, int frame_range);
+  void (*free_filter)(AVS_FilterInfo* fi);
+  const char* error;
+  void* user_data;
+};
+
+// args is lent for the call; the result is handed to the library, which
+// turns an 'e' value into a script error carrying its message.
+typedef AVS_Value (*AVS_ApplyFunc)(AVS_ScriptEnvironment* env, AVS_Value args, void* user_data);
+
+// params in the usual letters ("c[name]s"). 0 on success.
+int avs_add_function(AVS_ScriptEnvironment* env, const char* name, const char* params,
+                     AVS_ApplyFunc apply, void* user_data);
+// A new filter over child; *fi is its information, to fill in. The returned
+// clip is the caller's, to release with avs_release_clip.
+AVS_Clip* avs_new_c_filter(AVS_ScriptEnvironment* env, AVS_FilterInfo** fi, AVS_Value child,
+                           int store_child);
+// value becomes a clip value holding its own reference to clip.
+void avs_set_to_clip(AVS_Value* value, AVS_Clip* clip);
+
+// A filter's answer to the library's question about its multithreading mode.
+enum { AVS_CACHE_GET_MTMODE = 509 };
+enum { AVS_MT_NICE_FILTER = 1, AVS_MT_MULTI_INSTANCE = 2, AVS_MT_SERIALIZED = 3 };
+
 #ifdef __cplusplus
 }  // extern "C"
 
 static_assert(sizeof(AVS_Value) == 16 && alignof(AVS_Value) == 8);
 static_assert(sizeof(AVS_VideoInfo) == 48 && alignof(AVS_VideoInfo) == 8);
+static_assert(sizeof(AVS_FilterInfo) == 120);
 #endif

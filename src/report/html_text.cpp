@@ -84,6 +84,12 @@ std::string EscapeHtml(std::string_view text) {
 std::string FixedText(double value, int decimals) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+  // A zero reached from below (a tick computed as -1 * 0, a tiny negative
+  // rounded away) reads as zero, not "-0".
+  const std::string_view text(buffer);
+  if (text.starts_with('-') && text.find_first_not_of("0.", 1) == std::string_view::npos) {
+    return std::string(text.substr(1));
+  }
   return buffer;
 }
 

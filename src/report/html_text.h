@@ -13,7 +13,7 @@ namespace report {
 std::string EscapeHtml(std::string_view text);
 
 // value with the given number of decimals, "." as the point, no grouping:
-// figures on the page read as the program prints them.
+// figures on the page read as the program prints them. Never "-0".
 std::string FixedText(double value, int decimals);
 
 }  // namespace report

@@ -1,6 +1,7 @@
 #include "report/report_page.h"
 
 #include "report/html_text.h"
+#include "report/speed_series.h"
 #include "report/svg_chart.h"
 
 namespace report {
@@ -147,19 +148,53 @@ std::string FiguresTable(const std::vector<std::vector<std::string>>& cells, siz
   return html + "</table>\n";
 }
 
+// The rate series of a run's speed chart, named for what a point stands for.
+ChartSeries SpeedLine(const std::string& name, size_t colour, const RunCsv& csv) {
+  const SpeedSeries speed = SpeedOverTime(csv.records);
+  return Series(speed.windowed ? name + " (per " + FixedText(speed.window_seconds, 3) + " s)" : name, colour,
+                speed.x, speed.y);
+}
+
+// The axis follows the rates drawn, so that a burst of frames made ahead by
+// Prefetch cannot push every other figure onto the bottom line.
+void LimitToBulk(Chart* chart, size_t series) {
+  std::vector<double> rates;
+  for (size_t i = 0; i < series && i < chart->series.size(); ++i) {
+    rates.insert(rates.end(), chart->series[i].y.begin(), chart->series[i].y.end());
+  }
+  chart->y_limit = ResistantTop(rates);
+}
+
+// Times per frame of each run, in milliseconds: what a user waits for a frame.
+std::string FrameTimesTable(const std::vector<const Run*>& runs, size_t baseline) {
+  std::vector<std::vector<std::string>> cells = {
+      {"Run", "Label", "Median ms", "95th percentile ms", "99th percentile ms", "Maximum ms"}};
+  for (size_t i = 0; i < runs.size(); ++i) {
+    const FrameTimes t = FrameTimesOf(runs[i]->csv.records);
+    cells.push_back({std::to_string(i + 1) + (i == baseline && runs.size() > 1 ? "*" : ""), runs[i]->label,
+                     FixedText(t.median, 3), FixedText(t.p95, 3), FixedText(t.p99, 3), FixedText(t.maximum, 3)});
+  }
+  return FiguresTable(cells, baseline) +
+         "<p>Each record's frames count at the record's own time per frame. With a record per frame "
+         "(sampling interval 1) these are the waits for single frames, under Prefetch too; "
+         "with longer intervals, averages over each interval.</p>\n";
+}
+
 }  // namespace
 
 std::string RunPage(const Run& run, const RunFigures& figures) {
   std::string html = PageStart("Korbinet run: " + run.label);
   html += RunHeader(run);
   html += "<h2>Figures</h2>\n" + FiguresTable(ComparisonCells({run.label}, {figures}, 0), 0);
+  html += "<h2>Time per frame</h2>\n" + FrameTimesTable({&run}, 0);
   html += "<h2>Summary</h2>\n" + Summary(run);
   html += "<h2>Charts</h2>\n";
   const std::vector<double> x = Column(run.csv, Frame);
   {
     Chart c{"fps", "Frames per second", "fps", {}};
-    c.series.push_back(Series("current", 0, x, Column(run.csv, Rate)));
+    c.series.push_back(SpeedLine("current", 0, run.csv));
     c.series.push_back(Series("average", 1, x, Column(run.csv, Average), true));
+    LimitToBulk(&c, 1);
     html += ChartSvg(c);
   }
   {
@@ -196,6 +231,9 @@ std::string ComparisonPage(const std::vector<Run>& runs, const std::vector<RunFi
   html += FiguresTable(ComparisonCells(labels, figures, baseline), baseline);
   html += "<p>Ratio: the average fps against run " + std::to_string(baseline + 1) +
           ", the baseline (marked *). Efficiency: average fps per percent of CPU.</p>\n";
+  std::vector<const Run*> run_list;
+  for (const Run& run : runs) run_list.push_back(&run);
+  html += "<h2>Time per frame</h2>\n" + FrameTimesTable(run_list, baseline);
 
   struct Overlay {
     const char* id;
@@ -218,9 +256,11 @@ std::string ComparisonPage(const std::vector<Run>& runs, const std::vector<RunFi
     Chart c{o.id, o.title, o.unit, {}};
     for (size_t i = 0; i < runs.size(); ++i) {
       if (o.gpu && !runs[i].csv.has_gpu) continue;
-      c.series.push_back(Series(std::to_string(i + 1) + ": " + runs[i].label, i, frames[i],
-                                Column(runs[i].csv, o.value)));
+      const std::string name = std::to_string(i + 1) + ": " + runs[i].label;
+      c.series.push_back(o.value == Rate ? SpeedLine(name, i, runs[i].csv)
+                                         : Series(name, i, frames[i], Column(runs[i].csv, o.value)));
     }
+    if (o.value == Rate) LimitToBulk(&c, c.series.size());
     if (!c.series.empty()) html += ChartSvg(c);
   }
   for (size_t i = 0; i < runs.size(); ++i) {

@@ -14,7 +14,8 @@ constexpr int kPlotLeft = 72;
 constexpr int kPlotRight = 860;
 constexpr int kPlotTop = 34;
 constexpr int kPlotBottom = 254;
-constexpr int kLegendTop = 292;
+// Below the x axis's title, which sits at kPlotBottom + 36.
+constexpr int kLegendTop = 316;
 constexpr int kLegendRowHeight = 18;
 constexpr int kLegendColumns = 3;
 constexpr int kLegendColumnWidth = 262;
@@ -60,6 +61,8 @@ std::string ChartSvg(const Chart& chart) {
     }
     any = true;
   }
+  const double y_largest = y_max;
+  if (chart.y_limit > 0 && y_max > chart.y_limit) y_max = chart.y_limit;
   // A single record still needs an axis with some width.
   if (x_max <= x_min) {
     x_min = x_min >= 1 ? x_min - 1 : 0;
@@ -75,7 +78,12 @@ std::string ChartSvg(const Chart& chart) {
   const double plot_width = kPlotRight - kPlotLeft;
   const double plot_height = kPlotBottom - kPlotTop;
   auto px = [&](double x) { return kPlotLeft + (x - x_min) / (x_max - x_min) * plot_width; };
-  auto py = [&](double y) { return kPlotBottom - y / y_top * plot_height; };
+  // Values beyond the axis are drawn on its top edge.
+  auto py = [&](double y) { return kPlotBottom - std::fmin(y, y_top) / y_top * plot_height; };
+  size_t beyond = 0;
+  for (const ChartSeries& s : chart.series) {
+    for (double v : s.y) beyond += v > y_top;
+  }
 
   const size_t legend_rows = (chart.series.size() + kLegendColumns - 1) / kLegendColumns;
   const int height = kLegendTop + static_cast<int>(legend_rows) * kLegendRowHeight + 4;
@@ -87,9 +95,16 @@ std::string ChartSvg(const Chart& chart) {
   svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"chart\" data-chart=\"" +
          EscapeHtml(chart.id) + "\" width=\"" + std::to_string(kWidth) + "\" height=\"" +
          std::to_string(height) + "\" viewBox=\"0 0 " + std::to_string(kWidth) + " " +
-         std::to_string(height) + "\" role=\"img\" aria-label=\"" + title + "\">\n";
+         std::to_string(height) + "\" role=\"img\" aria-label=\"" + title + "\" data-y-top=\"" +
+         FixedText(y_top, TickDecimals(y_step)) + "\" data-beyond=\"" + std::to_string(beyond) + "\">\n";
   svg += "<text class=\"title\" x=\"" + std::to_string(kPlotLeft) + "\" y=\"20\">" + title +
          " (" + unit + ")</text>\n";
+  if (beyond > 0) {
+    svg += "<text class=\"beyond\" x=\"" + std::to_string(kPlotRight) + "\" y=\"20\" text-anchor=\"end\">" +
+           std::to_string(beyond) + (beyond == 1 ? " value" : " values") + " above " +
+           FixedText(y_top, TickDecimals(y_step)) + " " + unit + ", up to " + FixedText(y_largest, 3) + " " + unit +
+           ", drawn on the top edge (\xe2\x96\xb2)</text>\n";
+  }
 
   // Grid and ticks.
   const int y_decimals = TickDecimals(y_step);
@@ -139,6 +154,14 @@ std::string ChartSvg(const Chart& chart) {
       svg += FixedText(py(points[k].y), 1);
     }
     svg += "\"/>\n";
+    for (const ChartPoint& p : points) {
+      if (!(p.y > y_top)) continue;
+      const double x = px(p.x);
+      svg += "<polygon class=\"beyond\" fill=\"" + EscapeHtml(s.colour) + "\" points=\"" +
+             FixedText(x, 1) + "," + std::to_string(kPlotTop - 2) + " " + FixedText(x - 4, 1) + "," +
+             std::to_string(kPlotTop + 5) + " " + FixedText(x + 4, 1) + "," +
+             std::to_string(kPlotTop + 5) + "\"/>\n";
+    }
     if (points.size() == 1) {
       svg += "<circle cx=\"" + FixedText(px(points[0].x), 1) + "\" cy=\"" +
              FixedText(py(points[0].y), 1) + "\" r=\"3\" fill=\"" + EscapeHtml(s.colour) + "\"/>\n";

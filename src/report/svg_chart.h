@@ -20,13 +20,18 @@ struct Chart {
   std::string title;  // shown above the plot
   std::string unit;   // of the y axis
   std::vector<ChartSeries> series;
+  // When above 0 and below the largest value: the axis ends here (rounded up
+  // to a tick), and values beyond are drawn at its top edge with a marker
+  // and counted in a note, so a few spikes cannot flatten the rest.
+  double y_limit = 0;
 };
 
 // Colours for runs and series, told apart also by those with common colour
 // blindness as far as eight allow; repeats beyond.
 const std::string& SeriesColour(size_t index);
 
-// One <svg> element; every text in it escaped.
+// One <svg> element; every text in it escaped. It carries the axis's top
+// as data-y-top and the number of values beyond it as data-beyond.
 std::string ChartSvg(const Chart& chart);
 
 // Step between ticks for an axis spanning range: 1, 2 or 5 times a power of

@@ -2,9 +2,9 @@
 
 #include <dlfcn.h>
 
-LoadedServer LoadServer() {
+LoadedServer LoadServer(const char* path) {
   LoadedServer server;
-  server.handle = dlopen(FS_BUILD_DIR "/standard/libavisynth.so", RTLD_NOW | RTLD_LOCAL);
+  server.handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
   if (server.handle == nullptr) return server;
   using Factory = IScriptEnvironment* (*)(int);
   auto factory = reinterpret_cast<Factory>(dlsym(server.handle, "CreateScriptEnvironment"));

@@ -5,7 +5,7 @@ set -euo pipefail
 
 want=(g++ cmake ninja-build pkg-config)
 if [ "${1:-build}" = test ]; then
-  want+=(libgtest-dev libgmock-dev libbenchmark-dev libvterm-dev valgrind clang libclang-rt-14-dev python3)
+  want+=(libgtest-dev libgmock-dev libbenchmark-dev libvterm-dev valgrind clang libclang-rt-14-dev python3 groff-base lintian dpkg-dev)
 fi
 
 missing=()

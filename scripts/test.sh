@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the README's benchmark command on each
 # example, the unit and end-to-end tests, the same suite again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, each fuzz target for a
+# AddressSanitizer and UndefinedBehaviorSanitizer, the Debian package (built,
+# checked by lintian and run unpacked), each fuzz target for a
 # short, fixed time, and the Windows build's tests under Wine. A stage that
 # ran no test fails. Exits non-zero if any part fails.
 set -uo pipefail
@@ -58,6 +59,7 @@ tests() {
 
 stage "examples" examples
 stage "tests" tests
+stage "package" tests/package/package_test.sh
 stage "sanitizers" scripts/sanitize.sh
 stage "fuzzing" scripts/fuzz.sh 20
 stage "windows" scripts/test-windows.sh

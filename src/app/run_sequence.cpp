@@ -90,6 +90,20 @@ int RunKorbinet(int argc, char** argv) {
   const std::string version5 = CUtils::FileVersionText("").substr(0, 5);
   const std::string program_version = version5 + " (x64)";
 
+  // Answered before the settings file, the probe and the lock, so that they
+  // work on a machine with no library and leave no file behind.
+  if (argc >= 2) {
+    const std::string first = argv[1] != nullptr ? argv[1] : "";
+    if (first == "--help" || first == "-h") {
+      PrintUsage();
+      return 0;
+    }
+    if (first == "--version") {
+      platform::WriteText(true, "Korbinet " + program_version + "\n");
+      return 0;
+    }
+  }
+
   std::string error = LoadSettings();
   g_utils.SetOptions(ConsoleOptionsFrom(g_settings));
   if (!error.empty()) {

@@ -66,7 +66,15 @@ usage)
   settings
   run
   expect "status, stderr" "255 $start" "$status $err"
-  expect stdout "$(sed -n '/^stdout$/,/^end$/p' "$root/tests/e2e/cases/startup_usage.case" | sed '1d;$d')" "$out"
+  usage=$(sed -n '/^stdout$/,/^end$/p' "$root/tests/e2e/cases/startup_usage.case" | sed '1d;$d')
+  expect stdout "$usage" "$out"
+  # Asked for, the same text and the banner line, with no settings file read or made.
+  rm "$here/Korbinet.ini"
+  run --help
+  expect "--help" "0 $usage" "$status $out$err"
+  run --version
+  expect "--version" "0 Korbinet 2.1.6 (x64)" "$status $out$err"
+  [ -e "$here/Korbinet.ini" ] && expect "settings file after --help and --version" "none" "made"
   ;;
 avsinfo-registry)
   settings

@@ -89,6 +89,16 @@ int RunLive(const Options& options, SensorRefresher* refresher, const std::strin
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Asked for, the usage goes to standard output and is no error.
+  if (argc >= 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::fputs(Usage(), stdout);
+    return 0;
+  }
+  if (argc >= 2 && std::string(argv[1]) == "--version") {
+    const std::string line = "gpu-publisher " + CUtils::FileVersionText("").substr(0, 5) + " (x64)\n";
+    std::fputs(line.c_str(), stdout);
+    return 0;
+  }
   Options options;
   if (!ParseOptions(std::vector<std::string>(argv + 1, argv + argc), &options)) {
     std::fputs(Usage(), stderr);

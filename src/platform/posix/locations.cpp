@@ -56,8 +56,11 @@ std::string SettingsFilePath(const std::string& file_name) {
   std::string folder = FolderOf(ExecutablePath());
   if (folder.empty()) return {};
   // A program installed under /usr/local cannot write beside itself; each
-  // user then keeps a file of their own.
+  // user then keeps a file of their own. A packaged build never writes
+  // beside itself, where root could leave a file no package owns.
+#ifndef KORBINET_SETTINGS_PER_USER
   if (access(folder.c_str(), W_OK) == 0) return folder + "/" + file_name;
+#endif
   std::string user_folder = UserSettingsFolder();
   if (user_folder.empty()) return folder + "/" + file_name;
   CreateFolders(user_folder);

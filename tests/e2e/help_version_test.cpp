@@ -1,0 +1,65 @@
+// --help, -h and --version of every program: answered on standard output with status 0 before any settings
+// file, library or lock is touched, so they work on a bare machine and leave nothing behind.
+#include "e2e_common.h"
+
+namespace e2e {
+namespace {
+
+const std::string kKorbinetUsage =
+    "\nUsage:  Korbinet script.avs [switches]\n\n"
+    "Switches:\n"
+    "  -avsinfo            Display Avisynth info\n"
+    "  -info [-i]          Display clip info\n"
+    "  -log  [-l]          Create log file\n"
+    "  -csv                Create csv file\n"
+    "  -gpu                Monitor GPU/VPU usage\n"
+    "  -range=first,last   Set frame range\n"
+    "  -timelimit=n        Set time limit (seconds)\n"
+    "  -priority=n         Set process priority (1:low, 2:normal, 3:high)\n\n"
+    "  For more info on the command line switches and INI file\n"
+    "  options, read the documentation (Korbinet.html) included\n"
+    "  in the distribution package.\n\n";
+
+const std::string kReportUsage =
+    "usage: korbinet-report RUN.csv [RUN.csv ...] [-o REPORT.html] [--label NAME]... [--baseline N]\n"
+    "  -o REPORT.html   the page to write (default: beside the first CSV, named after it)\n"
+    "  --label NAME     names the runs in order (default: script and folder)\n"
+    "  --baseline N     the run the others are measured against (default: 1)\n";
+
+const std::string kPublisherUsage =
+    "usage: gpu-publisher [--title TEXT] [--size BYTES] [--record KEY=VALUE]...\n"
+    "                     [--sensor NAME=VALUE]... [--seconds N]\n"
+    "       gpu-publisher --source[=nvidia|amdgpu|auto] [--interval MS] [--nvml PATH]\n"
+    "                     [--sysfs-root DIR] [--pci-ids FILE] [--title TEXT]\n"
+    "                     [--size BYTES] [--seconds N]\n";
+
+TEST(HelpAndVersion, EachProgramAnswersWithoutSettingsOrLibrary) {
+  // A library the probe refuses, and no settings file: neither may matter.
+  Sandbox sandbox({.variant = "nofactory", .write_settings = false, .unprivileged = true});
+  for (const char* tool : {"korbinet-report", "gpu-publisher"}) {
+    fs::copy_file(BuildDir() + "/bin/" + tool, sandbox.Path(tool));
+  }
+  sandbox.HandOver();
+  const std::vector<std::string> before = sandbox.ListFiles();
+  const struct { std::string program, arg, out; } cases[] = {
+      {"korbinet", "--version", "Korbinet 2.1.6 (x64)\n"},
+      {"korbinet", "--help", kKorbinetUsage},
+      {"korbinet", "-h", kKorbinetUsage},
+      {"korbinet-report", "--version", "korbinet-report 2.1.6 (x64)\n"},
+      {"korbinet-report", "--help", kReportUsage},
+      {"korbinet-report", "-h", kReportUsage},
+      {"gpu-publisher", "--version", "gpu-publisher 2.1.6 (x64)\n"},
+      {"gpu-publisher", "--help", kPublisherUsage},
+      {"gpu-publisher", "-h", kPublisherUsage},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult r = RunPiped(sandbox, {c.arg}, std::nullopt, 60s, sandbox.Path(c.program));
+    EXPECT_EQ(r.exit_status, 0) << c.program << " " << c.arg << "\n" << Describe(r);
+    EXPECT_EQ(r.out, c.out) << c.program << " " << c.arg;
+    EXPECT_EQ(r.err, "") << c.program << " " << c.arg;
+  }
+  EXPECT_EQ(sandbox.ListFiles(), before);
+}
+
+}  // namespace
+}  // namespace e2e

@@ -11,8 +11,6 @@
 namespace compare {
 namespace {
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
 double Median(std::vector<double> values) {
   if (values.empty()) return kNaN;
   const size_t mid = values.size() / 2;
@@ -45,7 +43,6 @@ double RoundFps(const Round& round) {
 
 VariantStats ComputeVariantStats(const std::vector<Round>& rounds, size_t variant, size_t warmup) {
   VariantStats s;
-  s.median_fps = s.mad_fps = s.mean_fps = s.sd_fps = s.cpu_ms_per_frame = kNaN;
   std::vector<double> fps;
   std::vector<size_t> blocks;
   double cpu = 0;
@@ -137,7 +134,6 @@ Comparison Compare(const std::vector<Round>& rounds, size_t variant,
   Comparison c;
   c.variant = variant;
   c.baseline = settings.baseline;
-  c.ratio = c.low = c.high = kNaN;
   // The pairs, block by block; a block counts once even if a caller
   // recorded a round twice.
   std::map<size_t, double> base_fps, variant_fps;

@@ -4,9 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace compare {
+
+inline constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // One round of one variant, as a worker measured it.
 struct Round {
@@ -27,7 +30,8 @@ struct VariantStats {
   size_t rounds = 0;  // counted rounds, with a wall time
   // NaN when there is nothing to compute them from (no counted rounds; the
   // standard deviation also needs two).
-  double median_fps, mad_fps, mean_fps, sd_fps, cpu_ms_per_frame;
+  double median_fps = kNaN, mad_fps = kNaN, mean_fps = kNaN, sd_fps = kNaN,
+         cpu_ms_per_frame = kNaN;
   // Blocks whose round lies more than kOutlierMads scaled MADs from the
   // median. None when the MAD is 0: there is no spread to measure against.
   std::vector<size_t> outlier_blocks;
@@ -62,7 +66,7 @@ struct Comparison {
   size_t pairs = 0;
   // Speed of the variant over the baseline's, exp(mean of the pairs' log
   // ratios), and its 95 % interval; NaN without pairs (the interval needs 2).
-  double ratio, low, high;
+  double ratio = kNaN, low = kNaN, high = kNaN;
   Verdict verdict = Verdict::kUndecided;
   bool settled = false;
 };

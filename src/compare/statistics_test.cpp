@@ -84,7 +84,7 @@ TEST(Verdict, JudgesTheIntervalWithSameFirst) {
       {0.97, 0.999, Verdict::kSlower},
       {0.97, 1.01, Verdict::kUndecided},
       {0.95, 1.05, Verdict::kUndecided},
-      {NAN, NAN, Verdict::kUndecided},
+      {kNaN, kNaN, Verdict::kUndecided},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Judge(c.low, c.high, 0.02), c.verdict) << c.low << "-" << c.high;
@@ -154,7 +154,7 @@ TEST(Compare, DegenerateData) {
 
 TEST(Gate, FailsOnlyWhenTheWholeIntervalIsSlowerThanAllowed) {
   const struct { double low, high; bool fails; } cases[] = {
-      {0.85, 0.89, true}, {0.85, 0.95, false}, {0.85, 0.949, true}, {0.9, 1.1, false}, {NAN, NAN, false}};
+      {0.85, 0.89, true}, {0.85, 0.95, false}, {0.85, 0.949, true}, {0.9, 1.1, false}, {kNaN, kNaN, false}};
   for (const auto& c : cases) {
     Comparison comparison;
     comparison.low = c.low;

@@ -25,9 +25,27 @@ struct Tally {
   int Count(Verdict v) const { return verdicts[static_cast<int>(v)]; }
 };
 
-// `runs` comparisons of 10 to 20 counted blocks, the variant at `truth`
-// times the baseline's speed, 5 % noise per round and a load that drifts
-// 3 % per block.
+// One block's rounds, the variant at `truth` times the baseline's speed:
+// 5 % noise per round on a load that drifts 3 % per block.
+void AddBlock(double truth, size_t block, double* load, Random* random, std::vector<Round>* rounds) {
+  *load *= std::exp(0.03 * Normal(random));
+  for (size_t variant = 0; variant < 2; ++variant) {
+    Round r;
+    r.variant = variant;
+    r.block = block;
+    r.frames = 1000;
+    const double fps = 200 * *load * (variant == 1 ? truth : 1) * std::exp(0.05 * Normal(random));
+    r.wall_seconds = 1000 / fps;
+    rounds->push_back(r);
+  }
+}
+
+void Count(const Comparison& c, double truth, Tally* tally) {
+  ++tally->verdicts[static_cast<int>(c.verdict)];
+  if (c.low <= truth && truth <= c.high) ++tally->covered;
+}
+
+// `runs` comparisons of 10 to 20 counted blocks after one warm-up block.
 Tally Simulate(double truth, int runs, uint64_t seed) {
   Random random(seed);
   Tally tally;
@@ -35,21 +53,27 @@ Tally Simulate(double truth, int runs, uint64_t seed) {
     const size_t blocks = 1 + 10 + random.Below(11);
     std::vector<Round> rounds;
     double load = 1;
-    for (size_t block = 0; block < blocks; ++block) {
-      load *= std::exp(0.03 * Normal(&random));
-      for (size_t variant = 0; variant < 2; ++variant) {
-        Round r;
-        r.variant = variant;
-        r.block = block;
-        r.frames = 1000;
-        const double fps = 200 * load * (variant == 1 ? truth : 1) * std::exp(0.05 * Normal(&random));
-        r.wall_seconds = 1000 / fps;
-        rounds.push_back(r);
-      }
+    for (size_t block = 0; block < blocks; ++block) AddBlock(truth, block, &load, &random, &rounds);
+    Count(Compare(rounds, 1, {}), truth, &tally);
+  }
+  return tally;
+}
+
+// `runs` comparisons that stop as the program does: after every block from
+// the 10th counted one, once every comparison is decided, or at 60.
+Tally SimulateStopping(double truth, int runs, uint64_t seed) {
+  Random random(seed);
+  Tally tally;
+  CompareSettings look;
+  look.resamples = 2;  // a look needs only `settled`, which takes no resampling
+  for (int run = 0; run < runs; ++run) {
+    std::vector<Round> rounds;
+    double load = 1;
+    for (size_t block = 0; block <= 60; ++block) {
+      AddBlock(truth, block, &load, &random, &rounds);
+      if (EveryComparisonDecided({Compare(rounds, 1, look)}, {false, false}, block, 10)) break;
     }
-    const Comparison c = Compare(rounds, 1, {});
-    ++tally.verdicts[static_cast<int>(c.verdict)];
-    if (c.low <= truth && truth <= c.high) ++tally.covered;
+    Count(Compare(rounds, 1, {}), truth, &tally);
   }
   return tally;
 }
@@ -71,6 +95,16 @@ TEST(Simulation, ThirteenPercentSlowerIsFound) {
               t.Count(Verdict::kSlower), t.Count(Verdict::kUndecided), t.covered);
   EXPECT_EQ(t.Count(Verdict::kSlower), 200);
   EXPECT_GE(t.covered, 182);  // 95 % of 200, less two and a half standard deviations
+}
+
+TEST(Simulation, StoppingWhenDecidedKeepsTheErrorsRare) {
+  const Tally same = SimulateStopping(1.0, 100, 13);
+  std::printf("A/A stopping when decided: %d faster, %d slower, %d same, %d undecided\n",
+              same.Count(Verdict::kFaster), same.Count(Verdict::kSlower), same.Count(Verdict::kSame),
+              same.Count(Verdict::kUndecided));
+  EXPECT_LE(same.Count(Verdict::kFaster) + same.Count(Verdict::kSlower), 10);
+  const Tally slower = SimulateStopping(0.87, 20, 14);
+  EXPECT_EQ(slower.Count(Verdict::kSlower), 20);
 }
 
 }  // namespace

@@ -155,7 +155,16 @@ Comparison Compare(const std::vector<Round>& rounds, size_t variant,
   for (double l : logs) sum += l;
   const double n = static_cast<double>(logs.size());
   c.ratio = std::exp(sum / n);
-  if (logs.size() < 2 || settings.resamples < 2) return c;
+  if (logs.size() < 2) return c;
+  // The stop rule's stricter interval is the t interval: it has no
+  // resampling noise in its far tails, which the bootstrap would have.
+  double squares = 0;
+  for (double l : logs) squares += (l - sum / n) * (l - sum / n);
+  const double half =
+      StudentT(settings.stop_confidence, logs.size() - 1) * std::sqrt(squares / (n - 1) / n);
+  c.settled = Judge(std::exp(sum / n - half), std::exp(sum / n + half), settings.margin) !=
+              Verdict::kUndecided;
+  if (settings.resamples < 2) return c;
 
   Random random(Mix64(Mix64(settings.seed ^ 0x636f6d70ULL) + variant));
   std::vector<double> means(static_cast<size_t>(settings.resamples));
@@ -165,22 +174,10 @@ Comparison Compare(const std::vector<Round>& rounds, size_t variant,
     mean = total / n;
   }
   std::sort(means.begin(), means.end());
-  // The expanded percentile interval at a confidence level.
-  auto interval = [&means, n](double confidence, double* low, double* high) {
-    const double tail = NormalCdf(-std::sqrt(n / (n - 1)) * StudentT(confidence, size_t(n) - 1));
-    *low = std::exp(Quantile(means, tail));
-    *high = std::exp(Quantile(means, 1 - tail));
-  };
-  interval(kConfidence, &c.low, &c.high);
+  const double tail = NormalCdf(-std::sqrt(n / (n - 1)) * StudentT(kConfidence, logs.size() - 1));
+  c.low = std::exp(Quantile(means, tail));
+  c.high = std::exp(Quantile(means, 1 - tail));
   c.verdict = Judge(c.low, c.high, settings.margin);
-  // The stop rule's stricter interval is the t interval: it has no
-  // resampling noise in its far tails, which the bootstrap would have.
-  double squares = 0;
-  for (double l : logs) squares += (l - sum / n) * (l - sum / n);
-  const double half =
-      StudentT(settings.stop_confidence, logs.size() - 1) * std::sqrt(squares / (n - 1) / n);
-  c.settled = Judge(std::exp(sum / n - half), std::exp(sum / n + half), settings.margin) !=
-              Verdict::kUndecided;
   return c;
 }
 

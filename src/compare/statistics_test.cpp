@@ -129,6 +129,11 @@ TEST(Compare, IntervalIsAsWideAsStudentsForFewBlocks) {
   const Comparison reseeded = Compare(Paired({100, 37}, ratios), 1, other);
   EXPECT_NE(reseeded.low, c.low);
   EXPECT_NEAR(reseeded.low, c.low, 0.002);
+  // Without resampling: settled for the stop rule, but no interval.
+  CompareSettings look;
+  look.resamples = 0;
+  const Comparison quick = Compare(Paired({100, 37}, ratios), 1, look);
+  EXPECT_TRUE(quick.settled && std::isnan(quick.low) && quick.verdict == Verdict::kUndecided);
 }
 
 TEST(Compare, DegenerateData) {

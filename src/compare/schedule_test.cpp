@@ -54,15 +54,5 @@ TEST(Schedule, RandomFramesStayInRangeAndRepeatWithTheSeed) {
   EXPECT_NE(FrameAt(FrameOrder::kRandom, 0, 1 << 30, 3, 5), FrameAt(FrameOrder::kRandom, 0, 1 << 30, 3, 6));
 }
 
-TEST(Schedule, FrameOrderNames) {
-  for (FrameOrder order : {FrameOrder::kForward, FrameOrder::kReverse, FrameOrder::kRandom}) {
-    FrameOrder parsed = FrameOrder::kForward;
-    ASSERT_TRUE(ParseFrameOrder(FrameOrderName(order), &parsed));
-    EXPECT_EQ(parsed, order);
-  }
-  FrameOrder parsed;
-  EXPECT_FALSE(ParseFrameOrder("Forward", &parsed));
-}
-
 }  // namespace
 }  // namespace compare

@@ -72,22 +72,29 @@ TEST(VariantStats, DegenerateData) {
   EXPECT_TRUE(idle.median_fps == 0 && std::isnan(idle.cpu_ms_per_frame));
 }
 
-TEST(Verdict, JudgesTheIntervalWithSameFirst) {
-  const struct { double low, high; Verdict verdict; } cases[] = {
-      {1.58, 1.66, Verdict::kFaster},
-      {0.85, 0.89, Verdict::kSlower},
-      {0.99, 1.015, Verdict::kSame},
-      {0.98, 1.02, Verdict::kSame},        // the margin's edges belong to it
-      {1.004, 1.009, Verdict::kSame},      // real, but too small to matter
-      {0.991, 0.996, Verdict::kSame},
-      {1.01, 1.03, Verdict::kFaster},      // real, and maybe beyond the margin
-      {0.97, 0.999, Verdict::kSlower},
-      {0.97, 1.01, Verdict::kUndecided},
-      {0.95, 1.05, Verdict::kUndecided},
-      {kNaN, kNaN, Verdict::kUndecided},
+TEST(Verdict, JudgesTheIntervalWithSameFirstAndGatesOnItsTop) {
+  // The gate at 5 %: the whole interval below 0.95.
+  const struct { double low, high; Verdict verdict; bool fails_gate; } cases[] = {
+      {1.58, 1.66, Verdict::kFaster, false},
+      {0.85, 0.89, Verdict::kSlower, true},
+      {0.85, 0.95, Verdict::kSlower, false},
+      {0.85, 0.949, Verdict::kSlower, true},
+      {0.99, 1.015, Verdict::kSame, false},
+      {0.98, 1.02, Verdict::kSame, false},       // the margin's edges belong to it
+      {1.004, 1.009, Verdict::kSame, false},     // real, but too small to matter
+      {0.991, 0.996, Verdict::kSame, false},
+      {1.01, 1.03, Verdict::kFaster, false},     // real, and maybe beyond the margin
+      {0.97, 0.999, Verdict::kSlower, false},
+      {0.97, 1.01, Verdict::kUndecided, false},
+      {0.90, 1.10, Verdict::kUndecided, false},
+      {kNaN, kNaN, Verdict::kUndecided, false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Judge(c.low, c.high, 0.02), c.verdict) << c.low << "-" << c.high;
+    Comparison comparison;
+    comparison.low = c.low;
+    comparison.high = c.high;
+    EXPECT_EQ(FailsGate(comparison, 5), c.fails_gate) << c.low << "-" << c.high;
   }
   EXPECT_EQ(Judge(1.004, 1.009, 0), Verdict::kFaster);
   EXPECT_STREQ(VerdictName(Verdict::kUndecided), "undecided");
@@ -155,17 +162,6 @@ TEST(Compare, DegenerateData) {
   EXPECT_EQ(Compare(Paired({100}, {1, 1, 1}), 1, {}).verdict, Verdict::kSame);
   // The baseline against itself.
   EXPECT_EQ(Compare(Paired({100}, {1.2, 1.3}), 0, {}).verdict, Verdict::kSame);
-}
-
-TEST(Gate, FailsOnlyWhenTheWholeIntervalIsSlowerThanAllowed) {
-  const struct { double low, high; bool fails; } cases[] = {
-      {0.85, 0.89, true}, {0.85, 0.95, false}, {0.85, 0.949, true}, {0.9, 1.1, false}, {kNaN, kNaN, false}};
-  for (const auto& c : cases) {
-    Comparison comparison;
-    comparison.low = c.low;
-    comparison.high = c.high;
-    EXPECT_EQ(FailsGate(comparison, 5), c.fails) << c.low << "-" << c.high;
-  }
 }
 
 TEST(StopRule, EveryComparisonSettledAfterTheMinimum) {

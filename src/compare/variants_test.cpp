@@ -19,30 +19,25 @@ TEST(Variants, NestTheSweepsInAFixedOrderAndNameWhatVaries) {
   s.scripts = {"dir/a.avs", "b.avs"};
   s.max_cpu = {"none", ""};
   s.prefetch = {1, 4};
-  s.vars = {{"W", {"640"}}, {"Mode", {"x", "y"}}};
+  s.vars = {{"W", {"640"}}};
   s.memory_max_mb = {512};
   using L = std::vector<std::string>;
-  EXPECT_EQ(Labels(s), (L{"a.avs maxcpu=none prefetch=1 Mode=x", "a.avs maxcpu=none prefetch=1 Mode=y",
-                          "a.avs maxcpu=none prefetch=4 Mode=x", "a.avs maxcpu=none prefetch=4 Mode=y",
-                          "a.avs maxcpu=default prefetch=1 Mode=x", "a.avs maxcpu=default prefetch=1 Mode=y",
-                          "a.avs maxcpu=default prefetch=4 Mode=x", "a.avs maxcpu=default prefetch=4 Mode=y",
-                          "b.avs maxcpu=none prefetch=1 Mode=x", "b.avs maxcpu=none prefetch=1 Mode=y",
-                          "b.avs maxcpu=none prefetch=4 Mode=x", "b.avs maxcpu=none prefetch=4 Mode=y",
-                          "b.avs maxcpu=default prefetch=1 Mode=x", "b.avs maxcpu=default prefetch=1 Mode=y",
-                          "b.avs maxcpu=default prefetch=4 Mode=x", "b.avs maxcpu=default prefetch=4 Mode=y"}));
+  EXPECT_EQ(Labels(s), (L{"a.avs maxcpu=none prefetch=1", "a.avs maxcpu=none prefetch=4",
+                          "a.avs maxcpu=default prefetch=1", "a.avs maxcpu=default prefetch=4",
+                          "b.avs maxcpu=none prefetch=1", "b.avs maxcpu=none prefetch=4",
+                          "b.avs maxcpu=default prefetch=1", "b.avs maxcpu=default prefetch=4"}));
 
   std::vector<Variant> v;
   std::string error;
   ASSERT_TRUE(ExpandVariants(s, {}, &v, &error));
-  // The 6th: a.avs, the empty maxcpu, prefetch 1, Mode y; unswept values still apply.
-  EXPECT_EQ(v[5].script, "dir/a.avs");
-  EXPECT_FALSE(v[5].max_cpu.has_value());
-  EXPECT_EQ(v[4].max_cpu, std::nullopt);
+  // The 3rd: a.avs, the empty maxcpu, prefetch 1; unswept values still apply.
+  EXPECT_EQ(v[2].script, "dir/a.avs");
+  EXPECT_FALSE(v[2].max_cpu.has_value());
   EXPECT_EQ(v[0].max_cpu, "none");
-  EXPECT_EQ(v[5].prefetch, 1);
-  EXPECT_EQ(v[5].memory_max_mb, 512);
-  EXPECT_EQ(v[5].vars, (std::vector<std::pair<std::string, std::string>>{{"W", "640"}, {"Mode", "y"}}));
-  EXPECT_TRUE(v[5].library.empty());
+  EXPECT_EQ(v[2].prefetch, 1);
+  EXPECT_EQ(v[2].memory_max_mb, 512);
+  EXPECT_EQ(v[2].vars, (std::vector<std::pair<std::string, std::string>>{{"W", "640"}}));
+  EXPECT_TRUE(v[2].library.empty());
 }
 
 TEST(Variants, LabelsStayApart) {

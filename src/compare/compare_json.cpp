@@ -39,6 +39,8 @@ void WriteSettings(JsonWriter* w, const CompareOptions& o) {
   w->Number(o.margin_percent);
   w->Key("confidence");
   w->Number(kConfidence);
+  w->Key("resamples");
+  w->Integer(SettingsFor(o).resamples);
   w->Key("seed");
   w->Unsigned(o.seed);
   w->Key("fail_if_slower_percent");

@@ -20,7 +20,7 @@ inline constexpr char kUsage[] =
     "  --label TEXT           names the variants in order, one --label each\n"
     "  --round SECONDS        length of one round (default: 1)\n"
     "  --warmup N             blocks not counted at the start (default: 1)\n"
-    "  --rounds N             stop after N blocks\n"
+    "  --rounds N             stop after N blocks past the warm-up\n"
     "  --time SECONDS         stop after this long (default: 120)\n"
     "  --order forward|reverse|random   the frames' order (default: forward)\n"
     "  --baseline K           the variant the others are compared with (default: 1)\n"
@@ -42,7 +42,7 @@ struct CompareOptions {
   std::vector<std::string> labels;
   double round_seconds = 1.0;
   int64_t warmup = 1;
-  int64_t rounds = 0;  // 0: not given
+  int64_t rounds = 0;  // counted blocks, after the warm-up; 0: not given
   double time_seconds = 120.0;
   FrameOrder order = FrameOrder::kForward;
   size_t baseline = 0;  // index into variants

@@ -1,0 +1,164 @@
+#include "compare/json_writer.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace compare {
+namespace {
+
+// The length of the valid UTF-8 sequence at text[i], or 0. Overlong forms,
+// surrogates and code points above U+10FFFF are not valid.
+size_t Utf8Length(std::string_view text, size_t i) {
+  const auto byte = [&text](size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(i);
+  size_t length;
+  uint32_t code;
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    code = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    code = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    code = lead & 0x07;
+  } else {
+    return 0;
+  }
+  if (i + length > text.size()) return 0;
+  for (size_t k = 1; k < length; ++k) {
+    if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (byte(i + k) & 0x3F);
+  }
+  if ((length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
+      (length == 4 && (code < 0x10000 || code > 0x10FFFF))) {
+    return 0;
+  }
+  return length;
+}
+
+}  // namespace
+
+std::string JsonQuote(std::string_view text) {
+  std::string out = "\"";
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    const size_t length = Utf8Length(text, i);
+    if (length == 0) {
+      out += "\\ufffd";
+      ++i;
+      continue;
+    }
+    if (length > 1) {
+      out.append(text.substr(i, length));
+    } else if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c < 0x20 || c == 0x7F) {
+      static constexpr char kHex[] = "0123456789abcdef";
+      out += "\\u00";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += static_cast<char>(c);
+    }
+    i += length;
+  }
+  return out + "\"";
+}
+
+void JsonWriter::NewLine() {
+  text_ += '\n';
+  text_.append(2 * has_element_.size(), ' ');
+}
+
+void JsonWriter::BeforeValue() {
+  if (after_key_) {
+    after_key_ = false;
+    return;
+  }
+  if (has_element_.empty()) return;
+  if (has_element_.back()) text_ += ',';
+  has_element_.back() = true;
+  NewLine();
+}
+
+void JsonWriter::Key(std::string_view key) {
+  BeforeValue();
+  text_ += JsonQuote(key);
+  text_ += ": ";
+  after_key_ = true;
+}
+
+void JsonWriter::BeginObject() {
+  BeforeValue();
+  text_ += '{';
+  has_element_.push_back(false);
+}
+
+void JsonWriter::BeginArray() {
+  BeforeValue();
+  text_ += '[';
+  has_element_.push_back(false);
+}
+
+void JsonWriter::EndObject() {
+  const bool had = has_element_.back();
+  has_element_.pop_back();
+  if (had) NewLine();
+  text_ += '}';
+  if (has_element_.empty()) text_ += '\n';
+}
+
+void JsonWriter::EndArray() {
+  const bool had = has_element_.back();
+  has_element_.pop_back();
+  if (had) NewLine();
+  text_ += ']';
+  if (has_element_.empty()) text_ += '\n';
+}
+
+void JsonWriter::String(std::string_view text) {
+  BeforeValue();
+  text_ += JsonQuote(text);
+}
+
+void JsonWriter::Number(double value) {
+  BeforeValue();
+  if (!std::isfinite(value)) {
+    text_ += "null";
+    return;
+  }
+  char buffer[32];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  text_.append(buffer, result.ptr);
+}
+
+void JsonWriter::Integer(int64_t value) {
+  BeforeValue();
+  text_ += std::to_string(value);
+}
+
+void JsonWriter::Unsigned(uint64_t value) {
+  BeforeValue();
+  text_ += std::to_string(value);
+}
+
+void JsonWriter::Bool(bool value) {
+  BeforeValue();
+  text_ += value ? "true" : "false";
+}
+
+void JsonWriter::Null() {
+  BeforeValue();
+  text_ += "null";
+}
+
+}  // namespace compare

@@ -1,0 +1,87 @@
+#include "compare/variants.h"
+
+#include <gtest/gtest.h>
+
+namespace compare {
+namespace {
+
+std::vector<std::string> Labels(const Sweeps& sweeps, const std::vector<std::string>& given = {}) {
+  std::vector<Variant> variants;
+  std::string error;
+  EXPECT_TRUE(ExpandVariants(sweeps, given, &variants, &error)) << error;
+  std::vector<std::string> labels;
+  for (const Variant& v : variants) labels.push_back(v.label);
+  return labels;
+}
+
+TEST(Variants, NestTheSweepsInAFixedOrderAndNameWhatVaries) {
+  Sweeps s;
+  s.scripts = {"dir/a.avs", "b.avs"};
+  s.max_cpu = {"none", ""};
+  s.prefetch = {1, 4};
+  s.vars = {{"W", {"640"}}};
+  s.memory_max_mb = {512};
+  using L = std::vector<std::string>;
+  EXPECT_EQ(Labels(s), (L{"a.avs maxcpu=none prefetch=1", "a.avs maxcpu=none prefetch=4",
+                          "a.avs maxcpu=default prefetch=1", "a.avs maxcpu=default prefetch=4",
+                          "b.avs maxcpu=none prefetch=1", "b.avs maxcpu=none prefetch=4",
+                          "b.avs maxcpu=default prefetch=1", "b.avs maxcpu=default prefetch=4"}));
+
+  std::vector<Variant> v;
+  std::string error;
+  ASSERT_TRUE(ExpandVariants(s, {}, &v, &error));
+  // The 3rd: a.avs, the empty maxcpu, prefetch 1; unswept values still apply.
+  EXPECT_EQ(v[2].script, "dir/a.avs");
+  EXPECT_FALSE(v[2].max_cpu.has_value());
+  EXPECT_EQ(v[0].max_cpu, "none");
+  EXPECT_EQ(v[2].prefetch, 1);
+  EXPECT_EQ(v[2].memory_max_mb, 512);
+  EXPECT_EQ(v[2].vars, (std::vector<std::pair<std::string, std::string>>{{"W", "640"}}));
+  EXPECT_TRUE(v[2].library.empty());
+}
+
+TEST(Variants, LabelsStayApart) {
+  using L = std::vector<std::string>;
+  Sweeps same;
+  same.scripts = {"a.avs", "a.avs"};
+  EXPECT_EQ(Labels(same), (L{"a.avs #1", "a.avs #2"}));
+  Sweeps alike;
+  alike.scripts = {"x/a.avs", "y\\a.avs"};
+  alike.libraries = {"old/libavisynth.so", "new/libavisynth.so"};
+  EXPECT_EQ(Labels(alike),
+            (L{"x/a.avs library=old/libavisynth.so", "x/a.avs library=new/libavisynth.so",
+               "y\\a.avs library=old/libavisynth.so", "y\\a.avs library=new/libavisynth.so"}));
+  Sweeps one;
+  one.scripts = {"s/one.avs"};
+  one.memory_max_mb = {256, 1024};
+  EXPECT_EQ(Labels(one), (L{"memory-max=256", "memory-max=1024"}));
+  EXPECT_EQ(Labels(one, {"small", "large"}), (L{"small", "large"}));
+  one.memory_max_mb = {256};
+  EXPECT_EQ(Labels(one), (L{"one.avs"}));
+}
+
+TEST(Variants, RefusesWhatCannotBeRun) {
+  Sweeps none;
+  Sweeps two;
+  two.scripts = {"a.avs"};
+  two.prefetch = {1, 2};
+  Sweeps huge;
+  huge.scripts = {"a.avs"};
+  huge.vars = {{"A", std::vector<std::string>(1 << 16, "v")}, {"B", std::vector<std::string>(1 << 16, "v")},
+               {"C", std::vector<std::string>(1 << 16, "v")}, {"D", std::vector<std::string>(1 << 16, "v")}};
+  const struct { Sweeps sweeps; std::vector<std::string> labels; std::string error; } cases[] = {
+      {none, {}, "no script given"},
+      {two, {"only"}, "1 label for 2 variants"},
+      {two, {"a", "b", "c"}, "3 labels for 2 variants"},
+      {huge, {}, "more than 64 variants"},
+  };
+  for (const auto& c : cases) {
+    std::vector<Variant> variants;
+    std::string error;
+    EXPECT_FALSE(ExpandVariants(c.sweeps, c.labels, &variants, &error));
+    EXPECT_EQ(error, c.error);
+  }
+}
+
+}  // namespace
+}  // namespace compare

@@ -14,7 +14,9 @@
 #include "measure/gpu_info.h"
 #include "platform/clock.h"
 #include "platform/console.h"
+#include "platform/files.h"
 #include "platform/process.h"
+#include "text/text.h"
 
 namespace {
 
@@ -72,7 +74,7 @@ bool CheckGpuMonitor(CGPUInfo* gpu) {
     return false;
   }
   if (!gpu->OpenSharedMemory()) {
-    ExitWithError(g_utils.FormatString("\nCannot initialize GPU-Z shared memory:\n%s",
+    ExitWithError(text::Format("\nCannot initialize GPU-Z shared memory:\n%s",
                                        gpu->last_error.c_str()));
     return false;
   }
@@ -85,7 +87,7 @@ int RunKorbinet(int argc, char** argv) {
   platform::InstallTerminalRestore();
   platform::InstallFaultHandlers();
 
-  const std::string version5 = CUtils::FileVersionText("").substr(0, 5);
+  const std::string version5 = platform::FileVersionText("").substr(0, 5);
   const std::string program_version = version5 + " (x64)";
 
   std::string error = LoadSettings();
@@ -99,8 +101,8 @@ int RunKorbinet(int argc, char** argv) {
   ConsolePrint(RunStream(), kColorBanner, "\nKorbinet %s\n", program_version.c_str());
   ConsolePrint(RunStream(), kColorNone, "\r%s\r", g_utils.PadLine("Query Avisynth info...").c_str());
 
-  if (!g_settings.AVSDLL.empty() && !CUtils::FileExists(g_settings.AVSDLL))
-    return ExitWithError(g_utils.FormatString("Specified avisynth.dll does not exist:\n%s\n",
+  if (!g_settings.AVSDLL.empty() && !platform::FileExists(g_settings.AVSDLL))
+    return ExitWithError(text::Format("Specified avisynth.dll does not exist:\n%s\n",
                                               g_settings.AVSDLL.c_str()));
 
   std::string probe_message;

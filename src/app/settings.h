@@ -48,6 +48,10 @@ std::string LoadSettings();
 std::string LoadSettingsFrom(const std::string& path, const std::string& version5,
                              Settings* settings);
 
+// The first two tests of a range value: at least 3 characters, and a first
+// comma with 1 to 27 characters before it.
+bool RangeValueShapeOk(const std::string& value);
+
 // The range value rule shared by the settings file and the -range= switch:
 // sets both ends to UnsetFrameNumber, then to the parsed numbers. False when
 // the value is malformed (both ends then stay unset).

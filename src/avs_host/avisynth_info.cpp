@@ -3,12 +3,12 @@
 #include <cstdio>
 
 #include "avs_host/avs_library.h"
-#include "console/console_utils.h"
 #include "fault/structured_exception.h"
 #include "platform/clock.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/locations.h"
+#include "text/text.h"
 
 CAvisynthInfo g_avsinfo;
 
@@ -165,9 +165,9 @@ int ProbeAvisynth(CAvisynthInfo* info, std::string* message, const std::string& 
   });
   if (!ok) return 0;
 
-  info->file_version = CUtils::FileVersionText(info->location);
+  info->file_version = platform::FileVersionText(info->location);
   if (!has_linkage) {
-    *message = g_utils.FormatString(
+    *message = text::Format(
         "Avisynth version is too old (%s).\nPlease update to Avisynth 2.6 or Avisynth+.",
         info->file_version.c_str());
     return 0;

@@ -1,7 +1,7 @@
 #include "bench/csv_file.h"
 
 #include "bench/record_files.h"
-#include "console/console_utils.h"
+#include "text/text.h"
 
 namespace {
 
@@ -23,16 +23,16 @@ std::string CsvRow(const PerformanceSample& r, int32_t monitor_gpu,
   const unsigned cpu = r.cpu_usage, gpu = r.gpu_load, vpu = r.video_engine_load,
                  threads = r.thread_count;
   if (!monitor_gpu) {
-    return g_utils.FormatString("%u,%.3f,%.3f,%.6f,%.6f,%u,%u,%u,%u", n, r.current_frame_rate,
+    return text::Format("%u,%.3f,%.3f,%.6f,%.6f,%u,%u,%u,%u", n, r.current_frame_rate,
                                 r.average_frame_rate, tpf, average_tpf, cpu, threads,
                                 r.physical_memory, r.virtual_memory);
   }
   if (!video_engine_available) {
-    return g_utils.FormatString("%u,%.3f,%.3f,%.6f,%.6f,%u,%u,%u,%u,%u", n, r.current_frame_rate,
+    return text::Format("%u,%.3f,%.3f,%.6f,%.6f,%u,%u,%u,%u,%u", n, r.current_frame_rate,
                                 r.average_frame_rate, tpf, average_tpf, cpu, gpu, threads,
                                 r.physical_memory, r.virtual_memory);
   }
-  return g_utils.FormatString("%u,%.3f,%.3f,%.6f,%.6f,%u,%u,%u,%u,%u,%u", n,
+  return text::Format("%u,%.3f,%.3f,%.6f,%.6f,%u,%u,%u,%u,%u,%u", n,
                               r.current_frame_rate, r.average_frame_rate, tpf, average_tpf, cpu,
                               gpu, vpu, threads, r.physical_memory, r.virtual_memory);
 }

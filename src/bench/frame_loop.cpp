@@ -2,7 +2,8 @@
 
 #include "console/console_utils.h"
 #include "measure/gpu_info.h"
-#include "measure/timer.h"
+#include "text/number_text.h"
+#include "text/text.h"
 
 namespace {
 
@@ -124,48 +125,48 @@ void StoreRecord(FrameLoopState& state, uint32_t frame, double t, const FrameLoo
 
 std::string EfficiencyIndexText(double average_frame_rate, uint32_t cpu_average) {
   if (cpu_average == 0) return "n/a";
-  return CUtils::FormatTpf(average_frame_rate / cpu_average);
+  return text::FormatTpf(average_frame_rate / cpu_average);
 }
 
 void AppendGpuMemoryLines(const GpuFigures& gpu, std::vector<std::string>* lines) {
   if (gpu.has_memory_used)
     lines->push_back(
-        g_utils.FormatString("GPU memory usage:               %u MB", gpu.memory_used));
+        text::Format("GPU memory usage:               %u MB", gpu.memory_used));
   if (gpu.has_memory_dedicated)
     lines->push_back(
-        g_utils.FormatString("GPU memory usage (Dedicated):   %u MB", gpu.memory_dedicated));
+        text::Format("GPU memory usage (Dedicated):   %u MB", gpu.memory_dedicated));
   if (gpu.has_memory_dynamic)
     lines->push_back(
-        g_utils.FormatString("GPU memory usage (Dynamic):     %u MB", gpu.memory_dynamic));
+        text::Format("GPU memory usage (Dynamic):     %u MB", gpu.memory_dynamic));
 }
 
 std::vector<std::string> PageLines(const FrameLoopState& state, uint32_t frame,
                                    const FrameLoopOptions& options) {
   const RunStatistics& s = state.stats;
   std::vector<std::string> lines;
-  lines.push_back(g_utils.FormatString("Frame (current | last):         %u | %u", frame,
+  lines.push_back(text::Format("Frame (current | last):         %u | %u", frame,
                                        s.last_frame));
   if (options.display_fps) {
-    lines.push_back(g_utils.FormatString(
+    lines.push_back(text::Format(
         "FPS (cur | min | max | avg):    %s | %s | %s | %s",
-        CUtils::FormatFps(s.current_frame_rate).c_str(),
-        CUtils::FormatFps(s.minimum_frame_rate).c_str(),
-        CUtils::FormatFps(s.maximum_frame_rate).c_str(),
-        CUtils::FormatFps(s.average_frame_rate).c_str()));
+        text::FormatFps(s.current_frame_rate).c_str(),
+        text::FormatFps(s.minimum_frame_rate).c_str(),
+        text::FormatFps(s.maximum_frame_rate).c_str(),
+        text::FormatFps(s.average_frame_rate).c_str()));
   }
   if (options.display_tpf) {
-    lines.push_back(g_utils.FormatString(
+    lines.push_back(text::Format(
         "TPF (cur | max | min | avg):    %s | %s | %s | %s ms",
-        CUtils::FormatTpf(1000.0 / s.current_frame_rate).c_str(),
-        CUtils::FormatTpf(1000.0 / s.minimum_frame_rate).c_str(),
-        CUtils::FormatTpf(1000.0 / s.maximum_frame_rate).c_str(),
-        CUtils::FormatTpf(1000.0 / s.average_frame_rate).c_str()));
+        text::FormatTpf(1000.0 / s.current_frame_rate).c_str(),
+        text::FormatTpf(1000.0 / s.minimum_frame_rate).c_str(),
+        text::FormatTpf(1000.0 / s.maximum_frame_rate).c_str(),
+        text::FormatTpf(1000.0 / s.average_frame_rate).c_str()));
   }
-  lines.push_back(g_utils.FormatString("Memory usage (phys | virt):     %u | %u MB",
+  lines.push_back(text::Format("Memory usage (phys | virt):     %u | %u MB",
                                        s.physical_memory, s.virtual_memory));
-  lines.push_back(g_utils.FormatString("Thread count:                   %u",
+  lines.push_back(text::Format("Thread count:                   %u",
                                        static_cast<unsigned>(s.thread_count)));
-  lines.push_back(g_utils.FormatString("CPU usage (current | average):  %u%% | %u%%",
+  lines.push_back(text::Format("CPU usage (current | average):  %u%% | %u%%",
                                        static_cast<unsigned>(s.cpu_usage), s.cpu_average));
   if (options.display_efficiency_index) {
     lines.push_back("Efficiency index:               " +
@@ -174,20 +175,20 @@ std::vector<std::string> PageLines(const FrameLoopState& state, uint32_t frame,
   if (options.monitor_gpu) {
     const GpuFigures& gpu = state.gpu;
     lines.push_back("");
-    lines.push_back(g_utils.FormatString("GPU usage (current | average):  %u%% | %u%%",
+    lines.push_back(text::Format("GPU usage (current | average):  %u%% | %u%%",
                                          static_cast<unsigned>(gpu.gpu_load), s.gpu_average));
     if (gpu.video_engine_available) {
-      lines.push_back(g_utils.FormatString("Video engine load (cur | avg):  %u%% | %u%%",
+      lines.push_back(text::Format("Video engine load (cur | avg):  %u%% | %u%%",
                                            static_cast<unsigned>(gpu.video_engine_load),
                                            s.video_engine_average));
     }
     AppendGpuMemoryLines(gpu, &lines);
   }
   lines.push_back("");
-  lines.push_back(g_utils.FormatString(
+  lines.push_back(text::Format(
       "Time (elapsed | estimated):     %s | %s",
-      g_timer.FormatDuration(s.elapsed_ms, 0).c_str(),
-      g_timer.FormatDuration(s.estimated_ms, 0).c_str()));
+      text::FormatDuration(s.elapsed_ms, false).c_str(),
+      text::FormatDuration(s.estimated_ms, false).c_str()));
   return lines;
 }
 

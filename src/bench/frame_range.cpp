@@ -2,6 +2,7 @@
 
 #include "console/console_utils.h"
 #include "platform/console.h"
+#include "text/text.h"
 
 RangeDecision CheckFrameRange(uint32_t frame_count, RequestedRange requested) {
   RangeDecision decision;
@@ -51,7 +52,7 @@ bool OfferWholeClip(uint32_t frame_count, const std::string& range_text, FrameRa
   EraseRow(sink);
   sink.Print(kColorError, "\rInvalid frame range specified:\n");
   sink.Print(kColorValue, "\r\"" + range_text + "\"\n\n");
-  sink.Print(kColorNone, g_utils.FormatString("\rProceed with default (%u,%u)? [y/n]", 0u,
+  sink.Print(kColorNone, text::Format("\rProceed with default (%u,%u)? [y/n]", 0u,
                                               frame_count - 1));
   const bool accepted = ask(100);
   EraseFourRows(sink);

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "bench/record_files.h"
-#include "console/console_utils.h"
+#include "text/text.h"
 
 namespace {
 
@@ -28,16 +28,16 @@ std::string TableRow(const PerformanceSample& r, int32_t monitor_gpu,
   const unsigned cpu = r.cpu_usage, gpu = r.gpu_load, vpu = r.video_engine_load,
                  threads = r.thread_count;
   if (!monitor_gpu) {
-    return g_utils.FormatString("%s%u %13.3f %16.6f %8u %9u %13u %13u", pad.c_str(), n,
+    return text::Format("%s%u %13.3f %16.6f %8u %9u %13u %13u", pad.c_str(), n,
                                 r.current_frame_rate, tpf, cpu, threads, r.physical_memory,
                                 r.virtual_memory);
   }
   if (!video_engine_available) {
-    return g_utils.FormatString("%s%u %13.3f %16.6f %8u %8u %9u %13u %13u", pad.c_str(), n,
+    return text::Format("%s%u %13.3f %16.6f %8u %8u %9u %13u %13u", pad.c_str(), n,
                                 r.current_frame_rate, tpf, cpu, gpu, threads, r.physical_memory,
                                 r.virtual_memory);
   }
-  return g_utils.FormatString("%s%u %13.3f %16.6f %8u %8u %8u %9u %13u %13u", pad.c_str(), n,
+  return text::Format("%s%u %13.3f %16.6f %8u %8u %8u %9u %13u %13u", pad.c_str(), n,
                               r.current_frame_rate, tpf, cpu, gpu, vpu, threads,
                               r.physical_memory, r.virtual_memory);
 }
@@ -55,7 +55,7 @@ bool ReadScriptText(const std::string& path, std::string* text) {
     text->append("\n");
   }
   if (in.bad()) return false;
-  CUtils::Trim(*text);
+  text::Trim(text);
   return true;
 }
 

@@ -42,52 +42,6 @@ std::string CUtils::PadLine(const std::string& text) const {
 // Linux terminals show file-system text as it is.
 std::string CUtils::AnsiToOem(const std::string& text) const { return text; }
 
-std::string CUtils::FormatString(const char* format, ...) const {
-  if (format == nullptr) return std::string();
-  for (size_t capacity = 256; capacity <= 4096; capacity *= 2) {
-    std::vector<char> buffer(capacity);
-    va_list args;
-    va_start(args, format);
-    int written = std::vsnprintf(buffer.data(), capacity, format, args);
-    va_end(args);
-    if (written < 0) return std::string();
-    if (static_cast<size_t>(written) < capacity) return std::string(buffer.data(), written);
-  }
-  return std::string();
-}
-
-static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
-void CUtils::Trim(std::string& text) {
-  size_t end = text.size();
-  while (end > 0 && IsBlank(text[end - 1])) --end;
-  size_t start = 0;
-  while (start < end && IsBlank(text[start])) ++start;
-  text = text.substr(start, end - start);
-}
-
-void CUtils::ToLower(std::string& text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-}
-
-bool CUtils::FileExists(const std::string& path) { return platform::FileExists(path); }
-
-bool CUtils::IsNumericText(const std::string& text) {
-  if (text.empty()) return false;
-  for (char c : text) {
-    if (!(c == '-' || (c >= '0' && c <= '9'))) return false;
-  }
-  return true;
-}
-
-std::string CUtils::FileVersionText(const std::string& path) {
-  std::string version =
-      path.empty() ? platform::ProgramFileVersion() : platform::FileVersionOfFile(path);
-  return version.empty() ? std::string("0.0.0.0") : version;
-}
-
 // The formatted text may be far longer than FormatString allows (script
 // texts, long paths): size the buffer from the formatter itself.
 static std::string FormatUnbounded(const char* format, va_list args) {

@@ -40,19 +40,6 @@ class CUtils {
   std::string PadLine(const std::string& text) const;
   std::string AnsiToOem(const std::string& text) const;
 
-  // printf-style; a text of more than 4095 characters gives "".
-  std::string FormatString(const char* format, ...) const
-      KORBINET_PRINTF_FORMAT(2, 3);
-  static void Trim(std::string& text);
-  static void ToLower(std::string& text);
-  static bool FileExists(const std::string& path);
-  static bool IsNumericText(const std::string& text);
-  // Empty path: the running program.
-  static std::string FileVersionText(const std::string& path);
-
-  static std::string FormatFps(double fps);
-  static std::string FormatTpf(double ms);
-
  private:
   bool is_terminal_;
   int console_width_;

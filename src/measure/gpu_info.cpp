@@ -1,11 +1,11 @@
 #include "measure/gpu_info.h"
 
-#include "console/console_utils.h"
 #include "measure/gpuz_layout.h"
 #include "measure/timer.h"
 #include "platform/clock.h"
 #include "platform/error.h"
 #include "platform/process.h"
+#include "text/text.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ constexpr size_t kVersionChars = 5;
 
 bool FindGpuzWindow(const std::string& title, GpuzScan* scan) {
   std::string lower = title.substr(0, kTitleMaxChars);
-  CUtils::ToLower(lower);
+  text::ToLower(&lower);
   if (lower.find("gpu-z") != std::string::npos) {
     scan->found = true;
     scan->version_text =
@@ -71,7 +71,7 @@ void CGPUInfo::ReadCardInfoFrom(const unsigned char* data, size_t size) {
     if (record == nullptr) break;  // later records lie further out still
     std::string value = gpuz::Utf16ToUtf8(
         gpuz::ReadTextField(record + gpuz::kRecordValueOffset), gpuz::kMaxUtf8Bytes);
-    CUtils::Trim(value);
+    text::Trim(&value);
     if (value.empty()) continue;
 
     const std::u16string key = gpuz::ReadTextField(record);

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "amdgpu_source.h"
-#include "console/console_utils.h"
 #include "nvidia_source.h"
 #include "options.h"
 #include "platform/clock.h"
@@ -18,6 +17,7 @@
 #include "platform/signals.h"
 #include "section_writer.h"
 #include "sensor_refresher.h"
+#include "text/text.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ std::unique_ptr<GpuSource> OpenSource(const Options& options, std::string* name,
 std::string RunningGpuz() {
   for (std::string name : platform::RunningProcessNames()) {
     std::string lower = name;
-    CUtils::ToLower(lower);
+    text::ToLower(&lower);
     if (lower.find("gpu-z") != std::string::npos) return name;
   }
   return {};

@@ -106,18 +106,19 @@ int RunKorbinet(int argc, char** argv) {
                                               g_settings.AVSDLL.c_str()));
 
   std::string probe_message;
-  int probed = ProbeAvisynth(&g_avsinfo, &probe_message, g_settings.AVSDLL);
+  CAvisynthInfo avsinfo;
+  const bool probed = ProbeAvisynth(g_settings.AVSDLL, &avsinfo, &probe_message);
   BlankLine("\r%s\r");
   if (!probed) {
-    if (g_avsinfo.image_not_mapped)
+    if (avsinfo.image_not_mapped)
       return ExitWithError("\n" + probe_message + "\n");
-    if (!g_avsinfo.is_64bit_image)
+    if (!avsinfo.is_64bit_image)
       return ExitWithError("\nKorbinet (x64) cannot load a 32 Bit avisynth.dll.\n");
     if (!probe_message.empty()) return ExitWithError("\n" + probe_message + "\n");
     return ExitWithError("\nCannot load avisynth.dll\n" + SystemErrorText() + "\n");
   }
-  ConsolePrint(RunStream(), kColorVersion, "\r%s", g_avsinfo.version_string.c_str());
-  ConsolePrint(RunStream(), kColorValue, " (%s)\n", g_avsinfo.file_version.c_str());
+  ConsolePrint(RunStream(), kColorVersion, "\r%s", avsinfo.version_string.c_str());
+  ConsolePrint(RunStream(), kColorValue, " (%s)\n", avsinfo.file_version.c_str());
 
   if (g_settings.AllowOnlyOneInstance &&
       platform::TakeNamedLock(kInstanceLockName) == platform::LockResult::kAlreadyHeld)
@@ -134,7 +135,7 @@ int RunKorbinet(int argc, char** argv) {
     return -1;
   }
   if (options.AvsInfo) {
-    ShowAvisynthInfo(g_avsinfo);
+    ShowAvisynthInfo(avsinfo);
     WaitAnyKey();
     return 0;
   }
@@ -144,5 +145,5 @@ int RunKorbinet(int argc, char** argv) {
   auto gpu = std::make_unique<CGPUInfo>();
   if (!CheckGpuMonitor(gpu.get())) return -1;
 
-  return RunScript(options, program_version, gpu.get());
+  return RunScript(options, avsinfo, program_version, gpu.get());
 }

@@ -63,7 +63,8 @@ void ReportGuardedFailure(RunState* run, const std::string& text, bool is_avisyn
 
 }  // namespace
 
-int RunScript(const CommandLineOptions& options, const std::string& program_version,
+int RunScript(const CommandLineOptions& options, const CAvisynthInfo& avsinfo,
+              const std::string& program_version,
               CGPUInfo* gpu) {
   const std::string& script = options.ScriptPath;
   uint32_t sampling_interval = 0;
@@ -73,14 +74,13 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
   if (!options.ClipInfo) {
     ConsolePrint(RunStream(), kColorNone, "\r%s\r", g_utils.PadLine("Analysing script...").c_str());
     std::string message;
-    uint32_t interval = AnalyseScript(script, g_settings.AVSDLL, g_avsinfo.interface_version,
-                                      g_settings.InvokeDistributor, &message);
+    const bool analysed = AnalyseScript(script, g_settings.AVSDLL, avsinfo.interface_version,
+                                        g_settings.InvokeDistributor, &sampling_interval, &message);
     BlankLine("\r%s\r");
-    if (interval == 0 || !message.empty()) {
+    if (!analysed) {
       if (message.empty()) message = "Unknown exception";
       return ExitWithError("\n" + message + "\n");
     }
-    sampling_interval = interval;
   }
 
   AvsLibrary library(g_settings.AVSDLL);
@@ -91,11 +91,11 @@ int RunScript(const CommandLineOptions& options, const std::string& program_vers
   LoadingState loading;
   RunState run;
   ReportInput report{ReportOptionsFrom(g_settings, program_version, options.Switches), script,
-                     &g_avsinfo, gpu, &loading};
+                     &avsinfo, gpu, &loading};
   try {
     if (!library.FindFactory())
-      return ExitWithError("\nFailed to load CreateScriptEnvironment()\n");
-    if (!library.CreateEnvironment(g_avsinfo.interface_version))
+      return ExitWithError(std::string("\n") + kNoFactoryText + "\n");
+    if (!library.CreateEnvironment(avsinfo.interface_version))
       return ExitWithError("\nCould not create IScriptenvironment\n");
 
     ConsolePrint(RunStream(), kColorNone, "\r%s\r", g_utils.PadLine("Loading script...").c_str());

@@ -7,8 +7,10 @@
 
 #include "app/command_line.h"
 
+class CAvisynthInfo;
 class CGPUInfo;
 
 // Returns the exit status.
-int RunScript(const CommandLineOptions& options, const std::string& program_version,
+int RunScript(const CommandLineOptions& options, const CAvisynthInfo& avsinfo,
+              const std::string& program_version,
               CGPUInfo* gpu);

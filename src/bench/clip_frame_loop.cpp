@@ -5,7 +5,7 @@
 #include "measure/timer.h"
 #include "platform/console.h"
 
-double SystemLoopProbes::Seconds() { return g_timer.GetSeconds(); }
+double SystemLoopProbes::Seconds() { return CounterSeconds(); }
 
 void SystemLoopProbes::RefreshProcess() { process_.Refresh(); }
 

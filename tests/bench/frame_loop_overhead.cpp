@@ -170,7 +170,7 @@ void FrameLoopC(benchmark::State& state) { FrameLoop<false, true>(state); }
 
 // One clock reading of a sample, as the program takes it and as it was.
 void ClockReading(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(g_timer.GetSeconds());
+  for (auto _ : state) benchmark::DoNotOptimize(CounterSeconds());
 }
 void ClockReadingPinned(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(PinnedSeconds());

@@ -1,6 +1,6 @@
 #include "app/command_line.h"
 
-#include "console/console_utils.h"
+#include "console/console.h"
 #include "platform/files.h"
 #include "text/number_text.h"
 #include "text/text.h"
@@ -106,27 +106,25 @@ std::string TakeArgument(const std::string& raw, Settings* settings,
 
 }  // namespace
 
-std::string ParseArguments(const std::vector<std::string>& args, Settings* settings,
-                           CommandLineOptions* options) {
-  std::string message;
+bool ParseArguments(const std::vector<std::string>& args, Settings* settings,
+                    CommandLineOptions* options, std::string* error) {
+  error->clear();
   for (const std::string& raw : args) {
-    message = TakeArgument(raw, settings, options);
-    if (!message.empty()) break;
+    *error = TakeArgument(raw, settings, options);
+    if (!error->empty()) break;
   }
   text::Trim(&options->Switches);
-  return message;
+  return error->empty();
 }
 
-bool ParseCommandLine(int argc, char** argv, Settings* settings, CommandLineOptions* options) {
+bool ParseCommandLine(int argc, char** argv, Settings* settings, CommandLineOptions* options,
+                      std::string* error) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i] != nullptr ? argv[i] : "");
-  std::string message = ParseArguments(args, settings, options);
-  if (message.empty()) return true;
-  ConsolePrintText(settings->ConUseSTDOUT, kColorError, message);
-  return false;
+  return ParseArguments(args, settings, options, error);
 }
 
-void PrintUsage() {
+void PrintUsage(Console& console) {
   static const char* const kLines[] = {
       "\nUsage:  Korbinet script.avs [switches]\n\n",
       "Switches:\n",
@@ -142,6 +140,6 @@ void PrintUsage() {
       "  options, read the documentation (Korbinet.html) included\n",
       "  in the distribution package.\n",
   };
-  for (const char* line : kLines) ConsolePrint(1, kColorValue, "%s", line);
-  ConsolePrint(1, kColorNone, "\n");
+  for (const char* line : kLines) console.PrintToStdout(kColorValue, line);
+  console.PrintToStdout(kColorNone, "\n");
 }

@@ -7,8 +7,6 @@
 #include "text/number_text.h"
 #include "text/text.h"
 
-Settings g_settings;
-
 namespace {
 
 // Keys are matched on this form: lower case, trimmed, and with every space
@@ -131,8 +129,8 @@ std::string DefaultSettingsText(const std::string& version5) {
          "AutoCompleteExtension=0\n";
 }
 
-std::string LoadSettingsFrom(const std::string& path, const std::string& version5,
-                             Settings* settings) {
+bool LoadSettingsFrom(const std::string& path, const std::string& version5, Settings* settings,
+                      std::string* error) {
   std::string range_text = settings->FrameRangeText;
   *settings = Settings{};
   settings->FrameRangeText = range_text;
@@ -140,29 +138,36 @@ std::string LoadSettingsFrom(const std::string& path, const std::string& version
   bool current = false;
   if (platform::FileExists(path)) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return QuotedError("Cannot open", path);
+    if (!in) {
+      *error = QuotedError("Cannot open", path);
+      return false;
+    }
     current = IsCurrent(in, version5);
   }
   if (!current) {
     // Written beside and renamed over, so a failed write never leaves a
     // half-written file, and the failure is reported rather than ignored.
     if (path.empty() || !platform::WriteFileReplacing(path, DefaultSettingsText(version5))) {
-      return QuotedError("Cannot create", path);
+      *error = QuotedError("Cannot create", path);
+      return false;
     }
-    return std::string();
+    return true;
   }
 
   std::ifstream in(path, std::ios::binary);
-  if (!in) return QuotedError("Cannot open", path);
+  if (!in) {
+    *error = QuotedError("Cannot open", path);
+    return false;
+  }
   std::string line;
   while (ReadLine(in, &line)) ApplyLine(line, settings);
-  return std::string();
+  return true;
 }
 
-std::string LoadSettings() {
+bool LoadSettings(Settings* settings, std::string* error) {
   std::string version5 = platform::FileVersionText("");
   if (version5.size() > 5) version5.resize(5);
-  return LoadSettingsFrom(SettingsFilePath(), version5, &g_settings);
+  return LoadSettingsFrom(SettingsFilePath(), version5, settings, error);
 }
 
 bool RangeValueShapeOk(const std::string& value) {

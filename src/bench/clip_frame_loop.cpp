@@ -30,13 +30,13 @@ int SystemLoopProbes::ReadKey() { return platform::ReadKey(); }
 
 void RunClipFrameLoop(const AvsFrameSource& frames, const FrameRange& range,
                       uint32_t interval, const FrameLoopOptions& options, CGPUInfo* gpu,
-                      FrameLoopState& state, ConsoleSink& sink) {
-  PrepareFrameLoop(range, interval, options, state, sink);
+                      FrameLoopState& state, Console& console) {
+  PrepareFrameLoop(range, interval, options, state, console);
   CProcessInfo process;
   SystemLoopProbes probes(process, options.monitor_gpu ? gpu : nullptr);
   {
     platform::KeyboardMode keyboard;
-    std::visit([&](auto source) { RunFrameLoop(source, state, options, probes, sink); }, frames);
+    std::visit([&](auto source) { RunFrameLoop(source, state, options, probes, console); }, frames);
   }
   process.CloseProcessHandle();
   if (options.monitor_gpu && gpu != nullptr) gpu->CloseSharedMemory();

@@ -1,6 +1,5 @@
 #include "bench/frame_loop.h"
 
-#include "console/console_utils.h"
 #include "measure/gpu_info.h"
 #include "text/number_text.h"
 #include "text/text.h"
@@ -39,8 +38,8 @@ uint32_t SizedInterval(uint32_t range_frame_count, uint32_t interval) {
 }
 
 void PrepareFrameLoop(const FrameRange& range, uint32_t interval, const FrameLoopOptions& options,
-                      FrameLoopState& state, ConsoleSink& sink) {
-  if (options.show_status) PrintStatusLine(sink, ReadingStatusText(range.count));
+                      FrameLoopState& state, Console& console) {
+  if (options.show_status) PrintStatusLine(console, ReadingStatusText(range.count));
   state.range_frame_count = range.count;
   state.interval = SizedInterval(range.count, interval);
   state.samples.assign(range.count / state.interval + 2, PerformanceSample{});
@@ -193,23 +192,23 @@ std::vector<std::string> PageLines(const FrameLoopState& state, uint32_t frame,
 }
 
 void DrawPage(FrameLoopState& state, uint32_t frame, double t, const FrameLoopOptions& options,
-              ConsoleSink& sink) {
+              Console& console) {
   state.latest_page_time = t;
   if (!state.first_page_pending) {
-    sink.MoveUp(state.line_count);
+    console.MoveUp(state.line_count);
     state.line_count = 0;
   }
   state.first_page_pending = false;
   for (const std::string& line : PageLines(state, frame, options)) {
     // Blank lines are bare line feeds; they hold no text to cover.
     if (line.empty()) {
-      sink.Print(kColorNone, "\n");
+      console.Print(kColorNone, "\n");
     } else {
-      PrintPaddedLine(sink, kColorValue, line);
+      PrintPaddedLine(console, kColorValue, line);
     }
     state.line_count += 1;
   }
-  sink.Print(kColorNone, "\nPress 'Esc' to cancel the process...\n\n");
+  console.Print(kColorNone, "\nPress 'Esc' to cancel the process...\n\n");
   state.line_count += 3;
 }
 

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "console/console_utils.h"
 #include "text/number_text.h"
 #include "text/text.h"
 
@@ -71,24 +70,24 @@ std::string FramesProcessedLine(const RunStatistics& s) {
 }
 
 void PrintRunSummary(const FrameLoopState& state, const SummaryOptions& options,
-                     std::string* report, ConsoleSink& sink) {
+                     std::string* report, Console& console) {
   report->append("\n\n[Runtime info]\n");
   if (state.stats.frames_processed < state.interval) {
-    PrintPaddedLine(sink, kColorError, kRangeTooShortText);
+    PrintPaddedLine(console, kColorError, kRangeTooShortText);
     report->append(kRangeTooShortText);
     return;
   }
-  if (!state.first_page_pending) sink.MoveUp(state.line_count);
+  if (!state.first_page_pending) console.MoveUp(state.line_count);
   for (const std::string& line : SummaryLines(state, options)) {
     if (line.empty()) {
-      sink.Print(kColorNone, "\n");
+      console.Print(kColorNone, "\n");
       continue;
     }
-    PrintPaddedLine(sink, kColorValue, line);
+    PrintPaddedLine(console, kColorValue, line);
     report->append(line);
     report->append("\n");
   }
-  PrintPaddedLine(sink, kColorNone, std::string());
-  PrintPaddedLine(sink, kColorNone, std::string());
-  sink.MoveUp(2);
+  PrintPaddedLine(console, kColorNone, std::string());
+  PrintPaddedLine(console, kColorNone, std::string());
+  console.MoveUp(2);
 }

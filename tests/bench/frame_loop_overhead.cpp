@@ -86,10 +86,14 @@ CBlankClipFixture& CFixture() {
   return fixture;
 }
 
-class SilentConsole final : public ConsoleSink {
+class SilentConsole final : public Console {
  public:
   void Print(uint16_t, const std::string&) override {}
+  void PrintToStdout(uint16_t, const std::string&) override {}
   void MoveUp(int) override {}
+  int Width() const override { return 0; }
+  void WaitAnyKey() override {}
+  bool AskYesNo(uint32_t) override { return false; }
 };
 
 void BareGetFrame(benchmark::State& state) {

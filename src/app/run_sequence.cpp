@@ -82,9 +82,10 @@ bool CheckGpuMonitor(CGPUInfo* gpu, Console& console, int32_t* monitor_gpu) {
     console.WaitAnyKey();
     return false;
   }
-  if (!gpu->OpenSharedMemory()) {
+  std::string error;
+  if (!gpu->OpenSharedMemory(&error)) {
     // Concatenated: the system's text is data of any length.
-    ExitWithError(console, "\nCannot initialize GPU-Z shared memory:\n" + gpu->last_error);
+    ExitWithError(console, "\nCannot initialize GPU-Z shared memory:\n" + error);
     return false;
   }
   return true;

@@ -129,10 +129,11 @@ StageEnd Measure(const RunConfig& config, uint32_t frame_count, uint32_t samplin
 void WriteReportOnlyLog(const RunConfig& config, const RunState& run, const CGPUInfo* gpu,
                         uint16_t color, Console& console) {
   if (!run.create_log) return;
-  std::string message = WriteLogFile(config.command_line.ScriptPath, run.texts.report,
-                                     run.texts.graphics, {}, 0, "",
-                                     RunRecordOptions(config.settings, gpu));
-  if (!message.empty()) console.Print(color, message);
+  std::string error;
+  if (!WriteLogFile(config.command_line.ScriptPath, run.texts.report, run.texts.graphics, {}, 0, "",
+                    RunRecordOptions(config.settings, gpu), &error)) {
+    console.Print(color, error);
+  }
 }
 
 // The guarded stage's handler: the error on the console, the log forced on.
@@ -159,16 +160,13 @@ bool Record(const RunConfig& config, const RunState& run, const CGPUInfo* gpu,
             std::string* error) {
   const std::string& script = config.command_line.ScriptPath;
   const RecordOptions options = RunRecordOptions(config.settings, gpu);
-  if (run.create_log) {
-    *error = WriteLogFile(script, run.texts.report, run.texts.graphics, run.loop.samples,
-                          run.loop.stats.record_count, run.avisynth_error, options);
-    if (!error->empty()) return false;
+  if (run.create_log &&
+      !WriteLogFile(script, run.texts.report, run.texts.graphics, run.loop.samples,
+                    run.loop.stats.record_count, run.avisynth_error, options, error)) {
+    return false;
   }
-  if (config.settings.CreateCSV) {
-    *error = WriteCsvFile(script, run.loop.samples, run.loop.stats.record_count, options);
-    if (!error->empty()) return false;
-  }
-  return true;
+  return !config.settings.CreateCSV ||
+         WriteCsvFile(script, run.loop.samples, run.loop.stats.record_count, options, error);
 }
 
 }  // namespace

@@ -54,9 +54,8 @@ std::string CsvText(const std::vector<PerformanceSample>& samples, uint32_t reco
   return text;
 }
 
-std::string WriteCsvFile(const std::string& script_path,
-                         const std::vector<PerformanceSample>& samples, uint32_t record_count,
-                         const RecordOptions& options) {
+bool WriteCsvFile(const std::string& script_path, const std::vector<PerformanceSample>& samples,
+                  uint32_t record_count, const RecordOptions& options, std::string* error) {
   return ReplaceFileContent(PathBesideScript(script_path, ".csv"),
-                            CsvText(samples, record_count, options));
+                            CsvText(samples, record_count, options), error);
 }

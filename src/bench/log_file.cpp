@@ -81,14 +81,20 @@ std::string LogText(const std::string& report_text, const std::string& script_te
   return log;
 }
 
-std::string WriteLogFile(const std::string& script_path, const std::string& report_text,
-                         const std::string& graphics_card_text,
-                         const std::vector<PerformanceSample>& samples, uint32_t record_count,
-                         const std::string& avisynth_error, const RecordOptions& options) {
+bool WriteLogFile(const std::string& script_path, const std::string& report_text,
+                  const std::string& graphics_card_text,
+                  const std::vector<PerformanceSample>& samples, uint32_t record_count,
+                  const std::string& avisynth_error, const RecordOptions& options,
+                  std::string* error) {
   std::string script_text;
-  if (!ReadScriptText(script_path, &script_text)) return CannotOpenMessage(script_path);
+  if (!ReadScriptText(script_path, &script_text)) {
+    *error = CannotOpenMessage(script_path);
+    return false;
+  }
   const std::string log_path = PathBesideScript(script_path, ".log");
   return ReplaceFileContent(
-      log_path, LogText(report_text, script_text, graphics_card_text, samples, record_count,
-                        avisynth_error, options));
+      log_path,
+      LogText(report_text, script_text, graphics_card_text, samples, record_count, avisynth_error,
+              options),
+      error);
 }

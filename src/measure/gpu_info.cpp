@@ -41,19 +41,18 @@ CGPUInfo::CGPUInfo(NoProcessScan, const GpuzScan& scan)
 
 CGPUInfo::~CGPUInfo() { CloseSharedMemory(); }
 
-int CGPUInfo::OpenSharedMemory() {
-  last_error.clear();
+bool CGPUInfo::OpenSharedMemory(std::string* error) {
   // Opening again must not leak the mapping already held.
   CloseSharedMemory();
   platform::ClearLastError();
   if (!platform::OpenSharedSection("/GPUZShMem", &section_)) {
-    last_error = platform::LastErrorText();
+    *error = platform::LastErrorText();
     section_ = platform::SharedSection{};
-    return 0;
+    return false;
   }
   shared_memory_open = 1;
   ReadCardInfo();
-  return 1;
+  return true;
 }
 
 void CGPUInfo::ReadCardInfo() {

@@ -5,8 +5,8 @@
 namespace {
 
 TEST(Text, FormatGivesNothingPastItsBound) {
-  EXPECT_EQ(text::Format("%s|%d", std::string(4093, 'a').c_str(), 7), std::string(4093, 'a') + "|7");
-  EXPECT_EQ(text::Format("%s|%d", std::string(4094, 'a').c_str(), 7), "");
+  EXPECT_EQ(text::Format("%s|%d", std::string(4093, 'a').c_str(), 7).size(), 4095u);
+  EXPECT_EQ(text::Format("%s|%d", std::string(4094, 'a').c_str(), 7).size(), 0u);
 }
 
 TEST(Text, TrimLowerAndNumericTest) {

@@ -86,10 +86,14 @@ CBlankClipFixture& CFixture() {
   return fixture;
 }
 
-class SilentConsole final : public ConsoleSink {
+class SilentConsole final : public Console {
  public:
   void Print(uint16_t, const std::string&) override {}
+  void PrintToStdout(uint16_t, const std::string&) override {}
   void MoveUp(int) override {}
+  int Width() const override { return 0; }
+  void WaitAnyKey() override {}
+  bool AskYesNo(uint32_t) override { return false; }
 };
 
 void BareGetFrame(benchmark::State& state) {
@@ -170,7 +174,7 @@ void FrameLoopC(benchmark::State& state) { FrameLoop<false, true>(state); }
 
 // One clock reading of a sample, as the program takes it and as it was.
 void ClockReading(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(g_timer.GetSeconds());
+  for (auto _ : state) benchmark::DoNotOptimize(CounterSeconds());
 }
 void ClockReadingPinned(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(PinnedSeconds());

@@ -4,14 +4,14 @@
 #include <fstream>
 
 #include "app/settings.h"
-#include "console/console_utils.h"
+#include "platform/files.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: write-default-ini FILE\n");
     return 2;
   }
-  std::string version = CUtils::FileVersionText("").substr(0, 5);
+  std::string version = platform::FileVersionText("").substr(0, 5);
   std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
   out << DefaultSettingsText(version);
   return out.good() ? 0 : 1;

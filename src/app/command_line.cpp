@@ -1,8 +1,9 @@
 #include "app/command_line.h"
 
-#include "app/number_text.h"
-#include "console/console_utils.h"
+#include "console/console.h"
 #include "platform/files.h"
+#include "text/number_text.h"
+#include "text/text.h"
 
 namespace {
 
@@ -42,13 +43,13 @@ std::string TakeScript(const std::string& raw, const std::string& key, const Set
   std::string full;
   if (key.size() > 4 && EndsWith(key, ".avs") && MakeFullPath(raw, &full)) {
     options->ScriptPath = full;
-    return CUtils::FileExists(full) ? std::string() : FileNotFound(raw);
+    return platform::FileExists(full) ? std::string() : FileNotFound(raw);
   }
   if (settings.AutoCompleteExtension != 0 && options->ScriptPath.empty() && !key.empty()) {
     std::string candidate = raw + ".avs";
     if (MakeFullPath(candidate, &full)) {
       options->ScriptPath = full;
-      return CUtils::FileExists(full) ? std::string() : FileNotFound(candidate);
+      return platform::FileExists(full) ? std::string() : FileNotFound(candidate);
     }
   }
   return InvalidArgument(raw);
@@ -57,9 +58,9 @@ std::string TakeScript(const std::string& raw, const std::string& key, const Set
 std::string TakeArgument(const std::string& raw, Settings* settings,
                          CommandLineOptions* options) {
   std::string kept = raw;
-  CUtils::Trim(kept);
+  text::Trim(&kept);
   std::string key = kept;
-  CUtils::ToLower(key);
+  text::ToLower(&key);
 
   const bool is_range = StartsWith(key, "-range=");
   const bool is_priority = StartsWith(key, "-priority=");
@@ -87,14 +88,14 @@ std::string TakeArgument(const std::string& raw, Settings* settings,
     if (!ParseRangeValue(value, settings)) return InvalidFormat(raw);
   } else if (is_priority) {
     std::string value = key.substr(10);
-    int32_t n = CUtils::IsNumericText(value) ? ParseInt32Saturating(value) : 0;
+    int32_t n = text::IsNumeric(value) ? text::ParseInt32Saturating(value) : 0;
     if (n < 1 || n > 3) {
       return Quoted("\nInvalid parameter value:", raw, "Value must be between 1 and 3\n");
     }
     settings->ProcessPriority = static_cast<uint8_t>(n);
   } else if (is_timelimit) {
     std::string value = key.substr(11);
-    int32_t n = CUtils::IsNumericText(value) ? ParseInt32Saturating(value) : 0;
+    int32_t n = text::IsNumeric(value) ? text::ParseInt32Saturating(value) : 0;
     if (n < 1 || n > 999999) {
       return Quoted("\nInvalid parameter value:", raw, "Value must be between 1 and 999999\n");
     }
@@ -105,27 +106,25 @@ std::string TakeArgument(const std::string& raw, Settings* settings,
 
 }  // namespace
 
-std::string ParseArguments(const std::vector<std::string>& args, Settings* settings,
-                           CommandLineOptions* options) {
-  std::string message;
+bool ParseArguments(const std::vector<std::string>& args, Settings* settings,
+                    CommandLineOptions* options, std::string* error) {
+  error->clear();
   for (const std::string& raw : args) {
-    message = TakeArgument(raw, settings, options);
-    if (!message.empty()) break;
+    *error = TakeArgument(raw, settings, options);
+    if (!error->empty()) break;
   }
-  CUtils::Trim(options->Switches);
-  return message;
+  text::Trim(&options->Switches);
+  return error->empty();
 }
 
-bool ParseCommandLine(int argc, char** argv, Settings* settings, CommandLineOptions* options) {
+bool ParseCommandLine(int argc, char** argv, Settings* settings, CommandLineOptions* options,
+                      std::string* error) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i] != nullptr ? argv[i] : "");
-  std::string message = ParseArguments(args, settings, options);
-  if (message.empty()) return true;
-  ConsolePrintText(settings->ConUseSTDOUT, kColorError, message);
-  return false;
+  return ParseArguments(args, settings, options, error);
 }
 
-void PrintUsage() {
+void PrintUsage(Console& console) {
   static const char* const kLines[] = {
       "\nUsage:  Korbinet script.avs [switches]\n\n",
       "Switches:\n",
@@ -141,6 +140,6 @@ void PrintUsage() {
       "  options, read the documentation (Korbinet.html) included\n",
       "  in the distribution package.\n",
   };
-  for (const char* line : kLines) ConsolePrint(1, kColorValue, "%s", line);
-  ConsolePrint(1, kColorNone, "\n");
+  for (const char* line : kLines) console.PrintToStdout(kColorValue, line);
+  console.PrintToStdout(kColorNone, "\n");
 }

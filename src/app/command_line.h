@@ -15,14 +15,16 @@ struct CommandLineOptions {
   std::string Switches;
 };
 
-// Reads argv[1..]; on rejection prints the message (on the stream chosen by
-// ConUseSTDOUT) and returns false.
-bool ParseCommandLine(int argc, char** argv, Settings* settings, CommandLineOptions* options);
+class Console;
 
-// The same without printing: returns the rejection message, empty when every
-// argument was accepted.
-std::string ParseArguments(const std::vector<std::string>& args, Settings* settings,
-                           CommandLineOptions* options);
+// Applies the switches to settings, in order; the first rejected argument
+// ends the parse with false and its message in error (earlier switches stay).
+bool ParseArguments(const std::vector<std::string>& args, Settings* settings,
+                    CommandLineOptions* options, std::string* error);
+
+// The same for argv[1..].
+bool ParseCommandLine(int argc, char** argv, Settings* settings, CommandLineOptions* options,
+                      std::string* error);
 
 // Shown when the program gets no arguments.
-void PrintUsage();
+void PrintUsage(Console& console);

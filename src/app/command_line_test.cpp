@@ -26,7 +26,10 @@ class CommandLine : public ::testing::Test {
     s_ = Settings{};
     s_.AutoCompleteExtension = auto_complete;
     o_ = CommandLineOptions{};
-    return ParseArguments(args, &s_, &o_);
+    std::string error = "stale";
+    const bool ok = ParseArguments(args, &s_, &o_, &error);
+    EXPECT_EQ(ok, error.empty());
+    return error;
   }
 
   fs::path saved_cwd_ = fs::current_path();

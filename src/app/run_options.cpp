@@ -16,6 +16,7 @@ FrameLoopOptions FrameLoopOptionsFrom(const Settings& settings) {
   options.monitor_gpu = settings.MonitorGPULoad;
   options.log_estimated_time = settings.LogEstimatedTime;
   options.time_limit = settings.TimeLimit;
+  options.messages_to_stdout = settings.ConUseSTDOUT != 0;
   return options;
 }
 

@@ -1,15 +1,24 @@
-// Each layer's options, taken from the settings at the top, so that no layer
-// below the program reads the settings record.
+// The run's configuration, and each layer's options taken from it, so that
+// no layer below the program reads the settings record.
 #pragma once
 
 #include <string>
 
+#include "app/command_line.h"
 #include "app/settings.h"
 #include "bench/frame_loop.h"
 #include "bench/frame_range.h"
-#include "console/console_utils.h"
+#include "console/console.h"
 #include "records/record_files.h"
 #include "records/script_report.h"
+
+// The settings file with the switches and the start's answers over it: built
+// once at the top, then only read.
+struct RunConfig {
+  Settings settings;
+  CommandLineOptions command_line;
+  std::string program_version;
+};
 
 ConsoleOptions ConsoleOptionsFrom(const Settings& settings);
 FrameLoopOptions FrameLoopOptionsFrom(const Settings& settings);

@@ -4,16 +4,17 @@
 #include <string>
 
 #include "app/command_line.h"
-#include "app/run_console.h"
 #include "app/run_options.h"
 #include "app/script_run.h"
 #include "app/settings.h"
 #include "avs_host/avisynth_info.h"
-#include "console/console_utils.h"
+#include "console/console.h"
+#include "console/terminal_console.h"
 #include "fault/structured_exception.h"
 #include "measure/gpu_info.h"
 #include "platform/clock.h"
 #include "platform/console.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "platform/stop_request.h"
 
@@ -21,23 +22,25 @@ namespace {
 
 const char kInstanceLockName[] = "__korbinet__single__instance__lock__";
 
-void ShowAvisynthInfo(const CAvisynthInfo& info) {
-  g_utils.MoveCursorUp(1);
-  BlankLine("\r%s");
-  ConsolePrint(RunStream(), kColorNone, "\n");
-  ConsolePrint(1, kColorValue, "Avisynth version string:     %s\n", info.version_string.c_str());
-  ConsolePrint(1, kColorValue, "File version:                %s\n", info.file_version.c_str());
-  ConsolePrint(1, kColorValue, "Avisynth Interface Version:  %d\n", info.interface_version);
-  ConsolePrint(1, kColorValue, "Muli-threading support:      %s\n", info.mt_support ? "Yes" : "No");
-  ConsolePrint(1, kColorValue, "Linker/compiler version:     %s\n", info.linker_version.c_str());
-  ConsolePrint(1, kColorValue, "Avisynth DLL location:       %s\n",
-               g_utils.AnsiToOem(info.location).c_str());
-  ConsolePrint(1, kColorValue, "Avisynth DLL time stamp:     %s\n", info.time_stamp.c_str());
-  for (const auto& line : info.plugin_dirs) {
-    if (line.empty()) continue;
-    ConsolePrint(1, kColorValue, "%s\n", g_utils.AnsiToOem(SplitPluginLine(line, "   ")).c_str());
+void ShowAvisynthInfo(const CAvisynthInfo& info, Console& console) {
+  console.MoveUp(1);
+  EraseRow(console);
+  console.Print(kColorNone, "\n");
+  auto line = [&](const char* label, const std::string& value) {
+    console.PrintToStdout(kColorValue, label + value + "\n");
+  };
+  line("Avisynth version string:     ", info.version_string);
+  line("File version:                ", info.file_version);
+  line("Avisynth Interface Version:  ", std::to_string(info.interface_version));
+  line("Muli-threading support:      ", info.mt_support ? "Yes" : "No");
+  line("Linker/compiler version:     ", info.linker_version);
+  line("Avisynth DLL location:       ", info.location);
+  line("Avisynth DLL time stamp:     ", info.time_stamp);
+  for (const auto& plugin_line : info.plugin_dirs) {
+    if (plugin_line.empty()) continue;
+    line("", SplitPluginLine(plugin_line, "   "));
   }
-  ConsolePrint(RunStream(), kColorNone, "\n");
+  console.Print(kColorNone, "\n");
 }
 
 platform::Priority PriorityFor(int setting) {
@@ -46,35 +49,44 @@ platform::Priority PriorityFor(int setting) {
   return platform::Priority::kNormal;
 }
 
+// The text for a probe that failed, by what the probe found.
+std::string ProbeFailureText(const CAvisynthInfo& info, const std::string& error) {
+  if (info.image_not_mapped) return "\n" + error + "\n";
+  if (!info.is_64bit_image) return "\nKorbinet (x64) cannot load a 32 Bit avisynth.dll.\n";
+  if (!error.empty()) return "\n" + error + "\n";
+  return "\nCannot load avisynth.dll\n" + SystemErrorText() + "\n";
+}
+
 // The GPU-Z check before the script is touched. False ends the run (the
-// message has been printed when there is one).
-bool CheckGpuMonitor(CGPUInfo* gpu) {
-  if (!g_settings.MonitorGPULoad) return true;
+// message has been printed when there is one); *monitor_gpu is cleared when
+// the user goes on without monitoring.
+bool CheckGpuMonitor(CGPUInfo* gpu, Console& console, int32_t* monitor_gpu) {
+  if (!*monitor_gpu) return true;
   if (!gpu->gpuz_running) {
     // Keys typed while the question is being printed must not be echoed.
     platform::KeyboardMode keyboard;
-    ConsolePrint(RunStream(), kColorError,
-                 "\nIn order to measure GPU usage, GPU-Z must be running.\n\n");
-    ConsolePrint(RunStream(), kColorNone, "Continue without GPU monitoring? [y/n]");
-    if (AskYesNo(10)) {
+    console.Print(kColorError, "\nIn order to measure GPU usage, GPU-Z must be running.\n\n");
+    console.Print(kColorNone, "Continue without GPU monitoring? [y/n]");
+    if (console.AskYesNo(10)) {
       for (int i = 0; i < 3; ++i) {
-        BlankLine("\r%s");
-        g_utils.MoveCursorUp(1);
+        EraseRow(console);
+        console.MoveUp(1);
       }
-      g_settings.MonitorGPULoad = 0;
+      *monitor_gpu = 0;
       return true;
     }
-    BlankLine("\r%s");
-    g_utils.MoveCursorUp(1);
-    BlankLine("\r%s");
-    g_utils.MoveCursorUp(1);
-    BlankLine("\r%s\n");
-    WaitAnyKey();
+    EraseRow(console);
+    console.MoveUp(1);
+    EraseRow(console);
+    console.MoveUp(1);
+    PrintPaddedLine(console, kColorNone, "");
+    console.WaitAnyKey();
     return false;
   }
-  if (!gpu->OpenSharedMemory()) {
-    ExitWithError(g_utils.FormatString("\nCannot initialize GPU-Z shared memory:\n%s",
-                                       gpu->last_error.c_str()));
+  std::string error;
+  if (!gpu->OpenSharedMemory(&error)) {
+    // Concatenated: the system's text is data of any length.
+    ExitWithError(console, "\nCannot initialize GPU-Z shared memory:\n" + error);
     return false;
   }
   return true;
@@ -87,76 +99,73 @@ int RunKorbinet(int argc, char** argv) {
   platform::InstallStopHandlers();
   platform::InstallFaultHandlers();
 
-  const std::string version5 = CUtils::FileVersionText("").substr(0, 5);
-  const std::string program_version = version5 + " (x64)";
+  RunConfig config;
+  const std::string version5 = platform::FileVersionText("").substr(0, 5);
+  config.program_version = version5 + " (x64)";
+  Settings& settings = config.settings;
 
   // Answered before the settings file, the probe and the lock, so that they
   // work on a machine with no library and leave no file behind.
   if (argc >= 2) {
     const std::string first = argv[1] != nullptr ? argv[1] : "";
     if (first == "--help" || first == "-h") {
-      PrintUsage();
+      TerminalConsole console{ConsoleOptions{}};
+      PrintUsage(console);
       return 0;
     }
     if (first == "--version") {
-      platform::WriteText(true, "Korbinet " + program_version + "\n");
+      platform::WriteText(true, "Korbinet " + config.program_version + "\n");
       return 0;
     }
   }
 
-  std::string error = LoadSettings();
-  g_utils.SetOptions(ConsoleOptionsFrom(g_settings));
-  if (!error.empty()) {
-    ConsolePrintText(1, kColorError, error);
-    WaitAnyKey();
+  std::string error;
+  const bool loaded = LoadSettings(&settings, &error);
+  TerminalConsole console(ConsoleOptionsFrom(settings));
+  if (!loaded) {
+    console.PrintToStdout(kColorError, error);
+    console.WaitAnyKey();
     return -1;
   }
 
-  ConsolePrint(RunStream(), kColorBanner, "\nKorbinet %s\n", program_version.c_str());
-  ConsolePrint(RunStream(), kColorNone, "\r%s\r", g_utils.PadLine("Query Avisynth info...").c_str());
+  console.Print(kColorBanner, "\nKorbinet " + config.program_version + "\n");
+  PrintStatusLine(console, "Query Avisynth info...");
 
-  if (!g_settings.AVSDLL.empty() && !CUtils::FileExists(g_settings.AVSDLL))
-    return ExitWithError(g_utils.FormatString("Specified avisynth.dll does not exist:\n%s\n",
-                                              g_settings.AVSDLL.c_str()));
+  if (!settings.AVSDLL.empty() && !platform::FileExists(settings.AVSDLL))
+    return ExitWithError(console, "Specified avisynth.dll does not exist:\n" + settings.AVSDLL + "\n");
 
-  std::string probe_message;
-  int probed = ProbeAvisynth(&g_avsinfo, &probe_message, g_settings.AVSDLL);
-  BlankLine("\r%s\r");
-  if (!probed) {
-    if (g_avsinfo.image_not_mapped)
-      return ExitWithError("\n" + probe_message + "\n");
-    if (!g_avsinfo.is_64bit_image)
-      return ExitWithError("\nKorbinet (x64) cannot load a 32 Bit avisynth.dll.\n");
-    if (!probe_message.empty()) return ExitWithError("\n" + probe_message + "\n");
-    return ExitWithError("\nCannot load avisynth.dll\n" + SystemErrorText() + "\n");
-  }
-  ConsolePrint(RunStream(), kColorVersion, "\r%s", g_avsinfo.version_string.c_str());
-  ConsolePrint(RunStream(), kColorValue, " (%s)\n", g_avsinfo.file_version.c_str());
+  CAvisynthInfo avsinfo;
+  const bool probed = ProbeAvisynth(settings.AVSDLL, &avsinfo, &error);
+  PrintStatusLine(console, "");
+  if (!probed) return ExitWithError(console, ProbeFailureText(avsinfo, error));
+  console.Print(kColorVersion, "\r" + avsinfo.version_string);
+  console.Print(kColorValue, " (" + avsinfo.file_version + ")\n");
 
-  if (g_settings.AllowOnlyOneInstance &&
+  if (settings.AllowOnlyOneInstance &&
       platform::TakeNamedLock(kInstanceLockName) == platform::LockResult::kAlreadyHeld)
-    return ExitWithError("\nOne instance of Korbinet is already running\n");
+    return ExitWithError(console, "\nOne instance of Korbinet is already running\n");
 
   if (argc < 2) {
-    PrintUsage();
-    WaitAnyKey();
+    PrintUsage(console);
+    console.WaitAnyKey();
     return -1;
   }
-  CommandLineOptions options;
-  if (!ParseCommandLine(argc, argv, &g_settings, &options)) {
-    WaitAnyKey();
+  CommandLineOptions& options = config.command_line;
+  if (!ParseCommandLine(argc, argv, &settings, &options, &error)) {
+    console.Print(kColorError, error);
+    console.WaitAnyKey();
     return -1;
   }
   if (options.AvsInfo) {
-    ShowAvisynthInfo(g_avsinfo);
-    WaitAnyKey();
+    ShowAvisynthInfo(avsinfo, console);
+    console.WaitAnyKey();
     return 0;
   }
-  if (options.ScriptPath.empty()) return ExitWithError("\nNo script file specified\n");
+  if (options.ScriptPath.empty()) return ExitWithError(console, "\nNo script file specified\n");
 
-  platform::SetProcessPriority(PriorityFor(g_settings.ProcessPriority));
+  platform::SetProcessPriority(PriorityFor(settings.ProcessPriority));
   auto gpu = std::make_unique<CGPUInfo>();
-  if (!CheckGpuMonitor(gpu.get())) return -1;
+  if (!CheckGpuMonitor(gpu.get(), console, &settings.MonitorGPULoad)) return -1;
 
-  return RunScript(options, program_version, gpu.get());
+  return RunScript(config, avsinfo, gpu.get(), console);
 }

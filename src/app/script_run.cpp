@@ -2,7 +2,6 @@
 
 #include <optional>
 
-#include "app/run_console.h"
 #include "app/run_options.h"
 #include "app/settings.h"
 #include "avs_host/avisynth_info.h"
@@ -13,7 +12,7 @@
 #include "bench/frame_loop.h"
 #include "bench/frame_range.h"
 #include "bench/run_summary.h"
-#include "console/console_utils.h"
+#include "console/console.h"
 #include "fault/structured_exception.h"
 #include "measure/gpu_info.h"
 #include "platform/error.h"
@@ -24,174 +23,223 @@
 
 namespace {
 
-int32_t VideoEngineFlag(const CGPUInfo* gpu) { return gpu ? gpu->video_engine_available : 0; }
-
-RecordOptions RunRecordOptions(const CGPUInfo* gpu) {
-  return RecordOptionsFrom(g_settings, VideoEngineFlag(gpu));
-}
-
-// The log of the info and declined-range paths: no runtime section, no rows.
-void WriteReportOnlyLog(const std::string& script, const ReportTexts& texts, const CGPUInfo* gpu,
-                        uint16_t color) {
-  if (!g_settings.CreateLog) return;
-  std::string message =
-      WriteLogFile(script, texts.report, texts.graphics, {}, 0, "", RunRecordOptions(gpu));
-  if (!message.empty()) ConsolePrintText(RunStream(), color, message);
-}
-
-// What the guarded stage leaves for the normal end.
+// What the run changes as it goes; the configuration stays as it was read.
 struct RunState {
   int status = 0;
+  bool create_log = false;  // also forced on by an error in the guarded stage
   std::string avisynth_error;
   ReportTexts texts;
   FrameLoopState loop;
+  // From the loop's start until its records are written, a request to stop
+  // (Ctrl+C, SIGTERM, ...) ends the run as Esc does instead of the process.
+  std::optional<platform::StopDeferral> keep_records;
 };
 
-// The shared steps of the guarded stage's handlers.
-void ReportGuardedFailure(RunState* run, const std::string& text, bool is_avisynth_error) {
-  BlankLine("\r%s\r");
-  g_settings.CreateLog = 1;
+// How the guarded stage ended when nothing was thrown.
+enum class StageEnd { kMeasured, kInfoOnly, kRangeDeclined, kNoFrames };
+
+// The run's use of the library. However the run leaves, what the script left
+// is dropped and the library is left (see AvsLibrary for why it may stay
+// loaded).
+class ScriptUse {
+ public:
+  explicit ScriptUse(const std::string& avsdll) : library_(avsdll) {}
+  ~ScriptUse() { Finish(); }
+  ScriptUse(const ScriptUse&) = delete;
+  ScriptUse& operator=(const ScriptUse&) = delete;
+
+  AvsLibrary& library() { return library_; }
+
+  // Also called before the records are written, so that a script's threads
+  // stop before the run writes and waits; a second call does nothing.
+  void Finish() {
+    if (library_.HasEnvironment()) {
+      try {
+        CallTranslated([&] { library_.binding().DropValues(); });
+      } catch (...) {
+        // The run goes on to its records even when releasing the values faults.
+      }
+    }
+    library_.Leave();
+  }
+
+ private:
+  AvsLibrary library_;
+};
+
+RecordOptions RunRecordOptions(const Settings& settings, const CGPUInfo* gpu) {
+  return RecordOptionsFrom(settings, gpu ? gpu->video_engine_available : 0);
+}
+
+// The first pass that picks the sampling interval; not for -info runs.
+bool Analyse(const RunConfig& config, int interface_version, Console& console,
+             uint32_t* sampling_interval, std::string* error) {
+  PrintStatusLine(console, "Analysing script...");
+  const bool analysed =
+      AnalyseScript(config.command_line.ScriptPath, config.settings.AVSDLL, interface_version,
+                    config.settings.InvokeDistributor, sampling_interval, error);
+  PrintStatusLine(console, "");
+  if (!analysed && error->empty()) *error = "Unknown exception";
+  return analysed;
+}
+
+// Entry points, environment and the script's clip. False with the message
+// when the library cannot serve; script errors arrive as exceptions.
+bool Load(const RunConfig& config, int interface_version, AvsLibrary& library,
+          LoadingState* loading, Console& console, std::string* error) {
+  if (!library.FindFactory()) {
+    *error = std::string("\n") + kNoFactoryText + "\n";
+    return false;
+  }
+  if (!library.CreateEnvironment(interface_version)) {
+    *error = "\nCould not create IScriptenvironment\n";
+    return false;
+  }
+  PrintStatusLine(console, "Loading script...");
+  ImportForRun(library.binding(), config.command_line.ScriptPath);
+  PrintStatusLine(console, "");
+  FinishLoading(loading, library.binding(), config.command_line.ScriptPath,
+                config.settings.InvokeDistributor);
+  return true;
+}
+
+// The report sections, and the clip's lines on the console.
+void Describe(const ReportInput& report, RunState* run, Console& console) {
+  BuildGeneralInfo(report, &run->texts);
+  PrintStatusLine(console, "");
+  BuildGraphicsCardInfo(report, &run->texts);
+  BuildClipInfo(report, &run->texts);
+  console.Print(kColorNone, run->texts.clip_console);
+}
+
+// The range checked (the whole clip offered when it does not fit) and the
+// frame loop over it.
+StageEnd Measure(const RunConfig& config, uint32_t frame_count, uint32_t sampling_interval,
+                 AvsLibrary& library, CGPUInfo* gpu, FrameLoopOptions* loop_options,
+                 RunState* run, Console& console) {
+  console.Print(kColorNone, "\n");
+  const RangeDecision decision = CheckFrameRange(frame_count, RequestedRangeFrom(config.settings));
+  FrameRange range = decision.range;
+  if (decision.check == RangeCheck::kNoFrames) return StageEnd::kNoFrames;
+  if (decision.check == RangeCheck::kOutsideClip) {
+    if (!OfferWholeClip(frame_count, config.settings.FrameRangeText, &range, console)) {
+      return StageEnd::kRangeDeclined;
+    }
+    loop_options->show_status = false;
+  }
+  CGPUInfo* monitor = config.settings.MonitorGPULoad ? gpu : nullptr;
+  run->keep_records.emplace();
+  RunClipFrameLoop(library.binding().Frames(), range, sampling_interval, *loop_options, monitor,
+                   run->loop, console);
+  return StageEnd::kMeasured;
+}
+
+// The log of the info and declined-range paths: no runtime section, no rows.
+void WriteReportOnlyLog(const RunConfig& config, const RunState& run, const CGPUInfo* gpu,
+                        uint16_t color, Console& console) {
+  if (!run.create_log) return;
+  std::string error;
+  if (!WriteLogFile(config.command_line.ScriptPath, run.texts.report, run.texts.graphics, {}, 0, "",
+                    RunRecordOptions(config.settings, gpu), &error)) {
+    console.Print(color, error);
+  }
+}
+
+// The guarded stage's handler: the error on the console, the log forced on.
+void ReportGuardedFailure(RunState* run, const std::string& text, bool is_avisynth_error,
+                          Console& console) {
+  PrintStatusLine(console, "");
+  run->create_log = true;
   run->status = -1;
   if (is_avisynth_error) run->avisynth_error = text;
   const bool before_loop = run->loop.before_loop;
   if (!before_loop) {
-    g_utils.MoveCursorUp(2);
-    BlankLine("\r%s\n");
-    BlankLine("\r%s\n");
-    g_utils.MoveCursorUp(2);
+    console.MoveUp(2);
+    PrintPaddedLine(console, kColorNone, "");
+    PrintPaddedLine(console, kColorNone, "");
+    console.MoveUp(2);
   }
-  const char* form = (is_avisynth_error && !before_loop) ? "\r%s\n" : "\n%s\n";
-  ConsolePrint(RunStream(), kColorError, form, text.c_str());
+  const char* head = (is_avisynth_error && !before_loop) ? "\r" : "\n";
+  console.Print(kColorError, head + text + "\n");
+}
+
+// The log and the CSV the configuration asks for. False with the message
+// when one cannot be written.
+bool Record(const RunConfig& config, const RunState& run, const CGPUInfo* gpu,
+            std::string* error) {
+  const std::string& script = config.command_line.ScriptPath;
+  const RecordOptions options = RunRecordOptions(config.settings, gpu);
+  if (run.create_log &&
+      !WriteLogFile(script, run.texts.report, run.texts.graphics, run.loop.samples,
+                    run.loop.stats.record_count, run.avisynth_error, options, error)) {
+    return false;
+  }
+  return !config.settings.CreateCSV ||
+         WriteCsvFile(script, run.loop.samples, run.loop.stats.record_count, options, error);
 }
 
 }  // namespace
 
-int RunScript(const CommandLineOptions& options, const std::string& program_version,
-              CGPUInfo* gpu) {
-  const std::string& script = options.ScriptPath;
+int RunScript(const RunConfig& config, const CAvisynthInfo& avsinfo, CGPUInfo* gpu,
+              Console& console) {
+  const bool info_only = config.command_line.ClipInfo != 0;
+  std::string error;
   uint32_t sampling_interval = 0;
   // Errors reported from here on belong to the script's run, not to the
   // checks before it.
   platform::ClearLastError();
-  if (!options.ClipInfo) {
-    ConsolePrint(RunStream(), kColorNone, "\r%s\r", g_utils.PadLine("Analysing script...").c_str());
-    std::string message;
-    uint32_t interval = AnalyseScript(script, g_settings.AVSDLL, g_avsinfo.interface_version,
-                                      g_settings.InvokeDistributor, &message);
-    BlankLine("\r%s\r");
-    if (interval == 0 || !message.empty()) {
-      if (message.empty()) message = "Unknown exception";
-      return ExitWithError("\n" + message + "\n");
-    }
-    sampling_interval = interval;
+  if (!info_only &&
+      !Analyse(config, avsinfo.interface_version, console, &sampling_interval, &error)) {
+    return ExitWithError(console, "\n" + error + "\n");
   }
 
-  AvsLibrary library(g_settings.AVSDLL);
+  ScriptUse use(config.settings.AVSDLL);
+  AvsLibrary& library = use.library();
   if (!library.Load())
-    return ExitWithError("\nCannot load avisynth.dll\n" + SystemErrorText() + "\n");
+    return ExitWithError(console, "\nCannot load avisynth.dll\n" + SystemErrorText() + "\n");
   platform::ClearLastError();
 
   LoadingState loading;
   RunState run;
-  // From the loop's start until its records are written, a request to stop
-  // (Ctrl+C, SIGTERM, ...) ends the run as Esc does instead of the process.
-  std::optional<platform::StopDeferral> keep_records;
-  ReportInput report{ReportOptionsFrom(g_settings, program_version, options.Switches), script,
-                     &g_avsinfo, gpu, &loading};
+  run.create_log = config.settings.CreateLog != 0;
+  ReportInput report{
+      ReportOptionsFrom(config.settings, config.program_version, config.command_line.Switches),
+      config.command_line.ScriptPath, &avsinfo, gpu, &loading};
+  FrameLoopOptions loop_options = FrameLoopOptionsFrom(config.settings);
   try {
-    if (!library.FindFactory())
-      return ExitWithError("\nFailed to load CreateScriptEnvironment()\n");
-    if (!library.CreateEnvironment(g_avsinfo.interface_version))
-      return ExitWithError("\nCould not create IScriptenvironment\n");
-
-    ConsolePrint(RunStream(), kColorNone, "\r%s\r", g_utils.PadLine("Loading script...").c_str());
-    ImportForRun(library.binding(), script);
-    BlankLine("\r%s\r");
-    FinishLoading(&loading, library.binding(), script, g_settings.InvokeDistributor);
-    BuildGeneralInfo(report, &run.texts);
-    BlankLine("\r%s\r");
-    BuildGraphicsCardInfo(report, &run.texts);
-    BuildClipInfo(report, &run.texts);
-    ConsolePrintText(RunStream(), kColorNone, run.texts.clip_console);
-
-    if (options.ClipInfo) {
-      ReleaseScript(&library);
-      WriteReportOnlyLog(script, run.texts, gpu, kColorError);
-      library.Leave();
-      WaitAnyKey();
-      return 0;
-    }
-    ConsolePrint(RunStream(), kColorNone, "\n");
-
-    FrameLoopOptions loop_options = FrameLoopOptionsFrom(g_settings);
-    const RangeDecision decision =
-        CheckFrameRange(loading.frame_count, RequestedRangeFrom(g_settings));
-    g_settings.FrameRangeLast = decision.last;
-    FrameRange range = decision.range;
-    if (decision.check == RangeCheck::kNoFrames) {
-      ReleaseScript(&library);
-      library.Leave();
-      return ExitWithError(kNoFramesMessage);
-    }
-    if (decision.check == RangeCheck::kOutsideClip) {
-      if (!OfferWholeClip(loading.frame_count, g_settings.FrameRangeText, &range)) {
-        ReleaseScript(&library);
-        WriteReportOnlyLog(script, run.texts, gpu, kColorNone);
-        library.Leave();
-        WaitAnyKey();
-        return 0;
-      }
-      loop_options.show_status = false;
-    }
-
-    CGPUInfo* monitor = g_settings.MonitorGPULoad ? gpu : nullptr;
-    keep_records.emplace();
-    RunClipFrameLoop(library.binding().Frames(), range, sampling_interval, loop_options, monitor,
-                     run.loop);
+    if (!Load(config, avsinfo.interface_version, library, &loading, console, &error))
+      return ExitWithError(console, error);
+    Describe(report, &run, console);
+    const StageEnd end = info_only ? StageEnd::kInfoOnly
+                                   : Measure(config, loading.frame_count, sampling_interval,
+                                             library, gpu, &loop_options, &run, console);
     ReleaseScript(&library);
-    PrintRunSummary(run.loop, loop_options, &run.texts.report);
-  } catch (const AvisynthError& e) {
-    ReportGuardedFailure(&run, e.msg ? e.msg : "", true);
-  } catch (const SE_Exception& e) {
-    ReportGuardedFailure(&run, FormatStructuredException(e.getSeNumber()), false);
-  } catch (...) {
-    std::string text = SystemErrorText();
-    ReportGuardedFailure(&run, text.empty() ? "Unknown exception" : text, false);
-  }
-
-  if (library.HasEnvironment()) {
-    try {
-      CallTranslated([&] { library.binding().DropValues(); });
-    } catch (...) {
-      // The run goes on to its records even when releasing the values faults.
+    switch (end) {
+      case StageEnd::kMeasured:
+        PrintRunSummary(run.loop, loop_options, &run.texts.report, console);
+        break;
+      case StageEnd::kInfoOnly:
+      case StageEnd::kRangeDeclined:
+        WriteReportOnlyLog(config, run, gpu, end == StageEnd::kInfoOnly ? kColorError : kColorNone,
+                           console);
+        console.WaitAnyKey();
+        return 0;
+      case StageEnd::kNoFrames:
+        return ExitWithError(console, kNoFramesMessage);
     }
+  } catch (...) {
+    bool is_avisynth_error = false;
+    const std::string text = ExceptionText(nullptr, &is_avisynth_error);
+    ReportGuardedFailure(&run, text, is_avisynth_error, console);
   }
-  library.Leave();
+  use.Finish();
 
   // A request kept during the run ends the program here, once the records are
   // written or have failed: not at the exit pause, which would wait for a key.
-  auto finish = [&keep_records](int status) {
-    keep_records.reset();
-    WaitAnyKey();
-    return status;
-  };
-  if (g_settings.CreateLog) {
-    std::string message =
-        WriteLogFile(script, run.texts.report, run.texts.graphics, run.loop.samples,
-                     run.loop.stats.record_count, run.avisynth_error, RunRecordOptions(gpu));
-    if (!message.empty()) {
-      ConsolePrintText(RunStream(), kColorError, message);
-      return finish(-1);
-    }
-  }
-  if (g_settings.CreateCSV) {
-    std::string message = WriteCsvFile(script, run.loop.samples, run.loop.stats.record_count,
-                                       RunRecordOptions(gpu));
-    if (!message.empty()) {
-      ConsolePrintText(RunStream(), kColorError, message);
-      return finish(-1);
-    }
-  }
+  const bool recorded = Record(config, run, gpu, &error);
+  if (!recorded) console.Print(kColorError, error);
+  run.keep_records.reset();
   run.loop.samples = {};
-  return finish(run.status);
+  console.WaitAnyKey();
+  return recorded ? run.status : -1;
 }

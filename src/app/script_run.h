@@ -1,14 +1,13 @@
-// The part of the run that works on the script: analysis, loading, the
-// guarded stage (report, frame range, frame loop, summary) and the normal end
-// with the log and CSV files.
+// The part of the run that works on the script, in named steps: analyse,
+// load, describe, measure, record.
 #pragma once
 
-#include <string>
+#include "app/run_options.h"
 
-#include "app/command_line.h"
-
+class CAvisynthInfo;
 class CGPUInfo;
+class Console;
 
 // Returns the exit status.
-int RunScript(const CommandLineOptions& options, const std::string& program_version,
-              CGPUInfo* gpu);
+int RunScript(const RunConfig& config, const CAvisynthInfo& avsinfo, CGPUInfo* gpu,
+              Console& console);

@@ -2,20 +2,18 @@
 
 #include <fstream>
 
-#include "app/number_text.h"
-#include "console/console_utils.h"
 #include "platform/files.h"
 #include "platform/locations.h"
-
-Settings g_settings;
+#include "text/number_text.h"
+#include "text/text.h"
 
 namespace {
 
 // Keys are matched on this form: lower case, trimmed, and with every space
 // removed, so "Version = 2.1.6" and "version=2.1.6" are the same line.
 std::string NormalizeLine(std::string line) {
-  CUtils::ToLower(line);
-  CUtils::Trim(line);
+  text::ToLower(&line);
+  text::Trim(&line);
   std::string out;
   out.reserve(line.size());
   for (char c : line) {
@@ -65,9 +63,9 @@ void ApplyLine(const std::string& raw, Settings* s) {
   if (StartsWith(norm, "avsdll=")) {
     // Taken from the line as written: library paths may hold spaces.
     std::string value = raw;
-    CUtils::Trim(value);
+    text::Trim(&value);
     value = value.substr(value.find('=') + 1);
-    CUtils::Trim(value);
+    text::Trim(&value);
     s->AVSDLL = value;
   }
   SetFlagOff(norm, "displayfps", &s->DisplayFPS);
@@ -81,15 +79,15 @@ void ApplyLine(const std::string& raw, Settings* s) {
   SetFlagOn(norm, "monitorgpuload", &s->MonitorGPULoad);
   if (StartsWith(norm, "processpriority=")) {
     std::string value = norm.substr(16);
-    if (CUtils::IsNumericText(value)) {
-      int32_t n = ParseInt32Saturating(value);
+    if (text::IsNumeric(value)) {
+      int32_t n = text::ParseInt32Saturating(value);
       s->ProcessPriority = (n >= 1 && n <= 3) ? static_cast<uint8_t>(n) : 2;
     }
   }
   if (StartsWith(norm, "timelimit=")) {
     std::string value = norm.substr(10);
-    if (CUtils::IsNumericText(value)) {
-      int32_t n = ParseInt32Saturating(value);
+    if (text::IsNumeric(value)) {
+      int32_t n = text::ParseInt32Saturating(value);
       s->TimeLimit = (n >= 1 && n <= 999999) ? n : -1;
     }
   }
@@ -131,38 +129,51 @@ std::string DefaultSettingsText(const std::string& version5) {
          "AutoCompleteExtension=0\n";
 }
 
-std::string LoadSettingsFrom(const std::string& path, const std::string& version5,
-                             Settings* settings) {
+bool LoadSettingsFrom(const std::string& path, const std::string& version5, Settings* settings,
+                      std::string* error) {
   std::string range_text = settings->FrameRangeText;
   *settings = Settings{};
   settings->FrameRangeText = range_text;
 
   bool current = false;
-  if (CUtils::FileExists(path)) {
+  if (platform::FileExists(path)) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return QuotedError("Cannot open", path);
+    if (!in) {
+      *error = QuotedError("Cannot open", path);
+      return false;
+    }
     current = IsCurrent(in, version5);
   }
   if (!current) {
     // Written beside and renamed over, so a failed write never leaves a
     // half-written file, and the failure is reported rather than ignored.
     if (path.empty() || !platform::WriteFileReplacing(path, DefaultSettingsText(version5))) {
-      return QuotedError("Cannot create", path);
+      *error = QuotedError("Cannot create", path);
+      return false;
     }
-    return std::string();
+    return true;
   }
 
   std::ifstream in(path, std::ios::binary);
-  if (!in) return QuotedError("Cannot open", path);
+  if (!in) {
+    *error = QuotedError("Cannot open", path);
+    return false;
+  }
   std::string line;
   while (ReadLine(in, &line)) ApplyLine(line, settings);
-  return std::string();
+  return true;
 }
 
-std::string LoadSettings() {
-  std::string version5 = CUtils::FileVersionText("");
+bool LoadSettings(Settings* settings, std::string* error) {
+  std::string version5 = platform::FileVersionText("");
   if (version5.size() > 5) version5.resize(5);
-  return LoadSettingsFrom(SettingsFilePath(), version5, &g_settings);
+  return LoadSettingsFrom(SettingsFilePath(), version5, settings, error);
+}
+
+bool RangeValueShapeOk(const std::string& value) {
+  if (value.size() < 3) return false;
+  size_t comma = value.find(',');
+  return comma != std::string::npos && comma >= 1 && comma <= 27;
 }
 
 bool ParseRangeValue(const std::string& value, Settings* settings) {
@@ -172,8 +183,8 @@ bool ParseRangeValue(const std::string& value, Settings* settings) {
   size_t comma = value.find(',');
   std::string first = value.substr(0, comma);
   std::string last = value.substr(comma + 1);
-  if (!CUtils::IsNumericText(first) || !CUtils::IsNumericText(last)) return false;
-  settings->FrameRangeFirst = ParseInt64Saturating(first);
-  settings->FrameRangeLast = ParseInt64Saturating(last);
+  if (!text::IsNumeric(first) || !text::IsNumeric(last)) return false;
+  settings->FrameRangeFirst = text::ParseInt64Saturating(first);
+  settings->FrameRangeLast = text::ParseInt64Saturating(last);
   return true;
 }

@@ -30,8 +30,6 @@ struct Settings {
   int32_t AutoCompleteExtension = 0;
 };
 
-extern Settings g_settings;
-
 // Path of the settings file: Korbinet.ini in the executable's folder, or the
 // user's own copy when that folder is not writable.
 std::string SettingsFilePath();
@@ -39,14 +37,18 @@ std::string SettingsFilePath();
 // The default file, byte for byte, for the 5-character program version.
 std::string DefaultSettingsText(const std::string& version5);
 
-// Fills g_settings from the file at SettingsFilePath(), creating or replacing
-// the file with the defaults when it is missing or of another version.
-// Returns an error text, empty on success.
-std::string LoadSettings();
+// Fills settings from the file at SettingsFilePath(), creating or replacing
+// the file with the defaults when it is missing or of another version. False
+// with the message in error when the file cannot be read or written.
+bool LoadSettings(Settings* settings, std::string* error);
 
-// Same, for a given file and settings record (the testable core).
-std::string LoadSettingsFrom(const std::string& path, const std::string& version5,
-                             Settings* settings);
+// Same, for a given file (the testable core).
+bool LoadSettingsFrom(const std::string& path, const std::string& version5, Settings* settings,
+                      std::string* error);
+
+// The first two tests of a range value: at least 3 characters, and a first
+// comma with 1 to 27 characters before it.
+bool RangeValueShapeOk(const std::string& value);
 
 // The range value rule shared by the settings file and the -range= switch:
 // sets both ends to UnsetFrameNumber, then to the parsed numbers. False when

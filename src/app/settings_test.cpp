@@ -19,7 +19,8 @@ class SettingsFile : public ::testing::Test {
   Settings LoadBody(const std::string& body) {
     ScratchDir::Write(path_, "[Main]\nVersion=2.1.6\n" + body);
     Settings s;
-    EXPECT_EQ(LoadSettingsFrom(path_, kVersion, &s), "");
+    std::string error;
+    EXPECT_TRUE(LoadSettingsFrom(path_, kVersion, &s, &error)) << error;
     return s;
   }
   ScratchDir dir_;
@@ -117,7 +118,8 @@ TEST_F(SettingsFile, CurrentFileIsReadAsItIsAnyOtherIsReplacedByDefaults) {
     if (c.content) ScratchDir::Write(path_, c.content); else std::filesystem::remove(path_);
     Settings s;
     s.CreateLog = 1, s.TimeLimit = 5, s.AVSDLL = "old";  // every load starts from the defaults
-    EXPECT_EQ(LoadSettingsFrom(path_, kVersion, &s), "") << label;
+    std::string error;
+    EXPECT_TRUE(LoadSettingsFrom(path_, kVersion, &s, &error)) << label << error;
     EXPECT_EQ(std::make_tuple(s.CreateLog, s.UseColor, s.TimeLimit, s.AVSDLL),
               std::make_tuple(c.current ? 1 : 0, 1, int64_t{-1}, std::string())) << label;
     EXPECT_EQ(ScratchDir::Read(path_), c.current ? c.content : DefaultSettingsText(kVersion)) << label;

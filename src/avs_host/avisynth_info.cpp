@@ -3,34 +3,29 @@
 #include <cstdio>
 
 #include "avs_host/avs_library.h"
-#include "console/console_utils.h"
 #include "fault/structured_exception.h"
 #include "platform/clock.h"
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/locations.h"
-
-CAvisynthInfo g_avsinfo;
+#include "text/text.h"
 
 namespace {
 
 const char kCannotLoad[] = "Cannot load avisynth.dll";
 const char kCannotUnload[] = "Cannot unload avisynth.dll";
 const char kCannotOpen[] = "Cannot open avisynth.dll";
-const char kNoFactory[] = "Failed to load CreateScriptEnvironment()";
 const char kNoEnvironment[] = "Could not create IScriptenvironment";
 
-// Runs one guarded step of the probe; a fault or an unexpected exception
-// becomes the probe's message.
+// Runs one step of the probe; a fault or an unexpected exception becomes
+// the probe's error.
 template <class Fn>
-bool GuardedStep(std::string* message, const char* other_text, Fn&& fn) {
+bool GuardedStep(std::string* error, const char* other_text, Fn&& fn) {
   try {
     CallTranslated(fn);
     return true;
-  } catch (const SE_Exception& e) {
-    *message = FormatStructuredException(e.getSeNumber());
   } catch (...) {
-    *message = WithSystemError(other_text);
+    *error = ExceptionText(other_text);
   }
   return false;
 }
@@ -72,80 +67,117 @@ void ReadPluginDirectories(CAvisynthInfo* info) {
   }
 }
 
-int TestInterfaceVersion(const std::string& avsdll, std::string* message,
-                         AvsInterface binding_kind) {
-  message->clear();
+bool TestInterfaceVersion(const std::string& avsdll, int* version, std::string* error,
+                          AvsInterface binding_kind) {
+  *version = 0;
   AvsLibrary library(avsdll, binding_kind);
   if (!library.Load()) {
-    *message = WithSystemError(kCannotLoad);
-    return 0;
+    *error = WithSystemError(kCannotLoad);
+    return false;
   }
   if (!library.FindFactory()) {
-    *message = kNoFactory;
-    return 0;
+    *error = kNoFactoryText;
+    return false;
   }
-  int version = 5;
+  int climbed = 5;
   try {
     if (!library.CreateEnvironment(5)) {
-      *message = "Could not create IScriptenvironment (AVISYNTH_INTERFACE_VERSION = 5)";
-      return 0;
+      *error = "Could not create IScriptenvironment (AVISYNTH_INTERFACE_VERSION = 5)";
+      return false;
     }
     AvsBinding& binding = library.binding();
     try {
       CallTranslated([&] {
         binding.CheckVersion(6);
-        version = 6;
+        climbed = 6;
         binding.CheckVersion(7);
-        version = 7;
+        climbed = 7;
       });
     } catch (const AvisynthError&) {
       // The climb ends at the highest version the library accepts.
     }
-  } catch (const AvisynthError& e) {
-    *message = e.msg ? e.msg : "";
-    return 0;
-  } catch (const SE_Exception& e) {
-    *message = FormatStructuredException(e.getSeNumber());
-    return 0;
   } catch (...) {
-    *message = WithSystemError(kCannotLoad);
-    return 0;
+    *error = ExceptionText(kCannotLoad);
+    return false;
   }
   try {
     if (!library.Release()) {
-      *message = WithSystemError(kCannotUnload);
-      version = 0;
+      *error = WithSystemError(kCannotUnload);
+      platform::SleepMs(50);
+      return false;
     }
-  } catch (const SE_Exception& e) {
-    *message = FormatStructuredException(e.getSeNumber());
-    return 0;
+  } catch (...) {
+    *error = ExceptionText(kCannotUnload);
+    return false;
   }
   platform::SleepMs(50);
-  return version;
+  *version = climbed;
+  return true;
 }
 
-int ProbeAvisynth(CAvisynthInfo* info, std::string* message, const std::string& avsdll,
-                  AvsInterface binding_kind) {
-  info->location.clear();
-  info->file_version.clear();
-  message->clear();
-  info->version_string = "Unknown Avisynth Version";
-  info->mt_support = 0;
-  info->interface_version = 0;
-  info->is_64bit_image = 0;
-  info->image_not_mapped = 0;
+namespace {
+
+// The version string and MT support, read from an environment of the
+// version found; the library is given back before it returns.
+bool ReadVersionFacts(const std::string& avsdll, AvsInterface binding_kind, CAvisynthInfo* info,
+                      std::string* error) {
+  AvsLibrary library(avsdll, binding_kind);
+  if (!library.Load()) {
+    *error = WithSystemError(kCannotLoad);
+    return false;
+  }
+  if (!library.FindFactory()) {
+    *error = kNoFactoryText;
+    return false;
+  }
+  // Leaving the scope unloads the library, or after an error abandons the
+  // environment held.
+  try {
+    if (!library.CreateEnvironment(info->interface_version)) {
+      *error = kNoEnvironment;
+      return false;
+    }
+    AvsBinding& binding = library.binding();
+    CallTranslated([&] {
+      try {
+        std::optional<std::string> text = binding.VersionString();
+        if (text) info->version_string = *text;
+      } catch (const IScriptEnvironment::NotFound&) {
+        // Libraries without VersionString keep the unknown-version text.
+      }
+      info->mt_support = binding.FunctionExists("SetMTMode") || binding.FunctionExists("Prefetch");
+    });
+    const bool released = library.Release();
+    platform::SleepMs(50);
+    if (!released) {
+      *error = WithSystemError(kCannotUnload);
+      return false;
+    }
+  } catch (...) {
+    *error = ExceptionText(kCannotLoad);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ProbeAvisynth(const std::string& avsdll, CAvisynthInfo* info, std::string* error,
+                   AvsInterface binding_kind) {
+  *info = CAvisynthInfo{};
+  error->clear();
 
   const std::string name = AvsLibraryName(avsdll);
   platform::ImageInfo image;
   platform::ClearLastError();
   if (!platform::MapImage(name, &image)) {
     info->image_not_mapped = 1;
-    *message = WithSystemError(kCannotLoad);
-    return 0;
+    *error = WithSystemError(kCannotLoad);
+    return false;
   }
 
   bool has_linkage = false;
-  bool ok = GuardedStep(message, kCannotLoad, [&] {
+  bool ok = GuardedStep(error, kCannotLoad, [&] {
     if (!image.is_64bit) return;
     info->is_64bit_image = 1;
     char text[32];
@@ -153,74 +185,32 @@ int ProbeAvisynth(CAvisynthInfo* info, std::string* message, const std::string& 
     info->linker_version = text;
     has_linkage = image.has_avs_linkage;
   });
-  if (!ok) return 0;
+  if (!ok) return false;
   if (!info->is_64bit_image) {
-    *message = kCannotLoad;
-    return 0;
+    *error = kCannotLoad;
+    return false;
   }
 
-  ok = GuardedStep(message, kCannotOpen, [&] {
+  ok = GuardedStep(error, kCannotOpen, [&] {
     std::string location;
     info->location = platform::ResolvedFileLocation(image.path, &location) ? location : image.path;
   });
-  if (!ok) return 0;
+  if (!ok) return false;
 
-  info->file_version = CUtils::FileVersionText(info->location);
+  info->file_version = platform::FileVersionText(info->location);
   if (!has_linkage) {
-    *message = g_utils.FormatString(
+    *error = text::Format(
         "Avisynth version is too old (%s).\nPlease update to Avisynth 2.6 or Avisynth+.",
         info->file_version.c_str());
-    return 0;
+    return false;
   }
 
   info->time_stamp = FileTimeStampText(info->location);
-  info->interface_version = TestInterfaceVersion(avsdll, message, binding_kind);
-  if (info->interface_version == 0) return 0;
+  int version = 0;
+  if (!TestInterfaceVersion(avsdll, &version, error, binding_kind)) return false;
+  info->interface_version = version;
 
-  int result = 1;
-  {
-    AvsLibrary library(avsdll, binding_kind);
-    if (!library.Load()) {
-      *message = WithSystemError(kCannotLoad);
-      return 0;
-    }
-    if (!library.FindFactory()) {
-      *message = kNoFactory;
-      return 0;
-    }
-    try {
-      if (!library.CreateEnvironment(info->interface_version)) {
-        *message = kNoEnvironment;
-        return 0;
-      }
-      AvsBinding& binding = library.binding();
-      CallTranslated([&] {
-        try {
-          std::optional<std::string> text = binding.VersionString();
-          if (text) info->version_string = *text;
-        } catch (const IScriptEnvironment::NotFound&) {
-          // Libraries without VersionString keep the unknown-version text.
-        }
-        info->mt_support = binding.FunctionExists("SetMTMode") || binding.FunctionExists("Prefetch");
-      });
-      if (!library.Release()) {
-        *message = WithSystemError(kCannotUnload);
-        result = 0;
-      }
-      platform::SleepMs(50);
-    } catch (const AvisynthError& e) {
-      *message = e.msg ? e.msg : "";
-      result = 0;
-    } catch (const SE_Exception& e) {
-      *message = FormatStructuredException(e.getSeNumber());
-      result = 0;
-    } catch (...) {
-      *message = WithSystemError(kCannotLoad);
-      result = 0;
-    }
-    // Leaving the scope unloads the library, or after an error abandons the
-    // environment held.
-  }
+  const bool read = ReadVersionFacts(avsdll, binding_kind, info, error);
   ReadPluginDirectories(info);
-  return result;
+  return read;
 }

@@ -1,4 +1,5 @@
-// What the program knows about the AviSynth library it found at start.
+// What the program knows about the AviSynth library it found at start: facts
+// the probe returns, held by the run.
 #pragma once
 
 #include <cstdint>
@@ -9,9 +10,6 @@
 class CAvisynthInfo {
  public:
   static constexpr int kPluginLines = 8;
-
-  CAvisynthInfo() = default;
-  virtual ~CAvisynthInfo() = default;
 
   int32_t mt_support = 0;
   int32_t interface_version = 0;
@@ -26,17 +24,16 @@ class CAvisynthInfo {
   int32_t image_not_mapped = 0;
 };
 
-extern CAvisynthInfo g_avsinfo;
+// Probes the library named by avsdll ("avisynth" when empty). info holds
+// what was found even on failure (the run words its message by it); false
+// with error filled, which may be empty when the library gave no reason.
+bool ProbeAvisynth(const std::string& avsdll, CAvisynthInfo* info, std::string* error,
+                   AvsInterface binding = kBuildAvsInterface);
 
-// Probes the library named by avsdll ("avisynth" when empty) and fills info.
-// Returns 1 on success, 0 with message filled on failure.
-int ProbeAvisynth(CAvisynthInfo* info, std::string* message, const std::string& avsdll,
-                  AvsInterface binding = kBuildAvsInterface);
-
-// Climbs CheckVersion(6), CheckVersion(7) on an environment made with 5.
-// Returns 5, 6, 7, or 0 with message filled.
-int TestInterfaceVersion(const std::string& avsdll, std::string* message,
-                         AvsInterface binding = kBuildAvsInterface);
+// Climbs CheckVersion(6), CheckVersion(7) on an environment made with 5:
+// version becomes 5, 6 or 7; false (version 0) with error filled.
+bool TestInterfaceVersion(const std::string& avsdll, int* version, std::string* error,
+                          AvsInterface binding = kBuildAvsInterface);
 
 // "%04u-%02u-%02u, %02u:%02u:%02u" of the last write, or
 // "Cannot determine timestamp".

@@ -59,3 +59,19 @@ std::string WithSystemError(const std::string& text) {
   std::string system = SystemErrorText();
   return system.empty() ? text : text + "\n" + system;
 }
+
+std::string ExceptionText(const char* other_head, bool* is_avisynth_error) {
+  if (is_avisynth_error != nullptr) *is_avisynth_error = false;
+  try {
+    throw;
+  } catch (const AvisynthError& e) {
+    if (is_avisynth_error != nullptr) *is_avisynth_error = true;
+    return e.msg ? e.msg : "";
+  } catch (const SE_Exception& e) {
+    return FormatStructuredException(e.getSeNumber());
+  } catch (...) {
+    if (other_head != nullptr) return WithSystemError(other_head);
+    std::string text = SystemErrorText();
+    return text.empty() ? std::string("Unknown exception") : text;
+  }
+}

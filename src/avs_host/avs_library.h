@@ -58,3 +58,13 @@ class AvsLibrary {
 
 // "text" or "text\n<system error>" when the system gave a reason.
 std::string WithSystemError(const std::string& text);
+
+// Written once: the probe, the analysis and the run all report it.
+inline constexpr char kNoFactoryText[] = "Failed to load CreateScriptEnvironment()";
+
+// The text of the exception being handled; call only inside a catch block.
+// An AviSynth error gives its message (and sets *is_avisynth_error), a
+// processor fault its code and name, and any other exception
+// WithSystemError(other_head), or without other_head the system's reason
+// alone or "Unknown exception".
+std::string ExceptionText(const char* other_head = nullptr, bool* is_avisynth_error = nullptr);

@@ -25,32 +25,33 @@ uint32_t SamplingIntervalFor(double ms_per_frame) {
   return interval;
 }
 
-uint32_t AnalyseScript(const std::string& script_path, const std::string& avsdll,
-                       int interface_version, int invoke_distributor, std::string* message,
-                       AvsInterface binding_kind) {
-  message->clear();
-  if (!g_timer.CheckPerformanceCounter()) {
-    *message = "QueryPerformanceCounter() is not supported";
-    return 0;
+bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
+                   int interface_version, int invoke_distributor, uint32_t* interval,
+                   std::string* error, AvsInterface binding_kind) {
+  *interval = 0;
+  error->clear();
+  if (!CounterTrusted()) {
+    *error = "QueryPerformanceCounter() is not supported";
+    return false;
   }
   AvsLibrary library(avsdll, binding_kind);
   if (!library.Load()) {
-    *message = "Failed to load avisynth.dll";
-    return 0;
+    *error = "Failed to load avisynth.dll";
+    return false;
   }
   if (!library.FindFactory()) {
-    *message = "Failed to load CreateScriptEnvironment()";
-    return 0;
+    *error = kNoFactoryText;
+    return false;
   }
 
   platform::ClearLastError();
-  uint32_t interval = 0;
   ScriptValues values;
+  bool measured = false;
   bool failed = false;
   try {
     if (!library.CreateEnvironment(interface_version)) {
-      *message = "Could not create IScriptenvironment";
-      return 0;
+      *error = "Could not create IScriptenvironment";
+      return false;
     }
     AvsBinding& binding = library.binding();
     double elapsed = 0;
@@ -64,33 +65,26 @@ uint32_t AnalyseScript(const std::string& script_path, const std::string& avsdll
       if (num_frames <= 0) return;
       std::visit(
           [&](auto source) {
-            const double start = g_timer.GetTickSeconds();
+            TickMs tick;
+            const double start = tick.Seconds();
             do {
               source(frames_read);
               ++frames_read;
-              elapsed = g_timer.GetTickSeconds() - start;
+              elapsed = tick.Seconds() - start;
             } while (elapsed < 5.0 && frames_read != static_cast<uint32_t>(num_frames));
           },
           binding.Frames());
     });
-    double ms_per_frame = 0;
     if (frames_read == 0) {
-      *message = kClipHasNoFramesText;
+      *error = kClipHasNoFramesText;
     } else if (elapsed > 0.5) {
-      ms_per_frame = elapsed * 1000 / frames_read;
+      *interval = SamplingIntervalFor(elapsed * 1000 / frames_read);
+      measured = true;
     } else {
-      *message = "Script runtime is too short for accurate measurements";
+      *error = "Script runtime is too short for accurate measurements";
     }
-    interval = SamplingIntervalFor(ms_per_frame);
-  } catch (const AvisynthError& e) {
-    *message = e.msg ? e.msg : "";
-    failed = true;
-  } catch (const SE_Exception& e) {
-    *message = FormatStructuredException(e.getSeNumber());
-    failed = true;
   } catch (...) {
-    *message = SystemErrorText();
-    if (message->empty()) *message = "Unknown exception";
+    *error = ExceptionText();
     failed = true;
   }
 
@@ -101,16 +95,16 @@ uint32_t AnalyseScript(const std::string& script_path, const std::string& avsdll
   }
   bool unloaded;
   if (failed) {
-    interval = 0;
     library.Leave();
     unloaded = true;
   } else {
     unloaded = library.Release();
   }
   if (!unloaded) {
-    interval = 0;
-    *message = WithSystemError("Cannot unload avisynth.dll");
+    measured = false;
+    *error = WithSystemError("Cannot unload avisynth.dll");
   }
   platform::SleepMs(50);
-  return interval;
+  if (!measured) *interval = 0;
+  return measured;
 }

@@ -11,11 +11,12 @@
 uint32_t SamplingIntervalFor(double ms_per_frame);
 
 // Imports the script in a library use of its own and reads frames from 0 for
-// at most 5 seconds. Returns the interval, or 0 with message filled; a
-// non-empty message is a failure too.
-uint32_t AnalyseScript(const std::string& script_path, const std::string& avsdll,
-                       int interface_version, int invoke_distributor, std::string* message,
-                       AvsInterface binding = kBuildAvsInterface);
+// at most 5 seconds. Sets interval from the measured time per frame; false
+// (interval 0) with error filled, which may be empty when the library gave
+// no reason.
+bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
+                   int interface_version, int invoke_distributor, uint32_t* interval,
+                   std::string* error, AvsInterface binding = kBuildAvsInterface);
 
 // Shown for a clip without frames, instead of offering an empty range.
 extern const char kClipHasNoFramesText[];

@@ -1,13 +1,12 @@
 #include "bench/clip_frame_loop.h"
 
-#include "console/console_utils.h"
 #include "measure/gpu_info.h"
 #include "measure/process_info.h"
 #include "measure/timer.h"
 #include "platform/console.h"
 #include "platform/stop_request.h"
 
-double SystemLoopProbes::Seconds() { return g_timer.GetSeconds(); }
+double SystemLoopProbes::Seconds() { return CounterSeconds(); }
 
 void SystemLoopProbes::RefreshProcess() { process_.Refresh(); }
 
@@ -39,14 +38,14 @@ bool SystemLoopProbes::StopRequestKept() {
 
 void RunClipFrameLoop(const AvsFrameSource& frames, const FrameRange& range,
                       uint32_t interval, const FrameLoopOptions& options, CGPUInfo* gpu,
-                      FrameLoopState& state, ConsoleSink& sink) {
-  PrepareFrameLoop(range, interval, options, state, sink);
+                      FrameLoopState& state, Console& console) {
+  PrepareFrameLoop(range, interval, options, state, console);
   CProcessInfo process;
-  platform::StopNotice notice(kStoppingNotice, g_utils.Options().to_stdout != 0);
+  platform::StopNotice notice(kStoppingNotice, options.messages_to_stdout);
   SystemLoopProbes probes(process, options.monitor_gpu ? gpu : nullptr, &notice);
   {
     platform::KeyboardMode keyboard;
-    std::visit([&](auto source) { RunFrameLoop(source, state, options, probes, sink); }, frames);
+    std::visit([&](auto source) { RunFrameLoop(source, state, options, probes, console); }, frames);
   }
   process.CloseProcessHandle();
   if (options.monitor_gpu && gpu != nullptr) gpu->CloseSharedMemory();

@@ -45,4 +45,4 @@ class SystemLoopProbes final : public LoopProbes {
 // made once, never per frame.
 void RunClipFrameLoop(const AvsFrameSource& frames, const FrameRange& range,
                       uint32_t interval, const FrameLoopOptions& options, CGPUInfo* gpu,
-                      FrameLoopState& state, ConsoleSink& sink = StandardConsole());
+                      FrameLoopState& state, Console& console);

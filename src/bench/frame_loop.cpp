@@ -1,8 +1,8 @@
 #include "bench/frame_loop.h"
 
-#include "console/console_utils.h"
 #include "measure/gpu_info.h"
-#include "measure/timer.h"
+#include "text/number_text.h"
+#include "text/text.h"
 
 namespace {
 
@@ -38,8 +38,8 @@ uint32_t SizedInterval(uint32_t range_frame_count, uint32_t interval) {
 }
 
 void PrepareFrameLoop(const FrameRange& range, uint32_t interval, const FrameLoopOptions& options,
-                      FrameLoopState& state, ConsoleSink& sink) {
-  if (options.show_status) PrintStatusLine(sink, ReadingStatusText(range.count));
+                      FrameLoopState& state, Console& console) {
+  if (options.show_status) PrintStatusLine(console, ReadingStatusText(range.count));
   state.range_frame_count = range.count;
   state.interval = SizedInterval(range.count, interval);
   state.samples.assign(range.count / state.interval + 2, PerformanceSample{});
@@ -124,48 +124,48 @@ void StoreRecord(FrameLoopState& state, uint32_t frame, double t, const FrameLoo
 
 std::string EfficiencyIndexText(double average_frame_rate, uint32_t cpu_average) {
   if (cpu_average == 0) return "n/a";
-  return CUtils::FormatTpf(average_frame_rate / cpu_average);
+  return text::FormatTpf(average_frame_rate / cpu_average);
 }
 
 void AppendGpuMemoryLines(const GpuFigures& gpu, std::vector<std::string>* lines) {
   if (gpu.has_memory_used)
     lines->push_back(
-        g_utils.FormatString("GPU memory usage:               %u MB", gpu.memory_used));
+        text::Format("GPU memory usage:               %u MB", gpu.memory_used));
   if (gpu.has_memory_dedicated)
     lines->push_back(
-        g_utils.FormatString("GPU memory usage (Dedicated):   %u MB", gpu.memory_dedicated));
+        text::Format("GPU memory usage (Dedicated):   %u MB", gpu.memory_dedicated));
   if (gpu.has_memory_dynamic)
     lines->push_back(
-        g_utils.FormatString("GPU memory usage (Dynamic):     %u MB", gpu.memory_dynamic));
+        text::Format("GPU memory usage (Dynamic):     %u MB", gpu.memory_dynamic));
 }
 
 std::vector<std::string> PageLines(const FrameLoopState& state, uint32_t frame,
                                    const FrameLoopOptions& options) {
   const RunStatistics& s = state.stats;
   std::vector<std::string> lines;
-  lines.push_back(g_utils.FormatString("Frame (current | last):         %u | %u", frame,
+  lines.push_back(text::Format("Frame (current | last):         %u | %u", frame,
                                        s.last_frame));
   if (options.display_fps) {
-    lines.push_back(g_utils.FormatString(
+    lines.push_back(text::Format(
         "FPS (cur | min | max | avg):    %s | %s | %s | %s",
-        CUtils::FormatFps(s.current_frame_rate).c_str(),
-        CUtils::FormatFps(s.minimum_frame_rate).c_str(),
-        CUtils::FormatFps(s.maximum_frame_rate).c_str(),
-        CUtils::FormatFps(s.average_frame_rate).c_str()));
+        text::FormatFps(s.current_frame_rate).c_str(),
+        text::FormatFps(s.minimum_frame_rate).c_str(),
+        text::FormatFps(s.maximum_frame_rate).c_str(),
+        text::FormatFps(s.average_frame_rate).c_str()));
   }
   if (options.display_tpf) {
-    lines.push_back(g_utils.FormatString(
+    lines.push_back(text::Format(
         "TPF (cur | max | min | avg):    %s | %s | %s | %s ms",
-        CUtils::FormatTpf(1000.0 / s.current_frame_rate).c_str(),
-        CUtils::FormatTpf(1000.0 / s.minimum_frame_rate).c_str(),
-        CUtils::FormatTpf(1000.0 / s.maximum_frame_rate).c_str(),
-        CUtils::FormatTpf(1000.0 / s.average_frame_rate).c_str()));
+        text::FormatTpf(1000.0 / s.current_frame_rate).c_str(),
+        text::FormatTpf(1000.0 / s.minimum_frame_rate).c_str(),
+        text::FormatTpf(1000.0 / s.maximum_frame_rate).c_str(),
+        text::FormatTpf(1000.0 / s.average_frame_rate).c_str()));
   }
-  lines.push_back(g_utils.FormatString("Memory usage (phys | virt):     %u | %u MB",
+  lines.push_back(text::Format("Memory usage (phys | virt):     %u | %u MB",
                                        s.physical_memory, s.virtual_memory));
-  lines.push_back(g_utils.FormatString("Thread count:                   %u",
+  lines.push_back(text::Format("Thread count:                   %u",
                                        static_cast<unsigned>(s.thread_count)));
-  lines.push_back(g_utils.FormatString("CPU usage (current | average):  %u%% | %u%%",
+  lines.push_back(text::Format("CPU usage (current | average):  %u%% | %u%%",
                                        static_cast<unsigned>(s.cpu_usage), s.cpu_average));
   if (options.display_efficiency_index) {
     lines.push_back("Efficiency index:               " +
@@ -174,41 +174,41 @@ std::vector<std::string> PageLines(const FrameLoopState& state, uint32_t frame,
   if (options.monitor_gpu) {
     const GpuFigures& gpu = state.gpu;
     lines.push_back("");
-    lines.push_back(g_utils.FormatString("GPU usage (current | average):  %u%% | %u%%",
+    lines.push_back(text::Format("GPU usage (current | average):  %u%% | %u%%",
                                          static_cast<unsigned>(gpu.gpu_load), s.gpu_average));
     if (gpu.video_engine_available) {
-      lines.push_back(g_utils.FormatString("Video engine load (cur | avg):  %u%% | %u%%",
+      lines.push_back(text::Format("Video engine load (cur | avg):  %u%% | %u%%",
                                            static_cast<unsigned>(gpu.video_engine_load),
                                            s.video_engine_average));
     }
     AppendGpuMemoryLines(gpu, &lines);
   }
   lines.push_back("");
-  lines.push_back(g_utils.FormatString(
+  lines.push_back(text::Format(
       "Time (elapsed | estimated):     %s | %s",
-      g_timer.FormatDuration(s.elapsed_ms, 0).c_str(),
-      g_timer.FormatDuration(s.estimated_ms, 0).c_str()));
+      text::FormatDuration(s.elapsed_ms, false).c_str(),
+      text::FormatDuration(s.estimated_ms, false).c_str()));
   return lines;
 }
 
 void DrawPage(FrameLoopState& state, uint32_t frame, double t, const FrameLoopOptions& options,
-              ConsoleSink& sink) {
+              Console& console) {
   state.latest_page_time = t;
   if (!state.first_page_pending) {
-    sink.MoveUp(state.line_count);
+    console.MoveUp(state.line_count);
     state.line_count = 0;
   }
   state.first_page_pending = false;
   for (const std::string& line : PageLines(state, frame, options)) {
     // Blank lines are bare line feeds; they hold no text to cover.
     if (line.empty()) {
-      sink.Print(kColorNone, "\n");
+      console.Print(kColorNone, "\n");
     } else {
-      PrintPaddedLine(sink, kColorValue, line);
+      PrintPaddedLine(console, kColorValue, line);
     }
     state.line_count += 1;
   }
-  sink.Print(kColorNone, "\nPress 'Esc' to cancel the process...\n\n");
+  console.Print(kColorNone, "\nPress 'Esc' to cancel the process...\n\n");
   state.line_count += 3;
 }
 

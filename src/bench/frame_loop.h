@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/console_sink.h"
+#include "console/console.h"
 #include "bench/frame_range.h"
 #include "fault/structured_exception.h"
 
@@ -82,6 +82,8 @@ struct FrameLoopOptions {
   int64_t time_limit = -1;  // seconds, -1 for none
   // False when the range prompt already showed "Reading frame(s)...".
   bool show_status = true;
+  // Where the run's messages go, for the notice a stop request writes at once.
+  bool messages_to_stdout = false;
 };
 
 // What the loop leaves behind. The caller owns it, so that after an exception
@@ -126,14 +128,14 @@ uint32_t SizedInterval(uint32_t range_frame_count, uint32_t interval);
 // Status line, sizing and the zeroed sample array: everything up to the
 // monitors' first sample.
 void PrepareFrameLoop(const FrameRange& range, uint32_t interval, const FrameLoopOptions& options,
-                      FrameLoopState& state, ConsoleSink& sink);
+                      FrameLoopState& state, Console& console);
 
 // The loop's steps between runs of frame requests (frame_loop.cpp).
 void BeginMeasuring(FrameLoopState& state, const FrameLoopOptions& options, LoopProbes& probes);
 double TakeSample(FrameLoopState& state, const FrameLoopOptions& options, LoopProbes& probes);
 void StoreRecord(FrameLoopState& state, uint32_t frame, double t, const FrameLoopOptions& options);
 void DrawPage(FrameLoopState& state, uint32_t frame, double t, const FrameLoopOptions& options,
-              ConsoleSink& sink);
+              Console& console);
 // Time limit, a request kept from outside, then Esc. Other keys are read and
 // dropped.
 bool StopRequested(const FrameLoopState& state, const FrameLoopOptions& options,
@@ -156,7 +158,7 @@ std::string EfficiencyIndexText(double average_frame_rate, uint32_t cpu_average)
 // figures and records stored so far in state.
 template <class FrameSource>
 void RunFrameLoop(FrameSource& source, FrameLoopState& state, const FrameLoopOptions& options,
-                  LoopProbes& probes, ConsoleSink& sink) {
+                  LoopProbes& probes, Console& console) {
   BeginMeasuring(state, options, probes);
   RunStatistics& stats = state.stats;
   const uint64_t interval = state.interval;
@@ -197,7 +199,7 @@ void RunFrameLoop(FrameSource& source, FrameLoopState& state, const FrameLoopOpt
     if (stats.frames_processed % interval != 0) continue;  // the range's tail
     StoreRecord(state, frame, t, options);
     if (t - state.latest_page_time < 0.25) continue;
-    DrawPage(state, frame, t, options, sink);
+    DrawPage(state, frame, t, options, console);
     if (StopRequested(state, options, probes)) {
       stats.last_frame = frame;
       break;

@@ -7,7 +7,7 @@
 #include <tuple>
 #include <vector>
 
-#include "bench/testing/recording_console.h"
+#include "console/testing/recording_console.h"
 #include "platform/console.h"
 
 namespace {
@@ -159,7 +159,6 @@ TEST(FrameLoop, AnExceptionLeavesTheRecordsStoredSoFar) {
 }
 
 TEST(LivePage, LinesFollowTheDisplaySettings) {
-  ScopedConsoleWidth width{0};  // no padding: lines compare as written
   FrameLoopState state;
   RunStatistics& s = state.stats;
   s.current_frame_rate = 25, s.minimum_frame_rate = 20, s.maximum_frame_rate = 50, s.average_frame_rate = 30;

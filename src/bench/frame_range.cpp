@@ -1,7 +1,7 @@
 #include "bench/frame_range.h"
 
-#include "console/console_utils.h"
 #include "platform/console.h"
+#include "text/text.h"
 
 RangeDecision CheckFrameRange(uint32_t frame_count, RequestedRange requested) {
   RangeDecision decision;
@@ -26,41 +26,36 @@ const char* ReadingStatusText(uint32_t range_frame_count) {
   return range_frame_count > 1 ? "Reading frames..." : "Reading frame...";
 }
 
-bool AskYesNoFromKeyboard(uint32_t poll_ms) {
-  platform::KeyboardMode keyboard;
-  return AskYesNo(poll_ms);
-}
-
 namespace {
 
 // Bottom row first, so the cursor ends on the prompt's top row.
-void EraseFourRows(ConsoleSink& sink) {
+void EraseFourRows(Console& console) {
   for (int i = 0; i < 3; ++i) {
-    EraseRow(sink);
-    sink.MoveUp(1);
+    EraseRow(console);
+    console.MoveUp(1);
   }
-  EraseRow(sink);
+  EraseRow(console);
 }
 
 }  // namespace
 
 bool OfferWholeClip(uint32_t frame_count, const std::string& range_text, FrameRange* range,
-                    ConsoleSink& sink, const YesNoQuestion& ask) {
+                    Console& console) {
   // Keys typed while the question is being printed must not be echoed.
   platform::KeyboardMode keyboard;
-  EraseRow(sink);
-  sink.Print(kColorError, "\rInvalid frame range specified:\n");
-  sink.Print(kColorValue, "\r\"" + range_text + "\"\n\n");
-  sink.Print(kColorNone, g_utils.FormatString("\rProceed with default (%u,%u)? [y/n]", 0u,
+  EraseRow(console);
+  console.Print(kColorError, "\rInvalid frame range specified:\n");
+  console.Print(kColorValue, "\r\"" + range_text + "\"\n\n");
+  console.Print(kColorNone, text::Format("\rProceed with default (%u,%u)? [y/n]", 0u,
                                               frame_count - 1));
-  const bool accepted = ask(100);
-  EraseFourRows(sink);
+  const bool accepted = console.AskYesNo(100);
+  EraseFourRows(console);
   if (!accepted) {
-    PrintPaddedLine(sink, kColorNone, std::string());
-    PrintPaddedLine(sink, kColorNone, std::string());
+    PrintPaddedLine(console, kColorNone, std::string());
+    PrintPaddedLine(console, kColorNone, std::string());
     return false;
   }
-  PrintStatusLine(sink, "Reading frame(s)...");
+  PrintStatusLine(console, "Reading frame(s)...");
   range->first = 0;
   range->last = frame_count - 1;
   range->count = frame_count;

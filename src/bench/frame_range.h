@@ -3,10 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
-#include "bench/console_sink.h"
+#include "console/console.h"
 
 // A clip without frames has no range to offer; the run prints this in
 // colour 11 and ends with status -1.
@@ -38,15 +37,9 @@ RangeDecision CheckFrameRange(uint32_t frame_count, RequestedRange requested);
 // Status text the loop shows before it starts.
 const char* ReadingStatusText(uint32_t range_frame_count);
 
-// Answers the yes/no question; polls every poll_ms.
-using YesNoQuestion = std::function<bool(uint32_t poll_ms)>;
-// AskYesNo with the keyboard in key-by-key mode.
-bool AskYesNoFromKeyboard(uint32_t poll_ms);
-
 // Shows why the range was rejected and offers 0 to frame_count - 1. Accepted:
 // range becomes the whole clip and "Reading frame(s)..." stands on the top
 // row. Declined: the prompt is erased and two blank rows follow; the caller
 // releases the script, writes the log and ends with status 0.
 bool OfferWholeClip(uint32_t frame_count, const std::string& range_text, FrameRange* range,
-                    ConsoleSink& sink = StandardConsole(),
-                    const YesNoQuestion& ask = AskYesNoFromKeyboard);
+                    Console& console);

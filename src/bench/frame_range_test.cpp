@@ -4,7 +4,7 @@
 
 #include <tuple>
 
-#include "bench/testing/recording_console.h"
+#include "console/testing/recording_console.h"
 
 namespace {
 
@@ -37,15 +37,11 @@ TEST(FrameRangeCheck, AcceptsOnlyRangesInsideTheClip) {
 
 // The answers' effects are the end-to-end prompts'; here padding, colours and a range text that is data.
 TEST(RangePrompt, ANoKeepsTheRange) {
-  ScopedConsoleWidth width{8};
   RecordingConsole console;
+  console.width = 8;
   FrameRange range{1, 2, 3};
-  uint32_t asked_with = 0;
-  EXPECT_FALSE(OfferWholeClip(100, "FrameRange=%s%n", &range, console, [&](uint32_t poll) {
-    asked_with = poll;
-    return false;
-  }));
-  EXPECT_EQ(asked_with, 100u);
+  EXPECT_FALSE(OfferWholeClip(100, "FrameRange=%s%n", &range, console));
+  EXPECT_EQ(console.asked, std::vector<uint32_t>{100});
   EXPECT_EQ(console.out,
             "\r       {11}\rInvalid frame range specified:\n{15}\r\"FrameRange=%s%n\"\n\n"
             "\rProceed with default (0,99)? [y/n]\r       <up 1>\r       <up 1>\r       <up 1>\r       "

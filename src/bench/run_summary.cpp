@@ -2,9 +2,10 @@
 
 #include <vector>
 
-#include "console/console_utils.h"
 #include "measure/timer.h"
 #include "records/record_format.h"
+#include "text/number_text.h"
+#include "text/text.h"
 
 namespace {
 
@@ -14,22 +15,22 @@ std::vector<std::string> SummaryLines(const FrameLoopState& state, const Summary
   std::vector<std::string> lines;
   lines.push_back(FramesProcessedLine(s));
   if (options.display_fps) {
-    lines.push_back(g_utils.FormatString("FPS (min | max | average):      %s | %s | %s",
-                                         CUtils::FormatFps(s.minimum_frame_rate).c_str(),
-                                         CUtils::FormatFps(s.maximum_frame_rate).c_str(),
-                                         CUtils::FormatFps(s.average_frame_rate).c_str()));
+    lines.push_back(text::Format("FPS (min | max | average):      %s | %s | %s",
+                                         text::FormatFps(s.minimum_frame_rate).c_str(),
+                                         text::FormatFps(s.maximum_frame_rate).c_str(),
+                                         text::FormatFps(s.average_frame_rate).c_str()));
   }
   if (options.display_tpf) {
-    lines.push_back(g_utils.FormatString("TPF (max | min | average):      %s | %s | %s ms",
-                                         CUtils::FormatTpf(1000.0 / s.minimum_frame_rate).c_str(),
-                                         CUtils::FormatTpf(1000.0 / s.maximum_frame_rate).c_str(),
-                                         CUtils::FormatTpf(1000.0 / s.average_frame_rate).c_str()));
+    lines.push_back(text::Format("TPF (max | min | average):      %s | %s | %s ms",
+                                         text::FormatTpf(1000.0 / s.minimum_frame_rate).c_str(),
+                                         text::FormatTpf(1000.0 / s.maximum_frame_rate).c_str(),
+                                         text::FormatTpf(1000.0 / s.average_frame_rate).c_str()));
   }
-  lines.push_back(g_utils.FormatString("Memory usage (phys | virt):     %u | %u MB",
+  lines.push_back(text::Format("Memory usage (phys | virt):     %u | %u MB",
                                        s.peak_physical_memory, s.peak_virtual_memory));
-  lines.push_back(g_utils.FormatString("Thread count:                   %u",
+  lines.push_back(text::Format("Thread count:                   %u",
                                        static_cast<unsigned>(s.thread_count)));
-  lines.push_back(g_utils.FormatString("CPU usage (average):            %u%%", s.cpu_average));
+  lines.push_back(text::Format("CPU usage (average):            %u%%", s.cpu_average));
   if (options.display_efficiency_index) {
     lines.push_back("Efficiency index:               " +
                     EfficiencyIndexText(s.average_frame_rate, s.cpu_average));
@@ -37,21 +38,21 @@ std::vector<std::string> SummaryLines(const FrameLoopState& state, const Summary
   if (options.monitor_gpu) {
     const GpuFigures& gpu = state.gpu;
     lines.push_back("");
-    lines.push_back(g_utils.FormatString("GPU usage (average):            %u%%", s.gpu_average));
+    lines.push_back(text::Format("GPU usage (average):            %u%%", s.gpu_average));
     if (gpu.video_engine_available) {
-      lines.push_back(g_utils.FormatString("Video engine load (average):    %u%%",
+      lines.push_back(text::Format("Video engine load (average):    %u%%",
                                            s.video_engine_average));
     }
     AppendGpuMemoryLines(gpu, &lines);
   }
   lines.push_back("");
   if (options.log_estimated_time && s.frames_processed < state.range_frame_count) {
-    lines.push_back(g_utils.FormatString("Time (elapsed | estimated):     %s | %s",
-                                         g_timer.FormatDuration(s.elapsed_ms, 0).c_str(),
-                                         g_timer.FormatDuration(s.estimated_ms, 0).c_str()));
+    lines.push_back(text::Format("Time (elapsed | estimated):     %s | %s",
+                                         text::FormatDuration(s.elapsed_ms, false).c_str(),
+                                         text::FormatDuration(s.estimated_ms, false).c_str()));
   } else {
-    lines.push_back(g_utils.FormatString("Time (elapsed):                 %s",
-                                         g_timer.FormatDuration(s.elapsed_ms, 0).c_str()));
+    lines.push_back(text::Format("Time (elapsed):                 %s",
+                                         text::FormatDuration(s.elapsed_ms, false).c_str()));
   }
   return lines;
 }
@@ -60,35 +61,35 @@ std::vector<std::string> SummaryLines(const FrameLoopState& state, const Summary
 
 std::string FramesProcessedLine(const RunStatistics& s) {
   if (s.first_frame == s.last_frame && s.first_frame == 0) {
-    return g_utils.FormatString("Frames processed:               %u", s.frames_processed);
+    return text::Format("Frames processed:               %u", s.frames_processed);
   }
   if (s.first_frame == s.last_frame) {
-    return g_utils.FormatString("Frames processed:               %u (%u)", s.frames_processed,
+    return text::Format("Frames processed:               %u (%u)", s.frames_processed,
                                 s.first_frame);
   }
-  return g_utils.FormatString("Frames processed:               %u (%u - %u)", s.frames_processed,
+  return text::Format("Frames processed:               %u (%u - %u)", s.frames_processed,
                               s.first_frame, s.last_frame);
 }
 
 void PrintRunSummary(const FrameLoopState& state, const SummaryOptions& options,
-                     std::string* report, ConsoleSink& sink) {
+                     std::string* report, Console& console) {
   report->append("\n\n" + std::string(records::kRuntimeInfoSection) + "\n");
   if (state.stats.frames_processed < state.interval) {
-    PrintPaddedLine(sink, kColorError, kRangeTooShortText);
+    PrintPaddedLine(console, kColorError, kRangeTooShortText);
     report->append(kRangeTooShortText);
     return;
   }
-  if (!state.first_page_pending) sink.MoveUp(state.line_count);
+  if (!state.first_page_pending) console.MoveUp(state.line_count);
   for (const std::string& line : SummaryLines(state, options)) {
     if (line.empty()) {
-      sink.Print(kColorNone, "\n");
+      console.Print(kColorNone, "\n");
       continue;
     }
-    PrintPaddedLine(sink, kColorValue, line);
+    PrintPaddedLine(console, kColorValue, line);
     report->append(line);
     report->append("\n");
   }
-  PrintPaddedLine(sink, kColorNone, std::string());
-  PrintPaddedLine(sink, kColorNone, std::string());
-  sink.MoveUp(2);
+  PrintPaddedLine(console, kColorNone, std::string());
+  PrintPaddedLine(console, kColorNone, std::string());
+  console.MoveUp(2);
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "bench/console_sink.h"
+#include "console/console.h"
 #include "bench/frame_loop.h"
 
 inline constexpr char kRangeTooShortText[] =
@@ -19,4 +19,4 @@ std::string FramesProcessedLine(const RunStatistics& stats);
 
 // Prints the summary and appends its lines to report.
 void PrintRunSummary(const FrameLoopState& state, const SummaryOptions& options,
-                     std::string* report, ConsoleSink& sink = StandardConsole());
+                     std::string* report, Console& console);

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "bench/testing/recording_console.h"
+#include "console/testing/recording_console.h"
 
 namespace {
 
@@ -25,7 +25,6 @@ class RunSummary : public testing::Test {
     return report;
   }
 
-  ScopedConsoleWidth width{0};
   FrameLoopState state;
   SummaryOptions options;
   RecordingConsole console;
@@ -55,7 +54,7 @@ TEST_F(RunSummary, EstimatedTimeOnlyForARunEndedEarlyWithTheSettingOn) {
 
 TEST_F(RunSummary, TooShortRangeGivesOnlyTheNoticeWithoutLineEnd) {
   state.stats.frames_processed = 7;
-  g_utils.SetConsoleWidthForTest(70);
+  console.width = 70;
   EXPECT_EQ(Report(),
             "[Clip info]\n\n[Runtime info]\n"
             "The specified frame range is too short for accurate measurements.");
@@ -64,7 +63,7 @@ TEST_F(RunSummary, TooShortRangeGivesOnlyTheNoticeWithoutLineEnd) {
 }
 
 TEST_F(RunSummary, ConsoleBytesOverwriteTheLastPage) {
-  g_utils.SetConsoleWidthForTest(50);
+  console.width = 50;
   state.first_page_pending = false;
   state.line_count = 10;
   options.display_tpf = options.display_efficiency_index = 1;

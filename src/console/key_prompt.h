@@ -14,6 +14,5 @@ struct KeySource {
 // Standard input and the platform's sleep.
 KeySource ConsoleKeySource();
 
-// The bodies of WaitAnyKey and AskYesNo; the callers set the keyboard mode.
-void WaitAnyKeyWith(const KeySource& keys);
+// The body of AskYesNo; the caller sets the keyboard mode.
 bool AskYesNoWith(uint32_t poll_ms, const KeySource& keys);

@@ -1,11 +1,11 @@
 #include "measure/gpu_info.h"
 
-#include "console/console_utils.h"
 #include "measure/gpuz_layout.h"
 #include "measure/timer.h"
 #include "platform/clock.h"
 #include "platform/error.h"
 #include "platform/process.h"
+#include "text/text.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ constexpr size_t kVersionChars = 5;
 
 bool FindGpuzWindow(const std::string& title, GpuzScan* scan) {
   std::string lower = title.substr(0, kTitleMaxChars);
-  CUtils::ToLower(lower);
+  text::ToLower(&lower);
   if (lower.find("gpu-z") != std::string::npos) {
     scan->found = true;
     scan->version_text =
@@ -41,19 +41,18 @@ CGPUInfo::CGPUInfo(NoProcessScan, const GpuzScan& scan)
 
 CGPUInfo::~CGPUInfo() { CloseSharedMemory(); }
 
-int CGPUInfo::OpenSharedMemory() {
-  last_error.clear();
+bool CGPUInfo::OpenSharedMemory(std::string* error) {
   // Opening again must not leak the mapping already held.
   CloseSharedMemory();
   platform::ClearLastError();
   if (!platform::OpenSharedSection("/GPUZShMem", &section_)) {
-    last_error = platform::LastErrorText();
+    *error = platform::LastErrorText();
     section_ = platform::SharedSection{};
-    return 0;
+    return false;
   }
   shared_memory_open = 1;
   ReadCardInfo();
-  return 1;
+  return true;
 }
 
 void CGPUInfo::ReadCardInfo() {
@@ -71,7 +70,7 @@ void CGPUInfo::ReadCardInfoFrom(const unsigned char* data, size_t size) {
     if (record == nullptr) break;  // later records lie further out still
     std::string value = gpuz::Utf16ToUtf8(
         gpuz::ReadTextField(record + gpuz::kRecordValueOffset), gpuz::kMaxUtf8Bytes);
-    CUtils::Trim(value);
+    text::Trim(&value);
     if (value.empty()) continue;
 
     const std::u16string key = gpuz::ReadTextField(record);

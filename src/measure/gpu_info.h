@@ -31,7 +31,8 @@ class CGPUInfo {
   CGPUInfo(const CGPUInfo&) = delete;
   CGPUInfo& operator=(const CGPUInfo&) = delete;
 
-  int OpenSharedMemory();
+  // False with the system's reason in error.
+  bool OpenSharedMemory(std::string* error);
   void ReadCardInfo();
   void RefreshSensors();
   void CloseSharedMemory();
@@ -63,7 +64,6 @@ class CGPUInfo {
   int32_t has_memory_dedicated = 0;
   int32_t gpuz_running = 0;
   int32_t shared_memory_open = 0;
-  std::string last_error;
 
  private:
   platform::SharedSection section_;

@@ -14,19 +14,4 @@ TEST(TickMs, WrapAddsTwoToThe32OnlyOnTheReadingAfterIt) {
   EXPECT_EQ(tick.Next(0x1Fu), 0x1Fu + kWrap);
 }
 
-TEST(CTimer, DurationClockFormWithAndWithoutLeadingSpaces) {
-  const struct { int64_t ms; const char* keep; const char* strip; } cases[] = {
-      {0, "   00:00:00.000", "00:00:00.000"},
-      {359999999, "   99:59:59.999", "99:59:59.999"},
-      {360000000, "  100:00:00.000", "100:00:00.000"},
-      {4294967296LL, " 1193:02:47.296", "1193:02:47.296"},
-      {360000000000LL, "100000:00:00.000", "100000:00:00.000"},
-      {-5, "   00:00:00.000", "00:00:00.000"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(g_timer.FormatDuration(c.ms, 1) + "|" + g_timer.FormatDuration(c.ms, 0),
-              std::string(c.keep) + "|" + c.strip);
-  }
-}
-
 }  // namespace

@@ -30,6 +30,13 @@ std::string ProgramFileVersion();
 // has no such version.
 std::string FileVersionOfFile(const std::string& path);
 
+// The version the program shows: of the file at path, or of the running
+// program when path is empty; "0.0.0.0" when none is known.
+inline std::string FileVersionText(const std::string& path) {
+  std::string version = path.empty() ? ProgramFileVersion() : FileVersionOfFile(path);
+  return version.empty() ? std::string("0.0.0.0") : version;
+}
+
 // Canonical location of an existing file (links resolved); false when it
 // cannot be opened or resolved.
 bool ResolvedFileLocation(const std::string& path, std::string* location);

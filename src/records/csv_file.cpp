@@ -1,8 +1,8 @@
 #include "records/csv_file.h"
 
-#include "console/console_utils.h"
 #include "records/record_files.h"
 #include "records/record_format.h"
+#include "text/text.h"
 
 namespace {
 
@@ -14,16 +14,16 @@ std::string CsvRow(const PerformanceSample& r, int32_t monitor_gpu,
   const unsigned cpu = r.cpu_usage, gpu = r.gpu_load, vpu = r.video_engine_load,
                  threads = r.thread_count;
   if (!monitor_gpu) {
-    return g_utils.FormatString("%u,%.3f,%.3f,%.6f,%.6f,%u,%u,%u,%u", n, r.current_frame_rate,
+    return text::Format("%u,%.3f,%.3f,%.6f,%.6f,%u,%u,%u,%u", n, r.current_frame_rate,
                                 r.average_frame_rate, tpf, average_tpf, cpu, threads,
                                 r.physical_memory, r.virtual_memory);
   }
   if (!video_engine_available) {
-    return g_utils.FormatString("%u,%.3f,%.3f,%.6f,%.6f,%u,%u,%u,%u,%u", n, r.current_frame_rate,
+    return text::Format("%u,%.3f,%.3f,%.6f,%.6f,%u,%u,%u,%u,%u", n, r.current_frame_rate,
                                 r.average_frame_rate, tpf, average_tpf, cpu, gpu, threads,
                                 r.physical_memory, r.virtual_memory);
   }
-  return g_utils.FormatString("%u,%.3f,%.3f,%.6f,%.6f,%u,%u,%u,%u,%u,%u", n,
+  return text::Format("%u,%.3f,%.3f,%.6f,%.6f,%u,%u,%u,%u,%u,%u", n,
                               r.current_frame_rate, r.average_frame_rate, tpf, average_tpf, cpu,
                               gpu, vpu, threads, r.physical_memory, r.virtual_memory);
 }
@@ -44,9 +44,8 @@ std::string CsvText(const std::vector<PerformanceSample>& samples, uint32_t reco
   return text;
 }
 
-std::string WriteCsvFile(const std::string& script_path,
-                         const std::vector<PerformanceSample>& samples, uint32_t record_count,
-                         const RecordOptions& options) {
+bool WriteCsvFile(const std::string& script_path, const std::vector<PerformanceSample>& samples,
+                  uint32_t record_count, const RecordOptions& options, std::string* error) {
   return ReplaceFileContent(PathBesideScript(script_path, ".csv"),
-                            CsvText(samples, record_count, options));
+                            CsvText(samples, record_count, options), error);
 }

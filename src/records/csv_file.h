@@ -8,11 +8,10 @@
 #include "bench/frame_loop.h"
 #include "records/record_files.h"
 
-// Writes <script minus ".avs">.csv (empty when there is no record). Returns
-// an empty text, or the message for the caller to print.
-std::string WriteCsvFile(const std::string& script_path,
-                         const std::vector<PerformanceSample>& samples, uint32_t record_count,
-                         const RecordOptions& options);
+// Writes <script minus ".avs">.csv (empty when there is no record). False
+// with the message for the caller to print in error.
+bool WriteCsvFile(const std::string& script_path, const std::vector<PerformanceSample>& samples,
+                  uint32_t record_count, const RecordOptions& options, std::string* error);
 
 // The file's content for given records.
 std::string CsvText(const std::vector<PerformanceSample>& samples, uint32_t record_count,

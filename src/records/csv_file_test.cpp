@@ -28,11 +28,12 @@ TEST(CsvFile, ReplacesTheOldFileEvenWithoutRecordsAndReportsAMissingFolder) {
   ScratchDir dir;
   const std::string csv = dir.File("run.csv");
   ScratchDir::Write(csv, std::string(1000, 'z'));
-  EXPECT_EQ(WriteCsvFile(dir.File("run.avs"), OneRecord(), 0, {}), "");
+  std::string error;
+  EXPECT_TRUE(WriteCsvFile(dir.File("run.avs"), OneRecord(), 0, {}, &error));
   EXPECT_TRUE(std::filesystem::exists(csv));
   EXPECT_EQ(ScratchDir::Read(csv), "");
-  EXPECT_EQ(WriteCsvFile(dir.File("gone/run.avs"), OneRecord(), 1, {}),
-            "\nCannot create \"" + dir.File("gone/run.csv") + "\"\n");
+  EXPECT_FALSE(WriteCsvFile(dir.File("gone/run.avs"), OneRecord(), 1, {}, &error));
+  EXPECT_EQ(error, "\nCannot create \"" + dir.File("gone/run.csv") + "\"\n");
 }
 
 }  // namespace

@@ -3,9 +3,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "console/console_utils.h"
 #include "records/record_files.h"
 #include "records/record_format.h"
+#include "text/text.h"
 
 namespace {
 
@@ -19,16 +19,16 @@ std::string TableRow(const PerformanceSample& r, int32_t monitor_gpu,
   const unsigned cpu = r.cpu_usage, gpu = r.gpu_load, vpu = r.video_engine_load,
                  threads = r.thread_count;
   if (!monitor_gpu) {
-    return g_utils.FormatString("%s%u %13.3f %16.6f %8u %9u %13u %13u", pad.c_str(), n,
+    return text::Format("%s%u %13.3f %16.6f %8u %9u %13u %13u", pad.c_str(), n,
                                 r.current_frame_rate, tpf, cpu, threads, r.physical_memory,
                                 r.virtual_memory);
   }
   if (!video_engine_available) {
-    return g_utils.FormatString("%s%u %13.3f %16.6f %8u %8u %9u %13u %13u", pad.c_str(), n,
+    return text::Format("%s%u %13.3f %16.6f %8u %8u %9u %13u %13u", pad.c_str(), n,
                                 r.current_frame_rate, tpf, cpu, gpu, threads, r.physical_memory,
                                 r.virtual_memory);
   }
-  return g_utils.FormatString("%s%u %13.3f %16.6f %8u %8u %8u %9u %13u %13u", pad.c_str(), n,
+  return text::Format("%s%u %13.3f %16.6f %8u %8u %8u %9u %13u %13u", pad.c_str(), n,
                               r.current_frame_rate, tpf, cpu, gpu, vpu, threads,
                               r.physical_memory, r.virtual_memory);
 }
@@ -46,7 +46,7 @@ bool ReadScriptText(const std::string& path, std::string* text) {
     text->append("\n");
   }
   if (in.bad()) return false;
-  CUtils::Trim(*text);
+  text::Trim(text);
   return true;
 }
 
@@ -75,14 +75,20 @@ std::string LogText(const std::string& report_text, const std::string& script_te
   return log;
 }
 
-std::string WriteLogFile(const std::string& script_path, const std::string& report_text,
-                         const std::string& graphics_card_text,
-                         const std::vector<PerformanceSample>& samples, uint32_t record_count,
-                         const std::string& avisynth_error, const RecordOptions& options) {
+bool WriteLogFile(const std::string& script_path, const std::string& report_text,
+                  const std::string& graphics_card_text,
+                  const std::vector<PerformanceSample>& samples, uint32_t record_count,
+                  const std::string& avisynth_error, const RecordOptions& options,
+                  std::string* error) {
   std::string script_text;
-  if (!ReadScriptText(script_path, &script_text)) return CannotOpenMessage(script_path);
+  if (!ReadScriptText(script_path, &script_text)) {
+    *error = CannotOpenMessage(script_path);
+    return false;
+  }
   const std::string log_path = PathBesideScript(script_path, ".log");
   return ReplaceFileContent(
-      log_path, LogText(report_text, script_text, graphics_card_text, samples, record_count,
-                        avisynth_error, options));
+      log_path,
+      LogText(report_text, script_text, graphics_card_text, samples, record_count, avisynth_error,
+              options),
+      error);
 }

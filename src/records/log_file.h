@@ -10,11 +10,12 @@
 
 // Writes <script minus ".avs">.log: report text, the script, the graphics
 // card text (with GPU monitoring), the performance table and the AviSynth
-// error. Returns an empty text, or the message for the caller to print.
-std::string WriteLogFile(const std::string& script_path, const std::string& report_text,
-                         const std::string& graphics_card_text,
-                         const std::vector<PerformanceSample>& samples, uint32_t record_count,
-                         const std::string& avisynth_error, const RecordOptions& options);
+// error. False with the message for the caller to print in error.
+bool WriteLogFile(const std::string& script_path, const std::string& report_text,
+                  const std::string& graphics_card_text,
+                  const std::vector<PerformanceSample>& samples, uint32_t record_count,
+                  const std::string& avisynth_error, const RecordOptions& options,
+                  std::string* error);
 
 // The script as the log quotes it: lines joined by "\n" (a CR before a line
 // end dropped), outer blanks trimmed. False when the file cannot be read.

@@ -44,8 +44,9 @@ TEST_F(LogFile, WholeLogByteForByteInPlaceOfAnOlderOne) {
   };
   for (const auto& c : cases) {
     ScratchDir::Write(dir.File("clip.log"), std::string(5000, 'Q'));
-    ASSERT_EQ(WriteLogFile(script, "[General info]\nx\n\n[Clip info]\ny", "[Graphics card info]\nG\n",
-                           ThreeRecords(), c.records, c.error, c.options), "");
+    std::string error;
+    ASSERT_TRUE(WriteLogFile(script, "[General info]\nx\n\n[Clip info]\ny", "[Graphics card info]\nG\n",
+                             ThreeRecords(), c.records, c.error, c.options, &error)) << error;
     EXPECT_EQ(ScratchDir::Read(dir.File("clip.log")), head + c.tail);
   }
 }
@@ -60,7 +61,8 @@ TEST_F(LogFile, PathsAndFailures) {
   EXPECT_EQ(text, "a\nlast") << "a script without a final line end is copied whole";
 
   const std::string missing = dir.File("none.avs");
-  EXPECT_EQ(WriteLogFile(missing, "", "", {}, 0, "", {}), "\nCannot open \"" + missing + "\"\n");
+  EXPECT_FALSE(WriteLogFile(missing, "", "", {}, 0, "", {}, &text));
+  EXPECT_EQ(text, "\nCannot open \"" + missing + "\"\n");
   EXPECT_FALSE(std::filesystem::exists(dir.File("none.log")));
 }
 

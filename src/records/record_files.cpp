@@ -15,9 +15,10 @@ std::string CannotOpenMessage(const std::string& path) {
   return "\nCannot open \"" + path + "\"\n";
 }
 
-std::string ReplaceFileContent(const std::string& path, const std::string& content) {
+bool ReplaceFileContent(const std::string& path, const std::string& content, std::string* error) {
   // Written beside the target and renamed over it: a crash or a full disk
   // leaves the old file whole rather than a half-written new one.
-  if (!platform::WriteFileReplacing(path, content)) return CannotCreateMessage(path);
-  return std::string();
+  if (platform::WriteFileReplacing(path, content)) return true;
+  *error = CannotCreateMessage(path);
+  return false;
 }

@@ -20,6 +20,6 @@ std::string PathBesideScript(const std::string& script_path, const std::string& 
 std::string CannotCreateMessage(const std::string& path);
 std::string CannotOpenMessage(const std::string& path);
 
-// Replaces path with content in one step; the message above when it fails,
-// empty otherwise.
-std::string ReplaceFileContent(const std::string& path, const std::string& content);
+// Replaces path with content in one step; false with the message above in
+// error when it fails.
+bool ReplaceFileContent(const std::string& path, const std::string& content, std::string* error);

@@ -1,10 +1,10 @@
 #include "records/script_report.h"
 
 #include "avs_host/pixel_type_name.h"
-#include "console/console_utils.h"
 #include "measure/gpu_info.h"
-#include "measure/timer.h"
 #include "records/record_format.h"
+#include "text/number_text.h"
+#include "text/text.h"
 
 namespace {
 
@@ -19,26 +19,26 @@ void BuildGeneralInfo(const ReportInput& input, ReportTexts* texts) {
   const CAvisynthInfo& avs = *input.avsinfo;
   std::string& out = texts->report;
   out += std::string(records::kGeneralInfoSection) + "\n";
-  AppendLine(&out, g_utils.FormatString("Log file created with:                 Korbinet %s",
+  AppendLine(&out, text::Format("Log file created with:                 Korbinet %s",
                                         input.options.program_version.c_str()));
-  AppendLine(&out, g_utils.FormatString("Script file:                           %s",
+  AppendLine(&out, text::Format("Script file:                           %s",
                                         input.script_path.c_str()));
   if (!input.options.switches.empty())
-    AppendLine(&out, g_utils.FormatString("Command line switches:                 %s",
+    AppendLine(&out, text::Format("Command line switches:                 %s",
                                           input.options.switches.c_str()));
-  AppendLine(&out, g_utils.FormatString("Avisynth version string:               %s",
+  AppendLine(&out, text::Format("Avisynth version string:               %s",
                                         avs.version_string.c_str()));
-  AppendLine(&out, g_utils.FormatString("Avisynth file version:                 %s",
+  AppendLine(&out, text::Format("Avisynth file version:                 %s",
                                         avs.file_version.c_str()));
-  AppendLine(&out, g_utils.FormatString("Avisynth Interface Version:            %d",
+  AppendLine(&out, text::Format("Avisynth Interface Version:            %d",
                                         avs.interface_version));
-  AppendLine(&out, g_utils.FormatString("Avisynth MT support:                   %s",
+  AppendLine(&out, text::Format("Avisynth MT support:                   %s",
                                         avs.mt_support ? "Yes" : "No"));
-  AppendLine(&out, g_utils.FormatString("Avisynth.dll linker/compiler version:  %s",
+  AppendLine(&out, text::Format("Avisynth.dll linker/compiler version:  %s",
                                         avs.linker_version.c_str()));
-  AppendLine(&out, g_utils.FormatString("Avisynth.dll location:                 %s",
+  AppendLine(&out, text::Format("Avisynth.dll location:                 %s",
                                         avs.location.c_str()));
-  AppendLine(&out, g_utils.FormatString("Avisynth.dll time stamp:               %s",
+  AppendLine(&out, text::Format("Avisynth.dll time stamp:               %s",
                                         avs.time_stamp.c_str()));
   for (const auto& line : avs.plugin_dirs) {
     if (!line.empty()) AppendLine(&out, SplitPluginLine(line, "             "));
@@ -50,14 +50,14 @@ void BuildGraphicsCardInfo(const ReportInput& input, ReportTexts* texts) {
   const CGPUInfo& gpu = *input.gpu;
   std::string& out = texts->graphics;
   out += "\n\n" + std::string(records::kGraphicsCardSection) + "\n";
-  AppendLine(&out, g_utils.FormatString("Card name:               %s", gpu.card_name.c_str()));
-  AppendLine(&out, g_utils.FormatString("GPU name:                %s", gpu.gpu_name.c_str()));
-  AppendLine(&out, g_utils.FormatString("Memory size:             %s", gpu.memory_size.c_str()));
+  AppendLine(&out, text::Format("Card name:               %s", gpu.card_name.c_str()));
+  AppendLine(&out, text::Format("GPU name:                %s", gpu.gpu_name.c_str()));
+  AppendLine(&out, text::Format("Memory size:             %s", gpu.memory_size.c_str()));
   AppendLine(&out,
-             g_utils.FormatString("OpenCL version:          %s", gpu.opencl_version.c_str()));
+             text::Format("OpenCL version:          %s", gpu.opencl_version.c_str()));
   AppendLine(&out,
-             g_utils.FormatString("Driver version:          %s", gpu.driver_version.c_str()));
-  out += g_utils.FormatString("Info collected with:     GPU-Z %s", gpu.gpuz_version.c_str());
+             text::Format("Driver version:          %s", gpu.driver_version.c_str()));
+  out += text::Format("Info collected with:     GPU-Z %s", gpu.gpuz_version.c_str());
   out += "\n\n";
 }
 
@@ -90,7 +90,7 @@ std::string FramerateLine(const VideoInfo& vi, const ClipFacts& f) {
     format = "Framerate:                 %11.3f (%u/%u, TFF)";
   else if (f.is_field_based && f.is_bff)
     format = "Framerate:                 %11.3f (%u/%u, BFF)";
-  return g_utils.FormatString(format, rate, vi.fps_numerator, vi.fps_denominator);
+  return text::Format(format, rate, vi.fps_numerator, vi.fps_denominator);
 }
 
 int BitsPerSample(int sample_type) {
@@ -126,13 +126,13 @@ void BuildClipInfo(const ReportInput& input, ReportTexts* texts) {
     video_lines[3] = "Frame height:                      n/a";
     video_lines[4] = "Framerate:                         n/a";
   } else {
-    video_lines[0] = g_utils.FormatString("Number of frames:          %11u",
+    video_lines[0] = text::Format("Number of frames:          %11u",
                                           static_cast<unsigned>(vi.num_frames));
-    video_lines[1] = g_utils.FormatString("Length (hh:mm:ss.ms):  %s",
-                                          g_timer.FormatDuration(state.length_ms, 1).c_str());
+    video_lines[1] = text::Format("Length (hh:mm:ss.ms):  %s",
+                                          text::FormatDuration(state.length_ms, true).c_str());
     video_lines[2] =
-        g_utils.FormatString("Frame width:               %11u", static_cast<unsigned>(vi.width));
-    video_lines[3] = g_utils.FormatString("Frame height:              %11u",
+        text::Format("Frame width:               %11u", static_cast<unsigned>(vi.width));
+    video_lines[3] = text::Format("Frame height:              %11u",
                                           static_cast<unsigned>(vi.height));
     video_lines[4] = FramerateLine(vi, facts);
   }
@@ -148,7 +148,7 @@ void BuildClipInfo(const ReportInput& input, ReportTexts* texts) {
 
   if (state.values.mt_mode_known) {
     std::string line =
-        g_utils.FormatString("Active MT Mode:                      %d", state.values.mt_mode);
+        text::Format("Active MT Mode:                      %d", state.values.mt_mode);
     AppendLine(&console, line);
     AppendLine(&out, line);
   }
@@ -160,12 +160,12 @@ void BuildClipInfo(const ReportInput& input, ReportTexts* texts) {
   const int rate = facts.samples_per_second;
   const int64_t samples = vi.num_audio_samples;
   AppendLine(&out, "Audio channels:    " +
-                       AudioValue(channels != 0, g_utils.FormatString("%19d", channels)));
+                       AudioValue(channels != 0, text::Format("%19d", channels)));
   AppendLine(&out, "Audio bits/sample: " +
-                       AudioValue(sample_type != 0, g_utils.FormatString("%19d", bits)));
+                       AudioValue(sample_type != 0, text::Format("%19d", bits)));
   AppendLine(&out, "Audio sample rate: " +
-                       AudioValue(rate != 0, g_utils.FormatString("%19d", rate)));
+                       AudioValue(rate != 0, text::Format("%19d", rate)));
   AppendLine(&out, "Audio samples:     " +
-                       AudioValue(samples != 0, g_utils.FormatString("%19lld",
+                       AudioValue(samples != 0, text::Format("%19lld",
                                                                      static_cast<long long>(samples))));
 }

@@ -22,7 +22,7 @@ void PrintTo(const Library& library, std::ostream* out) { *out << library.path; 
 std::string Probe(const std::string& path, AvsInterface kind, int* version) {
   CAvisynthInfo info;
   std::string message;
-  const int result = ProbeAvisynth(&info, &message, path, kind);
+  const int result = ProbeAvisynth(path, &info, &message, kind) ? 1 : 0;
   *version = info.interface_version;
   return std::to_string(result) + "|" + message + "|" + std::to_string(info.interface_version) +
          "|" + info.version_string + "|" + std::to_string(info.mt_support);
@@ -95,7 +95,9 @@ TEST_P(CBindingTest, ShowsWhatTheCppInterfaceShows) {
   const std::string short_script = dir.File("clip.avs"), no_clip = dir.File("no clip.avs");
   auto analyse = [&](const std::string& script, AvsInterface kind) {
     std::string message;
-    return std::to_string(AnalyseScript(script, path, version, 1, &message, kind)) + "|" + message;
+    uint32_t interval = 0;
+    AnalyseScript(script, path, version, 1, &interval, &message, kind);
+    return std::to_string(interval) + "|" + message;
   };
   EXPECT_EQ(analyse(short_script, AvsInterface::kC), analyse(short_script, AvsInterface::kCpp));
   EXPECT_EQ(analyse(no_clip, AvsInterface::kC), "0|Script did not return a video clip:\n(" + no_clip + ")");

@@ -20,9 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Settings settings;
     settings.AutoCompleteExtension = autocomplete;
     CommandLineOptions options;
-    const std::string message = ParseArguments(args, &settings, &options);
+    std::string message;
     // Accepted switches keep their values inside the ranges the run relies on.
-    if (message.empty()) {
+    if (ParseArguments(args, &settings, &options, &message)) {
       if (settings.ProcessPriority < 1 || settings.ProcessPriority > 3) __builtin_trap();
       if (settings.TimeLimit != -1 && (settings.TimeLimit < 1 || settings.TimeLimit > 999999)) {
         __builtin_trap();

@@ -35,8 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!(std::ofstream(file.path, std::ios::binary) << bytes)) return 0;
 
   Settings settings;
-  const std::string error = LoadSettingsFrom(file.path, "2.1.6", &settings);
-  if (!error.empty()) __builtin_trap();  // the file is ours and writable
+  std::string error;
+  if (!LoadSettingsFrom(file.path, "2.1.6", &settings, &error)) __builtin_trap();  // the file is ours and writable
   if (settings.ProcessPriority < 1 || settings.ProcessPriority > 3) __builtin_trap();
   if (settings.TimeLimit != -1 && (settings.TimeLimit < 1 || settings.TimeLimit > 999999)) {
     __builtin_trap();

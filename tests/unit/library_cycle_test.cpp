@@ -46,8 +46,9 @@ TEST(LibraryCycle, RepeatedRunsLeaveNoDescriptorsThreadsOrMappings) {
       // The four uses of a run, in its order.
       CAvisynthInfo info;
       std::string message;
-      ASSERT_EQ(ProbeAvisynth(&info, &message, library, binding), 1) << message;
-      AnalyseScript(script, library, info.interface_version, 1, &message, binding);
+      ASSERT_TRUE(ProbeAvisynth(library, &info, &message, binding)) << message;
+      uint32_t interval = 0;
+      AnalyseScript(script, library, info.interface_version, 1, &interval, &message, binding);
       // A failed analysis keeps the library loaded on purpose; its message
       // tells why when the check below fails.
       SCOPED_TRACE("analysis: " + message);

@@ -9,15 +9,16 @@
 #include <vector>
 
 #include "amdgpu_source.h"
-#include "console/console_utils.h"
 #include "nvidia_source.h"
 #include "options.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "platform/shared_memory.h"
 #include "platform/signals.h"
 #include "section_writer.h"
 #include "sensor_refresher.h"
+#include "text/text.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ std::unique_ptr<GpuSource> OpenSource(const Options& options, std::string* name,
 std::string RunningGpuz() {
   for (std::string name : platform::RunningProcessNames()) {
     std::string lower = name;
-    CUtils::ToLower(lower);
+    text::ToLower(&lower);
     if (lower.find("gpu-z") != std::string::npos) return name;
   }
   return {};
@@ -95,7 +96,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc >= 2 && std::string(argv[1]) == "--version") {
-    const std::string line = "gpu-publisher " + CUtils::FileVersionText("").substr(0, 5) + " (x64)\n";
+    const std::string line = "gpu-publisher " + platform::FileVersionText("").substr(0, 5) + " (x64)\n";
     std::fputs(line.c_str(), stdout);
     return 0;
   }

@@ -1,46 +1,39 @@
-#include "console/console_utils.h"
+#include "console/terminal_console.h"
 
 #include <gtest/gtest.h>
 
 #include <deque>
 
-#include "console/key_prompt.h"
 #include "platform/console.h"
 
 namespace {
 
 using namespace testing::internal;  // output capture
 
-// Keeps the global width and options of other tests untouched.
-class ConsoleState : public ::testing::Test {
- protected:
-  void SetUp() override { g_utils.SetOptions({.use_color = 0}); }  // captures hold no colour codes
-  void TearDown() override {
-    g_utils.SetOptions(saved_options_);
-    g_utils.SetConsoleWidthForTest(saved_width_);
-  }
-  ConsoleOptions saved_options_ = g_utils.Options();
-  int saved_width_ = g_utils.ConsoleWidth();
-};
-
 // Padding to one less than the width is checked on the summary and the prompts; here its cap.
-TEST_F(ConsoleState, PadLineNeverAddsMoreThan999Spaces) {
-  g_utils.SetConsoleWidthForTest(1000);
-  EXPECT_EQ(g_utils.PadLine(""), std::string(999, ' '));
-  g_utils.SetConsoleWidthForTest(1001);
-  EXPECT_EQ(g_utils.PadLine(""), "");
+TEST(TerminalConsole, PadLineNeverAddsMoreThan999Spaces) {
+  TerminalConsole console({});
+  console.SetWidthForTest(1000);
+  EXPECT_EQ(PadLine(console, ""), std::string(999, ' '));
+  console.SetWidthForTest(1001);
+  EXPECT_EQ(PadLine(console, ""), "");
 }
 
-TEST_F(ConsoleState, PrintGoesWholeToTheChosenStream) {
+TEST(TerminalConsole, PrintGoesWholeToTheChosenStream) {
   std::string big(10000, 'z');
-  const char* no_format = nullptr;
-  CaptureStdout();
-  CaptureStderr();
-  ConsolePrint(1, kColorValue, "[%s]", big.c_str());
-  ConsolePrintText(0, kColorNone, "100% %s");
-  ConsolePrint(1, kColorValue, no_format);
-  EXPECT_EQ(GetCapturedStderr(), "100% %s");
-  EXPECT_EQ(GetCapturedStdout(), "[" + big + "]");
+  const struct { bool to_stdout; const char* out; const char* err; } cases[] = {
+      {false, "<big>", "100% %s"}, {true, "<big>100% %s", ""}};
+  for (const auto& c : cases) {
+    TerminalConsole console({.use_color = false, .to_stdout = c.to_stdout});  // captures hold no colour codes
+    CaptureStdout();
+    CaptureStderr();
+    console.PrintToStdout(kColorValue, "[" + big + "]");
+    console.Print(kColorNone, "100% %s");
+    std::string out = GetCapturedStdout();
+    EXPECT_EQ(GetCapturedStderr(), c.err);
+    ASSERT_EQ(out.substr(0, big.size() + 2), "[" + big + "]");
+    EXPECT_EQ("<big>" + out.substr(big.size() + 2), c.out);
+  }
 }
 
 // A scripted keyboard: each poll takes one entry; 0 means no key waiting.
@@ -72,12 +65,12 @@ TEST(AskYesNo, AnswersOnlyToYesNoKeys) {
 
 // Its prompt on a terminal, its blanking and its end at the end of input are
 // the end-to-end tests'; here the other stream and a key left unread.
-TEST_F(ConsoleState, ExitPauseToStandardOutputLeavesTheKeyUnread) {
-  g_utils.SetConsoleWidthForTest(6);
-  g_utils.SetOptions({.use_color = 0, .pause_before_exit = 1, .to_stdout = 1});
+TEST(TerminalConsole, ExitPauseToStandardOutputLeavesTheKeyUnread) {
+  TerminalConsole console({.use_color = false, .pause_before_exit = true, .to_stdout = true});
+  console.SetWidthForTest(6);
   ScriptedKeys keys{{0, 0, 'k'}};
   CaptureStdout();
-  WaitAnyKeyWith(keys.Source());
+  console.WaitAnyKeyWith(keys.Source());
   EXPECT_EQ(GetCapturedStdout(), "\nPress any key to exit...\r     ");
   EXPECT_EQ(keys.sleeps, 3);
   EXPECT_EQ(keys.reads, 0);

@@ -1,8 +1,8 @@
+#include "text/number_text.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-
-#include "console/console_utils.h"
 
 namespace {
 
@@ -20,8 +20,23 @@ TEST(NumberFormats, DecimalsFollowTheThresholds) {
       {4294967296.0, "4294967296", "4294967296"}, {NAN, "nan", "nan"}, {INFINITY, "inf", "inf"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(CUtils::FormatFps(c.value), c.fps) << c.value;
-    EXPECT_EQ(CUtils::FormatTpf(c.value), c.tpf) << c.value;
+    EXPECT_EQ(text::FormatFps(c.value), c.fps) << c.value;
+    EXPECT_EQ(text::FormatTpf(c.value), c.tpf) << c.value;
+  }
+}
+
+TEST(NumberText, DurationClockFormWithAndWithoutLeadingSpaces) {
+  const struct { int64_t ms; const char* keep; const char* strip; } cases[] = {
+      {0, "   00:00:00.000", "00:00:00.000"},
+      {359999999, "   99:59:59.999", "99:59:59.999"},
+      {360000000, "  100:00:00.000", "100:00:00.000"},
+      {4294967296LL, " 1193:02:47.296", "1193:02:47.296"},
+      {360000000000LL, "100000:00:00.000", "100000:00:00.000"},
+      {-5, "   00:00:00.000", "00:00:00.000"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(text::FormatDuration(c.ms, true) + "|" + text::FormatDuration(c.ms, false),
+              std::string(c.keep) + "|" + c.strip);
   }
 }
 

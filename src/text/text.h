@@ -1,0 +1,21 @@
+// Plain text helpers every layer may use: no system calls, no state.
+#pragma once
+
+#include <string>
+
+#include "platform/compiler.h"
+
+namespace text {
+
+// Drops spaces, tabs, CRs and LFs at both ends.
+void Trim(std::string* value);
+// ASCII letters only: file-system and script texts keep their other bytes.
+void ToLower(std::string* value);
+// Non-empty, and only digits and '-' (the settings' and switches' test).
+bool IsNumeric(const std::string& value);
+
+// printf-style; a text of more than 4095 characters gives "", so that no
+// fixed-width line of a page or a record can grow without bound.
+std::string Format(const char* format, ...) KORBINET_PRINTF_FORMAT(1, 2);
+
+}  // namespace text

@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-
 #include "compare/compare_texts.h"
 
 namespace compare {
@@ -55,21 +51,6 @@ TEST(CompareJson, HoldsSettingsStatisticsAndRounds) {
     EXPECT_NE(json.find(part), std::string::npos) << part << "\nin\n" << json;
   }
 }
-
-#ifndef _WIN32
-// A real JSON parser reads the document back.
-TEST(CompareJson, PythonReadsIt) {
-  if (std::system("python3 -c '' 2>/dev/null") != 0) GTEST_SKIP() << "no python3";
-  const std::string path = testing::TempDir() + "compare_json_test.json";
-  std::ofstream(path, std::ios::binary) << ResultJson(SampleRun());
-  const std::string check =
-      "python3 -c 'import json,sys; d=json.load(open(sys.argv[1], encoding=\"utf-8\")); "
-      "assert d[\"schema\"] == 1 and len(d[\"rounds\"]) == 6 and "
-      "d[\"variants\"][1][\"statistics\"][\"rounds\"] == 2' " + path;
-  EXPECT_EQ(std::system(check.c_str()), 0);
-  std::remove(path.c_str());
-}
-#endif
 
 }  // namespace
 }  // namespace compare

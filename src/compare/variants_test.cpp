@@ -61,7 +61,6 @@ TEST(Variants, LabelsStayApart) {
 }
 
 TEST(Variants, RefusesWhatCannotBeRun) {
-  Sweeps none;
   Sweeps two;
   two.scripts = {"a.avs"};
   two.prefetch = {1, 2};
@@ -70,8 +69,6 @@ TEST(Variants, RefusesWhatCannotBeRun) {
   huge.vars = {{"A", std::vector<std::string>(1 << 16, "v")}, {"B", std::vector<std::string>(1 << 16, "v")},
                {"C", std::vector<std::string>(1 << 16, "v")}, {"D", std::vector<std::string>(1 << 16, "v")}};
   const struct { Sweeps sweeps; std::vector<std::string> labels; std::string error; } cases[] = {
-      {none, {}, "no script given"},
-      {two, {"only"}, "1 label for 2 variants"},
       {two, {"a", "b", "c"}, "3 labels for 2 variants"},
       {huge, {}, "more than 64 variants"},
   };

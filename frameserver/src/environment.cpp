@@ -9,6 +9,7 @@
 #include "variant.h"
 
 namespace {
+// Per thread by nature: whether the calling thread is one the server made.
 thread_local bool t_frame_server_thread = false;
 }  // namespace
 

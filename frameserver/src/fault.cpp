@@ -20,12 +20,15 @@ struct FrameServerInternalFault {
 
 // An object with a destructor, as filter code has in scope; it owns no
 // memory, so skipping its destructor when the fault unwinds leaks nothing.
+// Its sink is program-wide and volatile only so that the store is kept.
 volatile int g_scope_sink = 0;
 struct InScope {
   int frame;
   ~InScope() { g_scope_sink = frame; }
 };
 
+// Volatile and program-wide so that the compiler cannot see through them and
+// drop the faults they make.
 volatile int g_zero = 0;
 int* volatile g_null = nullptr;
 volatile int g_never = -1;

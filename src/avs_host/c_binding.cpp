@@ -41,6 +41,9 @@ void CBinding::DeleteEnvironment() {
 void CBinding::AbandonEnvironment() {
   // The values go on record with their environment: the clip handle is ours
   // to release, and after an error nothing may call into the library again.
+  // Program-wide, not the binding's, since they outlive every binding and
+  // library use; never destroyed, so the record outlives the static
+  // destructors at exit.
   struct Abandoned {
     AVS_ScriptEnvironment* env;
     AVS_Clip* clip;

@@ -21,7 +21,9 @@ void CppBinding::DeleteEnvironment() {
 
 void CppBinding::AbandonEnvironment() {
   // Never destroyed, so the record outlives the static destructors at exit;
-  // a run abandons at most a handful.
+  // a run abandons at most a handful. Program-wide, not the binding's: the
+  // environments outlive every binding and library use, since after an
+  // error nothing may call into them, not even to delete them.
   static auto* abandoned = new std::vector<IScriptEnvironment*>;
   abandoned->push_back(env_);
   env_ = nullptr;

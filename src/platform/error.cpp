@@ -5,7 +5,10 @@
 namespace platform {
 
 namespace {
-// Per thread, like the Windows last-error value.
+// Per thread, like errno and GetLastError, which it stands beside: every
+// platform call reports its failure here the way the system reports its
+// own, so that callers several layers up word the message (SystemErrorText)
+// without each call in between carrying the text along.
 thread_local std::string last_error;
 thread_local bool has_error = false;
 }  // namespace

@@ -21,6 +21,8 @@ namespace {
 termios saved_mode;
 volatile sig_atomic_t mode_changed = 0;
 volatile sig_atomic_t colours_changed = 0;
+// Not handler state: how many callers hold the keyboard mode. The terminal
+// is one per process, so its holders are counted once per process too.
 int keyboard_depth = 0;
 
 void WriteAllTo(int fd, const char* data, size_t size) {
@@ -131,6 +133,7 @@ bool KeyHit() { return posix::KeyWaitingOn(STDIN_FILENO); }
 int ReadKey() { return posix::ReadKeyFrom(STDIN_FILENO); }
 
 void InstallTerminalRestore() {
+  // The handlers are the process's, installed once for it.
   static bool installed = false;
   if (installed) return;
   installed = true;

@@ -41,8 +41,10 @@ struct AltStack {
     std::free(memory);
   }
 };
+// Per thread: the handler runs on it when the thread's stack is exhausted.
 thread_local AltStack alt_stack;
 
+// The handlers are the process's, installed once for it.
 std::once_flag handlers_installed;
 
 bool IsStackOverflow(const siginfo_t* info, const void* context) {

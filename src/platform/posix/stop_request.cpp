@@ -100,6 +100,7 @@ void OnStopSignal(int signal_number) {
 }  // namespace
 
 void InstallStopHandlers() {
+  // The handlers are the process's, installed once for it.
   static bool installed = false;
   if (installed) return;
   installed = true;

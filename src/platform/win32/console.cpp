@@ -23,6 +23,8 @@ volatile LONG mode_changed = 0;
 WORD saved_attributes = 0x07;
 bool attributes_saved = false;
 DWORD saved_input_mode = 0;
+// Not handler state: how many callers hold the keyboard mode. The console
+// is one per process, so its holders are counted once per process too.
 int keyboard_depth = 0;
 
 HANDLE Output() { return GetStdHandle(STD_OUTPUT_HANDLE); }
@@ -77,6 +79,8 @@ struct ReadAhead {
   std::deque<int> keys;  // bytes, then kKeyEndOfInput at the end
 };
 
+// Standard input is the process's, and so is the one thread reading ahead
+// of it: a second reader would take bytes from the first.
 ReadAhead& StartReadAhead(HANDLE input) {
   static ReadAhead* ahead = [input] {
     auto* state = new ReadAhead;  // lives to the end: the thread may block in ReadFile forever
@@ -95,6 +99,8 @@ ReadAhead& StartReadAhead(HANDLE input) {
   }();
   return *ahead;
 }
+// Set once the read-ahead thread owns standard input; from then on every
+// read goes through it.
 bool read_ahead = false;
 
 // True when standard input, not a console, has a byte or its end waiting.
@@ -252,6 +258,7 @@ int ReadKey() {
 }
 
 void InstallTerminalRestore() {
+  // The handler is the process's, installed once for it.
   static bool installed = false;
   if (installed) return;
   installed = true;

@@ -22,8 +22,10 @@ struct Guard {
 };
 
 // The guard lives in a TLS-API slot: MinGW's emulated thread_local lost a
-// store the handler had to see.
+// store the handler had to see. Program-wide because the vectored handler
+// must find it from any thread.
 DWORD guard_slot = TLS_OUT_OF_INDEXES;
+// The handler is the process's, installed once for it.
 std::once_flag handlers_installed;
 
 Guard* ActiveGuard() {

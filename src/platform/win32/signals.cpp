@@ -8,6 +8,8 @@ namespace platform {
 
 namespace {
 
+// Program-wide because the console control handler, on a thread of the
+// system's, must reach the event it signals; set up once per process.
 HANDLE termination = nullptr;
 std::once_flag held;
 

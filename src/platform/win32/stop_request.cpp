@@ -68,6 +68,7 @@ BOOL WINAPI OnControl(DWORD type) {
 }  // namespace
 
 void InstallStopHandlers() {
+  // The handler is the process's, installed once for it.
   static bool installed = false;
   if (installed) return;
   installed = true;

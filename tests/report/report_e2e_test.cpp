@@ -29,6 +29,8 @@ class ReportRuns : public testing::Test {
 TEST_F(ReportRuns, TwoExamplesSideBySide) {
   Benchmark("fields_audio.avs");
   Benchmark("prefetch.avs");
+  // The bundled frame server has no graph analysis, so -log leaves no graph file.
+  EXPECT_FALSE(sandbox_.Exists("runs/prefetch.graph.dot"));
   const ProcessResult r = Report({"runs/fields_audio.csv", "runs/prefetch.csv", "-o", "both.html",
                                   "--label", "four ms", "--baseline", "2"});
   ASSERT_EQ(r.exit_status, 0) << r.err;
@@ -92,6 +94,34 @@ TEST_F(ReportRuns, RealPrefetchRunWithARecordPerFrameKeepsTheSpeedAxisNearItsRat
   ASSERT_TRUE(std::regex_search(html, top, std::regex("data-chart=\"fps\"[^>]*data-y-top=\"([0-9.]+)\"")));
   EXPECT_GE(std::stod(top[1]), average);
   EXPECT_LE(std::stod(top[1]), 4 * average) << "fastest record " << fastest << " fps";
+}
+
+// With graph analysis in the library, a run with -log leaves the filter graph beside its log, and
+// the page lists the nodes that hold frames, as the library counted them.
+TEST_F(ReportRuns, RealRunWithALogLeavesTheFilterGraphForThePage) {
+  if (!fs::exists(KORBINET_REAL_AVISYNTH)) GTEST_SKIP() << "no real AviSynth+ at " << KORBINET_REAL_AVISYNTH;
+  Sandbox sandbox({.variant = KORBINET_REAL_AVISYNTH, .unprivileged = true});
+  sandbox.WriteFile("graph.avs", "ColorBars(width=640, height=480, pixel_type=\"YV12\").Trim(0,49)\n"
+                                 "Spline36Resize(320,240)\nBlur(1.0)\nInvert()\n");
+  const ProcessResult run = RunPiped(sandbox, {"graph.avs", "-log", "-csv"}, std::nullopt, 120s);
+  ASSERT_EQ(run.exit_status, 0) << Describe(run);
+  const std::string graph = sandbox.ReadFile("graph.graph.dot");
+  EXPECT_EQ(graph.substr(0, 8), "digraph ");
+  EXPECT_NE(graph.find("[label = \"Spline36Resize\\nCPU: 1 frames, 245,760 bytes\"];"), std::string::npos) << graph;
+
+  const ProcessResult page = RunPiped(sandbox, {"graph.csv"}, std::nullopt, 60s, BuildDir() + "/bin/korbinet-report");
+  ASSERT_EQ(page.exit_status, 0) << page.err;
+  const std::string html = sandbox.ReadFile("graph.html");
+  const size_t table = html.find("<h2>Memory per filter</h2>");
+  ASSERT_NE(table, std::string::npos) << html;
+  // Most bytes first: the resize holds a frame twice the size of the later ones.
+  const size_t resize = html.find("<tr><td class=\"label\">Spline36Resize</td>", table);
+  ASSERT_NE(resize, std::string::npos) << html.substr(table);
+  EXPECT_TRUE(Matches(html.substr(resize, html.find("</tr>", resize) + 5 - resize),
+                      "<tr><td class=\"label\">Spline36Resize</td><td class=\"label\">clip\\d+</td>"
+                      "<td>1</td><td>245,760</td><td>0.2</td></tr>"))
+      << html.substr(table);
+  EXPECT_LT(resize, html.find(">Invert</td>", table));
 }
 
 // The readers' own messages are pinned by their unit tests; here the

@@ -2,6 +2,7 @@
 // script.
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,8 +15,10 @@ class ScratchDir {
  public:
   ScratchDir() {
     const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    const std::string name =
+    std::string name =
         "korbinet-bench-" + std::string(info->test_suite_name()) + "-" + info->name() + "-";
+    // Parameterised tests have "/" in their names; the folder is one level.
+    std::replace(name.begin(), name.end(), '/', '_');
     // The same test runs in other processes at the same time (other builds,
     // other checkouts on the machine). A folder named by the test alone was
     // shared with them, and one process removed the others' files while they

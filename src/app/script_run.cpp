@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "app/filter_graph_dump.h"
 #include "app/run_options.h"
 #include "app/settings.h"
 #include "avs_host/avisynth_info.h"
@@ -85,8 +86,9 @@ bool Analyse(const RunConfig& config, int interface_version, Console& console,
 
 // Entry points, environment and the script's clip. False with the message
 // when the library cannot serve; script errors arrive as exceptions.
+// *graph_analysis tells whether the filter graph can be dumped after the run.
 bool Load(const RunConfig& config, int interface_version, AvsLibrary& library,
-          LoadingState* loading, Console& console, std::string* error) {
+          LoadingState* loading, bool* graph_analysis, Console& console, std::string* error) {
   if (!library.FindFactory()) {
     *error = std::string("\n") + kNoFactoryText + "\n";
     return false;
@@ -95,6 +97,9 @@ bool Load(const RunConfig& config, int interface_version, AvsLibrary& library,
     *error = "\nCould not create IScriptenvironment\n";
     return false;
   }
+  // Graph analysis serves the log's run only; it must be on before the import.
+  if (config.settings.CreateLog && !config.command_line.ClipInfo)
+    *graph_analysis = EnableGraphAnalysisIfOffered(library.binding());
   PrintStatusLine(console, "Loading script...");
   ImportForRun(library.binding(), config.command_line.ScriptPath);
   PrintStatusLine(console, "");
@@ -206,13 +211,18 @@ int RunScript(const RunConfig& config, const CAvisynthInfo& avsinfo, CGPUInfo* g
       ReportOptionsFrom(config.settings, config.program_version, config.command_line.Switches),
       config.command_line.ScriptPath, &avsinfo, gpu, &loading};
   FrameLoopOptions loop_options = FrameLoopOptionsFrom(config.settings);
+  bool graph_analysis = false;
   try {
-    if (!Load(config, avsinfo.interface_version, library, &loading, console, &error))
+    if (!Load(config, avsinfo.interface_version, library, &loading, &graph_analysis, console,
+              &error))
       return ExitWithError(console, error);
     Describe(report, &run, console);
     const StageEnd end = info_only ? StageEnd::kInfoOnly
                                    : Measure(config, loading.frame_count, sampling_interval,
                                              library, gpu, &loop_options, &run, console);
+    // The loop has ended, so no frame is in flight; the values still live.
+    if (end == StageEnd::kMeasured && graph_analysis)
+      DumpFilterGraphBesideScript(library.binding(), config.command_line.ScriptPath);
     ReleaseScript(&library);
     switch (end) {
       case StageEnd::kMeasured:

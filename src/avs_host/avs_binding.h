@@ -64,6 +64,12 @@ class AvsBinding {
   virtual int GetMTMode() = 0;
   // Replaces the result by Distributor(result).
   virtual void Distribute() = 0;
+  // SetGraphAnalysis(true), before Import: every clip the script makes then
+  // keeps its node, so the graph can be dumped after the run.
+  virtual void EnableGraphAnalysis() = 0;
+  // DumpFilterGraph(result, path, 2): the graph with the frames and bytes
+  // each node holds. Only from the main thread, with no frame in flight.
+  virtual void DumpFilterGraph(const std::string& path) = 0;
   // Takes the clip of the result; vi gets a copy of its VideoInfo.
   virtual void TakeClip(VideoInfo* vi, ClipFacts* facts) = 0;
   // Throws AvisynthError with format ("%s" once) applied to text.

@@ -125,6 +125,22 @@ void CBinding::Distribute() {
   result_ = distributed;
 }
 
+void CBinding::EnableGraphAnalysis() {
+  AVS_Value yes = Value('b');
+  yes.d.boolean = 1;
+  c_.avs_release_value(Invoke("SetGraphAnalysis", yes));
+}
+
+void CBinding::DumpFilterGraph(const std::string& path) {
+  AVS_Value args[3] = {result_, Value('s'), Value('i')};
+  args[1].d.string = path.c_str();
+  args[2].d.integer = 2;
+  AVS_Value array = Value('a');
+  array.array_size = 3;
+  array.d.array = args;
+  c_.avs_release_value(Invoke("DumpFilterGraph", array));
+}
+
 void CBinding::TakeClip(VideoInfo* vi, ClipFacts* facts) {
   clip_ = c_.avs_take_clip(result_, env_);
   if (clip_ == nullptr) {

@@ -31,6 +31,8 @@ class CBinding final : public AvsBinding {
   bool ResultIsClip() override { return result_.type == 'c'; }
   int GetMTMode() override;
   void Distribute() override;
+  void EnableGraphAnalysis() override;
+  void DumpFilterGraph(const std::string& path) override;
   void TakeClip(VideoInfo* vi, ClipFacts* facts) override;
   [[noreturn]] void ThrowError(const char* format, const std::string& text) override;
   void DropValues() override;

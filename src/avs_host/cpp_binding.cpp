@@ -50,6 +50,13 @@ int CppBinding::GetMTMode() {
 
 void CppBinding::Distribute() { *result_ = env_->Invoke("Distributor", *result_); }
 
+void CppBinding::EnableGraphAnalysis() { env_->Invoke("SetGraphAnalysis", AVSValue(true)); }
+
+void CppBinding::DumpFilterGraph(const std::string& path) {
+  const AVSValue args[3] = {*result_, AVSValue(path.c_str()), AVSValue(2)};
+  env_->Invoke("DumpFilterGraph", AVSValue(args, 3));
+}
+
 void CppBinding::TakeClip(VideoInfo* vi, ClipFacts* facts) {
   clip_.emplace(result_->AsClip());
   *vi = (*clip_)->GetVideoInfo();

@@ -8,10 +8,14 @@ namespace {
 
 // Lines longer than this are no line Korbinet writes in the report sections.
 constexpr size_t kMaxHeadLineLength = 64 * 1024;
+// More stages than any script marks; the rest are not kept.
+constexpr size_t kMaxStageLines = 10000;
 
 using records::kLogTableHeadStart;
 
-enum class Section { kNone, kGeneral, kClip, kRuntime, kScript, kGraphics, kPerformance, kError };
+enum class Section {
+  kNone, kGeneral, kClip, kRuntime, kScript, kGraphics, kPerformance, kError, kStages
+};
 
 }  // namespace
 
@@ -100,6 +104,13 @@ bool ParseRunLog(const InputFile& file, RunLog* log, std::string* error) {
       next = Section::kPerformance;
     } else if (line == records::kAvisynthErrorSection && lines[i - 1].empty()) {
       next = Section::kError;
+    } else if (line == records::kStageTimesSection && section == Section::kPerformance) {
+      // Written after the table when the script timed stages; its rows are
+      // no records, and a stage name may look like anything.
+      next = Section::kStages;
+    } else if (section == Section::kStages) {
+      if (log->stages.size() < kMaxStageLines) log->stages.emplace_back(line);
+      continue;
     } else if (line.size() > 2 && line.front() == '[' && line.back() == ']' &&
                section != Section::kPerformance) {
       *error = InputError(path, i + 1, "a section Korbinet does not write");

@@ -16,6 +16,7 @@ struct RunLog {
   std::vector<std::string> graphics;  // "[Graphics card info]" lines
   std::string script;                 // the script text as quoted
   std::string avisynth_error;         // "[AviSynth error]" text, if any
+  std::vector<std::string> stages;    // "[Stage times]" lines, if any
   // The performance table: its rows and the frame number of the last one,
   // enough to tell whether the log and a CSV come from the same run.
   size_t table_rows = 0;

@@ -54,6 +54,24 @@ TEST(LogReader, ReadsSectionsScriptAndError) {
   EXPECT_EQ(log.script, "BlankClip()\n\n[Performance data]\n# \"a\" & <b>");
 }
 
+// The stage table follows the performance table; its rows are no records and
+// a stage name may look like a section title.
+TEST(LogReader, KeepsStageTimesApartFromTheTable) {
+  const std::string stages =
+      "Stage times:\n"
+      "Stage                 Calls  Self ms/frame  Incl ms/frame   Share\n"
+      "[x]                       7          1.000          1.000 100.0 %";
+  RunLog log;
+  ASSERT_EQ(Parse(std::string(kGeneral) + kRuntime + "\n" + kScript + kGraphics + kTable +
+                      "\n[Stage times]\n" + stages + "\n",
+                  &log),
+            "");
+  EXPECT_EQ(std::make_pair(log.table_rows, log.last_row_frame), std::make_pair(size_t{1}, std::string("10")));
+  EXPECT_EQ(log.stages, (std::vector<std::string>{"Stage times:",
+                                                  "Stage                 Calls  Self ms/frame  Incl ms/frame   Share",
+                                                  "[x]                       7          1.000          1.000 100.0 %"}));
+}
+
 TEST(LogReader, RefusesWhatIsNoKorbinetLog) {
   const struct { std::string text; std::string message; } cases[] = {
       {"", "run.log: the log is empty (0 bytes)"},

@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
   std::string full_output;
   if (!platform::FullPathName(output, &full_output)) full_output = output;
   for (const Run& run : runs) {
-    for (const std::string& input : {run.csv_path, run.log_path}) {
+    for (const std::string& input : {run.csv_path, run.log_path, run.graph_path}) {
       std::string full_input;
       if (input.empty() || !platform::FullPathName(input, &full_input)) continue;
       if (full_input == full_output) {

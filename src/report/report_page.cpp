@@ -1,6 +1,7 @@
 #include "report/report_page.h"
 
 #include "report/html_text.h"
+#include "report/run_breakdown.h"
 #include "report/speed_series.h"
 #include "report/svg_chart.h"
 
@@ -89,7 +90,8 @@ std::string Summary(const Run& run) {
 // heading: "h2" on a run's own page, "h3" under the run's heading otherwise.
 std::string RunDetails(const Run& run, const std::string& heading) {
   const std::string open = "<" + heading + ">", close = "</" + heading + ">\n";
-  std::string html;
+  std::string html = StageTimesHtml(ParseStageTimes(run.log.stages), heading) +
+                     MemoryPerFilterHtml(run.graph, run.graph_path, heading);
   if (!run.log.graphics.empty()) {
     html += open + "Graphics card" + close + "<pre class=\"graphics\">";
     for (const std::string& line : run.log.graphics) html += EscapeHtml(line) + "\n";

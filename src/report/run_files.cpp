@@ -60,6 +60,10 @@ bool LoadRun(const std::string& path, Run* run, std::string* error, std::string*
     const std::string mismatch = RunMismatch(run->log, run->csv);
     if (mismatch.empty()) {
       run->log_path = log_path;
+      // Written with the log only, so read only beside the run's own log.
+      const std::string graph_path = WithExtension(path, ".graph.dot");
+      run->graph = ReadFilterGraph(graph_path);
+      if (run->graph.found) run->graph_path = graph_path;
     } else {
       *warning = log_path + ": left out, not from the run of " + path + ": " + mismatch;
       run->log = RunLog{};

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "report/csv_reader.h"
+#include "report/filter_graph.h"
 #include "report/log_reader.h"
 
 namespace report {
@@ -14,6 +15,8 @@ struct Run {
   std::string log_path;  // empty when no log lies beside the CSV
   RunCsv csv;
   RunLog log;
+  std::string graph_path;  // the library's filter graph beside the log, if any
+  FilterGraph graph;
   std::string label;
   std::string date;  // the CSV's last write, "YYYY-MM-DD hh:mm:ss" local time
 };

@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "app/filter_graph_dump.h"
 #include "avs_host/avisynth_info.h"
 #include "avs_host/avs_library.h"
 #include "avs_host/script_analysis.h"
@@ -101,6 +102,42 @@ TEST_P(CBindingTest, ShowsWhatTheCppInterfaceShows) {
   };
   EXPECT_EQ(analyse(short_script, AvsInterface::kC), analyse(short_script, AvsInterface::kCpp));
   EXPECT_EQ(analyse(no_clip, AvsInterface::kC), "0|Script did not return a video clip:\n(" + no_clip + ")");
+}
+
+// Graph analysis on before the import, the graph dumped after five frames: "offered|file" where the
+// file is the graph's text, or "none" when no file was written.
+std::string DumpGraph(const std::string& path, int version, const std::string& script, AvsInterface kind) {
+  AvsLibrary library(path, kind);
+  if (!library.Load() || !library.FindFactory() || !library.CreateEnvironment(version)) return "no environment";
+  const bool offered = EnableGraphAnalysisIfOffered(library.binding());
+  LoadingState loading;
+  ImportForRun(library.binding(), script);
+  FinishLoading(&loading, library.binding(), script, 1);
+  std::visit([](auto source) { for (uint32_t n = 0; n < 5; ++n) source(n); }, library.binding().Frames());
+  const bool dumped = offered && DumpFilterGraphBesideScript(library.binding(), script);
+  ReleaseScript(&library);
+  const std::string graph = FilterGraphPath(script);
+  const std::string text = std::filesystem::exists(graph) ? ScratchDir::Read(graph) : "none";
+  std::filesystem::remove(graph);
+  return std::to_string(offered) + std::to_string(dumped) + "|" + text;
+}
+
+TEST_P(CBindingTest, DumpsTheSameFilterGraph) {
+  const std::string path = GetParam().path;
+  if (!std::filesystem::exists(path)) GTEST_SKIP() << "no library at " << path;
+  int version = 0;
+  Probe(path, AvsInterface::kCpp, &version);
+  ScratchDir dir;
+  const std::string script = dir.File("graph.avs");
+  ScratchDir::Write(script, "BlankClip(length=10, width=64, height=48, pixel_type=\"YV12\")\n");
+  const std::string cpp = DumpGraph(path, version, script, AvsInterface::kCpp);
+  EXPECT_EQ(DumpGraph(path, version, script, AvsInterface::kC), cpp);
+  if (GetParam().path == std::string(AVISYNTH_PLUS_LIBRARY)) {
+    EXPECT_NE(cpp.find("11|digraph "), std::string::npos) << cpp;
+    EXPECT_NE(cpp.find("[label = \"BlankClip"), std::string::npos) << cpp;
+  } else {
+    EXPECT_EQ(cpp, "00|none");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Libraries, CBindingTest,

@@ -1,10 +1,11 @@
-// korbinet-report's readers over arbitrary bytes, as a CSV and as the log
-// beside it, and the page drawn from whatever they accept.
+// korbinet-report's readers over arbitrary bytes, as a CSV, as the log and
+// as the filter graph beside it, and the page drawn from whatever they accept.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "report/csv_reader.h"
+#include "report/filter_graph.h"
 #include "report/html_text.h"
 #include "report/log_reader.h"
 #include "report/report_page.h"
@@ -28,6 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (report::ParseRunLog(report::InputFile{"run.log", bytes}, &run.log, &error)) {
     run.log_path = "run.log";
   }
+  run.graph.found = true;
+  if (report::ParseFilterGraph(bytes, &run.graph.nodes, &run.graph.note) != run.graph.note.empty())
+    __builtin_trap();  // a note exactly when the graph is refused
   run.label = bytes;
   const std::string page = report::RunPage(run, report::FiguresOf(run));
   if (page.find("</html>\n") != page.size() - 8) __builtin_trap();

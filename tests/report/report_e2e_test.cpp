@@ -29,6 +29,8 @@ class ReportRuns : public testing::Test {
 TEST_F(ReportRuns, TwoExamplesSideBySide) {
   Benchmark("fields_audio.avs");
   Benchmark("prefetch.avs");
+  // The bundled frame server has no graph analysis, so -log leaves no graph file.
+  EXPECT_FALSE(sandbox_.Exists("runs/prefetch.graph.dot"));
   const ProcessResult r = Report({"runs/fields_audio.csv", "runs/prefetch.csv", "-o", "both.html",
                                   "--label", "four ms", "--baseline", "2"});
   ASSERT_EQ(r.exit_status, 0) << r.err;
@@ -92,6 +94,36 @@ TEST_F(ReportRuns, RealPrefetchRunWithARecordPerFrameKeepsTheSpeedAxisNearItsRat
   ASSERT_TRUE(std::regex_search(html, top, std::regex("data-chart=\"fps\"[^>]*data-y-top=\"([0-9.]+)\"")));
   EXPECT_GE(std::stod(top[1]), average);
   EXPECT_LE(std::stod(top[1]), 4 * average) << "fastest record " << fastest << " fps";
+}
+
+// With graph analysis in the library, a run with -log leaves the filter graph beside its log, and
+// the page lists the nodes that hold frames, as the library counted them.
+TEST_F(ReportRuns, RealRunWithALogLeavesTheFilterGraphForThePage) {
+  if (!fs::exists(KORBINET_REAL_AVISYNTH)) GTEST_SKIP() << "no real AviSynth+ at " << KORBINET_REAL_AVISYNTH;
+  Sandbox sandbox({.variant = KORBINET_REAL_AVISYNTH, .unprivileged = true});
+  // Long enough for the analysis pass to measure it; the resize's frames are the largest, so its
+  // node is listed whatever the library counts for the others.
+  std::string script = "ColorBars(width=1920, height=1080, pixel_type=\"YV12\").Trim(0,99)";
+  for (int i = 0; i < 10; ++i) script += ".Blur(1.0)";
+  sandbox.WriteFile("graph.avs", script + "\nSpline36Resize(2560,1440)\nInvert()\n");
+  const ProcessResult run = RunPiped(sandbox, {"graph.avs", "-log", "-csv"}, std::nullopt, 120s);
+  ASSERT_EQ(run.exit_status, 0) << Describe(run);
+  const std::string graph = sandbox.ReadFile("graph.graph.dot");
+  EXPECT_EQ(graph.substr(0, 8), "digraph ");
+  std::smatch held;
+  ASSERT_TRUE(std::regex_search(graph, held, std::regex(R"((clip\d+) \[label = "Spline36Resize\\nCPU: (\d+) frames, ([0-9,]+) bytes"\];)")))
+      << graph;
+
+  const ProcessResult page = RunPiped(sandbox, {"graph.csv"}, std::nullopt, 60s, BuildDir() + "/bin/korbinet-report");
+  ASSERT_EQ(page.exit_status, 0) << page.err;
+  const std::string html = sandbox.ReadFile("graph.html");
+  const size_t table = html.find("<h2>Memory per filter</h2>");
+  ASSERT_NE(table, std::string::npos) << html;
+  EXPECT_NE(html.find("<tr><td class=\"label\">Spline36Resize</td><td class=\"label\">" + held[1].str() +
+                          "</td><td>" + held[2].str() + "</td><td>" + held[3].str() + "</td><td>",
+                      table),
+            std::string::npos)
+      << html.substr(table);
 }
 
 // The readers' own messages are pinned by their unit tests; here the

@@ -156,7 +156,7 @@ void FrameLoop(benchmark::State& state) {
   SilentConsole console;
   FrameLoopOptions options;
   options.show_status = false;
-  CProcessInfo process;
+  ProcessStats process;
   SystemLoopProbes system(process, nullptr);
   PinnedClockProbes pinned(system);
   LoopProbes& probes = kPinned ? static_cast<LoopProbes&>(pinned) : system;

@@ -9,10 +9,10 @@
 #include "app/settings.h"
 
 struct CommandLineOptions {
-  int32_t AvsInfo = 0;
-  int32_t ClipInfo = 0;
-  std::string ScriptPath;
-  std::string Switches;
+  bool avs_info = false;
+  bool clip_info = false;
+  std::string script_path;
+  std::string switches;
 };
 
 class Console;

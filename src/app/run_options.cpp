@@ -16,7 +16,7 @@ FrameLoopOptions FrameLoopOptionsFrom(const Settings& settings) {
   options.monitor_gpu = settings.MonitorGPULoad;
   options.log_estimated_time = settings.LogEstimatedTime;
   options.time_limit = settings.TimeLimit;
-  options.messages_to_stdout = settings.ConUseSTDOUT != 0;
+  options.messages_to_stdout = settings.ConUseSTDOUT;
   return options;
 }
 
@@ -24,7 +24,7 @@ RequestedRange RequestedRangeFrom(const Settings& settings) {
   return RequestedRange{settings.FrameRangeFirst, settings.FrameRangeLast};
 }
 
-RecordOptions RecordOptionsFrom(const Settings& settings, int32_t video_engine_available) {
+RecordOptions RecordOptionsFrom(const Settings& settings, bool video_engine_available) {
   RecordOptions options;
   options.monitor_gpu = settings.MonitorGPULoad;
   options.video_engine_available = video_engine_available;
@@ -36,6 +36,6 @@ ReportOptions ReportOptionsFrom(const Settings& settings, const std::string& pro
   ReportOptions options;
   options.program_version = program_version;
   options.switches = switches;
-  options.monitor_gpu = settings.MonitorGPULoad != 0;
+  options.monitor_gpu = settings.MonitorGPULoad;
   return options;
 }

@@ -24,6 +24,6 @@ ConsoleOptions ConsoleOptionsFrom(const Settings& settings);
 FrameLoopOptions FrameLoopOptionsFrom(const Settings& settings);
 RequestedRange RequestedRangeFrom(const Settings& settings);
 // video_engine_available: the GPU monitor's flag (0 without a monitor).
-RecordOptions RecordOptionsFrom(const Settings& settings, int32_t video_engine_available);
+RecordOptions RecordOptionsFrom(const Settings& settings, bool video_engine_available);
 ReportOptions ReportOptionsFrom(const Settings& settings, const std::string& program_version,
                                 const std::string& switches);

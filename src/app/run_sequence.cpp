@@ -22,7 +22,7 @@ namespace {
 
 const char kInstanceLockName[] = "__korbinet__single__instance__lock__";
 
-void ShowAvisynthInfo(const CAvisynthInfo& info, Console& console) {
+void ShowAvisynthInfo(const LibraryFacts& info, Console& console) {
   console.MoveUp(1);
   EraseRow(console);
   console.Print(kColorNone, "\n");
@@ -50,7 +50,7 @@ platform::Priority PriorityFor(int setting) {
 }
 
 // The text for a probe that failed, by what the probe found.
-std::string ProbeFailureText(const CAvisynthInfo& info, const std::string& error) {
+std::string ProbeFailureText(const LibraryFacts& info, const std::string& error) {
   if (info.image_not_mapped) return "\n" + error + "\n";
   if (!info.is_64bit_image) return "\nKorbinet (x64) cannot load a 32 Bit avisynth.dll.\n";
   if (!error.empty()) return "\n" + error + "\n";
@@ -60,7 +60,7 @@ std::string ProbeFailureText(const CAvisynthInfo& info, const std::string& error
 // The GPU-Z check before the script is touched. False ends the run (the
 // message has been printed when there is one); *monitor_gpu is cleared when
 // the user goes on without monitoring.
-bool CheckGpuMonitor(CGPUInfo* gpu, Console& console, int32_t* monitor_gpu) {
+bool CheckGpuMonitor(GpuMonitor* gpu, Console& console, bool* monitor_gpu) {
   if (!*monitor_gpu) return true;
   if (!gpu->gpuz_running) {
     // Keys typed while the question is being printed must not be echoed.
@@ -72,7 +72,7 @@ bool CheckGpuMonitor(CGPUInfo* gpu, Console& console, int32_t* monitor_gpu) {
         EraseRow(console);
         console.MoveUp(1);
       }
-      *monitor_gpu = 0;
+      *monitor_gpu = false;
       return true;
     }
     EraseRow(console);
@@ -134,7 +134,7 @@ int RunKorbinet(int argc, char** argv) {
   if (!settings.AVSDLL.empty() && !platform::FileExists(settings.AVSDLL))
     return ExitWithError(console, "Specified avisynth.dll does not exist:\n" + settings.AVSDLL + "\n");
 
-  CAvisynthInfo avsinfo;
+  LibraryFacts avsinfo;
   const bool probed = ProbeAvisynth(settings.AVSDLL, &avsinfo, &error);
   PrintStatusLine(console, "");
   if (!probed) return ExitWithError(console, ProbeFailureText(avsinfo, error));
@@ -156,15 +156,15 @@ int RunKorbinet(int argc, char** argv) {
     console.WaitAnyKey();
     return -1;
   }
-  if (options.AvsInfo) {
+  if (options.avs_info) {
     ShowAvisynthInfo(avsinfo, console);
     console.WaitAnyKey();
     return 0;
   }
-  if (options.ScriptPath.empty()) return ExitWithError(console, "\nNo script file specified\n");
+  if (options.script_path.empty()) return ExitWithError(console, "\nNo script file specified\n");
 
   platform::SetProcessPriority(PriorityFor(settings.ProcessPriority));
-  auto gpu = std::make_unique<CGPUInfo>();
+  auto gpu = std::make_unique<GpuMonitor>();
   if (!CheckGpuMonitor(gpu.get(), console, &settings.MonitorGPULoad)) return -1;
 
   return RunScript(config, avsinfo, gpu.get(), console);

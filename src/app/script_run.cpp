@@ -67,8 +67,8 @@ class ScriptUse {
   AvsLibrary library_;
 };
 
-RecordOptions RunRecordOptions(const Settings& settings, const CGPUInfo* gpu) {
-  return RecordOptionsFrom(settings, gpu ? gpu->video_engine_available : 0);
+RecordOptions RunRecordOptions(const Settings& settings, const GpuMonitor* gpu) {
+  return RecordOptionsFrom(settings, gpu ? gpu->video_engine_available : false);
 }
 
 // The first pass that picks the sampling interval; not for -info runs.
@@ -76,7 +76,7 @@ bool Analyse(const RunConfig& config, int interface_version, Console& console,
              uint32_t* sampling_interval, std::string* error) {
   PrintStatusLine(console, "Analysing script...");
   const bool analysed =
-      AnalyseScript(config.command_line.ScriptPath, config.settings.AVSDLL, interface_version,
+      AnalyseScript(config.command_line.script_path, config.settings.AVSDLL, interface_version,
                     config.settings.InvokeDistributor, sampling_interval, error);
   PrintStatusLine(console, "");
   if (!analysed && error->empty()) *error = "Unknown exception";
@@ -96,9 +96,9 @@ bool Load(const RunConfig& config, int interface_version, AvsLibrary& library,
     return false;
   }
   PrintStatusLine(console, "Loading script...");
-  ImportForRun(library.binding(), config.command_line.ScriptPath);
+  ImportForRun(library.binding(), config.command_line.script_path);
   PrintStatusLine(console, "");
-  FinishLoading(loading, library.binding(), config.command_line.ScriptPath,
+  FinishLoading(loading, library.binding(), config.command_line.script_path,
                 config.settings.InvokeDistributor);
   return true;
 }
@@ -115,7 +115,7 @@ void Describe(const ReportInput& report, RunState* run, Console& console) {
 // The range checked (the whole clip offered when it does not fit) and the
 // frame loop over it.
 StageEnd Measure(const RunConfig& config, uint32_t frame_count, uint32_t sampling_interval,
-                 AvsLibrary& library, CGPUInfo* gpu, FrameLoopOptions* loop_options,
+                 AvsLibrary& library, GpuMonitor* gpu, FrameLoopOptions* loop_options,
                  RunState* run, Console& console) {
   console.Print(kColorNone, "\n");
   const RangeDecision decision = CheckFrameRange(frame_count, RequestedRangeFrom(config.settings));
@@ -127,7 +127,7 @@ StageEnd Measure(const RunConfig& config, uint32_t frame_count, uint32_t samplin
     }
     loop_options->show_status = false;
   }
-  CGPUInfo* monitor = config.settings.MonitorGPULoad ? gpu : nullptr;
+  GpuMonitor* monitor = config.settings.MonitorGPULoad ? gpu : nullptr;
   run->keep_records.emplace();
   RunClipFrameLoop(library.binding().Frames(), range, sampling_interval, *loop_options, monitor,
                    run->loop, console);
@@ -135,11 +135,11 @@ StageEnd Measure(const RunConfig& config, uint32_t frame_count, uint32_t samplin
 }
 
 // The log of the info and declined-range paths: no runtime section, no rows.
-void WriteReportOnlyLog(const RunConfig& config, const RunState& run, const CGPUInfo* gpu,
+void WriteReportOnlyLog(const RunConfig& config, const RunState& run, const GpuMonitor* gpu,
                         uint16_t color, Console& console) {
   if (!run.create_log) return;
   std::string error;
-  if (!WriteLogFile(config.command_line.ScriptPath, run.texts.report, run.texts.graphics, {}, 0, "",
+  if (!WriteLogFile(config.command_line.script_path, run.texts.report, run.texts.graphics, {}, 0, "",
                     RunRecordOptions(config.settings, gpu), &error)) {
     console.Print(color, error);
   }
@@ -165,9 +165,9 @@ void ReportGuardedFailure(RunState* run, const std::string& text, bool is_avisyn
 
 // The log and the CSV the configuration asks for. False with the message
 // when one cannot be written.
-bool Record(const RunConfig& config, const RunState& run, const CGPUInfo* gpu,
+bool Record(const RunConfig& config, const RunState& run, const GpuMonitor* gpu,
             std::string* error) {
-  const std::string& script = config.command_line.ScriptPath;
+  const std::string& script = config.command_line.script_path;
   const RecordOptions options = RunRecordOptions(config.settings, gpu);
   if (run.create_log &&
       !WriteLogFile(script, run.texts.report, run.texts.graphics, run.loop.samples,
@@ -180,9 +180,9 @@ bool Record(const RunConfig& config, const RunState& run, const CGPUInfo* gpu,
 
 }  // namespace
 
-int RunScript(const RunConfig& config, const CAvisynthInfo& avsinfo, CGPUInfo* gpu,
+int RunScript(const RunConfig& config, const LibraryFacts& avsinfo, GpuMonitor* gpu,
               Console& console) {
-  const bool info_only = config.command_line.ClipInfo != 0;
+  const bool info_only = config.command_line.clip_info;
   std::string error;
   uint32_t sampling_interval = 0;
   // Errors reported from here on belong to the script's run, not to the
@@ -201,10 +201,10 @@ int RunScript(const RunConfig& config, const CAvisynthInfo& avsinfo, CGPUInfo* g
 
   LoadingState loading;
   RunState run;
-  run.create_log = config.settings.CreateLog != 0;
+  run.create_log = config.settings.CreateLog;
   ReportInput report{
-      ReportOptionsFrom(config.settings, config.program_version, config.command_line.Switches),
-      config.command_line.ScriptPath, &avsinfo, gpu, &loading};
+      ReportOptionsFrom(config.settings, config.program_version, config.command_line.switches),
+      config.command_line.script_path, &avsinfo, gpu, &loading};
   FrameLoopOptions loop_options = FrameLoopOptionsFrom(config.settings);
   try {
     if (!Load(config, avsinfo.interface_version, library, &loading, console, &error))

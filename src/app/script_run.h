@@ -4,10 +4,10 @@
 
 #include "app/run_options.h"
 
-class CAvisynthInfo;
-class CGPUInfo;
+class LibraryFacts;
+class GpuMonitor;
 class Console;
 
 // Returns the exit status.
-int RunScript(const RunConfig& config, const CAvisynthInfo& avsinfo, CGPUInfo* gpu,
+int RunScript(const RunConfig& config, const LibraryFacts& avsinfo, GpuMonitor* gpu,
               Console& console);

@@ -49,11 +49,11 @@ bool IsCurrent(std::ifstream& in, const std::string& version5) {
 
 // A flag only moves away from its built-in default: the value is the last
 // character of the normalised line.
-void SetFlagOn(const std::string& norm, const char* key, int32_t* flag) {
-  if (StartsWith(norm, key) && norm.back() == '1') *flag = 1;
+void SetFlagOn(const std::string& norm, const char* key, bool* flag) {
+  if (StartsWith(norm, key) && norm.back() == '1') *flag = true;
 }
-void SetFlagOff(const std::string& norm, const char* key, int32_t* flag) {
-  if (StartsWith(norm, key) && norm.back() == '0') *flag = 0;
+void SetFlagOff(const std::string& norm, const char* key, bool* flag) {
+  if (StartsWith(norm, key) && norm.back() == '0') *flag = false;
 }
 
 void ApplyLine(const std::string& raw, Settings* s) {

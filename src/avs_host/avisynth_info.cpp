@@ -47,7 +47,7 @@ std::string SplitPluginLine(const std::string& line, const std::string& spacing)
   return line.substr(0, split + 1) + spacing + line.substr(split + 2);
 }
 
-void ReadPluginDirectories(CAvisynthInfo* info) {
+void ReadPluginDirectories(LibraryFacts* info) {
   for (auto& line : info->plugin_dirs) line.clear();
   // Only the 64-bit view exists here; lines 1 to 4 belong to 32-bit libraries.
   if (!info->is_64bit_image) return;
@@ -119,7 +119,7 @@ namespace {
 
 // The version string and MT support, read from an environment of the
 // version found; the library is given back before it returns.
-bool ReadVersionFacts(const std::string& avsdll, AvsInterface binding_kind, CAvisynthInfo* info,
+bool ReadVersionFacts(const std::string& avsdll, AvsInterface binding_kind, LibraryFacts* info,
                       std::string* error) {
   AvsLibrary library(avsdll, binding_kind);
   if (!library.Load()) {
@@ -162,16 +162,16 @@ bool ReadVersionFacts(const std::string& avsdll, AvsInterface binding_kind, CAvi
 
 }  // namespace
 
-bool ProbeAvisynth(const std::string& avsdll, CAvisynthInfo* info, std::string* error,
+bool ProbeAvisynth(const std::string& avsdll, LibraryFacts* info, std::string* error,
                    AvsInterface binding_kind) {
-  *info = CAvisynthInfo{};
+  *info = LibraryFacts{};
   error->clear();
 
   const std::string name = AvsLibraryName(avsdll);
   platform::ImageInfo image;
   platform::ClearLastError();
   if (!platform::MapImage(name, &image)) {
-    info->image_not_mapped = 1;
+    info->image_not_mapped = true;
     *error = WithSystemError(kCannotLoad);
     return false;
   }
@@ -179,7 +179,7 @@ bool ProbeAvisynth(const std::string& avsdll, CAvisynthInfo* info, std::string* 
   bool has_linkage = false;
   bool ok = GuardedStep(error, kCannotLoad, [&] {
     if (!image.is_64bit) return;
-    info->is_64bit_image = 1;
+    info->is_64bit_image = true;
     char text[32];
     std::snprintf(text, sizeof text, "%u.%u", image.linker_major, image.linker_minor);
     info->linker_version = text;

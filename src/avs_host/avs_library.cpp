@@ -67,8 +67,8 @@ std::string ExceptionText(const char* other_head, bool* is_avisynth_error) {
   } catch (const AvisynthError& e) {
     if (is_avisynth_error != nullptr) *is_avisynth_error = true;
     return e.msg ? e.msg : "";
-  } catch (const SE_Exception& e) {
-    return FormatStructuredException(e.getSeNumber());
+  } catch (const StructuredException& e) {
+    return FormatStructuredException(e.code());
   } catch (...) {
     if (other_head != nullptr) return WithSystemError(other_head);
     std::string text = SystemErrorText();

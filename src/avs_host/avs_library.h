@@ -32,14 +32,14 @@ class AvsLibrary {
   bool Load();
   // Finds the binding's entry points.
   bool FindFactory();
-  // Calls the factory (faults inside it arrive as SE_Exception). False
+  // Calls the factory (faults inside it arrive as StructuredException). False
   // without an environment.
   bool CreateEnvironment(int version);
 
   AvsBinding& binding() { return *binding_; }
   bool HasEnvironment() const { return binding_->HasEnvironment(); }
 
-  // Sleeps 100 ms, deletes the environment (faults arrive as SE_Exception;
+  // Sleeps 100 ms, deletes the environment (faults arrive as StructuredException;
   // the environment is then still held) and unloads. False when unloading
   // failed.
   bool Release();

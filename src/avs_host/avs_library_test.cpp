@@ -21,7 +21,7 @@ TEST(ExceptionText, NamesTheExceptionInFlight) {
   } cases[] = {
       {[] { throw AvisynthError("Script error: x"); }, "busy", nullptr, "Script error: x", true},
       {[] { throw AvisynthError(nullptr); }, nullptr, "head", "", true},
-      {[] { throw SE_Exception(0x80000001u); }, nullptr, "head",
+      {[] { throw StructuredException(0x80000001u); }, nullptr, "head",
        "Exception 0x80000001\nSTATUS_GUARD_PAGE_VIOLATION", false},
       {[] { throw std::runtime_error("x"); }, nullptr, nullptr, "Unknown exception", false},
       {[] { throw std::runtime_error("x"); }, "Disk full", nullptr, "Disk full\n", false},

@@ -26,7 +26,7 @@ uint32_t SamplingIntervalFor(double ms_per_frame) {
 }
 
 bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
-                   int interface_version, int invoke_distributor, uint32_t* interval,
+                   int interface_version, bool invoke_distributor, uint32_t* interval,
                    std::string* error, AvsInterface binding_kind) {
   *interval = 0;
   error->clear();

@@ -37,10 +37,10 @@ bool SystemLoopProbes::StopRequestKept() {
 }
 
 void RunClipFrameLoop(const AvsFrameSource& frames, const FrameRange& range,
-                      uint32_t interval, const FrameLoopOptions& options, CGPUInfo* gpu,
+                      uint32_t interval, const FrameLoopOptions& options, GpuMonitor* gpu,
                       FrameLoopState& state, Console& console) {
   PrepareFrameLoop(range, interval, options, state, console);
-  CProcessInfo process;
+  ProcessStats process;
   platform::StopNotice notice(kStoppingNotice, options.messages_to_stdout);
   SystemLoopProbes probes(process, options.monitor_gpu ? gpu : nullptr, &notice);
   {

@@ -7,8 +7,8 @@
 #include "avs_host/frame_source.h"
 #include "bench/frame_loop.h"
 
-class CGPUInfo;
-class CProcessInfo;
+class GpuMonitor;
+class ProcessStats;
 namespace platform {
 class StopNotice;
 }
@@ -20,7 +20,7 @@ inline constexpr char kStoppingNotice[] = "Stopping after the current frame...";
 class SystemLoopProbes final : public LoopProbes {
  public:
   // gpu may be null when GPU monitoring is off; notice when none is shown.
-  SystemLoopProbes(CProcessInfo& process, CGPUInfo* gpu, platform::StopNotice* notice = nullptr)
+  SystemLoopProbes(ProcessStats& process, GpuMonitor* gpu, platform::StopNotice* notice = nullptr)
       : process_(process), gpu_(gpu), notice_(notice) {}
   double Seconds() override;
   void RefreshProcess() override;
@@ -32,8 +32,8 @@ class SystemLoopProbes final : public LoopProbes {
   bool StopRequestKept() override;
 
  private:
-  CProcessInfo& process_;
-  CGPUInfo* gpu_;
+  ProcessStats& process_;
+  GpuMonitor* gpu_;
   platform::StopNotice* notice_;
 };
 
@@ -44,5 +44,5 @@ class SystemLoopProbes final : public LoopProbes {
 // The loop is instantiated for each binding's frame source: the choice is
 // made once, never per frame.
 void RunClipFrameLoop(const AvsFrameSource& frames, const FrameRange& range,
-                      uint32_t interval, const FrameLoopOptions& options, CGPUInfo* gpu,
+                      uint32_t interval, const FrameLoopOptions& options, GpuMonitor* gpu,
                       FrameLoopState& state, Console& console);

@@ -16,7 +16,7 @@ uint32_t RoundedAverage(uint32_t sum, uint32_t count) {
 
 }  // namespace
 
-GpuFigures GpuFiguresOf(const CGPUInfo& gpu) {
+GpuFigures GpuFiguresOf(const GpuMonitor& gpu) {
   GpuFigures figures;
   figures.gpu_load = gpu.gpu_load;
   figures.video_engine_load = gpu.video_engine_load;

@@ -10,7 +10,7 @@
 #include "bench/frame_range.h"
 #include "fault/structured_exception.h"
 
-class CGPUInfo;
+class GpuMonitor;
 
 struct PerformanceSample {
   uint32_t frame = 0;             // the request that closed the interval
@@ -58,12 +58,12 @@ struct GpuFigures {
   uint32_t memory_used = 0;
   uint32_t memory_dedicated = 0;
   uint32_t memory_dynamic = 0;
-  int32_t video_engine_available = 0;
-  int32_t has_memory_used = 0;
-  int32_t has_memory_dedicated = 0;
-  int32_t has_memory_dynamic = 0;
+  bool video_engine_available = false;
+  bool has_memory_used = false;
+  bool has_memory_dedicated = false;
+  bool has_memory_dynamic = false;
 };
-GpuFigures GpuFiguresOf(const CGPUInfo& gpu);
+GpuFigures GpuFiguresOf(const GpuMonitor& gpu);
 
 struct ProcessFigures {
   uint16_t cpu_usage = 0;
@@ -74,11 +74,11 @@ struct ProcessFigures {
 
 // What the page and the summary show, and when the loop stops.
 struct FrameLoopOptions {
-  int32_t display_fps = 1;
-  int32_t display_tpf = 0;
-  int32_t display_efficiency_index = 0;
-  int32_t monitor_gpu = 0;
-  int32_t log_estimated_time = 0;  // summary only
+  bool display_fps = true;
+  bool display_tpf = false;
+  bool display_efficiency_index = false;
+  bool monitor_gpu = false;
+  bool log_estimated_time = false;  // summary only
   int64_t time_limit = -1;  // seconds, -1 for none
   // False when the range prompt already showed "Reading frame(s)...".
   bool show_status = true;
@@ -154,7 +154,7 @@ std::string EfficiencyIndexText(double average_frame_rate, uint32_t cpu_average)
 // before it returns. Between two samples a frame costs the request and one
 // compare. The source is copied, so it must be a handle (pointers), not hold
 // state of its own. Each run of requests between samples is guarded, so a processor
-// fault arrives as SE_Exception; any exception leaves at once with the
+// fault arrives as StructuredException; any exception leaves at once with the
 // figures and records stored so far in state.
 template <class FrameSource>
 void RunFrameLoop(FrameSource& source, FrameLoopState& state, const FrameLoopOptions& options,

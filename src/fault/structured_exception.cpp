@@ -53,7 +53,7 @@ const char* CodeName(uint32_t code) {
 }  // namespace
 
 void TranslateStructuredException(uint32_t code, void* /*record*/) {
-  throw SE_Exception(code);
+  throw StructuredException(code);
 }
 
 std::string FormatStructuredException(uint32_t code) {

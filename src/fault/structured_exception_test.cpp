@@ -29,8 +29,8 @@ TEST(CallTranslated, FaultBecomesStructuredExceptionAndOthersPassThrough) {
   uint32_t code = 0;
   try {
     CallTranslated([] { [[maybe_unused]] volatile int value = DivideByZero(); });
-  } catch (const SE_Exception& e) {
-    code = e.getSeNumber();
+  } catch (const StructuredException& e) {
+    code = e.code();
   }
   EXPECT_EQ(code, 0xC0000094u);
   EXPECT_THROW(CallTranslated([] { throw std::runtime_error("x"); }), std::runtime_error);

@@ -6,8 +6,8 @@
 
 namespace {
 
-std::string CsvRow(const PerformanceSample& r, int32_t monitor_gpu,
-                   int32_t video_engine_available) {
+std::string CsvRow(const PerformanceSample& r, bool monitor_gpu,
+                   bool video_engine_available) {
   const unsigned n = r.frame + 1;
   const double tpf = 1000.0 / r.current_frame_rate;
   const double average_tpf = 1000.0 / r.average_frame_rate;
@@ -32,8 +32,8 @@ std::string CsvRow(const PerformanceSample& r, int32_t monitor_gpu,
 
 std::string CsvText(const std::vector<PerformanceSample>& samples, uint32_t record_count,
                     const RecordOptions& options) {
-  const int32_t monitor_gpu = options.monitor_gpu;
-  const int32_t video_engine_available = options.video_engine_available;
+  const bool monitor_gpu = options.monitor_gpu;
+  const bool video_engine_available = options.video_engine_available;
   const size_t rows = record_count < samples.size() ? record_count : samples.size();
   if (rows == 0) return std::string();
   std::string text = records::CsvHeader(monitor_gpu, video_engine_available) + "\n";

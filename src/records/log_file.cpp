@@ -9,8 +9,8 @@
 
 namespace {
 
-std::string TableRow(const PerformanceSample& r, int32_t monitor_gpu,
-                     int32_t video_engine_available) {
+std::string TableRow(const PerformanceSample& r, bool monitor_gpu,
+                     bool video_engine_available) {
   // Frames are counted from 1 in the table, right-aligned in 12 columns.
   const unsigned n = r.frame + 1;
   const std::string number = std::to_string(n);
@@ -54,8 +54,8 @@ std::string LogText(const std::string& report_text, const std::string& script_te
                     const std::string& graphics_card_text,
                     const std::vector<PerformanceSample>& samples, uint32_t record_count,
                     const std::string& avisynth_error, const RecordOptions& options) {
-  const int32_t monitor_gpu = options.monitor_gpu;
-  const int32_t video_engine_available = options.video_engine_available;
+  const bool monitor_gpu = options.monitor_gpu;
+  const bool video_engine_available = options.video_engine_available;
   std::string log = report_text + "\n";
   log += "\n" + std::string(records::kScriptSection) + "\n" + script_text + "\n\n";
   if (monitor_gpu) log += graphics_card_text;

@@ -7,8 +7,8 @@
 
 // What the log and CSV take from the settings and the GPU monitor.
 struct RecordOptions {
-  int32_t monitor_gpu = 0;
-  int32_t video_engine_available = 0;
+  bool monitor_gpu = false;
+  bool video_engine_available = false;
 };
 
 // The script path without its last 4 characters (".avs"), then extension;

@@ -16,7 +16,7 @@ void AppendLine(std::string* text, const std::string& line) {
 }  // namespace
 
 void BuildGeneralInfo(const ReportInput& input, ReportTexts* texts) {
-  const CAvisynthInfo& avs = *input.avsinfo;
+  const LibraryFacts& avs = *input.avsinfo;
   std::string& out = texts->report;
   out += std::string(records::kGeneralInfoSection) + "\n";
   AppendLine(&out, text::Format("Log file created with:                 Korbinet %s",
@@ -47,7 +47,7 @@ void BuildGeneralInfo(const ReportInput& input, ReportTexts* texts) {
 
 void BuildGraphicsCardInfo(const ReportInput& input, ReportTexts* texts) {
   if (!input.options.monitor_gpu || !input.gpu) return;
-  const CGPUInfo& gpu = *input.gpu;
+  const GpuMonitor& gpu = *input.gpu;
   std::string& out = texts->graphics;
   out += "\n\n" + std::string(records::kGraphicsCardSection) + "\n";
   AppendLine(&out, text::Format("Card name:               %s", gpu.card_name.c_str()));

@@ -7,7 +7,7 @@
 #include "avs_host/avisynth_info.h"
 #include "avs_host/script_loader.h"
 
-class CGPUInfo;
+class GpuMonitor;
 
 // What the report takes from the settings and the command line.
 struct ReportOptions {
@@ -19,8 +19,8 @@ struct ReportOptions {
 struct ReportInput {
   ReportOptions options;
   std::string script_path;
-  const CAvisynthInfo* avsinfo = nullptr;
-  const CGPUInfo* gpu = nullptr;  // used only when monitoring is on
+  const LibraryFacts* avsinfo = nullptr;
+  const GpuMonitor* gpu = nullptr;  // used only when monitoring is on
   const LoadingState* loading = nullptr;
 };
 

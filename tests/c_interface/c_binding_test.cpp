@@ -20,7 +20,7 @@ struct Library { const char* name; const char* path; };
 void PrintTo(const Library& library, std::ostream* out) { *out << library.path; }
 
 std::string Probe(const std::string& path, AvsInterface kind, int* version) {
-  CAvisynthInfo info;
+  LibraryFacts info;
   std::string message;
   const int result = ProbeAvisynth(path, &info, &message, kind) ? 1 : 0;
   *version = info.interface_version;

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       args.back().push_back(static_cast<char>(data[i]));
   }
 
-  for (int32_t autocomplete : {0, 1}) {
+  for (bool autocomplete : {false, true}) {
     Settings settings;
     settings.AutoCompleteExtension = autocomplete;
     CommandLineOptions options;

@@ -16,7 +16,7 @@
 namespace {
 
 void ReadSection(const std::vector<unsigned char>& section) {
-  CGPUInfo info{CGPUInfo::NoProcessScan{}};
+  GpuMonitor info{GpuMonitor::NoProcessScan{}};
   info.ReadCardInfoFrom(section.data(), section.size());
   info.ReadSensorsFrom(section.data(), section.size());
   // UTF-8 of at most the 260-byte buffer, terminator excluded.

@@ -44,7 +44,7 @@ TEST(LibraryCycle, RepeatedRunsLeaveNoDescriptorsThreadsOrMappings) {
     for (AvsInterface binding : {AvsInterface::kCpp, AvsInterface::kC}) {
       SCOPED_TRACE(c.name + (binding == AvsInterface::kC ? ", C binding" : ", C++ binding"));
       // The four uses of a run, in its order.
-      CAvisynthInfo info;
+      LibraryFacts info;
       std::string message;
       ASSERT_TRUE(ProbeAvisynth(library, &info, &message, binding)) << message;
       uint32_t interval = 0;

@@ -29,7 +29,7 @@ TEST(SectionWriter, UpdatesEveryFigureAndClearsThemAtTheEnd) {
   EXPECT_EQ(std::vector<uint32_t>({header(0), header(4), header(8)}), std::vector<uint32_t>({1, 0, 1234}));
 
   const auto read = [&] {
-    CGPUInfo info(CGPUInfo::NoProcessScan{});
+    GpuMonitor info(GpuMonitor::NoProcessScan{});
     info.ReadCardInfoFrom(section.data(), section.size());
     info.ReadSensorsFrom(section.data(), section.size());
     return std::vector<uint32_t>({info.gpu_load, info.video_engine_load, info.memory_used, info.memory_dedicated,

@@ -5,6 +5,8 @@
 #include "text/number_text.h"
 #include "text/text.h"
 
+namespace app {
+
 namespace {
 
 // Messages are concatenated, not formatted: an argument is data and may be
@@ -124,7 +126,7 @@ bool ParseCommandLine(int argc, char** argv, Settings* settings, CommandLineOpti
   return ParseArguments(args, settings, options, error);
 }
 
-void PrintUsage(Console& console) {
+void PrintUsage(console::Console& console) {
   static const char* const kLines[] = {
       "\nUsage:  Korbinet script.avs [switches]\n\n",
       "Switches:\n",
@@ -140,6 +142,8 @@ void PrintUsage(Console& console) {
       "  options, read the documentation (Korbinet.html) included\n",
       "  in the distribution package.\n",
   };
-  for (const char* line : kLines) console.PrintToStdout(kColorValue, line);
-  console.PrintToStdout(kColorNone, "\n");
+  for (const char* line : kLines) console.PrintToStdout(console::kColorValue, line);
+  console.PrintToStdout(console::kColorNone, "\n");
 }
+
+}  // namespace app

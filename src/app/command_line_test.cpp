@@ -8,6 +8,8 @@
 #include "app/settings.h"
 #include "platform/testing/scratch_dir.h"
 
+namespace app {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -106,3 +108,5 @@ TEST_F(CommandLine, ScriptNames) {
 }
 
 }  // namespace
+
+}  // namespace app

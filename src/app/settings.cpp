@@ -7,6 +7,8 @@
 #include "text/number_text.h"
 #include "text/text.h"
 
+namespace app {
+
 namespace {
 
 // Keys are matched on this form: lower case, trimmed, and with every space
@@ -188,3 +190,5 @@ bool ParseRangeValue(const std::string& value, Settings* settings) {
   settings->FrameRangeLast = text::ParseInt64Saturating(last);
   return true;
 }
+
+}  // namespace app

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace app {
+
 // Put into both ends of the frame range before a range value is parsed; no
 // clip can satisfy it, so an unparsable range is rejected later.
 constexpr int64_t UnsetFrameNumber = 1099511627775LL;  // 2^40 - 1
@@ -54,3 +56,5 @@ bool RangeValueShapeOk(const std::string& value);
 // sets both ends to UnsetFrameNumber, then to the parsed numbers. False when
 // the value is malformed (both ends then stay unset).
 bool ParseRangeValue(const std::string& value, Settings* settings);
+
+}  // namespace app

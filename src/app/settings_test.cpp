@@ -9,6 +9,8 @@
 
 #include "platform/testing/scratch_dir.h"
 
+namespace app {
+
 namespace {
 
 const char kVersion[] = "2.1.6";
@@ -127,3 +129,5 @@ TEST_F(SettingsFile, CurrentFileIsReadAsItIsAnyOtherIsReplacedByDefaults) {
 }
 
 }  // namespace
+
+}  // namespace app

@@ -10,6 +10,8 @@
 #include "platform/locations.h"
 #include "text/text.h"
 
+namespace avs_host {
+
 namespace {
 
 const char kCannotLoad[] = "Cannot load avisynth.dll";
@@ -22,7 +24,7 @@ const char kNoEnvironment[] = "Could not create IScriptenvironment";
 template <class Fn>
 bool GuardedStep(std::string* error, const char* other_text, Fn&& fn) {
   try {
-    CallTranslated(fn);
+    fault::CallTranslated(fn);
     return true;
   } catch (...) {
     *error = ExceptionText(other_text);
@@ -87,7 +89,7 @@ bool TestInterfaceVersion(const std::string& avsdll, int* version, std::string* 
     }
     AvsBinding& binding = library.binding();
     try {
-      CallTranslated([&] {
+      fault::CallTranslated([&] {
         binding.CheckVersion(6);
         climbed = 6;
         binding.CheckVersion(7);
@@ -138,7 +140,7 @@ bool ReadVersionFacts(const std::string& avsdll, AvsInterface binding_kind, Libr
       return false;
     }
     AvsBinding& binding = library.binding();
-    CallTranslated([&] {
+    fault::CallTranslated([&] {
       try {
         std::optional<std::string> text = binding.VersionString();
         if (text) info->version_string = *text;
@@ -214,3 +216,5 @@ bool ProbeAvisynth(const std::string& avsdll, LibraryFacts* info, std::string* e
   ReadPluginDirectories(info);
   return read;
 }
+
+}  // namespace avs_host

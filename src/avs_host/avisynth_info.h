@@ -7,6 +7,8 @@
 
 #include "avs_host/avs_binding.h"
 
+namespace avs_host {
+
 class LibraryFacts {
  public:
   static constexpr int kPluginLines = 8;
@@ -45,3 +47,5 @@ void ReadPluginDirectories(LibraryFacts* info);
 
 // "label:" + spacing + path, from a "label:\tpath" line.
 std::string SplitPluginLine(const std::string& line, const std::string& spacing);
+
+}  // namespace avs_host

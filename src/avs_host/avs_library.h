@@ -8,6 +8,8 @@
 #include "avs_host/avs_binding.h"
 #include "platform/library.h"
 
+namespace avs_host {
+
 // The library named by the AVSDLL setting, or "avisynth" when that is empty.
 std::string AvsLibraryName(const std::string& avsdll);
 
@@ -68,3 +70,5 @@ inline constexpr char kNoFactoryText[] = "Failed to load CreateScriptEnvironment
 // WithSystemError(other_head), or without other_head the system's reason
 // alone or "Unknown exception".
 std::string ExceptionText(const char* other_head = nullptr, bool* is_avisynth_error = nullptr);
+
+}  // namespace avs_host

@@ -7,6 +7,8 @@
 
 #include "avs_host/avs_binding.h"
 
+namespace avs_host {
+
 // The interval for a measured time per frame (0 when none was measured).
 uint32_t SamplingIntervalFor(double ms_per_frame);
 
@@ -20,3 +22,5 @@ bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
 
 // Shown for a clip without frames, instead of offering an empty range.
 extern const char kClipHasNoFramesText[];
+
+}  // namespace avs_host

@@ -3,6 +3,8 @@
 #include "avs_host/avs_library.h"
 #include "fault/structured_exception.h"
 
+namespace avs_host {
+
 void OpenScriptClip(AvsBinding& binding, const std::string& script_path, bool invoke_distributor,
                     const char* not_clip_format, ScriptValues* values) {
   if (!binding.ResultIsClip()) binding.ThrowError(not_clip_format, script_path);
@@ -19,7 +21,7 @@ void OpenScriptClip(AvsBinding& binding, const std::string& script_path, bool in
 }
 
 void ReleaseScript(AvsLibrary* library) {
-  CallTranslated([&] { library->binding().DropValues(); });
+  fault::CallTranslated([&] { library->binding().DropValues(); });
   library->DeleteEnvironment();
 }
 
@@ -31,12 +33,12 @@ int64_t ClipLengthMs(const VideoInfo& vi) {
 }
 
 void ImportForRun(AvsBinding& binding, const std::string& script_path) {
-  CallTranslated([&] { binding.Import(script_path); });
+  fault::CallTranslated([&] { binding.Import(script_path); });
 }
 
 void FinishLoading(LoadingState* state, AvsBinding& binding, const std::string& script_path,
                    bool invoke_distributor) {
-  CallTranslated([&] {
+  fault::CallTranslated([&] {
     OpenScriptClip(binding, script_path, invoke_distributor, "\"%s\":\nScript did not return a clip",
                    &state->values);
   });
@@ -50,3 +52,5 @@ void FinishLoading(LoadingState* state, AvsBinding& binding, const std::string& 
     state->length_ms = ClipLengthMs(state->values.vi);
   }
 }
+
+}  // namespace avs_host

@@ -7,6 +7,8 @@
 
 #include "avs_host/avs_binding.h"
 
+namespace avs_host {
+
 class AvsLibrary;
 
 // What the host reads of the script's clip. The values themselves (script
@@ -48,3 +50,5 @@ void ReleaseScript(AvsLibrary* library);
 
 // Clip length in milliseconds, rounded half up.
 int64_t ClipLengthMs(const VideoInfo& vi);
+
+}  // namespace avs_host

@@ -10,7 +10,11 @@
 #include "bench/frame_range.h"
 #include "fault/structured_exception.h"
 
+namespace measure {
 class GpuMonitor;
+}  // namespace measure
+
+namespace bench {
 
 struct PerformanceSample {
   uint32_t frame = 0;             // the request that closed the interval
@@ -63,7 +67,7 @@ struct GpuFigures {
   bool has_memory_dedicated = false;
   bool has_memory_dynamic = false;
 };
-GpuFigures GpuFiguresOf(const GpuMonitor& gpu);
+GpuFigures GpuFiguresOf(const measure::GpuMonitor& gpu);
 
 struct ProcessFigures {
   uint16_t cpu_usage = 0;
@@ -128,14 +132,14 @@ uint32_t SizedInterval(uint32_t range_frame_count, uint32_t interval);
 // Status line, sizing and the zeroed sample array: everything up to the
 // monitors' first sample.
 void PrepareFrameLoop(const FrameRange& range, uint32_t interval, const FrameLoopOptions& options,
-                      FrameLoopState& state, Console& console);
+                      FrameLoopState& state, console::Console& console);
 
 // The loop's steps between runs of frame requests (frame_loop.cpp).
 void BeginMeasuring(FrameLoopState& state, const FrameLoopOptions& options, LoopProbes& probes);
 double TakeSample(FrameLoopState& state, const FrameLoopOptions& options, LoopProbes& probes);
 void StoreRecord(FrameLoopState& state, uint32_t frame, double t, const FrameLoopOptions& options);
 void DrawPage(FrameLoopState& state, uint32_t frame, double t, const FrameLoopOptions& options,
-              Console& console);
+              console::Console& console);
 // Time limit, a request kept from outside, then Esc. Other keys are read and
 // dropped.
 bool StopRequested(const FrameLoopState& state, const FrameLoopOptions& options,
@@ -158,7 +162,7 @@ std::string EfficiencyIndexText(double average_frame_rate, uint32_t cpu_average)
 // figures and records stored so far in state.
 template <class FrameSource>
 void RunFrameLoop(FrameSource& source, FrameLoopState& state, const FrameLoopOptions& options,
-                  LoopProbes& probes, Console& console) {
+                  LoopProbes& probes, console::Console& console) {
   BeginMeasuring(state, options, probes);
   RunStatistics& stats = state.stats;
   const uint64_t interval = state.interval;
@@ -174,7 +178,7 @@ void RunFrameLoop(FrameSource& source, FrameLoopState& state, const FrameLoopOpt
     const uint32_t end = current + (stop_at - stats.frames_processed);
     uint32_t reached = current;
     try {
-      CallTranslated([&source, &reached, first = current, end] {
+      fault::CallTranslated([&source, &reached, first = current, end] {
         // A local copy stays in registers across the opaque request, where
         // the caller's object would be read again for every frame.
         FrameSource local = source;
@@ -206,3 +210,5 @@ void RunFrameLoop(FrameSource& source, FrameLoopState& state, const FrameLoopOpt
     }
   }
 }
+
+}  // namespace bench

@@ -5,6 +5,8 @@
 
 #include "platform/error.h"
 
+namespace fault {
+
 namespace {
 
 struct CodeName {
@@ -63,3 +65,5 @@ std::string FormatStructuredException(uint32_t code) {
 }
 
 std::string SystemErrorText() { return platform::LastErrorText(); }
+
+}  // namespace fault

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace fault {
+
 class StructuredException {
  public:
   explicit StructuredException(uint32_t code) : code_(code) {}
@@ -26,5 +28,7 @@ std::string SystemErrorText();
 // Keep it off per-frame paths: it costs a signal-mask save.
 template <class Fn>
 void CallTranslated(Fn&& fn);
+
+}  // namespace fault
 
 #include "fault/structured_exception_inl.h"

@@ -7,6 +7,8 @@
 #include "platform/process.h"
 #include "text/text.h"
 
+namespace measure {
+
 namespace {
 
 constexpr uint64_t kSensorRefreshMs = 300;
@@ -149,3 +151,5 @@ bool GpuMonitor::IsVersionText(const std::string& text) {
   }
   return true;
 }
+
+}  // namespace measure

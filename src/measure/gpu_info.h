@@ -8,6 +8,8 @@
 #include "measure/timer.h"
 #include "platform/shared_memory.h"
 
+namespace measure {
+
 // What the scan of process names found.
 struct GpuzScan {
   bool found = false;
@@ -72,3 +74,5 @@ class GpuMonitor {
   // Tick of the last sensor refresh; 0 lets the first refresh through.
   uint64_t last_sensor_refresh_ = 0;
 };
+
+}  // namespace measure

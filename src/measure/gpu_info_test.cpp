@@ -6,6 +6,8 @@
 #include <memory>
 #include <tuple>
 
+namespace measure {
+
 namespace {
 
 // Written at literal offsets so a wrong layout constant in the reader shows.
@@ -120,3 +122,5 @@ TEST(GpuInfoSections, SmallSectionsAreReadOnlyWhereWhole) {
 }
 
 }  // namespace
+
+}  // namespace measure

@@ -2,6 +2,8 @@
 
 #include "measure/timer.h"
 
+namespace measure {
+
 namespace {
 
 class PlatformProcessStats final : public ProcessStatsSource {
@@ -19,7 +21,7 @@ class PlatformProcessStats final : public ProcessStatsSource {
   uint64_t TickMs() override { return tick_(); }
 
  private:
-  ::TickMs tick_;
+  measure::TickMs tick_;
 };
 
 uint32_t BytesToMegabytes(uint64_t bytes) {
@@ -100,3 +102,5 @@ uint16_t ProcessStats::CountThreads() {
   const int threads = source_.Threads();
   return threads > 0 ? static_cast<uint16_t>(threads) : 0;
 }
+
+}  // namespace measure

@@ -8,6 +8,8 @@
 
 #include "platform/process.h"
 
+namespace measure {
+
 // Where the figures come from. The real one asks the platform layer; tests
 // hand in fixed readings. Only called at sampling points, never per frame.
 class ProcessStatsSource {
@@ -65,3 +67,5 @@ class ProcessStats {
   uint64_t last_refresh_ = 0;
   uint64_t last_thread_count_ = 0;
 };
+
+}  // namespace measure

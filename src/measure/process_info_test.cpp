@@ -4,6 +4,8 @@
 
 #include <tuple>
 
+namespace measure {
+
 namespace {
 
 struct FakeStats : ProcessStatsSource {
@@ -73,3 +75,5 @@ TEST(ProcessInfo, RefreshEvery100MsThreadsEveryMoreThan5s) {
 }
 
 }  // namespace
+
+}  // namespace measure

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace records {
+
 // What the log and CSV take from the settings and the GPU monitor.
 struct RecordOptions {
   bool monitor_gpu = false;
@@ -23,3 +25,5 @@ std::string CannotOpenMessage(const std::string& path);
 // Replaces path with content in one step; false with the message above in
 // error when it fails.
 bool ReplaceFileContent(const std::string& path, const std::string& content, std::string* error);
+
+}  // namespace records

@@ -28,13 +28,13 @@ constexpr int kClipFrames = 10000000;
 // One environment and clip for the whole process: loading the library per
 // benchmark would only measure the loader.
 struct BlankClipFixture {
-  AvsLibrary library{KORBINET_BENCH_AVS_LIBRARY, AvsInterface::kCpp};
+  avs_host::AvsLibrary library{KORBINET_BENCH_AVS_LIBRARY, avs_host::AvsInterface::kCpp};
   IScriptEnvironment* env = nullptr;
   PClip clip;
 
   BlankClipFixture() {
     if (library.Load() && library.FindFactory() && library.CreateEnvironment(6))
-      env = static_cast<CppBinding&>(library.binding()).env();
+      env = static_cast<avs_host::CppBinding&>(library.binding()).env();
     if (env == nullptr) {
       std::fprintf(stderr, "cannot load %s\n", KORBINET_BENCH_AVS_LIBRARY);
       std::exit(1);
@@ -58,8 +58,8 @@ BlankClipFixture& Fixture() {
 // The same clip through the plain C interface, imported from a script since
 // that binding invokes nothing else.
 struct CBlankClipFixture {
-  AvsLibrary library{KORBINET_BENCH_AVS_LIBRARY, AvsInterface::kC};
-  CFrameSource source{};
+  avs_host::AvsLibrary library{KORBINET_BENCH_AVS_LIBRARY, avs_host::AvsInterface::kC};
+  avs_host::CFrameSource source{};
 
   CBlankClipFixture() {
     const std::string script = "/tmp/korbinet-bench-c.avs";
@@ -69,14 +69,14 @@ struct CBlankClipFixture {
                    kClipFrames);
       std::fclose(file);
     }
-    ScriptValues values;
+    avs_host::ScriptValues values;
     if (!library.Load() || !library.FindFactory() || !library.CreateEnvironment(6)) {
       std::fprintf(stderr, "cannot load %s\n", KORBINET_BENCH_AVS_LIBRARY);
       std::exit(1);
     }
     library.binding().Import(script);
-    OpenScriptClip(library.binding(), script, 0, "%s", &values);
-    source = std::get<CFrameSource>(library.binding().Frames());
+    avs_host::OpenScriptClip(library.binding(), script, 0, "%s", &values);
+    source = std::get<avs_host::CFrameSource>(library.binding().Frames());
     std::remove(script.c_str());
   }
 };
@@ -86,7 +86,7 @@ CBlankClipFixture& CFixture() {
   return fixture;
 }
 
-class SilentConsole final : public Console {
+class SilentConsole final : public console::Console {
  public:
   void Print(uint16_t, const std::string&) override {}
   void PrintToStdout(uint16_t, const std::string&) override {}
@@ -106,7 +106,7 @@ void BareGetFrame(benchmark::State& state) {
 }
 
 void BareCGetFrame(benchmark::State& state) {
-  const CFrameSource s = CFixture().source;
+  const avs_host::CFrameSource s = CFixture().source;
   for (auto _ : state) {
     for (int n = 0; n < kClipFrames; ++n) s.release_frame(s.get_frame(s.clip, n));
   }
@@ -131,19 +131,19 @@ double PinnedSeconds() {
   return static_cast<double>(count) / static_cast<double>(frequency);
 }
 
-class PinnedClockProbes final : public LoopProbes {
+class PinnedClockProbes final : public bench::LoopProbes {
  public:
-  explicit PinnedClockProbes(LoopProbes& inner) : inner_(inner) {}
+  explicit PinnedClockProbes(bench::LoopProbes& inner) : inner_(inner) {}
   double Seconds() override { return PinnedSeconds(); }
   void RefreshProcess() override { inner_.RefreshProcess(); }
-  ProcessFigures Process() override { return inner_.Process(); }
+  bench::ProcessFigures Process() override { return inner_.Process(); }
   void RefreshGpu() override { inner_.RefreshGpu(); }
-  GpuFigures Gpu() override { return inner_.Gpu(); }
+  bench::GpuFigures Gpu() override { return inner_.Gpu(); }
   bool KeyHit() override { return inner_.KeyHit(); }
   int ReadKey() override { return inner_.ReadKey(); }
 
  private:
-  LoopProbes& inner_;
+  bench::LoopProbes& inner_;
 };
 
 template <bool kPinned, bool kC = false>
@@ -151,20 +151,20 @@ void FrameLoop(benchmark::State& state) {
   BlankClipFixture& f = Fixture();
   auto source = [&f] {
     if constexpr (kC) return CFixture().source;
-    else return CppFrameSource{f.clip.get(), f.env};
+    else return avs_host::CppFrameSource{f.clip.get(), f.env};
   }();
   SilentConsole console;
-  FrameLoopOptions options;
+  bench::FrameLoopOptions options;
   options.show_status = false;
-  CProcessInfo process;
-  SystemLoopProbes system(process, nullptr);
+  measure::ProcessStats process;
+  bench::SystemLoopProbes system(process, nullptr);
   PinnedClockProbes pinned(system);
-  LoopProbes& probes = kPinned ? static_cast<LoopProbes&>(pinned) : system;
-  const FrameRange range{0, kClipFrames - 1, kClipFrames};
+  bench::LoopProbes& probes = kPinned ? static_cast<bench::LoopProbes&>(pinned) : system;
+  const bench::FrameRange range{0, kClipFrames - 1, kClipFrames};
   for (auto _ : state) {
-    FrameLoopState loop;
-    PrepareFrameLoop(range, static_cast<uint32_t>(state.range(0)), options, loop, console);
-    RunFrameLoop(source, loop, options, probes, console);
+    bench::FrameLoopState loop;
+    bench::PrepareFrameLoop(range, static_cast<uint32_t>(state.range(0)), options, loop, console);
+    bench::RunFrameLoop(source, loop, options, probes, console);
   }
   state.SetItemsProcessed(state.iterations() * kClipFrames);
 }
@@ -174,7 +174,7 @@ void FrameLoopC(benchmark::State& state) { FrameLoop<false, true>(state); }
 
 // One clock reading of a sample, as the program takes it and as it was.
 void ClockReading(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(CounterSeconds());
+  for (auto _ : state) benchmark::DoNotOptimize(measure::CounterSeconds());
 }
 void ClockReadingPinned(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(PinnedSeconds());

@@ -13,6 +13,6 @@ int main(int argc, char** argv) {
   }
   std::string version = platform::FileVersionText("").substr(0, 5);
   std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
-  out << DefaultSettingsText(version);
+  out << app::DefaultSettingsText(version);
   return out.good() ? 0 : 1;
 }

@@ -5,6 +5,8 @@
 #include "text/number_text.h"
 #include "text/text.h"
 
+namespace app {
+
 namespace {
 
 // Messages are concatenated, not formatted: an argument is data and may be
@@ -42,13 +44,13 @@ std::string TakeScript(const std::string& raw, const std::string& key, const Set
                        CommandLineOptions* options) {
   std::string full;
   if (key.size() > 4 && EndsWith(key, ".avs") && MakeFullPath(raw, &full)) {
-    options->ScriptPath = full;
+    options->script_path = full;
     return platform::FileExists(full) ? std::string() : FileNotFound(raw);
   }
-  if (settings.AutoCompleteExtension != 0 && options->ScriptPath.empty() && !key.empty()) {
+  if (settings.AutoCompleteExtension && options->script_path.empty() && !key.empty()) {
     std::string candidate = raw + ".avs";
     if (MakeFullPath(candidate, &full)) {
-      options->ScriptPath = full;
+      options->script_path = full;
       return platform::FileExists(full) ? std::string() : FileNotFound(candidate);
     }
   }
@@ -70,18 +72,18 @@ std::string TakeArgument(const std::string& raw, Settings* settings,
   if (!is_flag && !is_range && !is_priority && !is_timelimit) {
     return TakeScript(raw, key, *settings, options);
   }
-  options->Switches += kept + " ";
+  options->switches += kept + " ";
 
   if (key == "-avsinfo") {
-    options->AvsInfo = 1;
+    options->avs_info = true;
   } else if (key == "-i" || key == "-info") {
-    options->ClipInfo = 1;
+    options->clip_info = true;
   } else if (key == "-l" || key == "-log") {
-    settings->CreateLog = 1;
+    settings->CreateLog = true;
   } else if (key == "-csv") {
-    settings->CreateCSV = 1;
+    settings->CreateCSV = true;
   } else if (key == "-gpu") {
-    settings->MonitorGPULoad = 1;
+    settings->MonitorGPULoad = true;
   } else if (is_range) {
     std::string value = key.substr(7);
     if (RangeValueShapeOk(value)) settings->FrameRangeText = "FrameRange=" + value;
@@ -113,7 +115,7 @@ bool ParseArguments(const std::vector<std::string>& args, Settings* settings,
     *error = TakeArgument(raw, settings, options);
     if (!error->empty()) break;
   }
-  text::Trim(&options->Switches);
+  text::Trim(&options->switches);
   return error->empty();
 }
 
@@ -124,7 +126,7 @@ bool ParseCommandLine(int argc, char** argv, Settings* settings, CommandLineOpti
   return ParseArguments(args, settings, options, error);
 }
 
-void PrintUsage(Console& console) {
+void PrintUsage(console::Console& console) {
   static const char* const kLines[] = {
       "\nUsage:  Korbinet script.avs [switches]\n\n",
       "Switches:\n",
@@ -140,6 +142,8 @@ void PrintUsage(Console& console) {
       "  options, read the documentation (Korbinet.html) included\n",
       "  in the distribution package.\n",
   };
-  for (const char* line : kLines) console.PrintToStdout(kColorValue, line);
-  console.PrintToStdout(kColorNone, "\n");
+  for (const char* line : kLines) console.PrintToStdout(console::kColorValue, line);
+  console.PrintToStdout(console::kColorNone, "\n");
 }
+
+}  // namespace app

@@ -8,14 +8,18 @@
 
 #include "app/settings.h"
 
-struct CommandLineOptions {
-  int32_t AvsInfo = 0;
-  int32_t ClipInfo = 0;
-  std::string ScriptPath;
-  std::string Switches;
-};
-
+namespace console {
 class Console;
+}  // namespace console
+
+namespace app {
+
+struct CommandLineOptions {
+  bool avs_info = false;
+  bool clip_info = false;
+  std::string script_path;
+  std::string switches;
+};
 
 // Applies the switches to settings, in order; the first rejected argument
 // ends the parse with false and its message in error (earlier switches stay).
@@ -27,4 +31,6 @@ bool ParseCommandLine(int argc, char** argv, Settings* settings, CommandLineOpti
                       std::string* error);
 
 // Shown when the program gets no arguments.
-void PrintUsage(Console& console);
+void PrintUsage(console::Console& console);
+
+}  // namespace app

@@ -8,6 +8,8 @@
 #include "app/settings.h"
 #include "platform/testing/scratch_dir.h"
 
+namespace app {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -22,7 +24,7 @@ class CommandLine : public ::testing::Test {
     fs::current_path(dir_.File(""));
   }
   void TearDown() override { fs::current_path(saved_cwd_); }
-  std::string Parse(std::vector<std::string> args, int auto_complete = 0) {
+  std::string Parse(std::vector<std::string> args, bool auto_complete = false) {
     s_ = Settings{};
     s_.AutoCompleteExtension = auto_complete;
     o_ = CommandLineOptions{};
@@ -40,13 +42,13 @@ class CommandLine : public ::testing::Test {
 
 TEST_F(CommandLine, FlagSwitchesMatchAnyCaseAndCollectTheirTypedText) {
   EXPECT_EQ(Parse({"-LOG", " -csv ", "-Gpu", "-I", "-avsinfo", "\t-l\n"}), "");
-  EXPECT_EQ(s_.CreateLog + s_.CreateCSV + s_.MonitorGPULoad + o_.ClipInfo + o_.AvsInfo, 5);
-  EXPECT_EQ(o_.Switches, "-LOG -csv -Gpu -I -avsinfo -l");
+  EXPECT_EQ(s_.CreateLog + s_.CreateCSV + s_.MonitorGPULoad + o_.clip_info + o_.avs_info, 5);
+  EXPECT_EQ(o_.switches, "-LOG -csv -Gpu -I -avsinfo -l");
   // The first rejection ends the parse; earlier overrides stay.
   EXPECT_EQ(Parse({"-csv", "-priority=9", "-log"}),
             "\nInvalid parameter value: \"-priority=9\"\nValue must be between 1 and 3\n");
-  EXPECT_EQ(std::make_pair(s_.CreateCSV, s_.CreateLog), std::make_pair(1, 0));
-  EXPECT_EQ(o_.Switches, "-csv -priority=9");
+  EXPECT_EQ(std::make_pair(s_.CreateCSV, s_.CreateLog), std::make_pair(true, false));
+  EXPECT_EQ(o_.switches, "-csv -priority=9");
 }
 
 TEST_F(CommandLine, RangeSwitch) {
@@ -84,7 +86,7 @@ TEST_F(CommandLine, PriorityAndTimeLimitValues) {
 TEST_F(CommandLine, ScriptNames) {
   const std::string long_avs = std::string(2100, 'x') + ".avs", long_bare(2100, 'y');
   // The message without its leading and trailing line ends; the script in the scratch folder, or none.
-  struct Case { int auto_complete; std::vector<std::string> args; std::string message, script; } const cases[] = {
+  struct Case { bool auto_complete; std::vector<std::string> args; std::string message, script; } const cases[] = {
       {0, {"./sub/../Upper.AVS"}, "", "Upper.AVS"},
       {0, {dir_.File("clip.avs")}, "", "clip.avs"},
       {0, {" s.avs"}, "", " s.avs"},  // the raw argument, blanks and all
@@ -101,8 +103,10 @@ TEST_F(CommandLine, ScriptNames) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Parse(c.args, c.auto_complete), c.message.empty() ? "" : "\n" + c.message + "\n") << c.args.back();
-    EXPECT_EQ(o_.ScriptPath, c.script.empty() ? "" : dir_.File(c.script)) << c.args.back();
+    EXPECT_EQ(o_.script_path, c.script.empty() ? "" : dir_.File(c.script)) << c.args.back();
   }
 }
 
 }  // namespace
+
+}  // namespace app

@@ -4,16 +4,18 @@
 #include "fault/structured_exception.h"
 #include "records/record_files.h"
 
+namespace app {
+
 std::string FilterGraphPath(const std::string& script_path) {
-  return PathBesideScript(script_path, ".graph.dot");
+  return records::PathBesideScript(script_path, ".graph.dot");
 }
 
-bool EnableGraphAnalysisIfOffered(AvsBinding& binding) {
+bool EnableGraphAnalysisIfOffered(avs_host::AvsBinding& binding) {
   try {
     bool offered = false;
-    CallTranslated([&] { offered = binding.FunctionExists("SetGraphAnalysis"); });
+    fault::CallTranslated([&] { offered = binding.FunctionExists("SetGraphAnalysis"); });
     if (!offered) return false;
-    CallTranslated([&] { binding.EnableGraphAnalysis(); });
+    fault::CallTranslated([&] { binding.EnableGraphAnalysis(); });
     return true;
   } catch (...) {
     // A library that names the function but refuses it runs as one without.
@@ -21,12 +23,14 @@ bool EnableGraphAnalysisIfOffered(AvsBinding& binding) {
   }
 }
 
-bool DumpFilterGraphBesideScript(AvsBinding& binding, const std::string& script_path) {
+bool DumpFilterGraphBesideScript(avs_host::AvsBinding& binding, const std::string& script_path) {
   try {
-    CallTranslated([&] { binding.DumpFilterGraph(FilterGraphPath(script_path)); });
+    fault::CallTranslated([&] { binding.DumpFilterGraph(FilterGraphPath(script_path)); });
     return true;
   } catch (...) {
     // Not a run error: the run's figures stand without the graph.
     return false;
   }
 }
+
+}  // namespace app

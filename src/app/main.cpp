@@ -1,3 +1,3 @@
 #include "app/run_sequence.h"
 
-int main(int argc, char** argv) { return RunKorbinet(argc, argv); }
+int main(int argc, char** argv) { return app::RunKorbinet(argc, argv); }

@@ -12,6 +12,8 @@
 #include "records/record_files.h"
 #include "records/script_report.h"
 
+namespace app {
+
 // The settings file with the switches and the start's answers over it: built
 // once at the top, then only read.
 struct RunConfig {
@@ -20,10 +22,12 @@ struct RunConfig {
   std::string program_version;
 };
 
-ConsoleOptions ConsoleOptionsFrom(const Settings& settings);
-FrameLoopOptions FrameLoopOptionsFrom(const Settings& settings);
-RequestedRange RequestedRangeFrom(const Settings& settings);
+console::ConsoleOptions ConsoleOptionsFrom(const Settings& settings);
+bench::FrameLoopOptions FrameLoopOptionsFrom(const Settings& settings);
+bench::RequestedRange RequestedRangeFrom(const Settings& settings);
 // video_engine_available: the GPU monitor's flag (0 without a monitor).
-RecordOptions RecordOptionsFrom(const Settings& settings, int32_t video_engine_available);
-ReportOptions ReportOptionsFrom(const Settings& settings, const std::string& program_version,
+records::RecordOptions RecordOptionsFrom(const Settings& settings, bool video_engine_available);
+records::ReportOptions ReportOptionsFrom(const Settings& settings, const std::string& program_version,
                                 const std::string& switches);
+
+}  // namespace app

@@ -18,16 +18,18 @@
 #include "platform/process.h"
 #include "platform/stop_request.h"
 
+namespace app {
+
 namespace {
 
 const char kInstanceLockName[] = "__korbinet__single__instance__lock__";
 
-void ShowAvisynthInfo(const CAvisynthInfo& info, Console& console) {
+void ShowAvisynthInfo(const avs_host::LibraryFacts& info, console::Console& console) {
   console.MoveUp(1);
-  EraseRow(console);
-  console.Print(kColorNone, "\n");
+  console::EraseRow(console);
+  console.Print(console::kColorNone, "\n");
   auto line = [&](const char* label, const std::string& value) {
-    console.PrintToStdout(kColorValue, label + value + "\n");
+    console.PrintToStdout(console::kColorValue, label + value + "\n");
   };
   line("Avisynth version string:     ", info.version_string);
   line("File version:                ", info.file_version);
@@ -38,9 +40,9 @@ void ShowAvisynthInfo(const CAvisynthInfo& info, Console& console) {
   line("Avisynth DLL time stamp:     ", info.time_stamp);
   for (const auto& plugin_line : info.plugin_dirs) {
     if (plugin_line.empty()) continue;
-    line("", SplitPluginLine(plugin_line, "   "));
+    line("", avs_host::SplitPluginLine(plugin_line, "   "));
   }
-  console.Print(kColorNone, "\n");
+  console.Print(console::kColorNone, "\n");
 }
 
 platform::Priority PriorityFor(int setting) {
@@ -50,43 +52,43 @@ platform::Priority PriorityFor(int setting) {
 }
 
 // The text for a probe that failed, by what the probe found.
-std::string ProbeFailureText(const CAvisynthInfo& info, const std::string& error) {
+std::string ProbeFailureText(const avs_host::LibraryFacts& info, const std::string& error) {
   if (info.image_not_mapped) return "\n" + error + "\n";
   if (!info.is_64bit_image) return "\nKorbinet (x64) cannot load a 32 Bit avisynth.dll.\n";
   if (!error.empty()) return "\n" + error + "\n";
-  return "\nCannot load avisynth.dll\n" + SystemErrorText() + "\n";
+  return "\nCannot load avisynth.dll\n" + fault::SystemErrorText() + "\n";
 }
 
 // The GPU-Z check before the script is touched. False ends the run (the
 // message has been printed when there is one); *monitor_gpu is cleared when
 // the user goes on without monitoring.
-bool CheckGpuMonitor(CGPUInfo* gpu, Console& console, int32_t* monitor_gpu) {
+bool CheckGpuMonitor(measure::GpuMonitor* gpu, console::Console& console, bool* monitor_gpu) {
   if (!*monitor_gpu) return true;
   if (!gpu->gpuz_running) {
     // Keys typed while the question is being printed must not be echoed.
     platform::KeyboardMode keyboard;
-    console.Print(kColorError, "\nIn order to measure GPU usage, GPU-Z must be running.\n\n");
-    console.Print(kColorNone, "Continue without GPU monitoring? [y/n]");
+    console.Print(console::kColorError, "\nIn order to measure GPU usage, GPU-Z must be running.\n\n");
+    console.Print(console::kColorNone, "Continue without GPU monitoring? [y/n]");
     if (console.AskYesNo(10)) {
       for (int i = 0; i < 3; ++i) {
-        EraseRow(console);
+        console::EraseRow(console);
         console.MoveUp(1);
       }
-      *monitor_gpu = 0;
+      *monitor_gpu = false;
       return true;
     }
-    EraseRow(console);
+    console::EraseRow(console);
     console.MoveUp(1);
-    EraseRow(console);
+    console::EraseRow(console);
     console.MoveUp(1);
-    PrintPaddedLine(console, kColorNone, "");
+    console::PrintPaddedLine(console, console::kColorNone, "");
     console.WaitAnyKey();
     return false;
   }
   std::string error;
   if (!gpu->OpenSharedMemory(&error)) {
     // Concatenated: the system's text is data of any length.
-    ExitWithError(console, "\nCannot initialize GPU-Z shared memory:\n" + error);
+    console::ExitWithError(console, "\nCannot initialize GPU-Z shared memory:\n" + error);
     return false;
   }
   return true;
@@ -109,7 +111,7 @@ int RunKorbinet(int argc, char** argv) {
   if (argc >= 2) {
     const std::string first = argv[1] != nullptr ? argv[1] : "";
     if (first == "--help" || first == "-h") {
-      TerminalConsole console{ConsoleOptions{}};
+      console::TerminalConsole console{console::ConsoleOptions{}};
       PrintUsage(console);
       return 0;
     }
@@ -121,29 +123,29 @@ int RunKorbinet(int argc, char** argv) {
 
   std::string error;
   const bool loaded = LoadSettings(&settings, &error);
-  TerminalConsole console(ConsoleOptionsFrom(settings));
+  console::TerminalConsole console(ConsoleOptionsFrom(settings));
   if (!loaded) {
-    console.PrintToStdout(kColorError, error);
+    console.PrintToStdout(console::kColorError, error);
     console.WaitAnyKey();
     return -1;
   }
 
-  console.Print(kColorBanner, "\nKorbinet " + config.program_version + "\n");
-  PrintStatusLine(console, "Query Avisynth info...");
+  console.Print(console::kColorBanner, "\nKorbinet " + config.program_version + "\n");
+  console::PrintStatusLine(console, "Query Avisynth info...");
 
   if (!settings.AVSDLL.empty() && !platform::FileExists(settings.AVSDLL))
-    return ExitWithError(console, "Specified avisynth.dll does not exist:\n" + settings.AVSDLL + "\n");
+    return console::ExitWithError(console, "Specified avisynth.dll does not exist:\n" + settings.AVSDLL + "\n");
 
-  CAvisynthInfo avsinfo;
-  const bool probed = ProbeAvisynth(settings.AVSDLL, &avsinfo, &error);
-  PrintStatusLine(console, "");
-  if (!probed) return ExitWithError(console, ProbeFailureText(avsinfo, error));
-  console.Print(kColorVersion, "\r" + avsinfo.version_string);
-  console.Print(kColorValue, " (" + avsinfo.file_version + ")\n");
+  avs_host::LibraryFacts avsinfo;
+  const bool probed = avs_host::ProbeAvisynth(settings.AVSDLL, &avsinfo, &error);
+  console::PrintStatusLine(console, "");
+  if (!probed) return console::ExitWithError(console, ProbeFailureText(avsinfo, error));
+  console.Print(console::kColorVersion, "\r" + avsinfo.version_string);
+  console.Print(console::kColorValue, " (" + avsinfo.file_version + ")\n");
 
   if (settings.AllowOnlyOneInstance &&
       platform::TakeNamedLock(kInstanceLockName) == platform::LockResult::kAlreadyHeld)
-    return ExitWithError(console, "\nOne instance of Korbinet is already running\n");
+    return console::ExitWithError(console, "\nOne instance of Korbinet is already running\n");
 
   if (argc < 2) {
     PrintUsage(console);
@@ -152,20 +154,22 @@ int RunKorbinet(int argc, char** argv) {
   }
   CommandLineOptions& options = config.command_line;
   if (!ParseCommandLine(argc, argv, &settings, &options, &error)) {
-    console.Print(kColorError, error);
+    console.Print(console::kColorError, error);
     console.WaitAnyKey();
     return -1;
   }
-  if (options.AvsInfo) {
+  if (options.avs_info) {
     ShowAvisynthInfo(avsinfo, console);
     console.WaitAnyKey();
     return 0;
   }
-  if (options.ScriptPath.empty()) return ExitWithError(console, "\nNo script file specified\n");
+  if (options.script_path.empty()) return console::ExitWithError(console, "\nNo script file specified\n");
 
   platform::SetProcessPriority(PriorityFor(settings.ProcessPriority));
-  auto gpu = std::make_unique<CGPUInfo>();
+  auto gpu = std::make_unique<measure::GpuMonitor>();
   if (!CheckGpuMonitor(gpu.get(), console, &settings.MonitorGPULoad)) return -1;
 
   return RunScript(config, avsinfo, gpu.get(), console);
 }
+
+}  // namespace app

@@ -2,5 +2,9 @@
 // status.
 #pragma once
 
+namespace app {
+
 // Returns the process exit status (0, or -1 for every error).
 int RunKorbinet(int argc, char** argv);
+
+}  // namespace app

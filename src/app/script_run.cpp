@@ -22,6 +22,8 @@
 #include "records/log_file.h"
 #include "records/script_report.h"
 
+namespace app {
+
 namespace {
 
 // What the run changes as it goes; the configuration stays as it was read.
@@ -29,8 +31,8 @@ struct RunState {
   int status = 0;
   bool create_log = false;  // also forced on by an error in the guarded stage
   std::string avisynth_error;
-  ReportTexts texts;
-  FrameLoopState loop;
+  records::ReportTexts texts;
+  bench::FrameLoopState loop;
   // From the loop's start until its records are written, a request to stop
   // (Ctrl+C, SIGTERM, ...) ends the run as Esc does instead of the process.
   std::optional<platform::StopDeferral> keep_records;
@@ -49,14 +51,14 @@ class ScriptUse {
   ScriptUse(const ScriptUse&) = delete;
   ScriptUse& operator=(const ScriptUse&) = delete;
 
-  AvsLibrary& library() { return library_; }
+  avs_host::AvsLibrary& library() { return library_; }
 
   // Also called before the records are written, so that a script's threads
   // stop before the run writes and waits; a second call does nothing.
   void Finish() {
     if (library_.HasEnvironment()) {
       try {
-        CallTranslated([&] { library_.binding().DropValues(); });
+        fault::CallTranslated([&] { library_.binding().DropValues(); });
       } catch (...) {
         // The run goes on to its records even when releasing the values faults.
       }
@@ -65,21 +67,21 @@ class ScriptUse {
   }
 
  private:
-  AvsLibrary library_;
+  avs_host::AvsLibrary library_;
 };
 
-RecordOptions RunRecordOptions(const Settings& settings, const CGPUInfo* gpu) {
-  return RecordOptionsFrom(settings, gpu ? gpu->video_engine_available : 0);
+records::RecordOptions RunRecordOptions(const Settings& settings, const measure::GpuMonitor* gpu) {
+  return RecordOptionsFrom(settings, gpu ? gpu->video_engine_available : false);
 }
 
 // The first pass that picks the sampling interval; not for -info runs.
-bool Analyse(const RunConfig& config, int interface_version, Console& console,
+bool Analyse(const RunConfig& config, int interface_version, console::Console& console,
              uint32_t* sampling_interval, std::string* error) {
-  PrintStatusLine(console, "Analysing script...");
+  console::PrintStatusLine(console, "Analysing script...");
   const bool analysed =
-      AnalyseScript(config.command_line.ScriptPath, config.settings.AVSDLL, interface_version,
+      avs_host::AnalyseScript(config.command_line.script_path, config.settings.AVSDLL, interface_version,
                     config.settings.InvokeDistributor, sampling_interval, error);
-  PrintStatusLine(console, "");
+  console::PrintStatusLine(console, "");
   if (!analysed && error->empty()) *error = "Unknown exception";
   return analysed;
 }
@@ -87,10 +89,11 @@ bool Analyse(const RunConfig& config, int interface_version, Console& console,
 // Entry points, environment and the script's clip. False with the message
 // when the library cannot serve; script errors arrive as exceptions.
 // *graph_analysis tells whether the filter graph can be dumped after the run.
-bool Load(const RunConfig& config, int interface_version, AvsLibrary& library,
-          LoadingState* loading, bool* graph_analysis, Console& console, std::string* error) {
+bool Load(const RunConfig& config, int interface_version, avs_host::AvsLibrary& library,
+          avs_host::LoadingState* loading, bool* graph_analysis, console::Console& console,
+          std::string* error) {
   if (!library.FindFactory()) {
-    *error = std::string("\n") + kNoFactoryText + "\n";
+    *error = std::string("\n") + avs_host::kNoFactoryText + "\n";
     return false;
   }
   if (!library.CreateEnvironment(interface_version)) {
@@ -98,53 +101,53 @@ bool Load(const RunConfig& config, int interface_version, AvsLibrary& library,
     return false;
   }
   // Graph analysis serves the log's run only; it must be on before the import.
-  if (config.settings.CreateLog && !config.command_line.ClipInfo)
+  if (config.settings.CreateLog && !config.command_line.clip_info)
     *graph_analysis = EnableGraphAnalysisIfOffered(library.binding());
-  PrintStatusLine(console, "Loading script...");
-  ImportForRun(library.binding(), config.command_line.ScriptPath);
-  PrintStatusLine(console, "");
-  FinishLoading(loading, library.binding(), config.command_line.ScriptPath,
+  console::PrintStatusLine(console, "Loading script...");
+  avs_host::ImportForRun(library.binding(), config.command_line.script_path);
+  console::PrintStatusLine(console, "");
+  avs_host::FinishLoading(loading, library.binding(), config.command_line.script_path,
                 config.settings.InvokeDistributor);
   return true;
 }
 
 // The report sections, and the clip's lines on the console.
-void Describe(const ReportInput& report, RunState* run, Console& console) {
-  BuildGeneralInfo(report, &run->texts);
-  PrintStatusLine(console, "");
-  BuildGraphicsCardInfo(report, &run->texts);
-  BuildClipInfo(report, &run->texts);
-  console.Print(kColorNone, run->texts.clip_console);
+void Describe(const records::ReportInput& report, RunState* run, console::Console& console) {
+  records::BuildGeneralInfo(report, &run->texts);
+  console::PrintStatusLine(console, "");
+  records::BuildGraphicsCardInfo(report, &run->texts);
+  records::BuildClipInfo(report, &run->texts);
+  console.Print(console::kColorNone, run->texts.clip_console);
 }
 
 // The range checked (the whole clip offered when it does not fit) and the
 // frame loop over it.
 StageEnd Measure(const RunConfig& config, uint32_t frame_count, uint32_t sampling_interval,
-                 AvsLibrary& library, CGPUInfo* gpu, FrameLoopOptions* loop_options,
-                 RunState* run, Console& console) {
-  console.Print(kColorNone, "\n");
-  const RangeDecision decision = CheckFrameRange(frame_count, RequestedRangeFrom(config.settings));
-  FrameRange range = decision.range;
-  if (decision.check == RangeCheck::kNoFrames) return StageEnd::kNoFrames;
-  if (decision.check == RangeCheck::kOutsideClip) {
-    if (!OfferWholeClip(frame_count, config.settings.FrameRangeText, &range, console)) {
+                 avs_host::AvsLibrary& library, measure::GpuMonitor* gpu, bench::FrameLoopOptions* loop_options,
+                 RunState* run, console::Console& console) {
+  console.Print(console::kColorNone, "\n");
+  const bench::RangeDecision decision = bench::CheckFrameRange(frame_count, RequestedRangeFrom(config.settings));
+  bench::FrameRange range = decision.range;
+  if (decision.check == bench::RangeCheck::kNoFrames) return StageEnd::kNoFrames;
+  if (decision.check == bench::RangeCheck::kOutsideClip) {
+    if (!bench::OfferWholeClip(frame_count, config.settings.FrameRangeText, &range, console)) {
       return StageEnd::kRangeDeclined;
     }
     loop_options->show_status = false;
   }
-  CGPUInfo* monitor = config.settings.MonitorGPULoad ? gpu : nullptr;
+  measure::GpuMonitor* monitor = config.settings.MonitorGPULoad ? gpu : nullptr;
   run->keep_records.emplace();
-  RunClipFrameLoop(library.binding().Frames(), range, sampling_interval, *loop_options, monitor,
+  bench::RunClipFrameLoop(library.binding().Frames(), range, sampling_interval, *loop_options, monitor,
                    run->loop, console);
   return StageEnd::kMeasured;
 }
 
 // The log of the info and declined-range paths: no runtime section, no rows.
-void WriteReportOnlyLog(const RunConfig& config, const RunState& run, const CGPUInfo* gpu,
-                        uint16_t color, Console& console) {
+void WriteReportOnlyLog(const RunConfig& config, const RunState& run, const measure::GpuMonitor* gpu,
+                        uint16_t color, console::Console& console) {
   if (!run.create_log) return;
   std::string error;
-  if (!WriteLogFile(config.command_line.ScriptPath, run.texts.report, run.texts.graphics, {}, 0, "",
+  if (!records::WriteLogFile(config.command_line.script_path, run.texts.report, run.texts.graphics, {}, 0, "",
                     RunRecordOptions(config.settings, gpu), &error)) {
     console.Print(color, error);
   }
@@ -152,42 +155,42 @@ void WriteReportOnlyLog(const RunConfig& config, const RunState& run, const CGPU
 
 // The guarded stage's handler: the error on the console, the log forced on.
 void ReportGuardedFailure(RunState* run, const std::string& text, bool is_avisynth_error,
-                          Console& console) {
-  PrintStatusLine(console, "");
+                          console::Console& console) {
+  console::PrintStatusLine(console, "");
   run->create_log = true;
   run->status = -1;
   if (is_avisynth_error) run->avisynth_error = text;
   const bool before_loop = run->loop.before_loop;
   if (!before_loop) {
     console.MoveUp(2);
-    PrintPaddedLine(console, kColorNone, "");
-    PrintPaddedLine(console, kColorNone, "");
+    console::PrintPaddedLine(console, console::kColorNone, "");
+    console::PrintPaddedLine(console, console::kColorNone, "");
     console.MoveUp(2);
   }
   const char* head = (is_avisynth_error && !before_loop) ? "\r" : "\n";
-  console.Print(kColorError, head + text + "\n");
+  console.Print(console::kColorError, head + text + "\n");
 }
 
 // The log and the CSV the configuration asks for. False with the message
 // when one cannot be written.
-bool Record(const RunConfig& config, const RunState& run, const CGPUInfo* gpu,
+bool Record(const RunConfig& config, const RunState& run, const measure::GpuMonitor* gpu,
             std::string* error) {
-  const std::string& script = config.command_line.ScriptPath;
-  const RecordOptions options = RunRecordOptions(config.settings, gpu);
+  const std::string& script = config.command_line.script_path;
+  const records::RecordOptions options = RunRecordOptions(config.settings, gpu);
   if (run.create_log &&
-      !WriteLogFile(script, run.texts.report, run.texts.graphics, run.loop.samples,
+      !records::WriteLogFile(script, run.texts.report, run.texts.graphics, run.loop.samples,
                     run.loop.stats.record_count, run.avisynth_error, options, error)) {
     return false;
   }
   return !config.settings.CreateCSV ||
-         WriteCsvFile(script, run.loop.samples, run.loop.stats.record_count, options, error);
+         records::WriteCsvFile(script, run.loop.samples, run.loop.stats.record_count, options, error);
 }
 
 }  // namespace
 
-int RunScript(const RunConfig& config, const CAvisynthInfo& avsinfo, CGPUInfo* gpu,
-              Console& console) {
-  const bool info_only = config.command_line.ClipInfo != 0;
+int RunScript(const RunConfig& config, const avs_host::LibraryFacts& avsinfo, measure::GpuMonitor* gpu,
+              console::Console& console) {
+  const bool info_only = config.command_line.clip_info;
   std::string error;
   uint32_t sampling_interval = 0;
   // Errors reported from here on belong to the script's run, not to the
@@ -195,51 +198,51 @@ int RunScript(const RunConfig& config, const CAvisynthInfo& avsinfo, CGPUInfo* g
   platform::ClearLastError();
   if (!info_only &&
       !Analyse(config, avsinfo.interface_version, console, &sampling_interval, &error)) {
-    return ExitWithError(console, "\n" + error + "\n");
+    return console::ExitWithError(console, "\n" + error + "\n");
   }
 
   ScriptUse use(config.settings.AVSDLL);
-  AvsLibrary& library = use.library();
+  avs_host::AvsLibrary& library = use.library();
   if (!library.Load())
-    return ExitWithError(console, "\nCannot load avisynth.dll\n" + SystemErrorText() + "\n");
+    return console::ExitWithError(console, "\nCannot load avisynth.dll\n" + fault::SystemErrorText() + "\n");
   platform::ClearLastError();
 
-  LoadingState loading;
+  avs_host::LoadingState loading;
   RunState run;
-  run.create_log = config.settings.CreateLog != 0;
-  ReportInput report{
-      ReportOptionsFrom(config.settings, config.program_version, config.command_line.Switches),
-      config.command_line.ScriptPath, &avsinfo, gpu, &loading};
-  FrameLoopOptions loop_options = FrameLoopOptionsFrom(config.settings);
+  run.create_log = config.settings.CreateLog;
+  records::ReportInput report{
+      ReportOptionsFrom(config.settings, config.program_version, config.command_line.switches),
+      config.command_line.script_path, &avsinfo, gpu, &loading};
+  bench::FrameLoopOptions loop_options = FrameLoopOptionsFrom(config.settings);
   bool graph_analysis = false;
   try {
     if (!Load(config, avsinfo.interface_version, library, &loading, &graph_analysis, console,
               &error))
-      return ExitWithError(console, error);
+      return console::ExitWithError(console, error);
     Describe(report, &run, console);
     const StageEnd end = info_only ? StageEnd::kInfoOnly
                                    : Measure(config, loading.frame_count, sampling_interval,
                                              library, gpu, &loop_options, &run, console);
     // The loop has ended, so no frame is in flight; the values still live.
     if (end == StageEnd::kMeasured && graph_analysis)
-      DumpFilterGraphBesideScript(library.binding(), config.command_line.ScriptPath);
-    ReleaseScript(&library);
+      DumpFilterGraphBesideScript(library.binding(), config.command_line.script_path);
+    avs_host::ReleaseScript(&library);
     switch (end) {
       case StageEnd::kMeasured:
-        PrintRunSummary(run.loop, loop_options, &run.texts.report, console);
+        bench::PrintRunSummary(run.loop, loop_options, &run.texts.report, console);
         break;
       case StageEnd::kInfoOnly:
       case StageEnd::kRangeDeclined:
-        WriteReportOnlyLog(config, run, gpu, end == StageEnd::kInfoOnly ? kColorError : kColorNone,
+        WriteReportOnlyLog(config, run, gpu, end == StageEnd::kInfoOnly ? console::kColorError : console::kColorNone,
                            console);
         console.WaitAnyKey();
         return 0;
       case StageEnd::kNoFrames:
-        return ExitWithError(console, kNoFramesMessage);
+        return console::ExitWithError(console, bench::kNoFramesMessage);
     }
   } catch (...) {
     bool is_avisynth_error = false;
-    const std::string text = ExceptionText(nullptr, &is_avisynth_error);
+    const std::string text = avs_host::ExceptionText(nullptr, &is_avisynth_error);
     ReportGuardedFailure(&run, text, is_avisynth_error, console);
   }
   use.Finish();
@@ -247,9 +250,11 @@ int RunScript(const RunConfig& config, const CAvisynthInfo& avsinfo, CGPUInfo* g
   // A request kept during the run ends the program here, once the records are
   // written or have failed: not at the exit pause, which would wait for a key.
   const bool recorded = Record(config, run, gpu, &error);
-  if (!recorded) console.Print(kColorError, error);
+  if (!recorded) console.Print(console::kColorError, error);
   run.keep_records.reset();
   run.loop.samples = {};
   console.WaitAnyKey();
   return recorded ? run.status : -1;
 }
+
+}  // namespace app

@@ -4,10 +4,20 @@
 
 #include "app/run_options.h"
 
-class CAvisynthInfo;
-class CGPUInfo;
+namespace avs_host {
+class LibraryFacts;
+}  // namespace avs_host
+namespace measure {
+class GpuMonitor;
+}  // namespace measure
+namespace console {
 class Console;
+}  // namespace console
+
+namespace app {
 
 // Returns the exit status.
-int RunScript(const RunConfig& config, const CAvisynthInfo& avsinfo, CGPUInfo* gpu,
-              Console& console);
+int RunScript(const RunConfig& config, const avs_host::LibraryFacts& avsinfo, measure::GpuMonitor* gpu,
+              console::Console& console);
+
+}  // namespace app

@@ -7,6 +7,8 @@
 #include "text/number_text.h"
 #include "text/text.h"
 
+namespace app {
+
 namespace {
 
 // Keys are matched on this form: lower case, trimmed, and with every space
@@ -49,11 +51,11 @@ bool IsCurrent(std::ifstream& in, const std::string& version5) {
 
 // A flag only moves away from its built-in default: the value is the last
 // character of the normalised line.
-void SetFlagOn(const std::string& norm, const char* key, int32_t* flag) {
-  if (StartsWith(norm, key) && norm.back() == '1') *flag = 1;
+void SetFlagOn(const std::string& norm, const char* key, bool* flag) {
+  if (StartsWith(norm, key) && norm.back() == '1') *flag = true;
 }
-void SetFlagOff(const std::string& norm, const char* key, int32_t* flag) {
-  if (StartsWith(norm, key) && norm.back() == '0') *flag = 0;
+void SetFlagOff(const std::string& norm, const char* key, bool* flag) {
+  if (StartsWith(norm, key) && norm.back() == '0') *flag = false;
 }
 
 void ApplyLine(const std::string& raw, Settings* s) {
@@ -188,3 +190,5 @@ bool ParseRangeValue(const std::string& value, Settings* settings) {
   settings->FrameRangeLast = text::ParseInt64Saturating(last);
   return true;
 }
+
+}  // namespace app

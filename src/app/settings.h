@@ -4,30 +4,32 @@
 #include <cstdint>
 #include <string>
 
+namespace app {
+
 // Put into both ends of the frame range before a range value is parsed; no
 // clip can satisfy it, so an unparsable range is rejected later.
 constexpr int64_t UnsetFrameNumber = 1099511627775LL;  // 2^40 - 1
 
 struct Settings {
   std::string AVSDLL;
-  int32_t DisplayFPS = 1;
-  int32_t DisplayTPF = 0;
-  int32_t DisplayEfficiencyIndex = 0;
-  int32_t CreateLog = 0;
-  int32_t CreateCSV = 0;
-  int32_t PauseBeforeExit = 0;
+  bool DisplayFPS = true;
+  bool DisplayTPF = false;
+  bool DisplayEfficiencyIndex = false;
+  bool CreateLog = false;
+  bool CreateCSV = false;
+  bool PauseBeforeExit = false;
   int64_t FrameRangeFirst = 0;
   int64_t FrameRangeLast = -1;
   std::string FrameRangeText;
   int64_t TimeLimit = -1;
-  int32_t InvokeDistributor = 1;
-  int32_t AllowOnlyOneInstance = 1;
-  int32_t UseColor = 1;
-  int32_t MonitorGPULoad = 0;
+  bool InvokeDistributor = true;
+  bool AllowOnlyOneInstance = true;
+  bool UseColor = true;
+  bool MonitorGPULoad = false;
   uint8_t ProcessPriority = 2;
-  int32_t ConUseSTDOUT = 0;
-  int32_t LogEstimatedTime = 0;
-  int32_t AutoCompleteExtension = 0;
+  bool ConUseSTDOUT = false;
+  bool LogEstimatedTime = false;
+  bool AutoCompleteExtension = false;
 };
 
 // Path of the settings file: Korbinet.ini in the executable's folder, or the
@@ -54,3 +56,5 @@ bool RangeValueShapeOk(const std::string& value);
 // sets both ends to UnsetFrameNumber, then to the parsed numbers. False when
 // the value is malformed (both ends then stay unset).
 bool ParseRangeValue(const std::string& value, Settings* settings);
+
+}  // namespace app

@@ -9,6 +9,8 @@
 
 #include "platform/testing/scratch_dir.h"
 
+namespace app {
+
 namespace {
 
 const char kVersion[] = "2.1.6";
@@ -63,14 +65,14 @@ TEST(DefaultSettings, BuiltInValuesAreTheFilesForEveryKey) {
 // PauseBeforeExit, AllowOnlyOneInstance, MonitorGPULoad and ConUseSTDOUT show their effect end to end.
 TEST_F(SettingsFile, EachFlagKeyMovesItsFieldAwayFromTheDefault) {
   using S = Settings;
-  const struct { const char* lines; int32_t Settings::*field; int32_t value; } cases[] = {
-      {"displayfps:0", &S::DisplayFPS, 0}, {"DisplayFPS=10", &S::DisplayFPS, 0}, {"DisplayTPF=1", &S::DisplayTPF, 1},
-      {"DisplayEfficiencyIndex=1", &S::DisplayEfficiencyIndex, 1}, {"CreateLog=yes", &S::CreateLog, 0},
-      {"  CREATELOG = 1 \r", &S::CreateLog, 1}, {"CreateCSV=\t1", &S::CreateCSV, 1}, {"UseColor=0", &S::UseColor, 0},
-      {"InvokeDistributor=0", &S::InvokeDistributor, 0}, {"LogEstimatedTime=1", &S::LogEstimatedTime, 1},
-      {"AutoCompleteExtension=1", &S::AutoCompleteExtension, 1}, {"[Miscellaneous]\nDisplayFPS=0", &S::DisplayFPS, 0},
+  const struct { const char* lines; bool Settings::*field; bool value; } cases[] = {
+      {"displayfps:0", &S::DisplayFPS, false}, {"DisplayFPS=10", &S::DisplayFPS, false}, {"DisplayTPF=1", &S::DisplayTPF, true},
+      {"DisplayEfficiencyIndex=1", &S::DisplayEfficiencyIndex, true}, {"CreateLog=yes", &S::CreateLog, false},
+      {"  CREATELOG = 1 \r", &S::CreateLog, true}, {"CreateCSV=\t1", &S::CreateCSV, true}, {"UseColor=0", &S::UseColor, false},
+      {"InvokeDistributor=0", &S::InvokeDistributor, false}, {"LogEstimatedTime=1", &S::LogEstimatedTime, true},
+      {"AutoCompleteExtension=1", &S::AutoCompleteExtension, true}, {"[Miscellaneous]\nDisplayFPS=0", &S::DisplayFPS, false},
       // A later line with the default value does not undo an earlier one.
-      {"CreateLog=1\nCreateLog=0", &S::CreateLog, 1}, {"UseColor=0\nUseColor=1", &S::UseColor, 0},
+      {"CreateLog=1\nCreateLog=0", &S::CreateLog, true}, {"UseColor=0\nUseColor=1", &S::UseColor, false},
   };
   for (const auto& c : cases) EXPECT_EQ(LoadBody(std::string(c.lines) + "\n").*c.field, c.value) << c.lines;
 }
@@ -117,13 +119,15 @@ TEST_F(SettingsFile, CurrentFileIsReadAsItIsAnyOtherIsReplacedByDefaults) {
     const std::string label = c.content ? c.content : "(none)";
     if (c.content) ScratchDir::Write(path_, c.content); else std::filesystem::remove(path_);
     Settings s;
-    s.CreateLog = 1, s.TimeLimit = 5, s.AVSDLL = "old";  // every load starts from the defaults
+    s.CreateLog = true, s.TimeLimit = 5, s.AVSDLL = "old";  // every load starts from the defaults
     std::string error;
     EXPECT_TRUE(LoadSettingsFrom(path_, kVersion, &s, &error)) << label << error;
     EXPECT_EQ(std::make_tuple(s.CreateLog, s.UseColor, s.TimeLimit, s.AVSDLL),
-              std::make_tuple(c.current ? 1 : 0, 1, int64_t{-1}, std::string())) << label;
+              std::make_tuple(c.current, true, int64_t{-1}, std::string())) << label;
     EXPECT_EQ(ScratchDir::Read(path_), c.current ? c.content : DefaultSettingsText(kVersion)) << label;
   }
 }
 
 }  // namespace
+
+}  // namespace app

@@ -10,6 +10,8 @@
 #include "platform/locations.h"
 #include "text/text.h"
 
+namespace avs_host {
+
 namespace {
 
 const char kCannotLoad[] = "Cannot load avisynth.dll";
@@ -22,7 +24,7 @@ const char kNoEnvironment[] = "Could not create IScriptenvironment";
 template <class Fn>
 bool GuardedStep(std::string* error, const char* other_text, Fn&& fn) {
   try {
-    CallTranslated(fn);
+    fault::CallTranslated(fn);
     return true;
   } catch (...) {
     *error = ExceptionText(other_text);
@@ -47,7 +49,7 @@ std::string SplitPluginLine(const std::string& line, const std::string& spacing)
   return line.substr(0, split + 1) + spacing + line.substr(split + 2);
 }
 
-void ReadPluginDirectories(CAvisynthInfo* info) {
+void ReadPluginDirectories(LibraryFacts* info) {
   for (auto& line : info->plugin_dirs) line.clear();
   // Only the 64-bit view exists here; lines 1 to 4 belong to 32-bit libraries.
   if (!info->is_64bit_image) return;
@@ -87,7 +89,7 @@ bool TestInterfaceVersion(const std::string& avsdll, int* version, std::string* 
     }
     AvsBinding& binding = library.binding();
     try {
-      CallTranslated([&] {
+      fault::CallTranslated([&] {
         binding.CheckVersion(6);
         climbed = 6;
         binding.CheckVersion(7);
@@ -119,7 +121,7 @@ namespace {
 
 // The version string and MT support, read from an environment of the
 // version found; the library is given back before it returns.
-bool ReadVersionFacts(const std::string& avsdll, AvsInterface binding_kind, CAvisynthInfo* info,
+bool ReadVersionFacts(const std::string& avsdll, AvsInterface binding_kind, LibraryFacts* info,
                       std::string* error) {
   AvsLibrary library(avsdll, binding_kind);
   if (!library.Load()) {
@@ -138,7 +140,7 @@ bool ReadVersionFacts(const std::string& avsdll, AvsInterface binding_kind, CAvi
       return false;
     }
     AvsBinding& binding = library.binding();
-    CallTranslated([&] {
+    fault::CallTranslated([&] {
       try {
         std::optional<std::string> text = binding.VersionString();
         if (text) info->version_string = *text;
@@ -162,16 +164,16 @@ bool ReadVersionFacts(const std::string& avsdll, AvsInterface binding_kind, CAvi
 
 }  // namespace
 
-bool ProbeAvisynth(const std::string& avsdll, CAvisynthInfo* info, std::string* error,
+bool ProbeAvisynth(const std::string& avsdll, LibraryFacts* info, std::string* error,
                    AvsInterface binding_kind) {
-  *info = CAvisynthInfo{};
+  *info = LibraryFacts{};
   error->clear();
 
   const std::string name = AvsLibraryName(avsdll);
   platform::ImageInfo image;
   platform::ClearLastError();
   if (!platform::MapImage(name, &image)) {
-    info->image_not_mapped = 1;
+    info->image_not_mapped = true;
     *error = WithSystemError(kCannotLoad);
     return false;
   }
@@ -179,7 +181,7 @@ bool ProbeAvisynth(const std::string& avsdll, CAvisynthInfo* info, std::string* 
   bool has_linkage = false;
   bool ok = GuardedStep(error, kCannotLoad, [&] {
     if (!image.is_64bit) return;
-    info->is_64bit_image = 1;
+    info->is_64bit_image = true;
     char text[32];
     std::snprintf(text, sizeof text, "%u.%u", image.linker_major, image.linker_minor);
     info->linker_version = text;
@@ -214,3 +216,5 @@ bool ProbeAvisynth(const std::string& avsdll, CAvisynthInfo* info, std::string* 
   ReadPluginDirectories(info);
   return read;
 }
+
+}  // namespace avs_host

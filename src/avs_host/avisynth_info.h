@@ -7,11 +7,13 @@
 
 #include "avs_host/avs_binding.h"
 
-class CAvisynthInfo {
+namespace avs_host {
+
+class LibraryFacts {
  public:
   static constexpr int kPluginLines = 8;
 
-  int32_t mt_support = 0;
+  bool mt_support = false;
   int32_t interface_version = 0;
   std::string plugin_dirs[kPluginLines];
   uint8_t plugin_line_count = kPluginLines;
@@ -20,14 +22,14 @@ class CAvisynthInfo {
   std::string file_version;
   std::string version_string = "Unknown Avisynth Version";
   std::string time_stamp;
-  int32_t is_64bit_image = 0;
-  int32_t image_not_mapped = 0;
+  bool is_64bit_image = false;
+  bool image_not_mapped = false;
 };
 
 // Probes the library named by avsdll ("avisynth" when empty). info holds
 // what was found even on failure (the run words its message by it); false
 // with error filled, which may be empty when the library gave no reason.
-bool ProbeAvisynth(const std::string& avsdll, CAvisynthInfo* info, std::string* error,
+bool ProbeAvisynth(const std::string& avsdll, LibraryFacts* info, std::string* error,
                    AvsInterface binding = kBuildAvsInterface);
 
 // Climbs CheckVersion(6), CheckVersion(7) on an environment made with 5:
@@ -41,7 +43,9 @@ std::string FileTimeStampText(const std::string& path);
 
 // The eight plug-in directory lines ("label:\tpath"), for the library at
 // location; 64-bit images fill lines 5 to 8.
-void ReadPluginDirectories(CAvisynthInfo* info);
+void ReadPluginDirectories(LibraryFacts* info);
 
 // "label:" + spacing + path, from a "label:\tpath" line.
 std::string SplitPluginLine(const std::string& line, const std::string& spacing);
+
+}  // namespace avs_host

@@ -13,6 +13,8 @@
 #include "avs_host/frame_source.h"
 #include "platform/library.h"
 
+namespace avs_host {
+
 enum class AvsInterface { kCpp, kC };
 
 // Chosen per build: Windows reaches MSVC-built libraries only through C.
@@ -82,3 +84,5 @@ class AvsBinding {
 };
 
 std::unique_ptr<AvsBinding> MakeAvsBinding(AvsInterface kind);
+
+}  // namespace avs_host

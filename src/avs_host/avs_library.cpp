@@ -6,6 +6,8 @@
 #include "platform/clock.h"
 #include "platform/error.h"
 
+namespace avs_host {
+
 std::unique_ptr<AvsBinding> MakeAvsBinding(AvsInterface kind) {
   if (kind == AvsInterface::kC) return std::make_unique<CBinding>();
   return std::make_unique<CppBinding>();
@@ -24,7 +26,7 @@ bool AvsLibrary::FindFactory() { return binding_->FindEntryPoints(library_); }
 
 bool AvsLibrary::CreateEnvironment(int version) {
   bool created = false;
-  CallTranslated([&] { created = binding_->CreateEnvironment(version); });
+  fault::CallTranslated([&] { created = binding_->CreateEnvironment(version); });
   return created;
 }
 
@@ -35,7 +37,7 @@ bool AvsLibrary::Release() {
 
 void AvsLibrary::DeleteEnvironment() {
   platform::SleepMs(100);
-  if (binding_->HasEnvironment()) CallTranslated([&] { binding_->DeleteEnvironment(); });
+  if (binding_->HasEnvironment()) fault::CallTranslated([&] { binding_->DeleteEnvironment(); });
 }
 
 void AvsLibrary::Leave() {
@@ -56,7 +58,7 @@ bool AvsLibrary::Unload() {
 }
 
 std::string WithSystemError(const std::string& text) {
-  std::string system = SystemErrorText();
+  std::string system = fault::SystemErrorText();
   return system.empty() ? text : text + "\n" + system;
 }
 
@@ -67,11 +69,13 @@ std::string ExceptionText(const char* other_head, bool* is_avisynth_error) {
   } catch (const AvisynthError& e) {
     if (is_avisynth_error != nullptr) *is_avisynth_error = true;
     return e.msg ? e.msg : "";
-  } catch (const SE_Exception& e) {
-    return FormatStructuredException(e.getSeNumber());
+  } catch (const fault::StructuredException& e) {
+    return fault::FormatStructuredException(e.code());
   } catch (...) {
     if (other_head != nullptr) return WithSystemError(other_head);
-    std::string text = SystemErrorText();
+    std::string text = fault::SystemErrorText();
     return text.empty() ? std::string("Unknown exception") : text;
   }
 }
+
+}  // namespace avs_host

@@ -8,6 +8,8 @@
 #include "avs_host/avs_binding.h"
 #include "platform/library.h"
 
+namespace avs_host {
+
 // The library named by the AVSDLL setting, or "avisynth" when that is empty.
 std::string AvsLibraryName(const std::string& avsdll);
 
@@ -32,14 +34,14 @@ class AvsLibrary {
   bool Load();
   // Finds the binding's entry points.
   bool FindFactory();
-  // Calls the factory (faults inside it arrive as SE_Exception). False
+  // Calls the factory (faults inside it arrive as StructuredException). False
   // without an environment.
   bool CreateEnvironment(int version);
 
   AvsBinding& binding() { return *binding_; }
   bool HasEnvironment() const { return binding_->HasEnvironment(); }
 
-  // Sleeps 100 ms, deletes the environment (faults arrive as SE_Exception;
+  // Sleeps 100 ms, deletes the environment (faults arrive as StructuredException;
   // the environment is then still held) and unloads. False when unloading
   // failed.
   bool Release();
@@ -68,3 +70,5 @@ inline constexpr char kNoFactoryText[] = "Failed to load CreateScriptEnvironment
 // WithSystemError(other_head), or without other_head the system's reason
 // alone or "Unknown exception".
 std::string ExceptionText(const char* other_head = nullptr, bool* is_avisynth_error = nullptr);
+
+}  // namespace avs_host

@@ -8,6 +8,8 @@
 #include "fault/structured_exception.h"
 #include "platform/error.h"
 
+namespace avs_host {
+
 namespace {
 
 // Every guarded library call names its failure through this one function.
@@ -21,7 +23,7 @@ TEST(ExceptionText, NamesTheExceptionInFlight) {
   } cases[] = {
       {[] { throw AvisynthError("Script error: x"); }, "busy", nullptr, "Script error: x", true},
       {[] { throw AvisynthError(nullptr); }, nullptr, "head", "", true},
-      {[] { throw SE_Exception(0x80000001u); }, nullptr, "head",
+      {[] { throw fault::StructuredException(0x80000001u); }, nullptr, "head",
        "Exception 0x80000001\nSTATUS_GUARD_PAGE_VIOLATION", false},
       {[] { throw std::runtime_error("x"); }, nullptr, nullptr, "Unknown exception", false},
       {[] { throw std::runtime_error("x"); }, "Disk full", nullptr, "Disk full\n", false},
@@ -46,3 +48,5 @@ TEST(ExceptionText, NamesTheExceptionInFlight) {
 }
 
 }  // namespace
+
+}  // namespace avs_host

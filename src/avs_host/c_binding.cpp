@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+namespace avs_host {
+
 namespace {
 
 // Neither a result nor a text from the library: the host's handlers show it
@@ -191,3 +193,5 @@ ClipFacts ClipFactsOf(const AVS_VideoInfo& vi) {
   f.samples_per_second = vi.audio_samples_per_second;
   return f;
 }
+
+}  // namespace avs_host

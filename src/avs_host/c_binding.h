@@ -14,6 +14,8 @@
   X(avs_release_video_frame) X(avs_release_clip) X(avs_release_value)                          \
   X(avs_delete_script_environment)
 
+namespace avs_host {
+
 class CBinding final : public AvsBinding {
  public:
   bool FindEntryPoints(platform::LibraryHandle library) override;
@@ -65,3 +67,5 @@ class CBinding final : public AvsBinding {
 // The predicates from the fields, by the rules the library's C interface
 // publishes.
 ClipFacts ClipFactsOf(const AVS_VideoInfo& vi);
+
+}  // namespace avs_host

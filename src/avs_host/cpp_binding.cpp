@@ -2,6 +2,8 @@
 
 #include <vector>
 
+namespace avs_host {
+
 bool CppBinding::FindEntryPoints(platform::LibraryHandle library) {
   factory_ = reinterpret_cast<CreateScriptEnvironmentFn>(
       platform::FindSymbol(library, "CreateScriptEnvironment"));
@@ -94,3 +96,5 @@ ClipFacts ClipFactsOf(const VideoInfo& vi) {
   f.samples_per_second = vi.SamplesPerSecond();
   return f;
 }
+
+}  // namespace avs_host

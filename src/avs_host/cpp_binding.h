@@ -6,6 +6,8 @@
 
 #include "avs_host/avs_binding.h"
 
+namespace avs_host {
+
 using CreateScriptEnvironmentFn = IScriptEnvironment* (*)(int version);
 
 class CppBinding final : public AvsBinding {
@@ -46,3 +48,5 @@ class CppBinding final : public AvsBinding {
 
 // The predicates as the library computes them, through the linkage table.
 ClipFacts ClipFactsOf(const VideoInfo& vi);
+
+}  // namespace avs_host

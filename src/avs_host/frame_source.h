@@ -9,6 +9,8 @@
 #include "avs_abi/avisynth_c.h"
 #include "avs_abi/avisynth_interface.h"
 
+namespace avs_host {
+
 class CBinding;
 
 // The returned PVideoFrame is a temporary, released at the end of the
@@ -34,3 +36,5 @@ struct CFrameSource {
 };
 
 using AvsFrameSource = std::variant<CppFrameSource, CFrameSource>;
+
+}  // namespace avs_host

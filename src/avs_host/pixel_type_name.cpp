@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+namespace avs_host {
+
 namespace {
 
 // The family bits (planar, interleaved, YUV, BGR, YUVA).
@@ -105,3 +107,5 @@ std::string PixelTypeName(int pixel_type) {
     default: return PackedName(pt, bits);
   }
 }
+
+}  // namespace avs_host

@@ -5,6 +5,10 @@
 
 #include <string>
 
+namespace avs_host {
+
 // "YUV420P16", "RGBP10", "YUVA444PS", "Y32", ...; empty when no AviSynth+
 // format has these bits.
 std::string PixelTypeName(int pixel_type);
+
+}  // namespace avs_host

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace avs_host {
+
 namespace {
 
 // The library's pixel_type values: family in the top bits, sample size in
@@ -48,3 +50,5 @@ TEST(PixelTypeName, NoNameForBitsNoFormatHas) {
 }
 
 }  // namespace
+
+}  // namespace avs_host

@@ -7,6 +7,8 @@
 #include "platform/clock.h"
 #include "platform/error.h"
 
+namespace avs_host {
+
 const char kClipHasNoFramesText[] = "The clip has no frames";
 
 uint32_t SamplingIntervalFor(double ms_per_frame) {
@@ -26,11 +28,11 @@ uint32_t SamplingIntervalFor(double ms_per_frame) {
 }
 
 bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
-                   int interface_version, int invoke_distributor, uint32_t* interval,
+                   int interface_version, bool invoke_distributor, uint32_t* interval,
                    std::string* error, AvsInterface binding_kind) {
   *interval = 0;
   error->clear();
-  if (!CounterTrusted()) {
+  if (!measure::CounterTrusted()) {
     *error = "QueryPerformanceCounter() is not supported";
     return false;
   }
@@ -56,7 +58,7 @@ bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
     AvsBinding& binding = library.binding();
     double elapsed = 0;
     uint32_t frames_read = 0;
-    CallTranslated([&] {
+    fault::CallTranslated([&] {
       const char* no_video = "Script did not return a video clip:\n(%s)";
       binding.Import(script_path);
       OpenScriptClip(binding, script_path, invoke_distributor, no_video, &values);
@@ -65,7 +67,7 @@ bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
       if (num_frames <= 0) return;
       std::visit(
           [&](auto source) {
-            TickMs tick;
+            measure::TickMs tick;
             const double start = tick.Seconds();
             do {
               source(frames_read);
@@ -89,7 +91,7 @@ bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
   }
 
   try {
-    CallTranslated([&] { library.binding().DropValues(); });
+    fault::CallTranslated([&] { library.binding().DropValues(); });
   } catch (...) {
     // A library that faults while values are released is unloaded anyway.
   }
@@ -108,3 +110,5 @@ bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
   if (!measured) *interval = 0;
   return measured;
 }
+
+}  // namespace avs_host

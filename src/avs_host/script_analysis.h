@@ -7,6 +7,8 @@
 
 #include "avs_host/avs_binding.h"
 
+namespace avs_host {
+
 // The interval for a measured time per frame (0 when none was measured).
 uint32_t SamplingIntervalFor(double ms_per_frame);
 
@@ -15,8 +17,10 @@ uint32_t SamplingIntervalFor(double ms_per_frame);
 // (interval 0) with error filled, which may be empty when the library gave
 // no reason.
 bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
-                   int interface_version, int invoke_distributor, uint32_t* interval,
+                   int interface_version, bool invoke_distributor, uint32_t* interval,
                    std::string* error, AvsInterface binding = kBuildAvsInterface);
 
 // Shown for a clip without frames, instead of offering an empty range.
 extern const char kClipHasNoFramesText[];
+
+}  // namespace avs_host

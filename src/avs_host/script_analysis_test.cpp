@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace avs_host {
+
 namespace {
 
 // Each step's bound is strict: the bound itself keeps the slower step's interval.
@@ -20,3 +22,5 @@ TEST(SamplingInterval, EachStepStartsJustAboveItsBound) {
 }
 
 }  // namespace
+
+}  // namespace avs_host

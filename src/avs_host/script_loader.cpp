@@ -3,23 +3,25 @@
 #include "avs_host/avs_library.h"
 #include "fault/structured_exception.h"
 
-void OpenScriptClip(AvsBinding& binding, const std::string& script_path, int invoke_distributor,
+namespace avs_host {
+
+void OpenScriptClip(AvsBinding& binding, const std::string& script_path, bool invoke_distributor,
                     const char* not_clip_format, ScriptValues* values) {
   if (!binding.ResultIsClip()) binding.ThrowError(not_clip_format, script_path);
-  values->mt_mode_known = 1;
+  values->mt_mode_known = true;
   values->mt_mode = 0;
   try {
     values->mt_mode = binding.GetMTMode();
     if (values->mt_mode >= 1 && values->mt_mode <= 4 && invoke_distributor) binding.Distribute();
   } catch (const IScriptEnvironment::NotFound&) {
     // Libraries without MT control run the script as it is.
-    values->mt_mode_known = 0;
+    values->mt_mode_known = false;
   }
   binding.TakeClip(&values->vi, &values->facts);
 }
 
 void ReleaseScript(AvsLibrary* library) {
-  CallTranslated([&] { library->binding().DropValues(); });
+  fault::CallTranslated([&] { library->binding().DropValues(); });
   library->DeleteEnvironment();
 }
 
@@ -31,12 +33,12 @@ int64_t ClipLengthMs(const VideoInfo& vi) {
 }
 
 void ImportForRun(AvsBinding& binding, const std::string& script_path) {
-  CallTranslated([&] { binding.Import(script_path); });
+  fault::CallTranslated([&] { binding.Import(script_path); });
 }
 
 void FinishLoading(LoadingState* state, AvsBinding& binding, const std::string& script_path,
-                   int invoke_distributor) {
-  CallTranslated([&] {
+                   bool invoke_distributor) {
+  fault::CallTranslated([&] {
     OpenScriptClip(binding, script_path, invoke_distributor, "\"%s\":\nScript did not return a clip",
                    &state->values);
   });
@@ -50,3 +52,5 @@ void FinishLoading(LoadingState* state, AvsBinding& binding, const std::string& 
     state->length_ms = ClipLengthMs(state->values.vi);
   }
 }
+
+}  // namespace avs_host

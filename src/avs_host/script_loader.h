@@ -7,6 +7,8 @@
 
 #include "avs_host/avs_binding.h"
 
+namespace avs_host {
+
 class AvsLibrary;
 
 // What the host reads of the script's clip. The values themselves (script
@@ -15,7 +17,7 @@ struct ScriptValues {
   VideoInfo vi{};
   ClipFacts facts;
   int32_t mt_mode = 0;
-  int32_t mt_mode_known = 0;
+  bool mt_mode_known = false;
 };
 
 // The import's second step, after AvsBinding::Import, so that the run can
@@ -26,25 +28,27 @@ struct ScriptValues {
 // Checks that the result is a clip (else ThrowError(not_clip_format, path)),
 // applies Distributor when the MT mode asks for it and invoke_distributor is
 // set, and takes the clip and its VideoInfo.
-void OpenScriptClip(AvsBinding& binding, const std::string& script_path, int invoke_distributor,
+void OpenScriptClip(AvsBinding& binding, const std::string& script_path, bool invoke_distributor,
                     const char* not_clip_format, ScriptValues* values);
 
 struct LoadingState {
   ScriptValues values;
-  int32_t audio_only = 0;
+  bool audio_only = false;
   uint32_t frame_count = 0;
   int64_t length_ms = 0;
 };
 
-// The run's import; faults arrive as SE_Exception.
+// The run's import; faults arrive as StructuredException.
 void ImportForRun(AvsBinding& binding, const std::string& script_path);
 // The rest of the run's loading, after ImportForRun.
 void FinishLoading(LoadingState* state, AvsBinding& binding, const std::string& script_path,
-                   int invoke_distributor);
+                   bool invoke_distributor);
 
 // Drops the values, waits 100 ms and deletes the environment; the library
-// stays loaded. Faults inside the library arrive as SE_Exception.
+// stays loaded. Faults inside the library arrive as StructuredException.
 void ReleaseScript(AvsLibrary* library);
 
 // Clip length in milliseconds, rounded half up.
 int64_t ClipLengthMs(const VideoInfo& vi);
+
+}  // namespace avs_host

@@ -6,7 +6,9 @@
 #include "platform/console.h"
 #include "platform/stop_request.h"
 
-double SystemLoopProbes::Seconds() { return CounterSeconds(); }
+namespace bench {
+
+double SystemLoopProbes::Seconds() { return measure::CounterSeconds(); }
 
 void SystemLoopProbes::RefreshProcess() { process_.Refresh(); }
 
@@ -36,11 +38,11 @@ bool SystemLoopProbes::StopRequestKept() {
   return platform::StopRequestKept();
 }
 
-void RunClipFrameLoop(const AvsFrameSource& frames, const FrameRange& range,
-                      uint32_t interval, const FrameLoopOptions& options, CGPUInfo* gpu,
-                      FrameLoopState& state, Console& console) {
+void RunClipFrameLoop(const avs_host::AvsFrameSource& frames, const FrameRange& range,
+                      uint32_t interval, const FrameLoopOptions& options, measure::GpuMonitor* gpu,
+                      FrameLoopState& state, console::Console& console) {
   PrepareFrameLoop(range, interval, options, state, console);
-  CProcessInfo process;
+  measure::ProcessStats process;
   platform::StopNotice notice(kStoppingNotice, options.messages_to_stdout);
   SystemLoopProbes probes(process, options.monitor_gpu ? gpu : nullptr, &notice);
   {
@@ -50,3 +52,5 @@ void RunClipFrameLoop(const AvsFrameSource& frames, const FrameRange& range,
   process.CloseProcessHandle();
   if (options.monitor_gpu && gpu != nullptr) gpu->CloseSharedMemory();
 }
+
+}  // namespace bench

@@ -7,11 +7,15 @@
 #include "avs_host/frame_source.h"
 #include "bench/frame_loop.h"
 
-class CGPUInfo;
-class CProcessInfo;
+namespace measure {
+class GpuMonitor;
+class ProcessStats;
+}  // namespace measure
 namespace platform {
 class StopNotice;
-}
+}  // namespace platform
+
+namespace bench {
 
 // Written over the page's hint the moment a request to stop arrives: a frame
 // that takes minutes cannot be cut short inside the library.
@@ -20,7 +24,7 @@ inline constexpr char kStoppingNotice[] = "Stopping after the current frame...";
 class SystemLoopProbes final : public LoopProbes {
  public:
   // gpu may be null when GPU monitoring is off; notice when none is shown.
-  SystemLoopProbes(CProcessInfo& process, CGPUInfo* gpu, platform::StopNotice* notice = nullptr)
+  SystemLoopProbes(measure::ProcessStats& process, measure::GpuMonitor* gpu, platform::StopNotice* notice = nullptr)
       : process_(process), gpu_(gpu), notice_(notice) {}
   double Seconds() override;
   void RefreshProcess() override;
@@ -32,8 +36,8 @@ class SystemLoopProbes final : public LoopProbes {
   bool StopRequestKept() override;
 
  private:
-  CProcessInfo& process_;
-  CGPUInfo* gpu_;
+  measure::ProcessStats& process_;
+  measure::GpuMonitor* gpu_;
   platform::StopNotice* notice_;
 };
 
@@ -43,6 +47,8 @@ class SystemLoopProbes final : public LoopProbes {
 // measured. Releasing the clip and deleting the environment is the caller's.
 // The loop is instantiated for each binding's frame source: the choice is
 // made once, never per frame.
-void RunClipFrameLoop(const AvsFrameSource& frames, const FrameRange& range,
-                      uint32_t interval, const FrameLoopOptions& options, CGPUInfo* gpu,
-                      FrameLoopState& state, Console& console);
+void RunClipFrameLoop(const avs_host::AvsFrameSource& frames, const FrameRange& range,
+                      uint32_t interval, const FrameLoopOptions& options, measure::GpuMonitor* gpu,
+                      FrameLoopState& state, console::Console& console);
+
+}  // namespace bench

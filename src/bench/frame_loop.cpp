@@ -4,6 +4,8 @@
 #include "text/number_text.h"
 #include "text/text.h"
 
+namespace bench {
+
 namespace {
 
 // Shortest time a rate is computed over, so that two readings of the clock
@@ -16,7 +18,7 @@ uint32_t RoundedAverage(uint32_t sum, uint32_t count) {
 
 }  // namespace
 
-GpuFigures GpuFiguresOf(const CGPUInfo& gpu) {
+GpuFigures GpuFiguresOf(const measure::GpuMonitor& gpu) {
   GpuFigures figures;
   figures.gpu_load = gpu.gpu_load;
   figures.video_engine_load = gpu.video_engine_load;
@@ -38,8 +40,8 @@ uint32_t SizedInterval(uint32_t range_frame_count, uint32_t interval) {
 }
 
 void PrepareFrameLoop(const FrameRange& range, uint32_t interval, const FrameLoopOptions& options,
-                      FrameLoopState& state, Console& console) {
-  if (options.show_status) PrintStatusLine(console, ReadingStatusText(range.count));
+                      FrameLoopState& state, console::Console& console) {
+  if (options.show_status) console::PrintStatusLine(console, ReadingStatusText(range.count));
   state.range_frame_count = range.count;
   state.interval = SizedInterval(range.count, interval);
   state.samples.assign(range.count / state.interval + 2, PerformanceSample{});
@@ -192,7 +194,7 @@ std::vector<std::string> PageLines(const FrameLoopState& state, uint32_t frame,
 }
 
 void DrawPage(FrameLoopState& state, uint32_t frame, double t, const FrameLoopOptions& options,
-              Console& console) {
+              console::Console& console) {
   state.latest_page_time = t;
   if (!state.first_page_pending) {
     console.MoveUp(state.line_count);
@@ -202,13 +204,13 @@ void DrawPage(FrameLoopState& state, uint32_t frame, double t, const FrameLoopOp
   for (const std::string& line : PageLines(state, frame, options)) {
     // Blank lines are bare line feeds; they hold no text to cover.
     if (line.empty()) {
-      console.Print(kColorNone, "\n");
+      console.Print(console::kColorNone, "\n");
     } else {
-      PrintPaddedLine(console, kColorValue, line);
+      console::PrintPaddedLine(console, console::kColorValue, line);
     }
     state.line_count += 1;
   }
-  console.Print(kColorNone, "\nPress 'Esc' to cancel the process...\n\n");
+  console.Print(console::kColorNone, "\nPress 'Esc' to cancel the process...\n\n");
   state.line_count += 3;
 }
 
@@ -221,3 +223,5 @@ bool StopRequested(const FrameLoopState& state, const FrameLoopOptions& options,
   if (probes.KeyHit()) return probes.ReadKey() == 27;
   return false;
 }
+
+}  // namespace bench

@@ -10,7 +10,11 @@
 #include "bench/frame_range.h"
 #include "fault/structured_exception.h"
 
-class CGPUInfo;
+namespace measure {
+class GpuMonitor;
+}  // namespace measure
+
+namespace bench {
 
 struct PerformanceSample {
   uint32_t frame = 0;             // the request that closed the interval
@@ -58,12 +62,12 @@ struct GpuFigures {
   uint32_t memory_used = 0;
   uint32_t memory_dedicated = 0;
   uint32_t memory_dynamic = 0;
-  int32_t video_engine_available = 0;
-  int32_t has_memory_used = 0;
-  int32_t has_memory_dedicated = 0;
-  int32_t has_memory_dynamic = 0;
+  bool video_engine_available = false;
+  bool has_memory_used = false;
+  bool has_memory_dedicated = false;
+  bool has_memory_dynamic = false;
 };
-GpuFigures GpuFiguresOf(const CGPUInfo& gpu);
+GpuFigures GpuFiguresOf(const measure::GpuMonitor& gpu);
 
 struct ProcessFigures {
   uint16_t cpu_usage = 0;
@@ -74,11 +78,11 @@ struct ProcessFigures {
 
 // What the page and the summary show, and when the loop stops.
 struct FrameLoopOptions {
-  int32_t display_fps = 1;
-  int32_t display_tpf = 0;
-  int32_t display_efficiency_index = 0;
-  int32_t monitor_gpu = 0;
-  int32_t log_estimated_time = 0;  // summary only
+  bool display_fps = true;
+  bool display_tpf = false;
+  bool display_efficiency_index = false;
+  bool monitor_gpu = false;
+  bool log_estimated_time = false;  // summary only
   int64_t time_limit = -1;  // seconds, -1 for none
   // False when the range prompt already showed "Reading frame(s)...".
   bool show_status = true;
@@ -128,14 +132,14 @@ uint32_t SizedInterval(uint32_t range_frame_count, uint32_t interval);
 // Status line, sizing and the zeroed sample array: everything up to the
 // monitors' first sample.
 void PrepareFrameLoop(const FrameRange& range, uint32_t interval, const FrameLoopOptions& options,
-                      FrameLoopState& state, Console& console);
+                      FrameLoopState& state, console::Console& console);
 
 // The loop's steps between runs of frame requests (frame_loop.cpp).
 void BeginMeasuring(FrameLoopState& state, const FrameLoopOptions& options, LoopProbes& probes);
 double TakeSample(FrameLoopState& state, const FrameLoopOptions& options, LoopProbes& probes);
 void StoreRecord(FrameLoopState& state, uint32_t frame, double t, const FrameLoopOptions& options);
 void DrawPage(FrameLoopState& state, uint32_t frame, double t, const FrameLoopOptions& options,
-              Console& console);
+              console::Console& console);
 // Time limit, a request kept from outside, then Esc. Other keys are read and
 // dropped.
 bool StopRequested(const FrameLoopState& state, const FrameLoopOptions& options,
@@ -154,11 +158,11 @@ std::string EfficiencyIndexText(double average_frame_rate, uint32_t cpu_average)
 // before it returns. Between two samples a frame costs the request and one
 // compare. The source is copied, so it must be a handle (pointers), not hold
 // state of its own. Each run of requests between samples is guarded, so a processor
-// fault arrives as SE_Exception; any exception leaves at once with the
+// fault arrives as StructuredException; any exception leaves at once with the
 // figures and records stored so far in state.
 template <class FrameSource>
 void RunFrameLoop(FrameSource& source, FrameLoopState& state, const FrameLoopOptions& options,
-                  LoopProbes& probes, Console& console) {
+                  LoopProbes& probes, console::Console& console) {
   BeginMeasuring(state, options, probes);
   RunStatistics& stats = state.stats;
   const uint64_t interval = state.interval;
@@ -174,7 +178,7 @@ void RunFrameLoop(FrameSource& source, FrameLoopState& state, const FrameLoopOpt
     const uint32_t end = current + (stop_at - stats.frames_processed);
     uint32_t reached = current;
     try {
-      CallTranslated([&source, &reached, first = current, end] {
+      fault::CallTranslated([&source, &reached, first = current, end] {
         // A local copy stays in registers across the opaque request, where
         // the caller's object would be read again for every frame.
         FrameSource local = source;
@@ -206,3 +210,5 @@ void RunFrameLoop(FrameSource& source, FrameLoopState& state, const FrameLoopOpt
     }
   }
 }
+
+}  // namespace bench

@@ -10,6 +10,8 @@
 #include "console/testing/recording_console.h"
 #include "platform/console.h"
 
+namespace bench {
+
 namespace {
 
 // Every sample reads the clock once; each reading is the next of `steps`
@@ -46,7 +48,7 @@ struct LoopRun {
   FrameLoopState state;
   FakeProbes probes;
   uint32_t fail_at = UINT32_MAX;
-  RecordingConsole console;
+  console::RecordingConsole console;
   FrameLoopOptions options;
 
   void Run(uint32_t first, uint32_t last, uint32_t interval) {
@@ -181,3 +183,5 @@ TEST(LivePage, LinesFollowTheDisplaySettings) {
 }
 
 }  // namespace
+
+}  // namespace bench

@@ -3,6 +3,8 @@
 #include "platform/console.h"
 #include "text/text.h"
 
+namespace bench {
+
 RangeDecision CheckFrameRange(uint32_t frame_count, RequestedRange requested) {
   RangeDecision decision;
   decision.last = requested.last;
@@ -29,35 +31,37 @@ const char* ReadingStatusText(uint32_t range_frame_count) {
 namespace {
 
 // Bottom row first, so the cursor ends on the prompt's top row.
-void EraseFourRows(Console& console) {
+void EraseFourRows(console::Console& console) {
   for (int i = 0; i < 3; ++i) {
-    EraseRow(console);
+    console::EraseRow(console);
     console.MoveUp(1);
   }
-  EraseRow(console);
+  console::EraseRow(console);
 }
 
 }  // namespace
 
 bool OfferWholeClip(uint32_t frame_count, const std::string& range_text, FrameRange* range,
-                    Console& console) {
+                    console::Console& console) {
   // Keys typed while the question is being printed must not be echoed.
   platform::KeyboardMode keyboard;
-  EraseRow(console);
-  console.Print(kColorError, "\rInvalid frame range specified:\n");
-  console.Print(kColorValue, "\r\"" + range_text + "\"\n\n");
-  console.Print(kColorNone, text::Format("\rProceed with default (%u,%u)? [y/n]", 0u,
+  console::EraseRow(console);
+  console.Print(console::kColorError, "\rInvalid frame range specified:\n");
+  console.Print(console::kColorValue, "\r\"" + range_text + "\"\n\n");
+  console.Print(console::kColorNone, text::Format("\rProceed with default (%u,%u)? [y/n]", 0u,
                                               frame_count - 1));
   const bool accepted = console.AskYesNo(100);
   EraseFourRows(console);
   if (!accepted) {
-    PrintPaddedLine(console, kColorNone, std::string());
-    PrintPaddedLine(console, kColorNone, std::string());
+    console::PrintPaddedLine(console, console::kColorNone, std::string());
+    console::PrintPaddedLine(console, console::kColorNone, std::string());
     return false;
   }
-  PrintStatusLine(console, "Reading frame(s)...");
+  console::PrintStatusLine(console, "Reading frame(s)...");
   range->first = 0;
   range->last = frame_count - 1;
   range->count = frame_count;
   return true;
 }
+
+}  // namespace bench

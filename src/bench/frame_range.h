@@ -7,6 +7,8 @@
 
 #include "console/console.h"
 
+namespace bench {
+
 // A clip without frames has no range to offer; the run prints this in
 // colour 11 and ends with status -1.
 inline constexpr char kNoFramesMessage[] = "\nThe clip has no frames\n";
@@ -42,4 +44,6 @@ const char* ReadingStatusText(uint32_t range_frame_count);
 // row. Declined: the prompt is erased and two blank rows follow; the caller
 // releases the script, writes the log and ends with status 0.
 bool OfferWholeClip(uint32_t frame_count, const std::string& range_text, FrameRange* range,
-                    Console& console);
+                    console::Console& console);
+
+}  // namespace bench

@@ -6,6 +6,8 @@
 
 #include "console/testing/recording_console.h"
 
+namespace bench {
+
 namespace {
 
 TEST(FrameRangeCheck, AcceptsOnlyRangesInsideTheClip) {
@@ -37,7 +39,7 @@ TEST(FrameRangeCheck, AcceptsOnlyRangesInsideTheClip) {
 
 // The answers' effects are the end-to-end prompts'; here padding, colours and a range text that is data.
 TEST(RangePrompt, ANoKeepsTheRange) {
-  RecordingConsole console;
+  console::RecordingConsole console;
   console.width = 8;
   FrameRange range{1, 2, 3};
   EXPECT_FALSE(OfferWholeClip(100, "FrameRange=%s%n", &range, console));
@@ -50,3 +52,5 @@ TEST(RangePrompt, ANoKeepsTheRange) {
 }
 
 }  // namespace
+
+}  // namespace bench

@@ -7,6 +7,8 @@
 #include "text/number_text.h"
 #include "text/text.h"
 
+namespace bench {
+
 namespace {
 
 // A console-only blank line is an empty entry.
@@ -72,24 +74,26 @@ std::string FramesProcessedLine(const RunStatistics& s) {
 }
 
 void PrintRunSummary(const FrameLoopState& state, const SummaryOptions& options,
-                     std::string* report, Console& console) {
+                     std::string* report, console::Console& console) {
   report->append("\n\n" + std::string(records::kRuntimeInfoSection) + "\n");
   if (state.stats.frames_processed < state.interval) {
-    PrintPaddedLine(console, kColorError, kRangeTooShortText);
+    console::PrintPaddedLine(console, console::kColorError, kRangeTooShortText);
     report->append(kRangeTooShortText);
     return;
   }
   if (!state.first_page_pending) console.MoveUp(state.line_count);
   for (const std::string& line : SummaryLines(state, options)) {
     if (line.empty()) {
-      console.Print(kColorNone, "\n");
+      console.Print(console::kColorNone, "\n");
       continue;
     }
-    PrintPaddedLine(console, kColorValue, line);
+    console::PrintPaddedLine(console, console::kColorValue, line);
     report->append(line);
     report->append("\n");
   }
-  PrintPaddedLine(console, kColorNone, std::string());
-  PrintPaddedLine(console, kColorNone, std::string());
+  console::PrintPaddedLine(console, console::kColorNone, std::string());
+  console::PrintPaddedLine(console, console::kColorNone, std::string());
   console.MoveUp(2);
 }
+
+}  // namespace bench

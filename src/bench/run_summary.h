@@ -8,6 +8,8 @@
 #include "console/console.h"
 #include "bench/frame_loop.h"
 
+namespace bench {
+
 inline constexpr char kRangeTooShortText[] =
     "The specified frame range is too short for accurate measurements.";
 
@@ -19,4 +21,6 @@ std::string FramesProcessedLine(const RunStatistics& stats);
 
 // Prints the summary and appends its lines to report.
 void PrintRunSummary(const FrameLoopState& state, const SummaryOptions& options,
-                     std::string* report, Console& console);
+                     std::string* report, console::Console& console);
+
+}  // namespace bench

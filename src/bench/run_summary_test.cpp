@@ -6,6 +6,8 @@
 
 #include "console/testing/recording_console.h"
 
+namespace bench {
+
 namespace {
 
 class RunSummary : public testing::Test {
@@ -27,7 +29,7 @@ class RunSummary : public testing::Test {
 
   FrameLoopState state;
   SummaryOptions options;
-  RecordingConsole console;
+  console::RecordingConsole console;
 };
 
 // The "N (first - last)" form is the whole summary's, below.
@@ -95,3 +97,5 @@ TEST_F(RunSummary, ConsoleBytesOverwriteTheLastPage) {
 }
 
 }  // namespace
+
+}  // namespace bench

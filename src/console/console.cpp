@@ -1,5 +1,7 @@
 #include "console/console.h"
 
+namespace console {
+
 std::string PadLine(const Console& console, const std::string& text) {
   // Unsigned arithmetic mirrors the 32-bit wrap: a text longer than the
   // console gives a huge count and is left as it is.
@@ -23,3 +25,5 @@ int ExitWithError(Console& console, const std::string& text) {
   console.WaitAnyKey();
   return -1;
 }
+
+}  // namespace console

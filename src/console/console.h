@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace console {
+
 // Console text attributes the program uses.
 constexpr uint16_t kColorNone = 0;
 constexpr uint16_t kColorVersion = 10;   // bright green
@@ -54,3 +56,5 @@ void EraseRow(Console& console);
 
 // Prints text in the error colour, pauses, and gives the run's error status.
 int ExitWithError(Console& console, const std::string& text);
+
+}  // namespace console

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace console {
+
 struct KeySource {
   std::function<void(uint32_t)> sleep;
   std::function<bool()> hit;
@@ -16,3 +18,5 @@ KeySource ConsoleKeySource();
 
 // The body of AskYesNo; the caller sets the keyboard mode.
 bool AskYesNoWith(uint32_t poll_ms, const KeySource& keys);
+
+}  // namespace console

@@ -3,6 +3,8 @@
 #include "platform/clock.h"
 #include "platform/console.h"
 
+namespace console {
+
 TerminalConsole::TerminalConsole(const ConsoleOptions& options)
     : options_(options),
       is_terminal_(platform::StdoutIsTerminal()),
@@ -68,3 +70,5 @@ bool TerminalConsole::AskYesNo(uint32_t poll_ms) {
   platform::KeyboardMode mode;
   return AskYesNoWith(poll_ms, ConsoleKeySource());
 }
+
+}  // namespace console

@@ -4,6 +4,8 @@
 #include "console/console.h"
 #include "console/key_prompt.h"
 
+namespace console {
+
 class TerminalConsole final : public Console {
  public:
   explicit TerminalConsole(const ConsoleOptions& options);
@@ -31,3 +33,5 @@ class TerminalConsole final : public Console {
   bool is_terminal_;
   int width_;
 };
+
+}  // namespace console

@@ -6,6 +6,8 @@
 
 #include "platform/console.h"
 
+namespace console {
+
 namespace {
 
 using namespace testing::internal;  // output capture
@@ -77,3 +79,5 @@ TEST(TerminalConsole, ExitPauseToStandardOutputLeavesTheKeyUnread) {
 }
 
 }  // namespace
+
+}  // namespace console

@@ -5,6 +5,8 @@
 
 #include "platform/error.h"
 
+namespace fault {
+
 namespace {
 
 struct CodeName {
@@ -53,7 +55,7 @@ const char* CodeName(uint32_t code) {
 }  // namespace
 
 void TranslateStructuredException(uint32_t code, void* /*record*/) {
-  throw SE_Exception(code);
+  throw StructuredException(code);
 }
 
 std::string FormatStructuredException(uint32_t code) {
@@ -63,3 +65,5 @@ std::string FormatStructuredException(uint32_t code) {
 }
 
 std::string SystemErrorText() { return platform::LastErrorText(); }
+
+}  // namespace fault

@@ -4,16 +4,18 @@
 #include <cstdint>
 #include <string>
 
-class SE_Exception {
+namespace fault {
+
+class StructuredException {
  public:
-  explicit SE_Exception(uint32_t code) : code_(code) {}
-  uint32_t getSeNumber() const { return code_; }
+  explicit StructuredException(uint32_t code) : code_(code) {}
+  uint32_t code() const { return code_; }
 
  private:
   uint32_t code_;
 };
 
-// Throws SE_Exception(code); never returns.
+// Throws StructuredException(code); never returns.
 [[noreturn]] void TranslateStructuredException(uint32_t code, void* record);
 
 // "Exception 0x%08X\n%s" with the code's name.
@@ -22,9 +24,11 @@ std::string FormatStructuredException(uint32_t code);
 // The last system error's text with its line break, empty when none.
 std::string SystemErrorText();
 
-// Calls fn() so that a processor fault inside it arrives as SE_Exception.
+// Calls fn() so that a processor fault inside it arrives as StructuredException.
 // Keep it off per-frame paths: it costs a signal-mask save.
 template <class Fn>
 void CallTranslated(Fn&& fn);
+
+}  // namespace fault
 
 #include "fault/structured_exception_inl.h"

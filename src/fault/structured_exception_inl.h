@@ -5,6 +5,8 @@
 
 #include "platform/fault_guard.h"
 
+namespace fault {
+
 namespace fault_detail {
 
 template <class Fn>
@@ -31,3 +33,5 @@ void CallTranslated(Fn&& fn) {
   if (code != 0) TranslateStructuredException(code, nullptr);
   if (call.error) std::rethrow_exception(call.error);
 }
+
+}  // namespace fault

@@ -5,6 +5,8 @@
 #include "platform/compiler.h"
 #include "platform/fault_guard.h"
 
+namespace fault {
+
 // The codes a fault in the library raises are checked by the end-to-end
 // runs; these are the ones no run can raise.
 TEST(FormatStructuredException, NamesCodesNoRunRaises) {
@@ -29,9 +31,11 @@ TEST(CallTranslated, FaultBecomesStructuredExceptionAndOthersPassThrough) {
   uint32_t code = 0;
   try {
     CallTranslated([] { [[maybe_unused]] volatile int value = DivideByZero(); });
-  } catch (const SE_Exception& e) {
-    code = e.getSeNumber();
+  } catch (const StructuredException& e) {
+    code = e.code();
   }
   EXPECT_EQ(code, 0xC0000094u);
   EXPECT_THROW(CallTranslated([] { throw std::runtime_error("x"); }), std::runtime_error);
 }
+
+}  // namespace fault

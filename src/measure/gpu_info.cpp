@@ -7,6 +7,8 @@
 #include "platform/process.h"
 #include "text/text.h"
 
+namespace measure {
+
 namespace {
 
 constexpr uint64_t kSensorRefreshMs = 300;
@@ -26,22 +28,22 @@ bool FindGpuzWindow(const std::string& title, GpuzScan* scan) {
   return true;
 }
 
-CGPUInfo::CGPUInfo() {
+GpuMonitor::GpuMonitor() {
   GpuzScan scan;
   for (const std::string& name : platform::RunningProcessNames()) {
     if (!FindGpuzWindow(name, &scan)) break;
   }
   platform::SleepMs(100);
-  gpuz_running = scan.found ? 1 : 0;
+  gpuz_running = scan.found;
   gpuz_version_text_ = scan.version_text;
 }
 
-CGPUInfo::CGPUInfo(NoProcessScan, const GpuzScan& scan)
+GpuMonitor::GpuMonitor(NoProcessScan, const GpuzScan& scan)
     : gpuz_version_text_(scan.version_text) {}
 
-CGPUInfo::~CGPUInfo() { CloseSharedMemory(); }
+GpuMonitor::~GpuMonitor() { CloseSharedMemory(); }
 
-bool CGPUInfo::OpenSharedMemory(std::string* error) {
+bool GpuMonitor::OpenSharedMemory(std::string* error) {
   // Opening again must not leak the mapping already held.
   CloseSharedMemory();
   platform::ClearLastError();
@@ -50,17 +52,17 @@ bool CGPUInfo::OpenSharedMemory(std::string* error) {
     section_ = platform::SharedSection{};
     return false;
   }
-  shared_memory_open = 1;
+  shared_memory_open = true;
   ReadCardInfo();
   return true;
 }
 
-void CGPUInfo::ReadCardInfo() {
+void GpuMonitor::ReadCardInfo() {
   ReadCardInfoFrom(section_.data, section_.size);
 }
 
-void CGPUInfo::ReadCardInfoFrom(const unsigned char* data, size_t size) {
-  video_engine_available = 0;
+void GpuMonitor::ReadCardInfoFrom(const unsigned char* data, size_t size) {
+  video_engine_available = false;
   gpuz_version = IsVersionText(gpuz_version_text_) ? gpuz_version_text_ : "Unknown";
 
   uint8_t cuda = 0;
@@ -90,21 +92,21 @@ void CGPUInfo::ReadCardInfoFrom(const unsigned char* data, size_t size) {
       capability = gpuz::LeadingNumber(value);
     }
   }
-  video_engine_available = (cuda != 0 && capability >= 1.0) ? 1 : 0;
-  has_memory_used = has_memory_dynamic = has_memory_dedicated = 0;
+  video_engine_available = (cuda != 0 && capability >= 1.0);
+  has_memory_used = has_memory_dynamic = has_memory_dedicated = false;
 }
 
-void CGPUInfo::RefreshSensors() {
+void GpuMonitor::RefreshSensors() {
   RefreshSensorsFrom(tick_(), section_.data, section_.size);
 }
 
-void CGPUInfo::RefreshSensorsFrom(uint64_t tick_ms, const unsigned char* data, size_t size) {
+void GpuMonitor::RefreshSensorsFrom(uint64_t tick_ms, const unsigned char* data, size_t size) {
   if (tick_ms - last_sensor_refresh_ < kSensorRefreshMs) return;
   ReadSensorsFrom(data, size);
   last_sensor_refresh_ = tick_ms;
 }
 
-void CGPUInfo::ReadSensorsFrom(const unsigned char* data, size_t size) {
+void GpuMonitor::ReadSensorsFrom(const unsigned char* data, size_t size) {
   gpu_load = video_engine_load = 0;
   memory_used = memory_dedicated = memory_dynamic = 0;
 
@@ -119,33 +121,35 @@ void CGPUInfo::ReadSensorsFrom(const unsigned char* data, size_t size) {
     if (name == u"GPU Load") {
       gpu_load = static_cast<uint16_t>(gpuz::RoundClamped(value, kLoadMax));
     } else if (name == u"Video Engine Load") {
-      if (video_engine_available == 1) {
+      if (video_engine_available) {
         video_engine_load = static_cast<uint16_t>(gpuz::RoundClamped(value, kLoadMax));
       }
     } else if (name == u"Memory Used") {
-      has_memory_used = 1;
+      has_memory_used = true;
       memory_used = static_cast<uint32_t>(gpuz::RoundClamped(value, kMemoryMax));
     } else if (name == u"Memory Usage (Dedicated)") {
-      has_memory_dedicated = 1;
+      has_memory_dedicated = true;
       memory_dedicated = static_cast<uint32_t>(gpuz::RoundClamped(value, kMemoryMax));
     } else if (name == u"Memory Usage (Dynamic)") {
-      has_memory_dynamic = 1;
+      has_memory_dynamic = true;
       memory_dynamic = static_cast<uint32_t>(gpuz::RoundClamped(value, kMemoryMax));
     }
   }
 }
 
-void CGPUInfo::CloseSharedMemory() {
+void GpuMonitor::CloseSharedMemory() {
   if (shared_memory_open != 1) return;
   platform::CloseSharedSection(&section_);
   section_ = platform::SharedSection{};
-  shared_memory_open = 0;
+  shared_memory_open = false;
 }
 
-bool CGPUInfo::IsVersionText(const std::string& text) {
+bool GpuMonitor::IsVersionText(const std::string& text) {
   if (text.empty()) return false;
   for (char c : text) {
     if ((c < '0' || c > '9') && c != '.') return false;
   }
   return true;
 }
+
+}  // namespace measure

@@ -8,6 +8,8 @@
 #include "measure/timer.h"
 #include "platform/shared_memory.h"
 
+namespace measure {
+
 // What the scan of process names found.
 struct GpuzScan {
   bool found = false;
@@ -18,18 +20,18 @@ struct GpuzScan {
 // GPU-Z in scan; returns true to go on scanning.
 bool FindGpuzWindow(const std::string& title, GpuzScan* scan);
 
-class CGPUInfo {
+class GpuMonitor {
  public:
   // Looks for a running GPU-Z (a process whose name contains "gpu-z").
-  CGPUInfo();
+  GpuMonitor();
   // For tests: an object that skips the process scan and its pause, taking
   // the scan's outcome as given.
   struct NoProcessScan {};
-  explicit CGPUInfo(NoProcessScan, const GpuzScan& scan = {});
-  virtual ~CGPUInfo();
+  explicit GpuMonitor(NoProcessScan, const GpuzScan& scan = {});
+  virtual ~GpuMonitor();
   // It owns a mapping: a copy would release it twice.
-  CGPUInfo(const CGPUInfo&) = delete;
-  CGPUInfo& operator=(const CGPUInfo&) = delete;
+  GpuMonitor(const GpuMonitor&) = delete;
+  GpuMonitor& operator=(const GpuMonitor&) = delete;
 
   // False with the system's reason in error.
   bool OpenSharedMemory(std::string* error);
@@ -58,12 +60,12 @@ class CGPUInfo {
   std::string memory_size;
   std::string opencl_version;
   std::string driver_version;
-  int32_t video_engine_available = 0;
-  int32_t has_memory_used = 0;
-  int32_t has_memory_dynamic = 0;
-  int32_t has_memory_dedicated = 0;
-  int32_t gpuz_running = 0;
-  int32_t shared_memory_open = 0;
+  bool video_engine_available = false;
+  bool has_memory_used = false;
+  bool has_memory_dynamic = false;
+  bool has_memory_dedicated = false;
+  bool gpuz_running = false;
+  bool shared_memory_open = false;
 
  private:
   platform::SharedSection section_;
@@ -72,3 +74,5 @@ class CGPUInfo {
   // Tick of the last sensor refresh; 0 lets the first refresh through.
   uint64_t last_sensor_refresh_ = 0;
 };
+
+}  // namespace measure

@@ -6,6 +6,8 @@
 #include <memory>
 #include <tuple>
 
+namespace measure {
+
 namespace {
 
 // Written at literal offsets so a wrong layout constant in the reader shows.
@@ -25,8 +27,8 @@ struct Section {
     Text(131084 + i * 540, name);
     if (131084 + (i + 1) * 540 <= bytes.size()) std::memcpy(&bytes[131084 + i * 540 + 532], &value, 8);
   }
-  std::unique_ptr<CGPUInfo> Read() const {
-    auto info = std::make_unique<CGPUInfo>(CGPUInfo::NoProcessScan{});
+  std::unique_ptr<GpuMonitor> Read() const {
+    auto info = std::make_unique<GpuMonitor>(GpuMonitor::NoProcessScan{});
     info->ReadCardInfoFrom(bytes.data(), bytes.size());
     info->ReadSensorsFrom(bytes.data(), bytes.size());
     return info;
@@ -58,9 +60,9 @@ TEST(GpuInfoCard, EachRecordAndSensorFillsItsFigure) {
 }
 
 TEST(GpuInfoCard, CudaAndCapabilityDecideTheVideoEngine) {
-  struct Case { const char16_t* cuda; const char16_t* capability; int available; };
-  for (const Case& c : {Case{u"1", u"1.0", 1}, {u"0", u"7.5", 0}, {u"1", u"0.9", 0},
-                        {u"12 cores", u"2.1 (Fermi)", 1}, {nullptr, u"7.5", 0}, {u"1", nullptr, 0}}) {
+  struct Case { const char16_t* cuda; const char16_t* capability; bool available; };
+  for (const Case& c : {Case{u"1", u"1.0", true}, {u"0", u"7.5", false}, {u"1", u"0.9", false},
+                        {u"12 cores", u"2.1 (Fermi)", true}, {nullptr, u"7.5", false}, {u"1", nullptr, false}}) {
     Section s;
     if (c.cuda) s.Record(0, u"CUDA", c.cuda);
     if (c.capability) s.Record(1, u"CUDA_Capability", c.capability);
@@ -80,11 +82,11 @@ TEST(GpuInfoCard, VersionComesFromTheLastMatchingProcessName) {
   for (const auto& c : cases) {
     GpuzScan scan;
     for (const std::string& name : c.names) EXPECT_TRUE(FindGpuzWindow(name, &scan));
-    CGPUInfo info(CGPUInfo::NoProcessScan{}, scan);
+    GpuMonitor info(GpuMonitor::NoProcessScan{}, scan);
     info.ReadCardInfoFrom(nullptr, 0);
     EXPECT_EQ(info.gpuz_version, c.version) << c.names.back();
   }
-  for (const char* text : {"", "nitor", "0.40a", "2 40"}) EXPECT_FALSE(CGPUInfo::IsVersionText(text));
+  for (const char* text : {"", "nitor", "0.40a", "2 40"}) EXPECT_FALSE(GpuMonitor::IsVersionText(text));
 }
 
 TEST(GpuInfoSensors, RefreshesAtMostEvery300Ms) {
@@ -92,7 +94,7 @@ TEST(GpuInfoSensors, RefreshesAtMostEvery300Ms) {
   first.Sensor(0, u"GPU Load", 10.0);
   second.Sensor(0, u"GPU Load", 20.0);
   second.Sensor(1, u"Memory Used", 5.0);
-  CGPUInfo info(CGPUInfo::NoProcessScan{});
+  GpuMonitor info(GpuMonitor::NoProcessScan{});
   const uint64_t base = 1ull << 40;  // far above the real tick other tests advance
   info.RefreshSensorsFrom(base, first.bytes.data(), first.bytes.size());
   info.RefreshSensorsFrom(base + 299, second.bytes.data(), second.bytes.size());
@@ -101,7 +103,7 @@ TEST(GpuInfoSensors, RefreshesAtMostEvery300Ms) {
   EXPECT_EQ(std::make_pair(int(info.gpu_load), info.memory_used), std::make_pair(20, 5u));
   // A figure no longer published drops to 0 but stays shown.
   info.RefreshSensorsFrom(base + 600, first.bytes.data(), first.bytes.size());
-  EXPECT_EQ(std::make_pair(info.memory_used, info.has_memory_used), std::make_pair(0u, 1));
+  EXPECT_EQ(std::make_pair(info.memory_used, info.has_memory_used), std::make_pair(0u, true));
 }
 
 TEST(GpuInfoSections, SmallSectionsAreReadOnlyWhereWhole) {
@@ -120,3 +122,5 @@ TEST(GpuInfoSections, SmallSectionsAreReadOnlyWhereWhole) {
 }
 
 }  // namespace
+
+}  // namespace measure

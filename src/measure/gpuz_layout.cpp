@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace measure {
+
 namespace gpuz {
 
 namespace {
@@ -115,3 +117,5 @@ double LeadingNumber(const std::string& text) {
 }
 
 }  // namespace gpuz
+
+}  // namespace measure

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace measure {
+
 namespace gpuz {
 
 constexpr size_t kRecordTableOffset = 12;
@@ -49,3 +51,5 @@ uint8_t LeadingInteger8(const std::string& text);
 double LeadingNumber(const std::string& text);
 
 }  // namespace gpuz
+
+}  // namespace measure

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+namespace measure {
+
 namespace gpuz {
 namespace {
 
@@ -48,3 +50,5 @@ TEST(GpuzLayout, RoundingAndLeadingIntegersClampOddReadings) {
 
 }  // namespace
 }  // namespace gpuz
+
+}  // namespace measure

@@ -2,6 +2,8 @@
 
 #include "measure/timer.h"
 
+namespace measure {
+
 namespace {
 
 class PlatformProcessStats final : public ProcessStatsSource {
@@ -19,7 +21,7 @@ class PlatformProcessStats final : public ProcessStatsSource {
   uint64_t TickMs() override { return tick_(); }
 
  private:
-  ::TickMs tick_;
+  measure::TickMs tick_;
 };
 
 uint32_t BytesToMegabytes(uint64_t bytes) {
@@ -32,22 +34,22 @@ std::unique_ptr<ProcessStatsSource> MakeSystemProcessStats() {
   return std::make_unique<PlatformProcessStats>();
 }
 
-CProcessInfo::CProcessInfo()
+ProcessStats::ProcessStats()
     : owned_source_(MakeSystemProcessStats()), source_(*owned_source_) {
   thread_count = CountThreads();
 }
 
-CProcessInfo::CProcessInfo(ProcessStatsSource& source) : source_(source) {
+ProcessStats::ProcessStats(ProcessStatsSource& source) : source_(source) {
   thread_count = CountThreads();
 }
 
-void CProcessInfo::Refresh() {
+void ProcessStats::Refresh() {
   const uint64_t now = source_.TickMs();
   if (now - last_refresh_ < 100) return;
 
   const uint8_t cpu = SampleCpuUsage();
   last_sampled_cpu_ = cpu;
-  first_sample_ = 0;
+  first_sample_ = false;
   cpu_usage = (cpu >= 1 && cpu <= 100) ? cpu : 0;
 
   if (source_.TickMs() - last_thread_count_ > 5000) {
@@ -63,7 +65,7 @@ void CProcessInfo::Refresh() {
   last_refresh_ = source_.TickMs();
 }
 
-uint8_t CProcessInfo::SampleCpuUsage() {
+uint8_t ProcessStats::SampleCpuUsage() {
   if (sampling_guard_.fetch_add(1) != 0) {
     sampling_guard_.fetch_sub(1);
     return last_sampled_cpu_;
@@ -71,7 +73,7 @@ uint8_t CProcessInfo::SampleCpuUsage() {
   platform::SystemTimes system;
   platform::ProcessTimes process;
   if (source_.SystemTimes(&system) && source_.ProcessTimes(&process)) {
-    if (first_sample_ == 0) {
+    if (!first_sample_) {
       const uint64_t system_delta = (system.kernel - previous_system_kernel_) +
                                     (system.user - previous_system_user_);
       const uint64_t process_delta = (process.kernel - previous_process_kernel_) +
@@ -96,7 +98,9 @@ uint8_t CProcessInfo::SampleCpuUsage() {
   return last_sampled_cpu_;
 }
 
-uint16_t CProcessInfo::CountThreads() {
+uint16_t ProcessStats::CountThreads() {
   const int threads = source_.Threads();
   return threads > 0 ? static_cast<uint16_t>(threads) : 0;
 }
+
+}  // namespace measure

@@ -8,6 +8,8 @@
 
 #include "platform/process.h"
 
+namespace measure {
+
 // Where the figures come from. The real one asks the platform layer; tests
 // hand in fixed readings. Only called at sampling points, never per frame.
 class ProcessStatsSource {
@@ -24,14 +26,14 @@ class ProcessStatsSource {
 // The platform layer, with a tick of its own.
 std::unique_ptr<ProcessStatsSource> MakeSystemProcessStats();
 
-class CProcessInfo {
+class ProcessStats {
  public:
   // Figures from the platform layer.
-  CProcessInfo();
-  explicit CProcessInfo(ProcessStatsSource& source);
-  virtual ~CProcessInfo() = default;
-  CProcessInfo(const CProcessInfo&) = delete;
-  CProcessInfo& operator=(const CProcessInfo&) = delete;
+  ProcessStats();
+  explicit ProcessStats(ProcessStatsSource& source);
+  virtual ~ProcessStats() = default;
+  ProcessStats(const ProcessStats&) = delete;
+  ProcessStats& operator=(const ProcessStats&) = delete;
 
   // New figures when at least 100 ms have passed since the last refresh.
   void Refresh();
@@ -52,7 +54,7 @@ class CProcessInfo {
   std::unique_ptr<ProcessStatsSource> owned_source_;  // set by the default constructor
   ProcessStatsSource& source_;
   uint8_t last_sampled_cpu_ = 0;
-  int32_t first_sample_ = 1;
+  bool first_sample_ = true;
   uint64_t previous_system_kernel_ = 0;
   uint64_t previous_system_user_ = 0;
   uint64_t previous_process_kernel_ = 0;
@@ -65,3 +67,5 @@ class CProcessInfo {
   uint64_t last_refresh_ = 0;
   uint64_t last_thread_count_ = 0;
 };
+
+}  // namespace measure

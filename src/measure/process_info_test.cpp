@@ -4,6 +4,8 @@
 
 #include <tuple>
 
+namespace measure {
+
 namespace {
 
 struct FakeStats : ProcessStatsSource {
@@ -29,7 +31,7 @@ struct FakeStats : ProcessStatsSource {
 
 TEST(ProcessInfo, CpuIsTheProcessShareOfEachInterval) {
   FakeStats stats;
-  CProcessInfo info(stats);
+  ProcessStats info(stats);
   stats.system += 1000, stats.process += 900;
   info.Refresh();
   EXPECT_EQ(info.cpu_usage, 0);  // the first refresh only sets the base
@@ -52,7 +54,7 @@ TEST(ProcessInfo, CpuIsTheProcessShareOfEachInterval) {
 // Memory is rounded to the nearest megabyte, halves up.
 TEST(ProcessInfo, RefreshEvery100MsThreadsEveryMoreThan5s) {
   FakeStats stats;
-  CProcessInfo info(stats);
+  ProcessStats info(stats);
   EXPECT_EQ(info.thread_count, 7);
   const struct { uint64_t tick, set_bytes; int set_threads; uint32_t mb; int threads; } steps[] = {
       {1000, 1572863, 9, 1, 7},       {1099, 524287, 9, 1, 7},  // under 100 ms: skipped
@@ -69,7 +71,9 @@ TEST(ProcessInfo, RefreshEvery100MsThreadsEveryMoreThan5s) {
   EXPECT_EQ(stats.thread_counts, 3);
   FakeStats uncountable;
   uncountable.threads = -1;
-  EXPECT_EQ(CProcessInfo(uncountable).thread_count, 0);
+  EXPECT_EQ(ProcessStats(uncountable).thread_count, 0);
 }
 
 }  // namespace
+
+}  // namespace measure

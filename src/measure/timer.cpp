@@ -2,6 +2,8 @@
 
 #include "platform/clock.h"
 
+namespace measure {
+
 uint64_t TickMs::Next(uint32_t raw) {
   uint64_t wide = raw;
   // Only the reading right after a wrap gets the 2^32; the one after it
@@ -31,3 +33,5 @@ bool CounterTrusted() {
   double t1 = CounterSeconds();
   return SleepMeasurementTrusted(t1 - t0);
 }
+
+}  // namespace measure

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace measure {
+
 // Wrap-adjusted millisecond tick. Each user keeps its own instance, since the
 // adjustment depends on the previous reading of that user.
 class TickMs {
@@ -26,3 +28,5 @@ bool CounterTrusted();
 
 // The trust rule of CounterTrusted for a measured 500 ms sleep.
 bool SleepMeasurementTrusted(double seconds);
+
+}  // namespace measure

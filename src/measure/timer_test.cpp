@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace measure {
+
 namespace {
 
 TEST(TickMs, WrapAddsTwoToThe32OnlyOnTheReadingAfterIt) {
@@ -15,3 +17,5 @@ TEST(TickMs, WrapAddsTwoToThe32OnlyOnTheReadingAfterIt) {
 }
 
 }  // namespace
+
+}  // namespace measure

@@ -4,10 +4,12 @@
 #include "records/record_format.h"
 #include "text/text.h"
 
+namespace records {
+
 namespace {
 
-std::string CsvRow(const PerformanceSample& r, int32_t monitor_gpu,
-                   int32_t video_engine_available) {
+std::string CsvRow(const bench::PerformanceSample& r, bool monitor_gpu,
+                   bool video_engine_available) {
   const unsigned n = r.frame + 1;
   const double tpf = 1000.0 / r.current_frame_rate;
   const double average_tpf = 1000.0 / r.average_frame_rate;
@@ -30,10 +32,10 @@ std::string CsvRow(const PerformanceSample& r, int32_t monitor_gpu,
 
 }  // namespace
 
-std::string CsvText(const std::vector<PerformanceSample>& samples, uint32_t record_count,
+std::string CsvText(const std::vector<bench::PerformanceSample>& samples, uint32_t record_count,
                     const RecordOptions& options) {
-  const int32_t monitor_gpu = options.monitor_gpu;
-  const int32_t video_engine_available = options.video_engine_available;
+  const bool monitor_gpu = options.monitor_gpu;
+  const bool video_engine_available = options.video_engine_available;
   const size_t rows = record_count < samples.size() ? record_count : samples.size();
   if (rows == 0) return std::string();
   std::string text = records::CsvHeader(monitor_gpu, video_engine_available) + "\n";
@@ -44,8 +46,10 @@ std::string CsvText(const std::vector<PerformanceSample>& samples, uint32_t reco
   return text;
 }
 
-bool WriteCsvFile(const std::string& script_path, const std::vector<PerformanceSample>& samples,
+bool WriteCsvFile(const std::string& script_path, const std::vector<bench::PerformanceSample>& samples,
                   uint32_t record_count, const RecordOptions& options, std::string* error) {
   return ReplaceFileContent(PathBesideScript(script_path, ".csv"),
                             CsvText(samples, record_count, options), error);
 }
+
+}  // namespace records

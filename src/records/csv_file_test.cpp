@@ -6,10 +6,12 @@
 
 #include "platform/testing/scratch_dir.h"
 
+namespace records {
+
 namespace {
 
 // Frame, fps, average fps, CPU, GPU, VPU, physical and virtual memory, threads; one of two stored.
-std::vector<PerformanceSample> OneRecord() { return {{99, 25, 20, 50, 61, 9, 300, 400, 12}, {}}; }
+std::vector<bench::PerformanceSample> OneRecord() { return {{99, 25, 20, 50, 61, 9, 300, 400, 12}, {}}; }
 
 TEST(CsvText, ColumnsFollowGpuMonitoringAndTheVideoEngine) {
   const std::string head = "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),";
@@ -37,3 +39,5 @@ TEST(CsvFile, ReplacesTheOldFileEvenWithoutRecordsAndReportsAMissingFolder) {
 }
 
 }  // namespace
+
+}  // namespace records

@@ -7,10 +7,12 @@
 #include "records/record_format.h"
 #include "text/text.h"
 
+namespace records {
+
 namespace {
 
-std::string TableRow(const PerformanceSample& r, int32_t monitor_gpu,
-                     int32_t video_engine_available) {
+std::string TableRow(const bench::PerformanceSample& r, bool monitor_gpu,
+                     bool video_engine_available) {
   // Frames are counted from 1 in the table, right-aligned in 12 columns.
   const unsigned n = r.frame + 1;
   const std::string number = std::to_string(n);
@@ -52,10 +54,10 @@ bool ReadScriptText(const std::string& path, std::string* text) {
 
 std::string LogText(const std::string& report_text, const std::string& script_text,
                     const std::string& graphics_card_text,
-                    const std::vector<PerformanceSample>& samples, uint32_t record_count,
+                    const std::vector<bench::PerformanceSample>& samples, uint32_t record_count,
                     const std::string& avisynth_error, const RecordOptions& options) {
-  const int32_t monitor_gpu = options.monitor_gpu;
-  const int32_t video_engine_available = options.video_engine_available;
+  const bool monitor_gpu = options.monitor_gpu;
+  const bool video_engine_available = options.video_engine_available;
   std::string log = report_text + "\n";
   log += "\n" + std::string(records::kScriptSection) + "\n" + script_text + "\n\n";
   if (monitor_gpu) log += graphics_card_text;
@@ -77,7 +79,7 @@ std::string LogText(const std::string& report_text, const std::string& script_te
 
 bool WriteLogFile(const std::string& script_path, const std::string& report_text,
                   const std::string& graphics_card_text,
-                  const std::vector<PerformanceSample>& samples, uint32_t record_count,
+                  const std::vector<bench::PerformanceSample>& samples, uint32_t record_count,
                   const std::string& avisynth_error, const RecordOptions& options,
                   std::string* error) {
   std::string script_text;
@@ -92,3 +94,5 @@ bool WriteLogFile(const std::string& script_path, const std::string& report_text
               options),
       error);
 }
+
+}  // namespace records

@@ -8,12 +8,14 @@
 #include "bench/frame_loop.h"
 #include "records/record_files.h"
 
+namespace records {
+
 // Writes <script minus ".avs">.log: report text, the script, the graphics
 // card text (with GPU monitoring), the performance table and the AviSynth
 // error. False with the message for the caller to print in error.
 bool WriteLogFile(const std::string& script_path, const std::string& report_text,
                   const std::string& graphics_card_text,
-                  const std::vector<PerformanceSample>& samples, uint32_t record_count,
+                  const std::vector<bench::PerformanceSample>& samples, uint32_t record_count,
                   const std::string& avisynth_error, const RecordOptions& options,
                   std::string* error);
 
@@ -24,5 +26,7 @@ bool ReadScriptText(const std::string& path, std::string* text);
 // The whole log for given parts.
 std::string LogText(const std::string& report_text, const std::string& script_text,
                     const std::string& graphics_card_text,
-                    const std::vector<PerformanceSample>& samples, uint32_t record_count,
+                    const std::vector<bench::PerformanceSample>& samples, uint32_t record_count,
                     const std::string& avisynth_error, const RecordOptions& options);
+
+}  // namespace records

@@ -7,10 +7,12 @@
 #include "records/record_files.h"
 #include "platform/testing/scratch_dir.h"
 
+namespace records {
+
 namespace {
 
 // Frame, fps, average fps, CPU, GPU, VPU, physical and virtual memory, threads; three of five stored.
-std::vector<PerformanceSample> ThreeRecords() {
+std::vector<bench::PerformanceSample> ThreeRecords() {
   return {{8, 25, 20, 50, 60, 7, 300, 400, 12}, {98, 26, 20, 50, 60, 7, 300, 400, 12},
           {9998, 27, 20, 50, 60, 7, 300, 400, 12}, {}, {}};
 }
@@ -67,3 +69,5 @@ TEST_F(LogFile, PathsAndFailures) {
 }
 
 }  // namespace
+
+}  // namespace records

@@ -2,6 +2,8 @@
 
 #include "platform/files.h"
 
+namespace records {
+
 std::string PathBesideScript(const std::string& script_path, const std::string& extension) {
   if (script_path.size() <= 4) return script_path + extension;
   return script_path.substr(0, script_path.size() - 4) + extension;
@@ -22,3 +24,5 @@ bool ReplaceFileContent(const std::string& path, const std::string& content, std
   *error = CannotCreateMessage(path);
   return false;
 }
+
+}  // namespace records

@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <string>
 
+namespace records {
+
 // What the log and CSV take from the settings and the GPU monitor.
 struct RecordOptions {
-  int32_t monitor_gpu = 0;
-  int32_t video_engine_available = 0;
+  bool monitor_gpu = false;
+  bool video_engine_available = false;
 };
 
 // The script path without its last 4 characters (".avs"), then extension;
@@ -23,3 +25,5 @@ std::string CannotOpenMessage(const std::string& path);
 // Replaces path with content in one step; false with the message above in
 // error when it fails.
 bool ReplaceFileContent(const std::string& path, const std::string& content, std::string* error);
+
+}  // namespace records

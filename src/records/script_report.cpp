@@ -6,6 +6,8 @@
 #include "text/number_text.h"
 #include "text/text.h"
 
+namespace records {
+
 namespace {
 
 void AppendLine(std::string* text, const std::string& line) {
@@ -16,7 +18,7 @@ void AppendLine(std::string* text, const std::string& line) {
 }  // namespace
 
 void BuildGeneralInfo(const ReportInput& input, ReportTexts* texts) {
-  const CAvisynthInfo& avs = *input.avsinfo;
+  const avs_host::LibraryFacts& avs = *input.avsinfo;
   std::string& out = texts->report;
   out += std::string(records::kGeneralInfoSection) + "\n";
   AppendLine(&out, text::Format("Log file created with:                 Korbinet %s",
@@ -41,13 +43,13 @@ void BuildGeneralInfo(const ReportInput& input, ReportTexts* texts) {
   AppendLine(&out, text::Format("Avisynth.dll time stamp:               %s",
                                         avs.time_stamp.c_str()));
   for (const auto& line : avs.plugin_dirs) {
-    if (!line.empty()) AppendLine(&out, SplitPluginLine(line, "             "));
+    if (!line.empty()) AppendLine(&out, avs_host::SplitPluginLine(line, "             "));
   }
 }
 
 void BuildGraphicsCardInfo(const ReportInput& input, ReportTexts* texts) {
   if (!input.options.monitor_gpu || !input.gpu) return;
-  const CGPUInfo& gpu = *input.gpu;
+  const measure::GpuMonitor& gpu = *input.gpu;
   std::string& out = texts->graphics;
   out += "\n\n" + std::string(records::kGraphicsCardSection) + "\n";
   AppendLine(&out, text::Format("Card name:               %s", gpu.card_name.c_str()));
@@ -65,7 +67,7 @@ namespace {
 
 // The value ends in the same column as the other lines' values; a name
 // longer than the classic ones takes from the label's spaces.
-std::string ColorspaceLine(const VideoInfo& vi, const ClipFacts& f) {
+std::string ColorspaceLine(const VideoInfo& vi, const avs_host::ClipFacts& f) {
   std::string name;
   if (f.is_yv411) name = "YV411";
   else if (f.is_yv24) name = "YV24";
@@ -75,7 +77,7 @@ std::string ColorspaceLine(const VideoInfo& vi, const ClipFacts& f) {
   else if (f.is_yuy2) name = "YUY2";
   else if (f.is_rgb24) name = "RGB24";
   else if (f.is_rgb32) name = "RGB32";
-  else if (f.has_video) name = PixelTypeName(vi.pixel_type);
+  else if (f.has_video) name = avs_host::PixelTypeName(vi.pixel_type);
   else name = "n/a";
   if (name.empty()) name = "Unknown";
   constexpr size_t kValueEnd = 38;
@@ -83,7 +85,7 @@ std::string ColorspaceLine(const VideoInfo& vi, const ClipFacts& f) {
   return label + std::string(kValueEnd - label.size() - name.size(), ' ') + name;
 }
 
-std::string FramerateLine(const VideoInfo& vi, const ClipFacts& f) {
+std::string FramerateLine(const VideoInfo& vi, const avs_host::ClipFacts& f) {
   const double rate = static_cast<double>(vi.fps_numerator) / vi.fps_denominator;
   const char* format = "Framerate:                 %11.3f (%u/%u)";
   if (f.is_field_based && f.is_tff)
@@ -111,9 +113,9 @@ std::string AudioValue(bool available, const std::string& value) {
 }  // namespace
 
 void BuildClipInfo(const ReportInput& input, ReportTexts* texts) {
-  const LoadingState& state = *input.loading;
+  const avs_host::LoadingState& state = *input.loading;
   const VideoInfo& vi = state.values.vi;
-  const ClipFacts& facts = state.values.facts;
+  const avs_host::ClipFacts& facts = state.values.facts;
   std::string& out = texts->report;
   std::string& console = texts->clip_console;
   out += "\n\n" + std::string(records::kClipInfoSection) + "\n";
@@ -169,3 +171,5 @@ void BuildClipInfo(const ReportInput& input, ReportTexts* texts) {
                        AudioValue(samples != 0, text::Format("%19lld",
                                                                      static_cast<long long>(samples))));
 }
+
+}  // namespace records

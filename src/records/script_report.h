@@ -7,7 +7,11 @@
 #include "avs_host/avisynth_info.h"
 #include "avs_host/script_loader.h"
 
-class CGPUInfo;
+namespace measure {
+class GpuMonitor;
+}  // namespace measure
+
+namespace records {
 
 // What the report takes from the settings and the command line.
 struct ReportOptions {
@@ -19,9 +23,9 @@ struct ReportOptions {
 struct ReportInput {
   ReportOptions options;
   std::string script_path;
-  const CAvisynthInfo* avsinfo = nullptr;
-  const CGPUInfo* gpu = nullptr;  // used only when monitoring is on
-  const LoadingState* loading = nullptr;
+  const avs_host::LibraryFacts* avsinfo = nullptr;
+  const measure::GpuMonitor* gpu = nullptr;  // used only when monitoring is on
+  const avs_host::LoadingState* loading = nullptr;
 };
 
 struct ReportTexts {
@@ -37,3 +41,5 @@ void BuildGraphicsCardInfo(const ReportInput& input, ReportTexts* texts);
 // Builds "[Clip info]" into texts->report and its console form into
 // texts->clip_console.
 void BuildClipInfo(const ReportInput& input, ReportTexts* texts);
+
+}  // namespace records

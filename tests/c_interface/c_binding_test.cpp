@@ -20,29 +20,29 @@ namespace {
 struct Library { const char* name; const char* path; };
 void PrintTo(const Library& library, std::ostream* out) { *out << library.path; }
 
-std::string Probe(const std::string& path, AvsInterface kind, int* version) {
-  CAvisynthInfo info;
+std::string Probe(const std::string& path, avs_host::AvsInterface kind, int* version) {
+  avs_host::LibraryFacts info;
   std::string message;
-  const int result = ProbeAvisynth(path, &info, &message, kind) ? 1 : 0;
+  const int result = avs_host::ProbeAvisynth(path, &info, &message, kind) ? 1 : 0;
   *version = info.interface_version;
   return std::to_string(result) + "|" + message + "|" + std::to_string(info.interface_version) +
          "|" + info.version_string + "|" + std::to_string(info.mt_support);
 }
 
 // The run's loading, the clip report and frames 0 to 4; the first error text ends it.
-std::string Load(const std::string& path, int version, const std::string& script, AvsInterface kind) {
-  AvsLibrary library(path, kind);
+std::string Load(const std::string& path, int version, const std::string& script, avs_host::AvsInterface kind) {
+  avs_host::AvsLibrary library(path, kind);
   if (!library.Load() || !library.FindFactory() || !library.CreateEnvironment(version)) return "no environment";
-  LoadingState loading;
+  avs_host::LoadingState loading;
   std::string seen;
   try {
-    ImportForRun(library.binding(), script);
-    FinishLoading(&loading, library.binding(), script, 1);
-    ReportTexts texts;
-    BuildClipInfo(ReportInput{{}, script, nullptr, nullptr, &loading}, &texts);
+    avs_host::ImportForRun(library.binding(), script);
+    avs_host::FinishLoading(&loading, library.binding(), script, 1);
+    records::ReportTexts texts;
+    records::BuildClipInfo(records::ReportInput{{}, script, nullptr, nullptr, &loading}, &texts);
     seen = texts.report + texts.clip_console;
     std::visit([](auto source) { for (uint32_t n = 0; n < 5; ++n) source(n); }, library.binding().Frames());
-    ReleaseScript(&library);
+    avs_host::ReleaseScript(&library);
   } catch (const AvisynthError& e) {
     return seen + "error: " + e.msg;
   }
@@ -55,8 +55,8 @@ TEST_P(CBindingTest, ShowsWhatTheCppInterfaceShows) {
   const std::string path = GetParam().path;
   if (!std::filesystem::exists(path)) GTEST_SKIP() << "no library at " << path;
   int version = 0;
-  const std::string probed = Probe(path, AvsInterface::kCpp, &version);
-  EXPECT_EQ(Probe(path, AvsInterface::kC, &version), probed);
+  const std::string probed = Probe(path, avs_host::AvsInterface::kCpp, &version);
+  EXPECT_EQ(Probe(path, avs_host::AvsInterface::kC, &version), probed);
   ASSERT_NE(version, 0) << probed;
 
   ScratchDir dir;
@@ -86,37 +86,37 @@ TEST_P(CBindingTest, ShowsWhatTheCppInterfaceShows) {
     SCOPED_TRACE(c.name);
     const std::string script = dir.File(c.name + ".avs");
     if (!c.script.empty()) ScratchDir::Write(script, c.script + "\n");
-    const std::string cpp = Load(path, version, script, AvsInterface::kCpp);
-    EXPECT_EQ(Load(path, version, script, AvsInterface::kC), cpp);
+    const std::string cpp = Load(path, version, script, avs_host::AvsInterface::kCpp);
+    EXPECT_EQ(Load(path, version, script, avs_host::AvsInterface::kC), cpp);
     // A filter this library lacks leaves only the comparison.
     if (cpp.find("There is no function named") == std::string::npos) {
       EXPECT_NE(cpp.find(c.expected_end), std::string::npos) << cpp;
     }
   }
   const std::string short_script = dir.File("clip.avs"), no_clip = dir.File("no clip.avs");
-  auto analyse = [&](const std::string& script, AvsInterface kind) {
+  auto analyse = [&](const std::string& script, avs_host::AvsInterface kind) {
     std::string message;
     uint32_t interval = 0;
-    AnalyseScript(script, path, version, 1, &interval, &message, kind);
+    avs_host::AnalyseScript(script, path, version, 1, &interval, &message, kind);
     return std::to_string(interval) + "|" + message;
   };
-  EXPECT_EQ(analyse(short_script, AvsInterface::kC), analyse(short_script, AvsInterface::kCpp));
-  EXPECT_EQ(analyse(no_clip, AvsInterface::kC), "0|Script did not return a video clip:\n(" + no_clip + ")");
+  EXPECT_EQ(analyse(short_script, avs_host::AvsInterface::kC), analyse(short_script, avs_host::AvsInterface::kCpp));
+  EXPECT_EQ(analyse(no_clip, avs_host::AvsInterface::kC), "0|Script did not return a video clip:\n(" + no_clip + ")");
 }
 
 // Graph analysis on before the import, the graph dumped after five frames: "offered|file" where the
 // file is the graph's text, or "none" when no file was written.
-std::string DumpGraph(const std::string& path, int version, const std::string& script, AvsInterface kind) {
-  AvsLibrary library(path, kind);
+std::string DumpGraph(const std::string& path, int version, const std::string& script, avs_host::AvsInterface kind) {
+  avs_host::AvsLibrary library(path, kind);
   if (!library.Load() || !library.FindFactory() || !library.CreateEnvironment(version)) return "no environment";
-  const bool offered = EnableGraphAnalysisIfOffered(library.binding());
-  LoadingState loading;
-  ImportForRun(library.binding(), script);
-  FinishLoading(&loading, library.binding(), script, 1);
+  const bool offered = app::EnableGraphAnalysisIfOffered(library.binding());
+  avs_host::LoadingState loading;
+  avs_host::ImportForRun(library.binding(), script);
+  avs_host::FinishLoading(&loading, library.binding(), script, 1);
   std::visit([](auto source) { for (uint32_t n = 0; n < 5; ++n) source(n); }, library.binding().Frames());
-  const bool dumped = offered && DumpFilterGraphBesideScript(library.binding(), script);
-  ReleaseScript(&library);
-  const std::string graph = FilterGraphPath(script);
+  const bool dumped = offered && app::DumpFilterGraphBesideScript(library.binding(), script);
+  avs_host::ReleaseScript(&library);
+  const std::string graph = app::FilterGraphPath(script);
   const std::string text = std::filesystem::exists(graph) ? ScratchDir::Read(graph) : "none";
   std::filesystem::remove(graph);
   return std::to_string(offered) + std::to_string(dumped) + "|" + text;
@@ -126,12 +126,12 @@ TEST_P(CBindingTest, DumpsTheSameFilterGraph) {
   const std::string path = GetParam().path;
   if (!std::filesystem::exists(path)) GTEST_SKIP() << "no library at " << path;
   int version = 0;
-  Probe(path, AvsInterface::kCpp, &version);
+  Probe(path, avs_host::AvsInterface::kCpp, &version);
   ScratchDir dir;
   const std::string script = dir.File("graph.avs");
   ScratchDir::Write(script, "BlankClip(length=10, width=64, height=48, pixel_type=\"YV12\")\n");
-  const std::string cpp = DumpGraph(path, version, script, AvsInterface::kCpp);
-  EXPECT_EQ(DumpGraph(path, version, script, AvsInterface::kC), cpp);
+  const std::string cpp = DumpGraph(path, version, script, avs_host::AvsInterface::kCpp);
+  EXPECT_EQ(DumpGraph(path, version, script, avs_host::AvsInterface::kC), cpp);
   if (GetParam().path == std::string(AVISYNTH_PLUS_LIBRARY)) {
     EXPECT_NE(cpp.find("11|digraph "), std::string::npos) << cpp;
     EXPECT_NE(cpp.find("[label = \"BlankClip"), std::string::npos) << cpp;

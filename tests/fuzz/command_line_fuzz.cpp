@@ -16,13 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       args.back().push_back(static_cast<char>(data[i]));
   }
 
-  for (int32_t autocomplete : {0, 1}) {
-    Settings settings;
+  for (bool autocomplete : {false, true}) {
+    app::Settings settings;
     settings.AutoCompleteExtension = autocomplete;
-    CommandLineOptions options;
+    app::CommandLineOptions options;
     std::string message;
     // Accepted switches keep their values inside the ranges the run relies on.
-    if (ParseArguments(args, &settings, &options, &message)) {
+    if (app::ParseArguments(args, &settings, &options, &message)) {
       if (settings.ProcessPriority < 1 || settings.ProcessPriority > 3) __builtin_trap();
       if (settings.TimeLimit != -1 && (settings.TimeLimit < 1 || settings.TimeLimit > 999999)) {
         __builtin_trap();

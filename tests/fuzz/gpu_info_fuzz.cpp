@@ -16,13 +16,13 @@
 namespace {
 
 void ReadSection(const std::vector<unsigned char>& section) {
-  CGPUInfo info{CGPUInfo::NoProcessScan{}};
+  measure::GpuMonitor info{measure::GpuMonitor::NoProcessScan{}};
   info.ReadCardInfoFrom(section.data(), section.size());
   info.ReadSensorsFrom(section.data(), section.size());
   // UTF-8 of at most the 260-byte buffer, terminator excluded.
   for (const std::string* text : {&info.card_name, &info.gpu_name, &info.memory_size,
                                   &info.opencl_version, &info.driver_version}) {
-    if (text->size() > gpuz::kMaxUtf8Bytes) __builtin_trap();
+    if (text->size() > measure::gpuz::kMaxUtf8Bytes) __builtin_trap();
   }
 }
 
@@ -31,23 +31,23 @@ void ReadSection(const std::vector<unsigned char>& section) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ReadSection(std::vector<unsigned char>(data, data + size));
 
-  std::vector<unsigned char> full(gpuz::kSectionSize, 0);
+  std::vector<unsigned char> full(measure::gpuz::kSectionSize, 0);
   const size_t half = size / 2;
-  const size_t records = std::min(half, gpuz::kSensorTableOffset - gpuz::kRecordTableOffset);
-  const size_t sensors = std::min(size - half, gpuz::kSectionSize - gpuz::kSensorTableOffset);
-  if (records > 0) std::memcpy(full.data() + gpuz::kRecordTableOffset, data, records);
-  if (sensors > 0) std::memcpy(full.data() + gpuz::kSensorTableOffset, data + half, sensors);
+  const size_t records = std::min(half, measure::gpuz::kSensorTableOffset - measure::gpuz::kRecordTableOffset);
+  const size_t sensors = std::min(size - half, measure::gpuz::kSectionSize - measure::gpuz::kSensorTableOffset);
+  if (records > 0) std::memcpy(full.data() + measure::gpuz::kRecordTableOffset, data, records);
+  if (sensors > 0) std::memcpy(full.data() + measure::gpuz::kSensorTableOffset, data + half, sensors);
   ReadSection(full);
 
   // The text rules on their own, over the input taken as UTF-16 and as text.
   std::u16string units(size / 2, u'\0');
   if (!units.empty()) std::memcpy(units.data(), data, units.size() * 2);
-  for (size_t limit : {size_t{0}, size_t{1}, size_t{3}, gpuz::kMaxUtf8Bytes}) {
-    if (gpuz::Utf16ToUtf8(units, limit).size() > limit) __builtin_trap();
+  for (size_t limit : {size_t{0}, size_t{1}, size_t{3}, measure::gpuz::kMaxUtf8Bytes}) {
+    if (measure::gpuz::Utf16ToUtf8(units, limit).size() > limit) __builtin_trap();
   }
   const std::string text(reinterpret_cast<const char*>(data), size);
-  gpuz::LeadingInteger8(text);
-  gpuz::LeadingNumber(text);
-  if (size >= 8) gpuz::RoundClamped(gpuz::ReadUnalignedDouble(data), UINT32_MAX);
+  measure::gpuz::LeadingInteger8(text);
+  measure::gpuz::LeadingNumber(text);
+  if (size >= 8) measure::gpuz::RoundClamped(measure::gpuz::ReadUnalignedDouble(data), UINT32_MAX);
   return 0;
 }

@@ -34,17 +34,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   if (!(std::ofstream(file.path, std::ios::binary) << bytes)) return 0;
 
-  Settings settings;
+  app::Settings settings;
   std::string error;
-  if (!LoadSettingsFrom(file.path, "2.1.6", &settings, &error)) __builtin_trap();  // the file is ours and writable
+  if (!app::LoadSettingsFrom(file.path, "2.1.6", &settings, &error)) __builtin_trap();  // the file is ours and writable
   if (settings.ProcessPriority < 1 || settings.ProcessPriority > 3) __builtin_trap();
   if (settings.TimeLimit != -1 && (settings.TimeLimit < 1 || settings.TimeLimit > 999999)) {
     __builtin_trap();
   }
 
-  Settings range;
-  if (!ParseRangeValue(bytes, &range) &&
-      (range.FrameRangeFirst != UnsetFrameNumber || range.FrameRangeLast != UnsetFrameNumber)) {
+  app::Settings range;
+  if (!app::ParseRangeValue(bytes, &range) &&
+      (range.FrameRangeFirst != app::UnsetFrameNumber || range.FrameRangeLast != app::UnsetFrameNumber)) {
     __builtin_trap();  // a rejected value must leave both ends unset
   }
   return 0;

@@ -41,18 +41,18 @@ TEST(LibraryCycle, RepeatedRunsLeaveNoDescriptorsThreadsOrMappings) {
   for (const auto& c : cases) {
     ScratchDir::Write(script, c.script);
     const auto before = Usage();
-    for (AvsInterface binding : {AvsInterface::kCpp, AvsInterface::kC}) {
-      SCOPED_TRACE(c.name + (binding == AvsInterface::kC ? ", C binding" : ", C++ binding"));
+    for (avs_host::AvsInterface binding : {avs_host::AvsInterface::kCpp, avs_host::AvsInterface::kC}) {
+      SCOPED_TRACE(c.name + (binding == avs_host::AvsInterface::kC ? ", C binding" : ", C++ binding"));
       // The four uses of a run, in its order.
-      CAvisynthInfo info;
+      avs_host::LibraryFacts info;
       std::string message;
-      ASSERT_TRUE(ProbeAvisynth(library, &info, &message, binding)) << message;
+      ASSERT_TRUE(avs_host::ProbeAvisynth(library, &info, &message, binding)) << message;
       uint32_t interval = 0;
-      AnalyseScript(script, library, info.interface_version, 1, &interval, &message, binding);
+      avs_host::AnalyseScript(script, library, info.interface_version, 1, &interval, &message, binding);
       // A failed analysis keeps the library loaded on purpose; its message
       // tells why when the check below fails.
       SCOPED_TRACE("analysis: " + message);
-      AvsLibrary use(library, binding);
+      avs_host::AvsLibrary use(library, binding);
       ASSERT_TRUE(use.Load() && use.FindFactory() && use.CreateEnvironment(info.interface_version));
       EXPECT_TRUE(use.Release());
       EXPECT_EQ(Usage(), c.unloads ? before : std::make_tuple(std::get<0>(before), std::get<1>(before), true));

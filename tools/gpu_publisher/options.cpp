@@ -14,7 +14,7 @@ constexpr unsigned long long kMaxSectionSize = 64ull << 20;
 constexpr unsigned long long kMinIntervalMs = 10;
 constexpr unsigned long long kMaxIntervalMs = 60000;
 // Live sensors take every other slot; fixed ones follow the same rule.
-constexpr size_t kMaxSensors = gpuz::kSensorCount / 2;
+constexpr size_t kMaxSensors = measure::gpuz::kSensorCount / 2;
 
 bool ParseUnsigned(const std::string& text, unsigned long long max, unsigned long long* out) {
   if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -96,7 +96,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options* options) {
       options->pci_ids = arg;
     } else if (flag == "--record") {
       if (!SplitPair(arg, &name, &value)) return false;
-      if (options->records.size() == gpuz::kRecordCount) return false;
+      if (options->records.size() == measure::gpuz::kRecordCount) return false;
       options->records.emplace_back(name, value);
     } else if (flag == "--sensor") {
       if (!SplitPair(arg, &name, &value) || value.empty()) return false;

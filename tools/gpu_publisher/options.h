@@ -14,7 +14,7 @@ enum class SourceKind { kFixed, kNvidia, kAmdgpu, kAuto };
 
 struct Options {
   std::string title = "GPU-Z 2.40.0";
-  size_t size = gpuz::kSectionSize;
+  size_t size = measure::gpuz::kSectionSize;
   // The fixed form: figures given on the command line.
   std::vector<std::pair<std::string, std::string>> records;
   std::vector<std::pair<std::string, double>> sensors;

@@ -55,11 +55,11 @@ std::u16string Utf8ToUtf16(const std::string& text) {
 void WriteTextField(unsigned char* field, const std::string& utf8) {
   std::u16string text = Utf8ToUtf16(utf8);
   size_t units = text.size();
-  if (units > gpuz::kTextFieldUnits - 1) {
-    units = gpuz::kTextFieldUnits - 1;
+  if (units > measure::gpuz::kTextFieldUnits - 1) {
+    units = measure::gpuz::kTextFieldUnits - 1;
     if (text[units - 1] >= 0xD800 && text[units - 1] <= 0xDBFF) --units;
   }
-  for (size_t i = 0; i < gpuz::kTextFieldUnits; ++i) {
+  for (size_t i = 0; i < measure::gpuz::kTextFieldUnits; ++i) {
     const char16_t unit = i < units ? text[i] : 0;
     field[2 * i] = static_cast<unsigned char>(unit & 0xFF);
     field[2 * i + 1] = static_cast<unsigned char>(unit >> 8);
@@ -82,22 +82,22 @@ void SectionWriter::WriteHeaderAndRecords(const std::vector<Record>& records) {
     StoreWhole<uint32_t>(data_ + kVersionOffset, 1);
     StoreWhole<uint32_t>(data_ + kBusyOffset, 0);
   }
-  for (size_t i = 0; i < records.size() && i < gpuz::kRecordCount; ++i) {
-    unsigned char* record = const_cast<unsigned char*>(gpuz::RecordAt(data_, size_, i));
+  for (size_t i = 0; i < records.size() && i < measure::gpuz::kRecordCount; ++i) {
+    unsigned char* record = const_cast<unsigned char*>(measure::gpuz::RecordAt(data_, size_, i));
     if (record == nullptr) break;
     WriteTextField(record, records[i].key);
-    WriteTextField(record + gpuz::kRecordValueOffset, records[i].value);
+    WriteTextField(record + measure::gpuz::kRecordValueOffset, records[i].value);
   }
 }
 
 unsigned char* SectionWriter::SensorStart(size_t index) const {
-  return const_cast<unsigned char*>(gpuz::SensorAt(data_, size_, SlotOf(index)));
+  return const_cast<unsigned char*>(measure::gpuz::SensorAt(data_, size_, SlotOf(index)));
 }
 
 bool SectionWriter::AddSensor(const std::string& name, double value) {
   unsigned char* sensor = SensorStart(sensors_);
   if (sensor == nullptr) return false;
-  StoreWhole(sensor + gpuz::kSensorValueOffset, value);
+  StoreWhole(sensor + measure::gpuz::kSensorValueOffset, value);
   WriteTextField(sensor, name);
   ++sensors_;
   return true;
@@ -105,7 +105,7 @@ bool SectionWriter::AddSensor(const std::string& name, double value) {
 
 void SectionWriter::StoreValue(size_t index, double value) {
   if (index >= sensors_) return;
-  StoreWhole(SensorStart(index) + gpuz::kSensorValueOffset, value);
+  StoreWhole(SensorStart(index) + measure::gpuz::kSensorValueOffset, value);
 }
 
 void SectionWriter::BeginUpdate() {

@@ -13,7 +13,7 @@ namespace {
 
 // Read back by Korbinet's own reader.
 TEST(SectionWriter, UpdatesEveryFigureAndClearsThemAtTheEnd) {
-  std::vector<unsigned char> section(gpuz::kSectionSize);
+  std::vector<unsigned char> section(measure::gpuz::kSectionSize);
   SectionWriter writer(section.data(), section.size());
   writer.WriteHeaderAndRecords({{"CUDA", "1"}, {"CUDA_Capability", "8.6"}});
   for (size_t i = 0; i < kSensorKinds; ++i) ASSERT_TRUE(writer.AddSensor(SensorName(static_cast<Sensor>(i)), 1.0));
@@ -29,7 +29,7 @@ TEST(SectionWriter, UpdatesEveryFigureAndClearsThemAtTheEnd) {
   EXPECT_EQ(std::vector<uint32_t>({header(0), header(4), header(8)}), std::vector<uint32_t>({1, 0, 1234}));
 
   const auto read = [&] {
-    CGPUInfo info(CGPUInfo::NoProcessScan{});
+    measure::GpuMonitor info(measure::GpuMonitor::NoProcessScan{});
     info.ReadCardInfoFrom(section.data(), section.size());
     info.ReadSensorsFrom(section.data(), section.size());
     return std::vector<uint32_t>({info.gpu_load, info.video_engine_load, info.memory_used, info.memory_dedicated,

@@ -31,11 +31,11 @@ Readings Load(std::optional<double> load, double memory) {
 }
 
 double ValueInSlot(const std::vector<unsigned char>& section, size_t slot) {
-  return gpuz::ReadUnalignedDouble(gpuz::SensorAt(section.data(), section.size(), slot) + gpuz::kSensorValueOffset);
+  return measure::gpuz::ReadUnalignedDouble(measure::gpuz::SensorAt(section.data(), section.size(), slot) + measure::gpuz::kSensorValueOffset);
 }
 
 TEST(SensorRefresher, KeepsTheLastGoodFigureAndGivesUpAfterFiveSeconds) {
-  std::vector<unsigned char> section(gpuz::kSectionSize);
+  std::vector<unsigned char> section(measure::gpuz::kSectionSize);
   SectionWriter writer(section.data(), section.size());
   ScriptedSource source;
   SensorRefresher refresher(&source, &writer, Load(40, 100), 1000);

@@ -9,6 +9,8 @@
 
 #include "console/console.h"
 
+namespace console {
+
 struct RecordingConsole final : Console {
   void Print(uint16_t color, const std::string& text) override {
     if (color != 0) out += "{" + std::to_string(color) + "}";
@@ -31,3 +33,5 @@ struct RecordingConsole final : Console {
   bool answer = false;
   std::vector<uint32_t> asked;  // the poll interval of each question
 };
+
+}  // namespace console

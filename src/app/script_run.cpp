@@ -12,6 +12,7 @@
 #include "bench/frame_loop.h"
 #include "bench/frame_range.h"
 #include "bench/run_summary.h"
+#include "bench/stage_times.h"
 #include "console/console.h"
 #include "fault/structured_exception.h"
 #include "measure/gpu_info.h"
@@ -86,7 +87,7 @@ bool Analyse(const RunConfig& config, int interface_version, Console& console,
 // Entry points, environment and the script's clip. False with the message
 // when the library cannot serve; script errors arrive as exceptions.
 bool Load(const RunConfig& config, int interface_version, AvsLibrary& library,
-          LoadingState* loading, Console& console, std::string* error) {
+          StageTimes* stages, LoadingState* loading, Console& console, std::string* error) {
   if (!library.FindFactory()) {
     *error = std::string("\n") + kNoFactoryText + "\n";
     return false;
@@ -95,6 +96,7 @@ bool Load(const RunConfig& config, int interface_version, AvsLibrary& library,
     *error = "\nCould not create IScriptenvironment\n";
     return false;
   }
+  library.binding().AddStageMarker(stages);
   PrintStatusLine(console, "Loading script...");
   ImportForRun(library.binding(), config.command_line.ScriptPath);
   PrintStatusLine(console, "");
@@ -163,15 +165,22 @@ void ReportGuardedFailure(RunState* run, const std::string& text, bool is_avisyn
   console.Print(kColorError, head + text + "\n");
 }
 
+// After the summary, set apart by an empty line.
+void PrintStageTable(const std::vector<std::string>& lines, Console& console) {
+  PrintPaddedLine(console, kColorNone, std::string());
+  for (const std::string& line : lines) PrintPaddedLine(console, kColorValue, line);
+}
+
 // The log and the CSV the configuration asks for. False with the message
 // when one cannot be written.
 bool Record(const RunConfig& config, const RunState& run, const CGPUInfo* gpu,
-            std::string* error) {
+            const std::vector<std::string>& stage_table, std::string* error) {
   const std::string& script = config.command_line.ScriptPath;
   const RecordOptions options = RunRecordOptions(config.settings, gpu);
   if (run.create_log &&
       !WriteLogFile(script, run.texts.report, run.texts.graphics, run.loop.samples,
-                    run.loop.stats.record_count, run.avisynth_error, options, error)) {
+                    run.loop.stats.record_count, run.avisynth_error, options, error,
+                    stage_table)) {
     return false;
   }
   return !config.settings.CreateCSV ||
@@ -193,6 +202,9 @@ int RunScript(const RunConfig& config, const CAvisynthInfo& avsinfo, CGPUInfo* g
     return ExitWithError(console, "\n" + error + "\n");
   }
 
+  // Outlives the library's use: the script's markers point into it.
+  StageTimes stages;
+  std::vector<std::string> stage_table;  // only for a script with markers
   ScriptUse use(config.settings.AVSDLL);
   AvsLibrary& library = use.library();
   if (!library.Load())
@@ -207,7 +219,7 @@ int RunScript(const RunConfig& config, const CAvisynthInfo& avsinfo, CGPUInfo* g
       config.command_line.ScriptPath, &avsinfo, gpu, &loading};
   FrameLoopOptions loop_options = FrameLoopOptionsFrom(config.settings);
   try {
-    if (!Load(config, avsinfo.interface_version, library, &loading, console, &error))
+    if (!Load(config, avsinfo.interface_version, library, &stages, &loading, console, &error))
       return ExitWithError(console, error);
     Describe(report, &run, console);
     const StageEnd end = info_only ? StageEnd::kInfoOnly
@@ -217,6 +229,12 @@ int RunScript(const RunConfig& config, const CAvisynthInfo& avsinfo, CGPUInfo* g
     switch (end) {
       case StageEnd::kMeasured:
         PrintRunSummary(run.loop, loop_options, &run.texts.report, console);
+        if (stages.Used()) {
+          stage_table = StageTableLines(stages.Figures(), stages.ManyThreads(),
+                                        run.loop.stats.frames_processed,
+                                        run.loop.stats.elapsed_ms);
+          PrintStageTable(stage_table, console);
+        }
         break;
       case StageEnd::kInfoOnly:
       case StageEnd::kRangeDeclined:
@@ -236,7 +254,7 @@ int RunScript(const RunConfig& config, const CAvisynthInfo& avsinfo, CGPUInfo* g
 
   // A request kept during the run ends the program here, once the records are
   // written or have failed: not at the exit pause, which would wait for a key.
-  const bool recorded = Record(config, run, gpu, &error);
+  const bool recorded = Record(config, run, gpu, stage_table, &error);
   if (!recorded) console.Print(kColorError, error);
   run.keep_records.reset();
   run.loop.samples = {};

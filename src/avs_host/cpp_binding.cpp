@@ -2,11 +2,15 @@
 
 #include <vector>
 
+#include "avs_host/stage_marker.h"
+
 bool CppBinding::FindEntryPoints(platform::LibraryHandle library) {
   factory_ = reinterpret_cast<CreateScriptEnvironmentFn>(
       platform::FindSymbol(library, "CreateScriptEnvironment"));
   return factory_ != nullptr;
 }
+
+bool CppBinding::AddStageMarker(StageTimes* times) { return ::AddStageMarker(env_, times); }
 
 bool CppBinding::CreateEnvironment(int version) {
   env_ = factory_(version);

@@ -53,7 +53,8 @@ bool ReadScriptText(const std::string& path, std::string* text) {
 std::string LogText(const std::string& report_text, const std::string& script_text,
                     const std::string& graphics_card_text,
                     const std::vector<PerformanceSample>& samples, uint32_t record_count,
-                    const std::string& avisynth_error, const RecordOptions& options) {
+                    const std::string& avisynth_error, const RecordOptions& options,
+                    const std::vector<std::string>& stage_table) {
   const int32_t monitor_gpu = options.monitor_gpu;
   const int32_t video_engine_available = options.video_engine_available;
   std::string log = report_text + "\n";
@@ -72,6 +73,10 @@ std::string LogText(const std::string& report_text, const std::string& script_te
   if (!avisynth_error.empty()) {
     log += "\n\n" + std::string(records::kAvisynthErrorSection) + "\n" + avisynth_error + "\n";
   }
+  if (!stage_table.empty()) {
+    log += "\n\n" + std::string(records::kStageTimesSection) + "\n";
+    for (const std::string& line : stage_table) log += line + "\n";
+  }
   return log;
 }
 
@@ -79,7 +84,7 @@ bool WriteLogFile(const std::string& script_path, const std::string& report_text
                   const std::string& graphics_card_text,
                   const std::vector<PerformanceSample>& samples, uint32_t record_count,
                   const std::string& avisynth_error, const RecordOptions& options,
-                  std::string* error) {
+                  std::string* error, const std::vector<std::string>& stage_table) {
   std::string script_text;
   if (!ReadScriptText(script_path, &script_text)) {
     *error = CannotOpenMessage(script_path);
@@ -89,6 +94,6 @@ bool WriteLogFile(const std::string& script_path, const std::string& report_text
   return ReplaceFileContent(
       log_path,
       LogText(report_text, script_text, graphics_card_text, samples, record_count, avisynth_error,
-              options),
+              options, stage_table),
       error);
 }

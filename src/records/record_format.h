@@ -15,6 +15,7 @@ inline constexpr char kScriptSection[] = "[Script]";
 inline constexpr char kGraphicsCardSection[] = "[Graphics card info]";
 inline constexpr char kPerformanceSection[] = "[Performance data]";
 inline constexpr char kAvisynthErrorSection[] = "[AviSynth error]";
+inline constexpr char kStageTimesSection[] = "[Stage times]";
 
 // The CSV header, without its line end: 9 columns, 10 with the GPU load, 11
 // with the video engine load as well (which exists only beside the GPU's).

@@ -60,7 +60,7 @@ TEST(StageTimes, NestedStagesShowTheirOwnCostInTheSummaryAndTheLog) {
   EXPECT_TRUE(log.ends_with(section)) << log;
   // The console's table is the log's, after the summary and an empty line.
   EXPECT_EQ(ConsoleTable(r.err), table) << Describe(r);
-  EXPECT_NE(r.err.find("\n\r" + std::string(79, ' ') + "\n\rStage times:"), std::string::npos) << Describe(r);
+  EXPECT_NE(r.err.find("\n\r\n\rStage times:\n"), std::string::npos) << Describe(r);
   const std::vector<StageRow> rows = StageRows(table);
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0].name, "slow");
@@ -87,10 +87,10 @@ TEST(StageTimes, NamesArePrintedAsData) {
   }
 }
 
+// The rest of such a run's log is pinned by RunRecords.
 TEST(StageTimes, AScriptWithoutMarkersPrintsNoTable) {
-  // It may ask for the function, as a script written for any host would.
   Sandbox sandbox;
-  sandbox.WriteFile("p.avs", SpinClip(200, 3000) + "FunctionExists(\"KorbinetStage\") ? last : Fault(0, \"gone\")\n");
+  sandbox.WriteFile("p.avs", SpinClip(200, 3000));
   ProcessResult r = RunPiped(sandbox, {"p.avs", "-log"});
   ASSERT_EQ(r.exit_status, 0) << Describe(r);
   EXPECT_EQ(r.err.find("Stage"), std::string::npos) << Describe(r);

@@ -13,6 +13,7 @@
 #include "bench/frame_loop.h"
 #include "bench/frame_range.h"
 #include "bench/run_summary.h"
+#include "measure/stage_times.h"
 #include "console/console.h"
 #include "fault/structured_exception.h"
 #include "measure/gpu_info.h"
@@ -90,8 +91,8 @@ bool Analyse(const RunConfig& config, int interface_version, console::Console& c
 // when the library cannot serve; script errors arrive as exceptions.
 // *graph_analysis tells whether the filter graph can be dumped after the run.
 bool Load(const RunConfig& config, int interface_version, avs_host::AvsLibrary& library,
-          avs_host::LoadingState* loading, bool* graph_analysis, console::Console& console,
-          std::string* error) {
+          measure::StageTimes* stages, avs_host::LoadingState* loading, bool* graph_analysis,
+          console::Console& console, std::string* error) {
   if (!library.FindFactory()) {
     *error = std::string("\n") + avs_host::kNoFactoryText + "\n";
     return false;
@@ -100,6 +101,7 @@ bool Load(const RunConfig& config, int interface_version, avs_host::AvsLibrary& 
     *error = "\nCould not create IScriptenvironment\n";
     return false;
   }
+  library.binding().AddStageMarker(stages);
   // Graph analysis serves the log's run only; it must be on before the import.
   if (config.settings.CreateLog && !config.command_line.clip_info)
     *graph_analysis = EnableGraphAnalysisIfOffered(library.binding());
@@ -171,15 +173,22 @@ void ReportGuardedFailure(RunState* run, const std::string& text, bool is_avisyn
   console.Print(console::kColorError, head + text + "\n");
 }
 
+// After the summary, set apart by an empty line.
+void PrintStageTable(const std::vector<std::string>& lines, console::Console& console) {
+  console::PrintPaddedLine(console, console::kColorNone, std::string());
+  for (const std::string& line : lines) console::PrintPaddedLine(console, console::kColorValue, line);
+}
+
 // The log and the CSV the configuration asks for. False with the message
 // when one cannot be written.
 bool Record(const RunConfig& config, const RunState& run, const measure::GpuMonitor* gpu,
-            std::string* error) {
+            const std::vector<std::string>& stage_table, std::string* error) {
   const std::string& script = config.command_line.script_path;
   const records::RecordOptions options = RunRecordOptions(config.settings, gpu);
   if (run.create_log &&
       !records::WriteLogFile(script, run.texts.report, run.texts.graphics, run.loop.samples,
-                    run.loop.stats.record_count, run.avisynth_error, options, error)) {
+                             run.loop.stats.record_count, run.avisynth_error, options, error,
+                             stage_table)) {
     return false;
   }
   return !config.settings.CreateCSV ||
@@ -201,6 +210,9 @@ int RunScript(const RunConfig& config, const avs_host::LibraryFacts& avsinfo, me
     return console::ExitWithError(console, "\n" + error + "\n");
   }
 
+  // Outlives the library's use: the script's markers point into it.
+  measure::StageTimes stages;
+  std::vector<std::string> stage_table;  // only for a script with markers
   ScriptUse use(config.settings.AVSDLL);
   avs_host::AvsLibrary& library = use.library();
   if (!library.Load())
@@ -216,8 +228,8 @@ int RunScript(const RunConfig& config, const avs_host::LibraryFacts& avsinfo, me
   bench::FrameLoopOptions loop_options = FrameLoopOptionsFrom(config.settings);
   bool graph_analysis = false;
   try {
-    if (!Load(config, avsinfo.interface_version, library, &loading, &graph_analysis, console,
-              &error))
+    if (!Load(config, avsinfo.interface_version, library, &stages, &loading, &graph_analysis,
+              console, &error))
       return console::ExitWithError(console, error);
     Describe(report, &run, console);
     const StageEnd end = info_only ? StageEnd::kInfoOnly
@@ -230,6 +242,12 @@ int RunScript(const RunConfig& config, const avs_host::LibraryFacts& avsinfo, me
     switch (end) {
       case StageEnd::kMeasured:
         bench::PrintRunSummary(run.loop, loop_options, &run.texts.report, console);
+        if (stages.Used()) {
+          stage_table = measure::StageTableLines(stages.Figures(), stages.ManyThreads(),
+                                               run.loop.stats.frames_processed,
+                                               run.loop.stats.elapsed_ms);
+          PrintStageTable(stage_table, console);
+        }
         break;
       case StageEnd::kInfoOnly:
       case StageEnd::kRangeDeclined:
@@ -249,7 +267,7 @@ int RunScript(const RunConfig& config, const avs_host::LibraryFacts& avsinfo, me
 
   // A request kept during the run ends the program here, once the records are
   // written or have failed: not at the exit pause, which would wait for a key.
-  const bool recorded = Record(config, run, gpu, &error);
+  const bool recorded = Record(config, run, gpu, stage_table, &error);
   if (!recorded) console.Print(console::kColorError, error);
   run.keep_records.reset();
   run.loop.samples = {};

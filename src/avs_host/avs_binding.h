@@ -11,6 +11,7 @@
 #include <string>
 
 #include "avs_host/frame_source.h"
+#include "measure/stage_times.h"
 #include "platform/library.h"
 
 namespace avs_host {
@@ -60,6 +61,9 @@ class AvsBinding {
   // The VersionString text; nothing when it gives none.
   virtual std::optional<std::string> VersionString() = 0;
 
+  // Registers KorbinetStage, whose figures go to times; only before Import.
+  // False when the library cannot take it.
+  virtual bool AddStageMarker(measure::StageTimes* times) = 0;
   virtual void Import(const std::string& script_path) = 0;
   virtual bool ResultIsClip() = 0;
   // GetMTMode(false) as an integer, 0 when it is none.

@@ -22,8 +22,16 @@ bool CBinding::FindEntryPoints(platform::LibraryHandle library) {
   all = all && c_.name != nullptr;
   AVS_C_ENTRY_POINTS(AVS_C_FIND)
 #undef AVS_C_FIND
+#define AVS_C_FIND_STAGE(name) \
+  stage_.name = reinterpret_cast<decltype(stage_.name)>(platform::FindSymbol(library, #name));
+  AVS_C_FIND_STAGE(avs_add_function) AVS_C_FIND_STAGE(avs_new_c_filter)
+  AVS_C_FIND_STAGE(avs_set_to_clip) AVS_C_FIND_STAGE(avs_release_clip)
+  AVS_C_FIND_STAGE(avs_get_frame) AVS_C_FIND_STAGE(avs_clip_get_error)
+#undef AVS_C_FIND_STAGE
   return all;
 }
+
+bool CBinding::AddStageMarker(measure::StageTimes* times) { return avs_host::AddStageMarker(stage_, env_, times); }
 
 bool CBinding::CreateEnvironment(int version) {
   env_ = c_.avs_create_script_environment(version);

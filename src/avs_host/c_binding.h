@@ -7,6 +7,7 @@
 
 #include "avs_abi/avisynth_c.h"
 #include "avs_host/avs_binding.h"
+#include "avs_host/stage_marker.h"
 
 #define AVS_C_ENTRY_POINTS(X)                                                                  \
   X(avs_create_script_environment) X(avs_check_version) X(avs_get_error) X(avs_function_exists) \
@@ -29,6 +30,7 @@ class CBinding final : public AvsBinding {
   bool FunctionExists(const char* name) override;
   std::optional<std::string> VersionString() override;
 
+  bool AddStageMarker(measure::StageTimes* times) override;
   void Import(const std::string& script_path) override;
   bool ResultIsClip() override { return result_.type == 'c'; }
   int GetMTMode() override;
@@ -56,6 +58,8 @@ class CBinding final : public AvsBinding {
 #define AVS_C_DECLARE(name) decltype(&::name) name = nullptr;
   struct { AVS_C_ENTRY_POINTS(AVS_C_DECLARE) } c_;
 #undef AVS_C_DECLARE
+  // Looked up apart: a library without them still serves scripts.
+  CStageFunctions stage_;
   AVS_ScriptEnvironment* env_ = nullptr;
   AVS_Value result_{'v', 0, {}};
   AVS_Value mt_result_{'v', 0, {}};

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "avs_host/stage_marker.h"
+
 namespace avs_host {
 
 bool CppBinding::FindEntryPoints(platform::LibraryHandle library) {
@@ -9,6 +11,8 @@ bool CppBinding::FindEntryPoints(platform::LibraryHandle library) {
       platform::FindSymbol(library, "CreateScriptEnvironment"));
   return factory_ != nullptr;
 }
+
+bool CppBinding::AddStageMarker(measure::StageTimes* times) { return avs_host::AddStageMarker(env_, times); }
 
 bool CppBinding::CreateEnvironment(int version) {
   env_ = factory_(version);

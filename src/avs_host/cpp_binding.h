@@ -23,6 +23,7 @@ class CppBinding final : public AvsBinding {
   bool FunctionExists(const char* name) override { return env_->FunctionExists(name); }
   std::optional<std::string> VersionString() override;
 
+  bool AddStageMarker(measure::StageTimes* times) override;
   void Import(const std::string& script_path) override;
   bool ResultIsClip() override { return result_->IsClip(); }
   int GetMTMode() override;

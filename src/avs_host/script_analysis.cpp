@@ -36,6 +36,9 @@ bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
     *error = "QueryPerformanceCounter() is not supported";
     return false;
   }
+  // The script imports here as in the run, markers and all; their figures
+  // are not reported. Declared first so that it outlives the environment.
+  measure::StageTimes stages;
   AvsLibrary library(avsdll, binding_kind);
   if (!library.Load()) {
     *error = "Failed to load avisynth.dll";
@@ -60,6 +63,7 @@ bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
     uint32_t frames_read = 0;
     fault::CallTranslated([&] {
       const char* no_video = "Script did not return a video clip:\n(%s)";
+      binding.AddStageMarker(&stages);
       binding.Import(script_path);
       OpenScriptClip(binding, script_path, invoke_distributor, no_video, &values);
       if (!values.facts.has_video) binding.ThrowError(no_video, script_path);

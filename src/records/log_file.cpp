@@ -55,7 +55,8 @@ bool ReadScriptText(const std::string& path, std::string* text) {
 std::string LogText(const std::string& report_text, const std::string& script_text,
                     const std::string& graphics_card_text,
                     const std::vector<bench::PerformanceSample>& samples, uint32_t record_count,
-                    const std::string& avisynth_error, const RecordOptions& options) {
+                    const std::string& avisynth_error, const RecordOptions& options,
+                    const std::vector<std::string>& stage_table) {
   const bool monitor_gpu = options.monitor_gpu;
   const bool video_engine_available = options.video_engine_available;
   std::string log = report_text + "\n";
@@ -74,6 +75,10 @@ std::string LogText(const std::string& report_text, const std::string& script_te
   if (!avisynth_error.empty()) {
     log += "\n\n" + std::string(records::kAvisynthErrorSection) + "\n" + avisynth_error + "\n";
   }
+  if (!stage_table.empty()) {
+    log += "\n\n" + std::string(records::kStageTimesSection) + "\n";
+    for (const std::string& line : stage_table) log += line + "\n";
+  }
   return log;
 }
 
@@ -81,7 +86,7 @@ bool WriteLogFile(const std::string& script_path, const std::string& report_text
                   const std::string& graphics_card_text,
                   const std::vector<bench::PerformanceSample>& samples, uint32_t record_count,
                   const std::string& avisynth_error, const RecordOptions& options,
-                  std::string* error) {
+                  std::string* error, const std::vector<std::string>& stage_table) {
   std::string script_text;
   if (!ReadScriptText(script_path, &script_text)) {
     *error = CannotOpenMessage(script_path);
@@ -91,7 +96,7 @@ bool WriteLogFile(const std::string& script_path, const std::string& report_text
   return ReplaceFileContent(
       log_path,
       LogText(report_text, script_text, graphics_card_text, samples, record_count, avisynth_error,
-              options),
+              options, stage_table),
       error);
 }
 

@@ -17,7 +17,7 @@ bool WriteLogFile(const std::string& script_path, const std::string& report_text
                   const std::string& graphics_card_text,
                   const std::vector<bench::PerformanceSample>& samples, uint32_t record_count,
                   const std::string& avisynth_error, const RecordOptions& options,
-                  std::string* error);
+                  std::string* error, const std::vector<std::string>& stage_table = {});
 
 // The script as the log quotes it: lines joined by "\n" (a CR before a line
 // end dropped), outer blanks trimmed. False when the file cannot be read.
@@ -27,6 +27,7 @@ bool ReadScriptText(const std::string& path, std::string* text);
 std::string LogText(const std::string& report_text, const std::string& script_text,
                     const std::string& graphics_card_text,
                     const std::vector<bench::PerformanceSample>& samples, uint32_t record_count,
-                    const std::string& avisynth_error, const RecordOptions& options);
+                    const std::string& avisynth_error, const RecordOptions& options,
+                    const std::vector<std::string>& stage_table = {});
 
 }  // namespace records

@@ -38,17 +38,25 @@ TEST_F(LogFile, WholeLogByteForByteInPlaceOfAnOlderOne) {
       "           9        25.000        40.000000       50       60        7        12           300           400\n";
   const std::string gpu_only_table = gpu + "Threads   PhysMEM(MB)   VirtMEM(MB)\n"
       "           9        25.000        40.000000       50       60        12           300           400\n";
-  const struct { uint32_t records; const char* error; RecordOptions options; std::string tail; } cases[] = {
+  const struct {
+    uint32_t records;
+    const char* error;
+    RecordOptions options;
+    std::string tail;
+    std::vector<std::string> stages = {};
+  } cases[] = {
       {3, "", {}, cpu_table},
       {1, "", {1, 0}, gpu_only_table},
       {0, "Fault at frame 3", {}, "\n\n[AviSynth error]\nFault at frame 3\n"},  // no table
       {1, "", {1, 1}, gpu_table},
+      {3, "", {}, cpu_table + "\n\n[Stage times]\nStage times:\nrow %s\n", {"Stage times:", "row %s"}},
   };
   for (const auto& c : cases) {
     ScratchDir::Write(dir.File("clip.log"), std::string(5000, 'Q'));
     std::string error;
     ASSERT_TRUE(WriteLogFile(script, "[General info]\nx\n\n[Clip info]\ny", "[Graphics card info]\nG\n",
-                             ThreeRecords(), c.records, c.error, c.options, &error)) << error;
+                             ThreeRecords(), c.records, c.error, c.options, &error, c.stages))
+        << error;
     EXPECT_EQ(ScratchDir::Read(dir.File("clip.log")), head + c.tail);
   }
 }

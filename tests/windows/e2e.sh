@@ -256,6 +256,21 @@ $(right "Number of frames:" 3000 "Length (hh:mm:ss.ms):" 00:01:40.100 "Frame wid
     expect "csv header as on Linux" "$(head -1 "$box/linux/bars.csv")" "$(text "$box/bars.csv" | head -1)"
   fi
   ;;
+stages)
+  # Stage markers through the C interface: the table after the summary, the same as the log's last section.
+  settings
+  clip 200 'Spin(3000).KorbinetStage("slow").Spin(1000).KorbinetStage("fast")' s.avs
+  run s.avs -log
+  table=$(sed -n '/^Stage times:/,/^ *$/p' <<<"$err" | sed 's/ *$//;/^$/d')
+  expect "status, stages and calls" "0
+Stage times:
+slow 200
+fast 200" "$status
+$(head -1 <<<"$table")
+$(sed -n '3,$p' <<<"$table" | awk '{print $1, $2}')"
+  expect "log section" "[Stage times]
+$table" "$(text "$box/s.log" | sed -n '/^\[Stage times\]$/,$p')"
+  ;;
 live)
   # Drawn in place: the counter moves, its row stays; Esc ends the 100 s run with the summary.
   settings

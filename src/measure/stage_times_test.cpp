@@ -1,0 +1,114 @@
+#include "measure/stage_times.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace measure {
+
+namespace {
+
+// Requests driven with made-up clock readings (nanoseconds).
+TEST(StageTimes, NestedRequestsOnOneThreadLeaveTheirTimeOutOfTheOutersSelfTime) {
+  StageTimes times;
+  StageTimes::Stage* source = times.Add("source");
+  StageTimes::Stage* resize = times.Add("resize");
+  StageTimes::Stage* blur = times.Add("blur");
+  EXPECT_EQ(times.Add("resize"), resize);  // a second marker of a name adds to the first
+
+  // blur [0,1000] holds resize [100,700], which holds source [200,500]; then
+  // a second resize [750,900] holding nothing.
+  StageRequest outer(blur, 0);
+  {
+    StageRequest middle(resize, 100);
+    StageRequest inner(source, 200);
+    inner.Finish(500);
+    middle.Finish(700);
+  }
+  StageRequest again(resize, 750);
+  again.Finish(900);
+  outer.Finish(1000);
+  // A request after the stack emptied is nobody's nested time.
+  StageRequest alone(source, 2000);
+  alone.Finish(2040);
+
+  const std::vector<StageFigures> expected = {
+      {"source", 2, 340, 340},
+      {"resize", 2, 750, 450},
+      {"blur", 1, 1000, 250},
+  };
+  const std::vector<StageFigures> figures = times.Figures();
+  ASSERT_EQ(figures.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(expected[i].name);
+    EXPECT_EQ(figures[i].name, expected[i].name);
+    EXPECT_EQ(figures[i].calls, expected[i].calls);
+    EXPECT_EQ(figures[i].inclusive_ns, expected[i].inclusive_ns);
+    EXPECT_EQ(figures[i].self_ns, expected[i].self_ns);
+  }
+  EXPECT_TRUE(times.Used());
+  EXPECT_FALSE(times.ManyThreads());
+}
+
+TEST(StageTimes, RequestsOnAnotherThreadAreNotNestedButSummed) {
+  StageTimes times;
+  StageTimes::Stage* slow = times.Add("slow");
+  StageTimes::Stage* fast = times.Add("fast");
+  StageRequest outer(slow, 0);
+  // While this thread's request is open, a worker passes both markers, one
+  // inside the other.
+  std::thread([&] {
+    StageRequest worker_outer(slow, 10);
+    StageRequest worker_inner(fast, 20);
+    worker_inner.Finish(50);
+    worker_outer.Finish(60);
+  }).join();
+  StageRequest inner(fast, 100);
+  inner.Finish(400);
+  outer.Finish(1000);
+
+  const std::vector<StageFigures> figures = times.Figures();
+  ASSERT_EQ(figures.size(), 2u);
+  EXPECT_EQ(figures[0].calls, 2u);
+  EXPECT_EQ(figures[0].inclusive_ns, 1000 + 50);
+  EXPECT_EQ(figures[0].self_ns, (1000 - 300) + (50 - 30));
+  EXPECT_EQ(figures[1].inclusive_ns, 300 + 30);
+  EXPECT_EQ(figures[1].self_ns, 300 + 30);
+  EXPECT_TRUE(times.ManyThreads());
+  // A later use counts its threads afresh.
+  StageTimes next;
+  StageRequest one(next.Add("x"), 0);
+  one.Finish(1);
+  EXPECT_FALSE(next.ManyThreads());
+  EXPECT_FALSE(StageTimes().Used());
+}
+
+TEST(StageTimes, TableLines) {
+  const std::vector<StageFigures> stages = {
+      {"resize", 2000, 8040000000, 6024000000},
+      {"blur", 2000, 2008000000, 2008000000},
+  };
+  // 2000 frames in 8.032 s.
+  EXPECT_EQ(StageTableLines(stages, false, 2000, 8032),
+            (std::vector<std::string>{
+                "Stage times:",
+                "Stage                 Calls  Self ms/frame  Incl ms/frame   Share",
+                "resize                 2000          3.012          4.020  75.0 %",
+                "blur                   2000          1.004          1.004  25.0 %",
+            }));
+  // A longer name widens the column; a name is data, never a format.
+  const std::string odd = "\"%s %d 100 %\" </script> and more";
+  EXPECT_EQ(StageTableLines({{odd, 3, 9000000, 6000000}}, true, 3, 2),
+            (std::vector<std::string>{
+                "Stage times (summed over threads, so shares can exceed 100 %):",
+                "Stage                             Calls  Self ms/frame  Incl ms/frame   Share",
+                odd + "      3          2.000          3.000 300.0 %",
+            }));
+  // No frames and no wall time give zeros, not a division by zero.
+  EXPECT_EQ(StageTableLines({{"x", 0, 0, 0}}, false, 0, 0)[2],
+            "x                         0          0.000          0.000   0.0 %");
+}
+
+}  // namespace
+
+}  // namespace measure

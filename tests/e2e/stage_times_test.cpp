@@ -1,0 +1,121 @@
+// Stage markers in a run: the table after the summary and at the end of the log, and a script without
+// markers left as it was.
+#include "e2e_common.h"
+
+namespace e2e {
+namespace {
+
+struct StageRow {
+  std::string name;
+  unsigned long calls = 0;
+  double self_ms = 0, incl_ms = 0;
+};
+
+// Lines up to the first empty one, line starts and padding dropped.
+std::vector<std::string> LinesFrom(const std::string& text, size_t at) {
+  std::vector<std::string> lines;
+  if (at == std::string::npos) return lines;
+  for (std::string line : Split(text.substr(at))) {
+    if (!line.empty() && line[0] == '\r') line.erase(0, 1);
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    if (line.empty()) break;
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// The table from its caption on.
+std::vector<std::string> ConsoleTable(const std::string& err) { return LinesFrom(err, err.find("\rStage times")); }
+std::vector<std::string> LogTable(const std::string& log) {
+  const size_t at = log.find("\n\n[Stage times]\n");
+  return LinesFrom(log, at == std::string::npos ? at : at + 16);
+}
+
+// Rows read from the right, as the manual tells readers to: share, incl, self, calls, then the name.
+std::vector<StageRow> StageRows(const std::vector<std::string>& table) {
+  static const std::regex row(R"((.*\S) +(\d+) +(\d+\.\d{3}) +(\d+\.\d{3}) +\d+\.\d %)");
+  std::vector<StageRow> rows;
+  EXPECT_GE(table.size(), 2u);
+  if (table.size() < 2) return rows;
+  EXPECT_EQ(table[1], "Stage                 Calls  Self ms/frame  Incl ms/frame   Share");
+  for (size_t i = 2; i < table.size(); ++i) {
+    std::smatch m;
+    if (!std::regex_match(table[i], m, row)) return ADD_FAILURE() << "row \"" << table[i] << "\"", rows;
+    rows.push_back({m[1], std::stoul(m[2]), std::stod(m[3]), std::stod(m[4])});
+  }
+  return rows;
+}
+
+TEST(StageTimes, NestedStagesShowTheirOwnCostInTheSummaryAndTheLog) {
+  Sandbox sandbox;
+  sandbox.WriteFile("s.avs", SpinClip(300, 0) + "Spin(3000).KorbinetStage(\"slow\").Spin(1000).KorbinetStage(\"fast\")\n");
+  ProcessResult r = RunPiped(sandbox, {"s.avs", "-log", "-csv"});
+  ASSERT_EQ(r.exit_status, 0) << Describe(r);
+  const std::string log = sandbox.ReadFile("s.log");
+  const std::vector<std::string> table = LogTable(log);
+  ASSERT_FALSE(table.empty()) << log;
+  EXPECT_EQ(table[0], "Stage times:");
+  std::string section = "\n\n[Stage times]\n";
+  for (const std::string& line : table) section += line + "\n";
+  EXPECT_TRUE(log.ends_with(section)) << log;
+  // The console's table is the log's, after the summary and an empty line.
+  EXPECT_EQ(ConsoleTable(r.err), table) << Describe(r);
+  EXPECT_NE(r.err.find("\n\r\n\rStage times:\n"), std::string::npos) << Describe(r);
+  const std::vector<StageRow> rows = StageRows(table);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].name, "slow");
+  EXPECT_EQ(rows[1].name, "fast");
+  EXPECT_EQ(rows[0].calls, 300u);
+  EXPECT_EQ(rows[1].calls, 300u);
+  const double ratio = rows[0].self_ms / rows[1].self_ms;
+  EXPECT_TRUE(ratio > 3 * 0.85 && ratio < 3 * 1.15) << ratio;
+  EXPECT_GT(rows[1].incl_ms, rows[0].incl_ms);  // fast's requests hold slow's
+  EXPECT_EQ(Split(sandbox.ReadFile("s.csv"))[0],
+            "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),Time/frame(average)(ms),CPU(%),Threads,PhysMEM(MB),"
+            "VirtMEM(MB)");
+}
+
+TEST(StageTimes, NamesArePrintedAsData) {
+  Sandbox sandbox;
+  const std::string name = "stage 'one' %s 100% </script>";
+  sandbox.WriteFile("n.avs", SpinClip(200, 3000) + "KorbinetStage(\"" + name + "\")\n");
+  ProcessResult r = RunPiped(sandbox, {"n.avs", "-log"});
+  ASSERT_EQ(r.exit_status, 0) << Describe(r);
+  for (const std::string& text : {r.err, sandbox.ReadFile("n.log")}) {
+    static const std::regex row("\n\r?" + Literal(name) + R"(  +200 +\d+\.\d{3} +\d+\.\d{3} +\d+\.\d %)");
+    EXPECT_TRUE(std::regex_search(text, row)) << text;
+  }
+}
+
+// The rest of such a run's log is pinned by RunRecords.
+TEST(StageTimes, AScriptWithoutMarkersPrintsNoTable) {
+  Sandbox sandbox;
+  sandbox.WriteFile("p.avs", SpinClip(200, 3000));
+  ProcessResult r = RunPiped(sandbox, {"p.avs", "-log"});
+  ASSERT_EQ(r.exit_status, 0) << Describe(r);
+  EXPECT_EQ(r.err.find("Stage"), std::string::npos) << Describe(r);
+  EXPECT_EQ(sandbox.ReadFile("p.log").find("Stage"), std::string::npos);
+}
+
+TEST(StageTimes, RealAviSynthPlusTimesAResizeAndABlur) {
+  if (!fs::exists(KORBINET_REAL_AVISYNTH)) GTEST_SKIP() << "no real AviSynth+ at " << KORBINET_REAL_AVISYNTH;
+  Sandbox sandbox({.variant = KORBINET_REAL_AVISYNTH, .unprivileged = true});
+  sandbox.WriteFile("rb.avs",
+                    "ColorBars(width=1280, height=720, pixel_type=\"YV12\").Trim(0, 999)\n"
+                    "Spline36Resize(640, 360).KorbinetStage(\"resize\")\n"
+                    "Blur(1.0).KorbinetStage(\"blur\")\n");
+  sandbox.HandOver();
+  ProcessResult r = RunPiped(sandbox, {"rb.avs"});
+  ASSERT_EQ(r.exit_status, 0) << Describe(r);
+  const std::vector<StageRow> rows = StageRows(ConsoleTable(r.err));
+  ASSERT_EQ(rows.size(), 2u) << Describe(r);
+  EXPECT_EQ(rows[0].name, "resize");
+  EXPECT_EQ(rows[1].name, "blur");
+  EXPECT_EQ(rows[0].calls, 1000u);
+  EXPECT_EQ(rows[1].calls, 1000u);
+  EXPECT_EQ(r.err.find("arning"), std::string::npos) << Describe(r);
+  for (const std::string& line : ConsoleTable(r.err)) std::cout << line << "\n";  // for the closing note
+}
+
+}  // namespace
+}  // namespace e2e

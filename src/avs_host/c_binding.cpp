@@ -31,7 +31,10 @@ bool CBinding::FindEntryPoints(platform::LibraryHandle library) {
   return all;
 }
 
-bool CBinding::AddStageMarker(measure::StageTimes* times) { return avs_host::AddStageMarker(stage_, env_, times); }
+bool CBinding::AddStageMarker(measure::StageTimes* times) {
+  stage_registration_ = CStageRegistration{stage_, times};
+  return avs_host::AddStageMarker(&stage_registration_, env_);
+}
 
 bool CBinding::CreateEnvironment(int version) {
   env_ = c_.avs_create_script_environment(version);

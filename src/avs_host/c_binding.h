@@ -60,6 +60,9 @@ class CBinding final : public AvsBinding {
 #undef AVS_C_DECLARE
   // Looked up apart: a library without them still serves scripts.
   CStageFunctions stage_;
+  // The marker function's user data: registered with the environment, so it
+  // lives with this binding.
+  CStageRegistration stage_registration_;
   AVS_ScriptEnvironment* env_ = nullptr;
   AVS_Value result_{'v', 0, {}};
   AVS_Value mt_result_{'v', 0, {}};

@@ -52,11 +52,6 @@ AVSValue ApplyCpp(AVSValue args, void* user_data, IScriptEnvironment*) {
   return AVSValue(PClip(new StageMarkerClip(args[0].AsClip(), stage)));
 }
 
-struct CRegistration {
-  CStageFunctions c;
-  measure::StageTimes* times;
-};
-
 // One marker filter's own data, freed with the filter.
 struct CMarker {
   decltype(&::avs_get_frame) get_frame;
@@ -84,7 +79,7 @@ void CMarkerFree(AVS_FilterInfo* fi) {
 }
 
 AVS_Value ApplyC(AVS_ScriptEnvironment* env, AVS_Value args, void* user_data) {
-  const auto* registration = static_cast<const CRegistration*>(user_data);
+  const auto* registration = static_cast<const CStageRegistration*>(user_data);
   const CStageFunctions& c = registration->c;
   const AVS_Value& name = args.d.array[1];
   measure::StageTimes::Stage* stage =
@@ -108,14 +103,12 @@ bool AddStageMarker(IScriptEnvironment* env, measure::StageTimes* times) {
   return true;
 }
 
-bool AddStageMarker(const CStageFunctions& c, AVS_ScriptEnvironment* env, measure::StageTimes* times) {
+bool AddStageMarker(CStageRegistration* registration, AVS_ScriptEnvironment* env) {
+  const CStageFunctions& c = registration->c;
   if (!c.avs_add_function || !c.avs_new_c_filter || !c.avs_set_to_clip || !c.avs_release_clip ||
       !c.avs_get_frame || !c.avs_clip_get_error) {
     return false;
   }
-  // Lives as long as the process: the environment may be abandoned rather
-  // than deleted, and the library keeps the pointer.
-  auto* registration = new CRegistration{c, times};
   return c.avs_add_function(env, kStageMarkerName, "cs", ApplyC, registration) == 0;
 }
 

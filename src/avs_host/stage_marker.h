@@ -25,6 +25,12 @@ struct CStageFunctions {
 // Registers the function; times must outlive the environment. False when
 // the library refuses it: the script then runs as under any other host.
 bool AddStageMarker(IScriptEnvironment* env, measure::StageTimes* times);
-bool AddStageMarker(const CStageFunctions& c, AVS_ScriptEnvironment* env, measure::StageTimes* times);
+// What the C function's user data points to. Its owner keeps it for as long
+// as the environment may evaluate a script.
+struct CStageRegistration {
+  CStageFunctions c;
+  measure::StageTimes* times = nullptr;
+};
+bool AddStageMarker(CStageRegistration* registration, AVS_ScriptEnvironment* env);
 
 }  // namespace avs_host

@@ -1,24 +1,19 @@
 // --help, -h and --version of every program: answered on standard output with status 0 before any settings
 // file, library or lock is touched, so they work on a bare machine and leave nothing behind.
+#include <fstream>
+
 #include "e2e_common.h"
 
 namespace e2e {
 namespace {
 
-const std::string kKorbinetUsage =
-    "\nUsage:  Korbinet script.avs [switches]\n\n"
-    "Switches:\n"
-    "  -avsinfo            Display Avisynth info\n"
-    "  -info [-i]          Display clip info\n"
-    "  -log  [-l]          Create log file\n"
-    "  -csv                Create csv file\n"
-    "  -gpu                Monitor GPU/VPU usage\n"
-    "  -range=first,last   Set frame range\n"
-    "  -timelimit=n        Set time limit (seconds)\n"
-    "  -priority=n         Set process priority (1:low, 2:normal, 3:high)\n\n"
-    "  For more info on the command line switches and INI file\n"
-    "  options, read the documentation (Korbinet.html) included\n"
-    "  in the distribution package.\n\n";
+// Korbinet's usage is the text startup_usage.case pins for a run without arguments.
+std::string KorbinetUsage() {
+  std::ifstream in(std::string(KORBINET_E2E_CASES) + "/startup_usage.case");
+  const std::string text(std::istreambuf_iterator<char>(in), {});
+  const size_t at = text.find("\nstdout\n") + 8;
+  return text.substr(at, text.find("\nend\n", at) + 1 - at);
+}
 
 const std::string kReportUsage =
     "usage: korbinet-report RUN.csv [RUN.csv ...] [-o REPORT.html] [--label NAME]... [--baseline N]\n"
@@ -41,10 +36,11 @@ TEST(HelpAndVersion, EachProgramAnswersWithoutSettingsOrLibrary) {
   }
   sandbox.HandOver();
   const std::vector<std::string> before = sandbox.ListFiles();
+  const std::string usage = KorbinetUsage();
   const struct { std::string program, arg, out; } cases[] = {
       {"korbinet", "--version", "Korbinet 2.1.6 (x64)\n"},
-      {"korbinet", "--help", kKorbinetUsage},
-      {"korbinet", "-h", kKorbinetUsage},
+      {"korbinet", "--help", usage},
+      {"korbinet", "-h", usage},
       {"korbinet-report", "--version", "korbinet-report 2.1.6 (x64)\n"},
       {"korbinet-report", "--help", kReportUsage},
       {"korbinet-report", "-h", kReportUsage},

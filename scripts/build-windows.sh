@@ -7,23 +7,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-win64"
 
-# xvfb: the GPU test's publisher needs a display for its window.
-want=(g++-mingw-w64-x86-64-posix wine wine64 zip googletest cmake ninja-build xvfb xauth)
-missing=()
-for pkg in "${want[@]}"; do
-  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo=sudo
-  export DEBIAN_FRONTEND=noninteractive
-  # Status 3 tells the test stage that the tools cannot be had here.
-  if ! { $sudo apt-get update -qq && $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; }; then
-    echo "Cannot install: ${missing[*]}" >&2
-    exit 3
-  fi
-fi
+# Status 3 tells the test stage that the tools cannot be had here.
+"$root/scripts/setup-debian.sh" windows || exit 3
 
 cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \

@@ -11,18 +11,7 @@ stage="$build/stage"
 version=2.1.6
 deb="$root/build/korbinet_${version}_amd64.deb"
 
-want=(g++ cmake ninja-build dpkg-dev)
-missing=()
-for pkg in "${want[@]}"; do
-  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo=sudo
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+"$root/scripts/setup-debian.sh" package
 
 # Debian's hardening flags, as a package build would use them, given on the
 # command line: the cache of an earlier configure would keep old ones from the

@@ -6,6 +6,7 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-win64"
+name=korbinet-$("$root/scripts/version.sh")-win64
 
 # Status 3 tells the test stage that the tools cannot be had here.
 "$root/scripts/setup-debian.sh" windows || exit 3
@@ -18,8 +19,8 @@ cmake --build "$build" -j "${KORBINET_JOBS:-2}"
 # The package for users. The frame server goes in a subfolder: an
 # AviSynth.dll beside korbinet.exe would shadow the user's AviSynth+, since
 # Windows searches the program's folder first.
-package="$build/package/korbinet-2.1.6-win64"
-rm -rf "$build/package" "$build/korbinet-2.1.6-win64.zip"
+package="$build/package/$name"
+rm -rf "$build/package" "$build/$name.zip"
 mkdir -p "$package/examples" "$package/frameserver"
 cp "$build/bin/korbinet.exe" "$package/"
 cp "$root/docs/Korbinet.html" "$package/"
@@ -32,5 +33,5 @@ WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=winedbg.exe=d \
 WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
 rm -rf "$prefix"
 [ -f "$package/Korbinet.ini" ] || { echo "Korbinet.ini was not written" >&2; exit 1; }
-(cd "$build/package" && zip -qr "$build/korbinet-2.1.6-win64.zip" korbinet-2.1.6-win64)
-echo "Package: $build/korbinet-2.1.6-win64.zip"
+(cd "$build/package" && zip -qr "$build/$name.zip" "$name")
+echo "Package: $build/$name.zip"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the Debian package build/korbinet_2.1.6_amd64.deb: a Release build
+# Builds the Debian package build/korbinet_VERSION_amd64.deb: a Release build
 # of the programs in build-deb/, staged into a root folder and packed with
 # dpkg-deb, its dependencies computed from the binaries. Usage: package-deb.sh
 set -euo pipefail
@@ -8,7 +8,7 @@ umask 022
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-deb"
 stage="$build/stage"
-version=2.1.6
+version=$("$root/scripts/version.sh")
 deb="$root/build/korbinet_${version}_amd64.deb"
 
 "$root/scripts/setup-debian.sh" package

@@ -24,7 +24,7 @@ for example in quick prefetch; do
   sed -i "s|$scratch|$neutral|g" "$scratch/examples/$example.log"
 done
 (cd "$scratch" && "$build/bin/korbinet-report" examples/quick.csv examples/prefetch.csv -o page.html >/dev/null)
-if grep -q "$scratch" "$scratch/page.html"; then
+if grep -qF "$scratch" "$scratch/page.html"; then
   echo "report-example.sh: the page still names $scratch" >&2
   exit 1
 fi

@@ -11,7 +11,6 @@ root=$(pwd)
 seconds=${1:-20}
 build=${KORBINET_FUZZ_BUILD:-$root/build-fuzz}
 jobs=${KORBINET_JOBS:-2}
-targets=(settings command_line elf_reader gpu_info report_files)
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DKORBINET_FUZZ=ON \
   -DKORBINET_TESTS=ON -DKORBINET_BENCHMARKS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -25,9 +24,11 @@ export KORBINET_FUZZ_SCRATCH=$work
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:print_stacktrace=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-# The GPU target reads a section of 200 KB; its compact form needs far less.
+# Every target with its longest input. The GPU target reads a section of
+# 200 KB; its compact form needs far less.
 declare -A max_len=([settings]=4096 [command_line]=1024 [elf_reader]=8192
                     [gpu_info]=16384 [report_files]=8192)
+mapfile -t targets < <(printf '%s\n' "${!max_len[@]}" | sort)
 
 failed=()
 for target in "${targets[@]}"; do

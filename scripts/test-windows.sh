@@ -35,7 +35,7 @@ run_wine_stage() {
 }
 if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null; then
   # Our own trap ends the server; the display goes with xvfb-run.
-  xvfb-run -a bash -c "$(declare -f run_wine_stage); build='$build' run_wine_stage"
+  build=$build xvfb-run -a bash -c "$(declare -f run_wine_stage); run_wine_stage"
 else
   run_wine_stage
 fi

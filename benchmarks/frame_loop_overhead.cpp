@@ -9,15 +9,14 @@
 #include <map>
 #include <string>
 
-#include "avs_host/avs_library.h"
 #include "avs_host/cpp_binding.h"
-#include "avs_host/script_loader.h"
 #include "bench/clip_frame_loop.h"
 #include "bench/frame_loop.h"
 #include "measure/process_info.h"
 #include "measure/timer.h"
 #include "platform/clock.h"
 #include "platform/fault_guard.h"
+#include "bench_script.h"
 
 namespace {
 
@@ -33,12 +32,8 @@ struct BlankClipFixture {
   PClip clip;
 
   BlankClipFixture() {
-    if (library.Load() && library.FindFactory() && library.CreateEnvironment(6))
-      env = static_cast<avs_host::CppBinding&>(library.binding()).env();
-    if (env == nullptr) {
-      std::fprintf(stderr, "cannot load %s\n", KORBINET_BENCH_AVS_LIBRARY);
-      std::exit(1);
-    }
+    benchmarks::LoadOrExit(library);
+    env = static_cast<avs_host::CppBinding&>(library.binding()).env();
     const AVSValue values[] = {AVSValue(kClipFrames), AVSValue(16), AVSValue(16),
                                AVSValue("Y8")};
     const char* const names[] = {"length", "width", "height", "pixel_type"};
@@ -62,22 +57,9 @@ struct CBlankClipFixture {
   avs_host::CFrameSource source{};
 
   CBlankClipFixture() {
-    const std::string script = "/tmp/korbinet-bench-c.avs";
-    std::FILE* file = std::fopen(script.c_str(), "w");
-    if (file) {
-      std::fprintf(file, "BlankClip(length=%d, width=16, height=16, pixel_type=\"Y8\")\n",
-                   kClipFrames);
-      std::fclose(file);
-    }
-    avs_host::ScriptValues values;
-    if (!library.Load() || !library.FindFactory() || !library.CreateEnvironment(6)) {
-      std::fprintf(stderr, "cannot load %s\n", KORBINET_BENCH_AVS_LIBRARY);
-      std::exit(1);
-    }
-    library.binding().Import(script);
-    avs_host::OpenScriptClip(library.binding(), script, 0, "%s", &values);
-    source = std::get<avs_host::CFrameSource>(library.binding().Frames());
-    std::remove(script.c_str());
+    benchmarks::LoadOrExit(library);
+    source = std::get<avs_host::CFrameSource>(
+        benchmarks::ImportScriptText(library, benchmarks::BlankClipLine(kClipFrames)));
   }
 };
 

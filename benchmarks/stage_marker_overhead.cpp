@@ -9,8 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "avs_host/avs_library.h"
-#include "avs_host/script_loader.h"
+#include "bench_script.h"
 #include "measure/stage_times.h"
 
 namespace {
@@ -25,24 +24,14 @@ struct MarkedClip {
   avs_host::AvsFrameSource source;
 
   MarkedClip(avs_host::AvsInterface kind, int markers) : library(KORBINET_BENCH_AVS_LIBRARY, kind) {
-    const std::string script = "/tmp/korbinet-bench-stages.avs";
-    std::FILE* file = std::fopen(script.c_str(), "w");
-    if (file) {
-      std::fprintf(file, "BlankClip(length=%d, width=16, height=16, pixel_type=\"Y8\")\n",
-                   kClipFrames);
-      for (int i = 0; i < markers; ++i) std::fprintf(file, "KorbinetStage(\"s%d\")\n", i);
-      std::fclose(file);
-    }
-    if (!library.Load() || !library.FindFactory() || !library.CreateEnvironment(6) ||
-        !library.binding().AddStageMarker(&times)) {
-      std::fprintf(stderr, "cannot load %s\n", KORBINET_BENCH_AVS_LIBRARY);
+    benchmarks::LoadOrExit(library);
+    if (!library.binding().AddStageMarker(&times)) {
+      std::fprintf(stderr, "cannot add KorbinetStage\n");
       std::exit(1);
     }
-    avs_host::ScriptValues values;
-    library.binding().Import(script);
-    avs_host::OpenScriptClip(library.binding(), script, 0, "%s", &values);
-    source = library.binding().Frames();
-    std::remove(script.c_str());
+    std::string script = benchmarks::BlankClipLine(kClipFrames);
+    for (int i = 0; i < markers; ++i) script += "KorbinetStage(\"s" + std::to_string(i) + "\")\n";
+    source = benchmarks::ImportScriptText(library, script);
   }
 };
 

@@ -64,15 +64,22 @@ AVS_Value ErrorValue(const char* message) {
 
 VideoFrame* AsFrame(AVS_VideoFrame* frame) { return reinterpret_cast<VideoFrame*>(frame); }
 
-// Takes over the references that `value`'s bytes hold.
-AVSValue Adopt(const AVS_Value& value) {
+// Drops the references that `value`'s bytes hold.
+void Release(const AVS_Value& value) {
   alignas(AVSValue) unsigned char storage[sizeof(AVSValue)];
   std::memcpy(storage, &value, sizeof value);
-  AVSValue* held = std::launder(reinterpret_cast<AVSValue*>(storage));
-  AVSValue out(*held);
-  held->~AVSValue();
+  std::launder(reinterpret_cast<AVSValue*>(storage))->~AVSValue();
+}
+
+// Takes over the references that `value`'s bytes hold.
+AVSValue Adopt(const AVS_Value& value) {
+  AVSValue out(AsCpp(value));
+  Release(value);
   return out;
 }
+
+// Reading the union of any other value as a clip would give a wild pointer.
+bool HoldsClip(const AVS_Value& value) { return value.type == 'c' && value.d.clip != nullptr; }
 
 AVSValue CallCFunction(AVSValue args, void* data, IScriptEnvironment* env) {
   const CFunction* f = static_cast<const CFunction*>(data);
@@ -144,7 +151,6 @@ class CFilter : public IClip {
   AVS_FilterInfo info_{};
 };
 
-
 }  // namespace
 
 AVS_ScriptEnvironment* WrapEnvironment(IScriptEnvironment* env) {
@@ -182,10 +188,9 @@ FS_EXPORT AVS_Value avs_invoke(AVS_ScriptEnvironment* p, const char* name, AVS_V
   return ErrorValue(p->error);
 }
 
-// Null for a value that holds no clip, where reading the union as a clip
-// would hand out a wild pointer.
+// Null for a value that holds no clip.
 FS_EXPORT AVS_Clip* avs_take_clip(AVS_Value value, AVS_ScriptEnvironment* p) {
-  if (value.type != 'c' || value.d.clip == nullptr) return nullptr;
+  if (!HoldsClip(value)) return nullptr;
   return new (std::nothrow) AVS_Clip{AsCpp(value).AsClip(), p->env, nullptr};
 }
 
@@ -216,11 +221,7 @@ FS_EXPORT void avs_release_video_frame(AVS_VideoFrame* frame) {
 
 FS_EXPORT void avs_release_clip(AVS_Clip* p) { delete p; }
 
-FS_EXPORT void avs_release_value(AVS_Value value) {
-  alignas(AVSValue) unsigned char storage[sizeof(AVSValue)];
-  std::memcpy(storage, &value, sizeof value);
-  std::launder(reinterpret_cast<AVSValue*>(storage))->~AVSValue();
-}
+FS_EXPORT void avs_release_value(AVS_Value value) { Release(value); }
 
 FS_EXPORT int avs_add_function(AVS_ScriptEnvironment* p, const char* name, const char* params,
                                AVS_ApplyFunc apply, void* user_data) {
@@ -245,7 +246,7 @@ FS_EXPORT AVS_Clip* avs_new_c_filter(AVS_ScriptEnvironment* p, AVS_FilterInfo** 
   p->error = nullptr;
   PClip stored;
   if (store_child) {
-    if (child.type != 'c' || child.d.clip == nullptr) {
+    if (!HoldsClip(child)) {
       p->error = "avs_new_c_filter: the child is not a clip";
       return nullptr;
     }

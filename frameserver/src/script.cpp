@@ -7,10 +7,6 @@
 
 #include "environment.h"
 
-namespace {
-constexpr int kCacheGetMtMode = 509;  // SetCacheHints' question for a filter's MT mode
-}  // namespace
-
 CallStatus CallFunction(ScriptEnvironment& env, const std::string& name,
                         const std::vector<CallArg>& args, bool implicit_last, AVSValue* result) {
   const std::vector<const FunctionDef*> defs = env.Functions().Find(name);
@@ -30,7 +26,7 @@ CallStatus CallFunction(ScriptEnvironment& env, const std::string& name,
       *result = def->fn(bound, def->user_data, &env);
       // AviSynth+ asks every clip a function returns for its MT mode, and a
       // host's filter declares itself that way: it is asked here as well.
-      if (result->IsClip()) result->AsClip()->SetCacheHints(kCacheGetMtMode, 0);
+      if (result->IsClip()) result->AsClip()->SetCacheHints(CACHE_GET_MTMODE, 0);
       return CallStatus::kOk;
     }
   }

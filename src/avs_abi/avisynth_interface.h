@@ -43,6 +43,11 @@ enum {
   AVS_INTERFACE_VERSION = 12
 };
 
+// SetCacheHints' question for a filter's multithreading mode, and the answer
+// of a filter any thread may call at any time.
+enum { CACHE_GET_MTMODE = 509 };
+enum { MT_NICE_FILTER = 1 };
+
 // Plane selectors for frame accessors; 0 means the first plane.
 enum { DEFAULT_PLANE = 0, PLANAR_Y = 1, PLANAR_U = 2, PLANAR_V = 4 };
 

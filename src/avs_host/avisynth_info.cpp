@@ -17,7 +17,6 @@ namespace {
 const char kCannotLoad[] = "Cannot load avisynth.dll";
 const char kCannotUnload[] = "Cannot unload avisynth.dll";
 const char kCannotOpen[] = "Cannot open avisynth.dll";
-const char kNoEnvironment[] = "Could not create IScriptenvironment";
 
 // Runs one step of the probe; a fault or an unexpected exception becomes
 // the probe's error.
@@ -136,7 +135,7 @@ bool ReadVersionFacts(const std::string& avsdll, AvsInterface binding_kind, Libr
   // environment held.
   try {
     if (!library.CreateEnvironment(info->interface_version)) {
-      *error = kNoEnvironment;
+      *error = kNoEnvironmentText;
       return false;
     }
     AvsBinding& binding = library.binding();

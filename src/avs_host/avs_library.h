@@ -61,8 +61,9 @@ class AvsLibrary {
 // "text" or "text\n<system error>" when the system gave a reason.
 std::string WithSystemError(const std::string& text);
 
-// Written once: the probe, the analysis and the run all report it.
+// Written once: the probe, the analysis and the run all report them.
 inline constexpr char kNoFactoryText[] = "Failed to load CreateScriptEnvironment()";
+inline constexpr char kNoEnvironmentText[] = "Could not create IScriptenvironment";
 
 // The text of the exception being handled; call only inside a catch block.
 // An AviSynth error gives its message (and sets *is_avisynth_error), a

@@ -13,6 +13,25 @@ struct NoLibraryText {};
 
 AVS_Value Value(short type) { return AVS_Value{type, 0, {}}; }
 
+AVS_Value BoolValue(bool b) {
+  AVS_Value value = Value('b');
+  value.d.boolean = b ? 1 : 0;
+  return value;
+}
+
+AVS_Value IntValue(int i) {
+  AVS_Value value = Value('i');
+  value.d.integer = i;
+  return value;
+}
+
+// The text is lent: it must outlive the call the value goes to.
+AVS_Value StringValue(const std::string& text) {
+  AVS_Value value = Value('s');
+  value.d.string = text.c_str();
+  return value;
+}
+
 }  // namespace
 
 bool CBinding::FindEntryPoints(platform::LibraryHandle library) {
@@ -25,9 +44,11 @@ bool CBinding::FindEntryPoints(platform::LibraryHandle library) {
 #define AVS_C_FIND_STAGE(name) \
   stage_.name = reinterpret_cast<decltype(stage_.name)>(platform::FindSymbol(library, #name));
   AVS_C_FIND_STAGE(avs_add_function) AVS_C_FIND_STAGE(avs_new_c_filter)
-  AVS_C_FIND_STAGE(avs_set_to_clip) AVS_C_FIND_STAGE(avs_release_clip)
-  AVS_C_FIND_STAGE(avs_get_frame) AVS_C_FIND_STAGE(avs_clip_get_error)
+  AVS_C_FIND_STAGE(avs_set_to_clip)
 #undef AVS_C_FIND_STAGE
+  stage_.avs_release_clip = c_.avs_release_clip;
+  stage_.avs_get_frame = c_.avs_get_frame;
+  stage_.avs_clip_get_error = c_.avs_clip_get_error;
   return all;
 }
 
@@ -118,15 +139,11 @@ std::optional<std::string> CBinding::VersionString() {
 }
 
 void CBinding::Import(const std::string& script_path) {
-  AVS_Value path = Value('s');
-  path.d.string = script_path.c_str();
-  result_ = Invoke("Import", path);
+  result_ = Invoke("Import", StringValue(script_path));
 }
 
 int CBinding::GetMTMode() {
-  AVS_Value no = Value('b');
-  no.d.boolean = 0;
-  mt_result_ = Invoke("GetMTMode", no);
+  mt_result_ = Invoke("GetMTMode", BoolValue(false));
   if (mt_result_.type == 'i') return mt_result_.d.integer;
   if (mt_result_.type == 'l') return static_cast<int>(mt_result_.d.longlong);
   return 0;
@@ -139,15 +156,11 @@ void CBinding::Distribute() {
 }
 
 void CBinding::EnableGraphAnalysis() {
-  AVS_Value yes = Value('b');
-  yes.d.boolean = 1;
-  c_.avs_release_value(Invoke("SetGraphAnalysis", yes));
+  c_.avs_release_value(Invoke("SetGraphAnalysis", BoolValue(true)));
 }
 
 void CBinding::DumpFilterGraph(const std::string& path) {
-  AVS_Value args[3] = {result_, Value('s'), Value('i')};
-  args[1].d.string = path.c_str();
-  args[2].d.integer = 2;
+  const AVS_Value args[3] = {result_, StringValue(path), IntValue(2)};
   AVS_Value array = Value('a');
   array.array_size = 3;
   array.d.array = args;

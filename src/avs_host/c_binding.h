@@ -58,7 +58,8 @@ class CBinding final : public AvsBinding {
 #define AVS_C_DECLARE(name) decltype(&::name) name = nullptr;
   struct { AVS_C_ENTRY_POINTS(AVS_C_DECLARE) } c_;
 #undef AVS_C_DECLARE
-  // Looked up apart: a library without them still serves scripts.
+  // The marker's own entry points are looked up apart, since a library
+  // without them still serves scripts; the rest are copies of c_'s.
   CStageFunctions stage_;
   // The marker function's user data: registered with the environment, so it
   // lives with this binding.

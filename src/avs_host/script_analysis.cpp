@@ -55,7 +55,7 @@ bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
   bool failed = false;
   try {
     if (!library.CreateEnvironment(interface_version)) {
-      *error = "Could not create IScriptenvironment";
+      *error = kNoEnvironmentText;
       return false;
     }
     AvsBinding& binding = library.binding();

@@ -6,10 +6,10 @@ namespace avs_host {
 
 namespace {
 
-// The library's question for a filter's MT mode, and our answer: the marker
-// keeps no state of its own between requests, so any thread may call it.
-constexpr int kCacheGetMtMode = 509;
-constexpr int kMtNiceFilter = 1;
+// The library's question for a filter's MT mode, answered alike through
+// both interfaces: the marker keeps no state of its own between requests,
+// so any thread may call it.
+int AnswerCacheHints(int hints) { return hints == CACHE_GET_MTMODE ? MT_NICE_FILTER : 0; }
 
 int64_t NowNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -28,7 +28,8 @@ class StageMarkerClip final : public IClip {
       request.Finish(NowNs());
       return frame;
     } catch (...) {
-      // The stack of this thread's requests must unwind with the call.
+      // A failed request counts, as it does through the C interface, where
+      // the failure comes back as a null frame.
       request.Finish(NowNs());
       throw;
     }
@@ -37,7 +38,7 @@ class StageMarkerClip final : public IClip {
   void GetAudio(void* buf, int64_t start, int64_t count, IScriptEnvironment* env) override {
     child_->GetAudio(buf, start, count, env);
   }
-  int SetCacheHints(int hints, int) override { return hints == kCacheGetMtMode ? kMtNiceFilter : 0; }
+  int SetCacheHints(int hints, int) override { return AnswerCacheHints(hints); }
   const VideoInfo& GetVideoInfo() override { return child_->GetVideoInfo(); }
 
  private:
@@ -69,9 +70,7 @@ AVS_VideoFrame* CMarkerFrame(AVS_FilterInfo* fi, int n) {
   return frame;
 }
 
-int CMarkerHints(AVS_FilterInfo*, int hints, int) {
-  return hints == AVS_CACHE_GET_MTMODE ? AVS_MT_NICE_FILTER : 0;
-}
+int CMarkerHints(AVS_FilterInfo*, int hints, int) { return AnswerCacheHints(hints); }
 
 void CMarkerFree(AVS_FilterInfo* fi) {
   delete static_cast<CMarker*>(fi->user_data);

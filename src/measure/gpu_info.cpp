@@ -138,7 +138,7 @@ void GpuMonitor::ReadSensorsFrom(const unsigned char* data, size_t size) {
 }
 
 void GpuMonitor::CloseSharedMemory() {
-  if (shared_memory_open != 1) return;
+  if (!shared_memory_open) return;
   platform::CloseSharedSection(&section_);
   section_ = platform::SharedSection{};
   shared_memory_open = false;

@@ -46,6 +46,10 @@ StageRequest::StageRequest(StageTimes::Stage* stage, int64_t start_ns)
   t_current = this;
 }
 
+StageRequest::~StageRequest() {
+  if (t_current == this) t_current = outer_;
+}
+
 void StageRequest::Finish(int64_t end_ns) {
   const int64_t inclusive = end_ns - start_ns_;
   stage_->calls_.fetch_add(1, std::memory_order_relaxed);

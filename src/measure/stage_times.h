@@ -69,6 +69,9 @@ class StageTimes {
 class StageRequest {
  public:
   StageRequest(StageTimes::Stage* stage, int64_t start_ns);
+  // A request left by an exception is not counted, but it leaves the stack
+  // all the same: the thread's next request must not nest in a dead one.
+  ~StageRequest();
   StageRequest(const StageRequest&) = delete;
   StageRequest& operator=(const StageRequest&) = delete;
   // Adds the call to the stage; the time also counts as nested in the outer

@@ -92,7 +92,9 @@ void OnStopSignal(int signal_number) {
   if (deferral_depth.load() > 0 && kept_signal.compare_exchange_strong(none, signal_number)) {
     WriteNotice();
     errno = saved_errno;
-    return;
+    // The last deferral may have ended between the two reads, having found
+    // nothing kept: the request is then this handler's to carry out.
+    if (deferral_depth.load() > 0) return;
   }
   EndBySignal(signal_number);
 }

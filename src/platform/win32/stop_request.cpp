@@ -60,7 +60,9 @@ BOOL WINAPI OnControl(DWORD type) {
   bool none = false;
   if (deferral_depth.load() > 0 && request_kept.compare_exchange_strong(none, true)) {
     WriteNotice();
-    return TRUE;
+    // The last deferral may have ended between the two reads, having found
+    // nothing kept: the request is then this handler's to carry out.
+    if (deferral_depth.load() > 0) return TRUE;
   }
   EndAtOnce();
 }

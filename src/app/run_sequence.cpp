@@ -12,8 +12,8 @@
 #include "console/terminal_console.h"
 #include "fault/structured_exception.h"
 #include "measure/gpu_info.h"
-#include "platform/clock.h"
 #include "platform/console.h"
+#include "platform/fault_guard.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/stop_request.h"
@@ -122,7 +122,7 @@ int RunKorbinet(int argc, char** argv) {
   }
 
   std::string error;
-  const bool loaded = LoadSettings(&settings, &error);
+  const bool loaded = LoadSettingsFrom(SettingsFilePath(), version5, &settings, &error);
   console::TerminalConsole console(ConsoleOptionsFrom(settings));
   if (!loaded) {
     console.PrintToStdout(console::kColorError, error);

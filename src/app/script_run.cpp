@@ -13,10 +13,10 @@
 #include "bench/frame_loop.h"
 #include "bench/frame_range.h"
 #include "bench/run_summary.h"
-#include "measure/stage_times.h"
 #include "console/console.h"
 #include "fault/structured_exception.h"
 #include "measure/gpu_info.h"
+#include "measure/stage_times.h"
 #include "platform/error.h"
 #include "platform/stop_request.h"
 #include "records/csv_file.h"
@@ -249,13 +249,16 @@ int RunScript(const RunConfig& config, const avs_host::LibraryFacts& avsinfo, me
           PrintStageTable(stage_table, console);
         }
         break;
+      // These leave the library before the exit pause, as the normal end does.
       case StageEnd::kInfoOnly:
       case StageEnd::kRangeDeclined:
         WriteReportOnlyLog(config, run, gpu, end == StageEnd::kInfoOnly ? console::kColorError : console::kColorNone,
                            console);
+        use.Finish();
         console.WaitAnyKey();
         return 0;
       case StageEnd::kNoFrames:
+        use.Finish();
         return console::ExitWithError(console, bench::kNoFramesMessage);
     }
   } catch (...) {

@@ -166,12 +166,6 @@ bool LoadSettingsFrom(const std::string& path, const std::string& version5, Sett
   return true;
 }
 
-bool LoadSettings(Settings* settings, std::string* error) {
-  std::string version5 = platform::FileVersionText("");
-  if (version5.size() > 5) version5.resize(5);
-  return LoadSettingsFrom(SettingsFilePath(), version5, settings, error);
-}
-
 bool RangeValueShapeOk(const std::string& value) {
   if (value.size() < 3) return false;
   size_t comma = value.find(',');

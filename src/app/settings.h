@@ -39,12 +39,10 @@ std::string SettingsFilePath();
 // The default file, byte for byte, for the 5-character program version.
 std::string DefaultSettingsText(const std::string& version5);
 
-// Fills settings from the file at SettingsFilePath(), creating or replacing
-// the file with the defaults when it is missing or of another version. False
-// with the message in error when the file cannot be read or written.
-bool LoadSettings(Settings* settings, std::string* error);
-
-// Same, for a given file (the testable core).
+// Fills settings from the file at path (the run's is SettingsFilePath()),
+// creating or replacing the file with the defaults for version5 when it is
+// missing or of another version. False with the message in error when the
+// file cannot be read or written.
 bool LoadSettingsFrom(const std::string& path, const std::string& version5, Settings* settings,
                       std::string* error);
 

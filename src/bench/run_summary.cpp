@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "measure/timer.h"
 #include "records/record_format.h"
 #include "text/number_text.h"
 #include "text/text.h"

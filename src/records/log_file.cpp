@@ -1,7 +1,6 @@
 #include "records/log_file.h"
 
 #include <fstream>
-#include <sstream>
 
 #include "records/record_files.h"
 #include "records/record_format.h"

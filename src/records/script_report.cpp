@@ -21,27 +21,20 @@ void BuildGeneralInfo(const ReportInput& input, ReportTexts* texts) {
   const avs_host::LibraryFacts& avs = *input.avsinfo;
   std::string& out = texts->report;
   out += std::string(records::kGeneralInfoSection) + "\n";
-  AppendLine(&out, text::Format("Log file created with:                 Korbinet %s",
-                                        input.options.program_version.c_str()));
-  AppendLine(&out, text::Format("Script file:                           %s",
-                                        input.script_path.c_str()));
+  // Outside texts are joined, not formatted: a path or a switch list longer
+  // than the format buffer would leave an empty line.
+  AppendLine(&out, "Log file created with:                 Korbinet " + input.options.program_version);
+  AppendLine(&out, "Script file:                           " + input.script_path);
   if (!input.options.switches.empty())
-    AppendLine(&out, text::Format("Command line switches:                 %s",
-                                          input.options.switches.c_str()));
-  AppendLine(&out, text::Format("Avisynth version string:               %s",
-                                        avs.version_string.c_str()));
-  AppendLine(&out, text::Format("Avisynth file version:                 %s",
-                                        avs.file_version.c_str()));
-  AppendLine(&out, text::Format("Avisynth Interface Version:            %d",
-                                        avs.interface_version));
-  AppendLine(&out, text::Format("Avisynth MT support:                   %s",
-                                        avs.mt_support ? "Yes" : "No"));
-  AppendLine(&out, text::Format("Avisynth.dll linker/compiler version:  %s",
-                                        avs.linker_version.c_str()));
-  AppendLine(&out, text::Format("Avisynth.dll location:                 %s",
-                                        avs.location.c_str()));
-  AppendLine(&out, text::Format("Avisynth.dll time stamp:               %s",
-                                        avs.time_stamp.c_str()));
+    AppendLine(&out, "Command line switches:                 " + input.options.switches);
+  AppendLine(&out, "Avisynth version string:               " + avs.version_string);
+  AppendLine(&out, "Avisynth file version:                 " + avs.file_version);
+  AppendLine(&out, "Avisynth Interface Version:            " + std::to_string(avs.interface_version));
+  AppendLine(&out, std::string("Avisynth MT support:                   ") +
+                       (avs.mt_support ? "Yes" : "No"));
+  AppendLine(&out, "Avisynth.dll linker/compiler version:  " + avs.linker_version);
+  AppendLine(&out, "Avisynth.dll location:                 " + avs.location);
+  AppendLine(&out, "Avisynth.dll time stamp:               " + avs.time_stamp);
   for (const auto& line : avs.plugin_dirs) {
     if (!line.empty()) AppendLine(&out, avs_host::SplitPluginLine(line, "             "));
   }
@@ -52,14 +45,12 @@ void BuildGraphicsCardInfo(const ReportInput& input, ReportTexts* texts) {
   const measure::GpuMonitor& gpu = *input.gpu;
   std::string& out = texts->graphics;
   out += "\n\n" + std::string(records::kGraphicsCardSection) + "\n";
-  AppendLine(&out, text::Format("Card name:               %s", gpu.card_name.c_str()));
-  AppendLine(&out, text::Format("GPU name:                %s", gpu.gpu_name.c_str()));
-  AppendLine(&out, text::Format("Memory size:             %s", gpu.memory_size.c_str()));
-  AppendLine(&out,
-             text::Format("OpenCL version:          %s", gpu.opencl_version.c_str()));
-  AppendLine(&out,
-             text::Format("Driver version:          %s", gpu.driver_version.c_str()));
-  out += text::Format("Info collected with:     GPU-Z %s", gpu.gpuz_version.c_str());
+  AppendLine(&out, "Card name:               " + gpu.card_name);
+  AppendLine(&out, "GPU name:                " + gpu.gpu_name);
+  AppendLine(&out, "Memory size:             " + gpu.memory_size);
+  AppendLine(&out, "OpenCL version:          " + gpu.opencl_version);
+  AppendLine(&out, "Driver version:          " + gpu.driver_version);
+  out += "Info collected with:     GPU-Z " + gpu.gpuz_version;
   out += "\n\n";
 }
 
@@ -87,12 +78,15 @@ std::string ColorspaceLine(const VideoInfo& vi, const avs_host::ClipFacts& f) {
 
 std::string FramerateLine(const VideoInfo& vi, const avs_host::ClipFacts& f) {
   const double rate = static_cast<double>(vi.fps_numerator) / vi.fps_denominator;
-  const char* format = "Framerate:                 %11.3f (%u/%u)";
+  // The parity as a value, so that the format stays a literal the compiler
+  // checks against its arguments.
+  const char* parity = "";
   if (f.is_field_based && f.is_tff)
-    format = "Framerate:                 %11.3f (%u/%u, TFF)";
+    parity = ", TFF";
   else if (f.is_field_based && f.is_bff)
-    format = "Framerate:                 %11.3f (%u/%u, BFF)";
-  return text::Format(format, rate, vi.fps_numerator, vi.fps_denominator);
+    parity = ", BFF";
+  return text::Format("Framerate:                 %11.3f (%u/%u%s)", rate, vi.fps_numerator,
+                      vi.fps_denominator, parity);
 }
 
 int BitsPerSample(int sample_type) {

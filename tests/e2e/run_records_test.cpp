@@ -16,8 +16,6 @@ std::vector<std::vector<std::string>> ExpectSameRecords(const std::string& log, 
                                                         const std::string& after = "") {
   static const std::regex form(R"(\d+,\d+\.\d{3},\d+\.\d{3},\d+\.\d{6},\d+\.\d{6},\d+,\d+,\d+,\d+)");
   const std::vector<std::string> lines = Split(csv);
-  EXPECT_EQ(lines.empty() ? "" : lines[0], "Frame,Frames/sec,Frames/sec(average),Time/frame(ms),"
-            "Time/frame(average)(ms),CPU(%),Threads,PhysMEM(MB),VirtMEM(MB)");
   std::vector<std::vector<std::string>> rows;
   const size_t at = log.find(kLogTableHeader), start = at + sizeof kLogTableHeader - 1;
   if (at == std::string::npos || !log.ends_with(after) || start + after.size() > log.size())
@@ -34,18 +32,6 @@ std::vector<std::vector<std::string>> ExpectSameRecords(const std::string& log, 
     EXPECT_EQ(actual, expected) << "log row " << i;
   }
   return rows;
-}
-
-// From the runtime section on: its figures, the script as run (outer blank lines trimmed), the table's head.
-void ExpectRuntimeAndScript(const std::string& log, const std::string& processed, const std::string& script) {
-  const size_t at = log.find("\n\n[Runtime info]\n");
-  ASSERT_NE(at, std::string::npos) << log;
-  const std::string pattern = "^\n\n\\[Runtime info\\]\nFrames processed:               " + Literal(processed) +
-      R"(\nFPS \(min \| max \| average\):      )" + kRate + R"( \| )" + kRate + R"( \| )" + kRate +
-      R"(\nMemory usage \(phys \| virt\):     \d+ \| \d+ MB\nThread count:                   \d+\n)"
-      R"(CPU usage \(average\):            \d+%\nTime \(elapsed\):                 )" + kDuration + "\n\n\n" +
-      Literal("[Script]\n" + script + "\n\n" + kLogTableHeader);
-  EXPECT_TRUE(std::regex_search(log.substr(at), std::regex(pattern))) << log;
 }
 
 // One record per interval from `first` up to `end` (exclusive). The interval comes
@@ -73,29 +59,13 @@ TEST(RunRecords, LogAndCsvOfACompletedRun) {
   const std::string log = sandbox.ReadFile("clip.log");
   EXPECT_TRUE(log.starts_with("[General info]\nLog file created with:")) << log;
   EXPECT_NE(log.find("\nCommand line switches:                 -log -csv\n"), std::string::npos) << log;
-  EXPECT_LT(log.find("\n\n\n[Clip info]\nNumber of frames:                  300\n"), log.find("[Runtime info]"));
-  ExpectRuntimeAndScript(log, "300 (0 - 299)", "# known shape\n" + body);
+  // The runtime section's lines are the summary's unit tests'; here the sections' order and the script
+  // without its outer blank lines.
+  const size_t clip = log.find("\n\n\n[Clip info]\nNumber of frames:                  300\n"),
+               runtime = log.find("\n\n[Runtime info]\nFrames processed:               300 (0 - 299)\n"),
+               script = log.find("\n\n\n[Script]\n# known shape\n" + body + "\n\n" + kLogTableHeader);
+  EXPECT_TRUE(clip < runtime && runtime < script && script != std::string::npos) << log;
   ExpectRecordsOf(ExpectSameRecords(log, sandbox.ReadFile("clip.csv")), 0, 300);
-}
-
-// The real AviSynth+ from ../shared, as CI lays it out: a few thousand frames with both records, and
-// Prefetch(2)'s workers counted on the page. The library keeps two threads of its own without
-// Prefetch, so three would not show them: the main thread, those two and the workers make five.
-TEST(RealAviSynth, BenchmarkWritesTheLogAndCsv) {
-  if (!fs::exists(KORBINET_REAL_AVISYNTH)) GTEST_SKIP() << "no real AviSynth+ at " << KORBINET_REAL_AVISYNTH;
-  Sandbox sandbox({.variant = KORBINET_REAL_AVISYNTH, .unprivileged = true});
-  const std::string script = "ColorBars(width=1280, height=720, pixel_type=\"YV12\").Trim(0,5999).Invert().Blur(1.0)\n"
-                             "Prefetch(2)";
-  sandbox.WriteFile("bars.avs", script + "\n");
-  ProcessResult r = RunPiped(sandbox, {"bars.avs", "-log", "-csv"}, std::nullopt, 120s);
-  ASSERT_EQ(r.exit_status, 0) << Describe(r);
-  EXPECT_NE(r.err.find("\rFrames processed:               6000 (0 - 5999)\n"), std::string::npos) << Describe(r);
-  EXPECT_TRUE(std::regex_search(r.err, std::regex("\rThread count: +([5-9]|[1-9]\\d+)\n"))) << Describe(r);
-  // The sections before are the forms the other runs pin, with the texts avsplus_info.case shows.
-  const std::string log = sandbox.ReadFile("bars.log");
-  ExpectRuntimeAndScript(log, "6000 (0 - 5999)", script);
-  // The interval follows the machine's speed: the rows only have to agree with each other.
-  EXPECT_FALSE(ExpectSameRecords(log, sandbox.ReadFile("bars.csv")).empty());
 }
 
 TEST(RunRecords, FaultInTheFrameLoopLeavesTheRecordsSoFar) {

@@ -1,7 +1,8 @@
 // A host's own function through the C++ interface takes the place of a
-// built-in of the same name, as in a real AviSynth+. Passing arguments,
-// frames and the filter's release are checked through the C interface
-// (tests/c_interface), which adds its functions by this same route.
+// built-in of the same name, as in a real AviSynth+. Passing arguments and
+// frames through a host's filter is the stage marker's test
+// (tests/c_interface); a C filter the library never frees leaks its marker,
+// which the sanitizer run reports.
 #include <gtest/gtest.h>
 
 #include <filesystem>

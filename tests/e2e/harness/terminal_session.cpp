@@ -23,7 +23,8 @@ static void WriteBackToProgram(const char* bytes, size_t size, void* user) {
   for (ssize_t n; size > 0 && (n = write(*static_cast<int*>(user), bytes, size)) > 0; bytes += n, size -= n) {}
 }
 
-TerminalSession::TerminalSession(const Sandbox& sandbox, const std::vector<std::string>& args, TerminalSize size)
+TerminalSession::TerminalSession(const Sandbox& sandbox, const std::vector<std::string>& args, TerminalSize size,
+                                 std::string program)
     : size_(size) {
   vt_ = vterm_new(size.rows, size.cols);
   vterm_set_utf8(vt_, 1);
@@ -32,7 +33,7 @@ TerminalSession::TerminalSession(const Sandbox& sandbox, const std::vector<std::
   vterm_output_set_callback(vt_, WriteBackToProgram, &master_);
 
   winsize ws{static_cast<unsigned short>(size.rows), static_cast<unsigned short>(size.cols), 0, 0};
-  std::string program = sandbox.ProgramPath();
+  if (program.empty()) program = sandbox.ProgramPath();
   std::vector<char*> argv{program.data()};
   for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);

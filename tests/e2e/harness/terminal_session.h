@@ -22,7 +22,9 @@ constexpr int kDefaultColor = -1;
 
 class TerminalSession {
  public:
-  TerminalSession(const Sandbox& sandbox, const std::vector<std::string>& args, TerminalSize size = {});
+  // `program` runs in the program's place, in its folder.
+  TerminalSession(const Sandbox& sandbox, const std::vector<std::string>& args, TerminalSize size = {},
+                  std::string program = "");
   ~TerminalSession();  // kills the child if it still runs
   TerminalSession(const TerminalSession&) = delete;
   TerminalSession& operator=(const TerminalSession&) = delete;

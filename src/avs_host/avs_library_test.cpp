@@ -14,13 +14,8 @@ namespace {
 
 // Every guarded library call names its failure through this one function.
 TEST(ExceptionText, NamesTheExceptionInFlight) {
-  const struct {
-    std::function<void()> raise;
-    const char* system_error;  // recorded before the throw, or none
-    const char* other_head;
-    const char* text;
-    bool avisynth;
-  } cases[] = {
+  // The system error is recorded before the throw, or none.
+  const struct { std::function<void()> raise; const char* system_error, *other_head, *text; bool avisynth; } cases[] = {
       {[] { throw AvisynthError("Script error: x"); }, "busy", nullptr, "Script error: x", true},
       {[] { throw AvisynthError(nullptr); }, nullptr, "head", "", true},
       {[] { throw fault::StructuredException(0x80000001u); }, nullptr, "head",

@@ -11,10 +11,7 @@ namespace {
 // The library's pixel_type values: family in the top bits, sample size in
 // bits 16-18, chroma subsampling in bits 0-2 and 8-10, plane order in 3-4.
 TEST(PixelTypeName, NamesEveryAviSynthPlusFormat) {
-  const struct {
-    uint32_t pixel_type;
-    const char* name;
-  } kFormats[] = {
+  const struct { uint32_t pixel_type; const char* name; } kFormats[] = {
       {0xA0000008, "YV12"},       {0xA0000010, "YV12"},       {0xA0000308, "YV16"},
       {0xA000030B, "YV24"},       {0xA0000309, "YV411"},      {0xA0000109, "YUV9"},
       {0xE0000000, "Y8"},         {0x60000004, "YUY2"},       {0x50000001, "RGB24"},

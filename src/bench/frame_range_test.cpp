@@ -11,12 +11,8 @@ namespace bench {
 namespace {
 
 TEST(FrameRangeCheck, AcceptsOnlyRangesInsideTheClip) {
-  const struct {
-    uint32_t frames;
-    int64_t first, last;
-    RangeCheck result;
-    uint32_t range_first = 0, range_last = 0, count = 0;
-  } cases[] = {
+  const struct { uint32_t frames; int64_t first, last; RangeCheck result; uint32_t range_first = 0, range_last = 0, count = 0; }
+  cases[] = {
       {100, 0, -1, RangeCheck::kValid, 0, 99, 100},
       {100, 10, 10, RangeCheck::kValid, 10, 10, 1},
       {100, 99, -1, RangeCheck::kValid, 99, 99, 1},

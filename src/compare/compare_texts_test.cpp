@@ -13,21 +13,11 @@ CompareResult Fixture() {
   EXPECT_TRUE(ParseCompareOptions({"--prefetch", "1,4,8,2", "a.avs"}, &r.options, &error));
   r.outcomes.resize(4);
   auto stats = [&r](size_t v, double median, double mad, double cpu, uint64_t mb) {
-    VariantStats& s = r.outcomes[v].stats;
-    s.rounds = 10;
-    s.median_fps = median;
-    s.mad_fps = mad;
-    s.cpu_ms_per_frame = cpu;
-    s.peak_memory_bytes = mb << 20;
+    r.outcomes[v].stats = {.rounds = 10, .median_fps = median, .mad_fps = mad, .cpu_ms_per_frame = cpu,
+                           .outlier_blocks = {}, .peak_memory_bytes = mb << 20};
   };
   auto compare = [&r](size_t v, double ratio, double low, double high, Verdict verdict) {
-    Comparison& c = r.outcomes[v].comparison;
-    c.variant = v;
-    c.pairs = 10;
-    c.ratio = ratio;
-    c.low = low;
-    c.high = high;
-    c.verdict = verdict;
+    r.outcomes[v].comparison = {.variant = v, .pairs = 10, .ratio = ratio, .low = low, .high = high, .verdict = verdict};
   };
   stats(0, 112.43, 1.27, 8.123, 312);
   stats(1, 182.06, 2.04, 9.05, 498);
@@ -52,9 +42,7 @@ TEST(CompareTexts, TableAlignsTheFigures) {
       "| --: | :-- | --: | --: | --: | :-- | :-- | --: | --: |\n"
       "| 1 | prefetch=1 | 112.4 | ± 1.3 | baseline | - | - | 8.12 | 312 MB |\n";
   EXPECT_EQ(MarkdownTable(Fixture()).substr(0, markdown.size()), markdown);
-}
-
-TEST(CompareTexts, MarkdownKeepsLabelsAsText) {
+  // Labels stay text.
   CompareResult r = Fixture();
   r.options.variants[0].label = "a|b *c*\nd";
   EXPECT_NE(MarkdownTable(r).find("| 1 | a\\|b \\*c\\* d | 112.4 |"), std::string::npos);

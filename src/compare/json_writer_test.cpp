@@ -25,42 +25,15 @@ TEST(JsonWriter, EscapesTextsAsData) {
 
 TEST(JsonWriter, NestsAndIndents) {
   JsonWriter w;
-  w.BeginObject();
-  w.Key("n");
-  w.Number(0.1);
-  w.Key("list");
-  w.BeginArray();
-  w.Integer(-3);
-  w.Unsigned(18446744073709551615ULL);
-  w.Number(std::numeric_limits<double>::quiet_NaN());
-  w.Number(-std::numeric_limits<double>::infinity());
-  w.Number(1e300);
-  w.Bool(false);
-  w.Null();
-  w.BeginObject();
-  w.EndObject();
-  w.BeginArray();
-  w.EndArray();
-  w.EndArray();
-  w.Key("k\"ey");
-  w.String("v");
-  w.EndObject();
+  w.BeginObject(), w.Key("n"), w.Number(0.1), w.Key("list"), w.BeginArray();
+  w.Integer(-3), w.Unsigned(18446744073709551615ULL), w.Number(std::numeric_limits<double>::quiet_NaN());
+  w.Number(-std::numeric_limits<double>::infinity()), w.Number(1e300), w.Bool(false), w.Null();
+  w.BeginObject(), w.EndObject(), w.BeginArray(), w.EndArray(), w.EndArray();
+  w.Key("k\"ey"), w.String("v"), w.EndObject();
   EXPECT_EQ(w.text(),
-            "{\n"
-            "  \"n\": 0.1,\n"
-            "  \"list\": [\n"
-            "    -3,\n"
-            "    18446744073709551615,\n"
-            "    null,\n"
-            "    null,\n"
-            "    1e+300,\n"
-            "    false,\n"
-            "    null,\n"
-            "    {},\n"
-            "    []\n"
-            "  ],\n"
-            "  \"k\\\"ey\": \"v\"\n"
-            "}\n");
+            "{\n  \"n\": 0.1,\n  \"list\": [\n"
+            "    -3,\n    18446744073709551615,\n    null,\n    null,\n    1e+300,\n    false,\n    null,\n"
+            "    {},\n    []\n  ],\n  \"k\\\"ey\": \"v\"\n}\n");
 }
 
 }  // namespace

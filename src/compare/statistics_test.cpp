@@ -85,10 +85,7 @@ TEST(Verdict, JudgesTheIntervalWithSameFirstAndGatesOnItsTop) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Judge(c.low, c.high, 0.02), c.verdict) << c.low << "-" << c.high;
-    Comparison comparison;
-    comparison.low = c.low;
-    comparison.high = c.high;
-    EXPECT_EQ(FailsGate(comparison, 5), c.fails_gate) << c.low << "-" << c.high;
+    EXPECT_EQ(FailsGate(Comparison{.low = c.low, .high = c.high}, 5), c.fails_gate) << c.low << "-" << c.high;
   }
   EXPECT_EQ(Judge(1.004, 1.009, 0), Verdict::kFaster);
   EXPECT_STREQ(VerdictName(Verdict::kUndecided), "undecided");
@@ -163,12 +160,7 @@ TEST(Compare, DegenerateData) {
 }
 
 TEST(StopRule, EveryComparisonSettledAfterTheMinimum) {
-  auto C = [](size_t variant, bool settled) {
-    Comparison c;
-    c.variant = variant;
-    c.settled = settled;
-    return c;
-  };
+  auto C = [](size_t variant, bool settled) { return Comparison{.variant = variant, .settled = settled}; };
   const std::vector<bool> none(3, false), second_failed = {false, true, false},
                           baseline_failed = {true, false, false};
   const struct { std::vector<Comparison> comparisons; std::vector<bool> failed; size_t blocks; bool stop; } cases[] = {

@@ -12,30 +12,14 @@ namespace {
 
 using namespace testing::internal;  // output capture
 
-// Padding to one less than the width is checked on the summary and the prompts; here its cap.
+// Padding to one less than the width is checked on the summary and the prompts, and which stream a text
+// goes to, whole and as data, by the end-to-end runs; here the padding's cap.
 TEST(TerminalConsole, PadLineNeverAddsMoreThan999Spaces) {
   TerminalConsole console({});
   console.SetWidthForTest(1000);
   EXPECT_EQ(PadLine(console, ""), std::string(999, ' '));
   console.SetWidthForTest(1001);
   EXPECT_EQ(PadLine(console, ""), "");
-}
-
-TEST(TerminalConsole, PrintGoesWholeToTheChosenStream) {
-  std::string big(10000, 'z');
-  const struct { bool to_stdout; const char* out; const char* err; } cases[] = {
-      {false, "<big>", "100% %s"}, {true, "<big>100% %s", ""}};
-  for (const auto& c : cases) {
-    TerminalConsole console({.use_color = false, .to_stdout = c.to_stdout});  // captures hold no colour codes
-    CaptureStdout();
-    CaptureStderr();
-    console.PrintToStdout(kColorValue, "[" + big + "]");
-    console.Print(kColorNone, "100% %s");
-    std::string out = GetCapturedStdout();
-    EXPECT_EQ(GetCapturedStderr(), c.err);
-    ASSERT_EQ(out.substr(0, big.size() + 2), "[" + big + "]");
-    EXPECT_EQ("<big>" + out.substr(big.size() + 2), c.out);
-  }
 }
 
 // A scripted keyboard: each poll takes one entry; 0 means no key waiting.

@@ -38,13 +38,8 @@ TEST_F(LogFile, WholeLogByteForByteInPlaceOfAnOlderOne) {
       "           9        25.000        40.000000       50       60        7        12           300           400\n";
   const std::string gpu_only_table = gpu + "Threads   PhysMEM(MB)   VirtMEM(MB)\n"
       "           9        25.000        40.000000       50       60        12           300           400\n";
-  const struct {
-    uint32_t records;
-    const char* error;
-    RecordOptions options;
-    std::string tail;
-    std::vector<std::string> stages = {};
-  } cases[] = {
+  const struct { uint32_t records; const char* error; RecordOptions options; std::string tail;
+                 std::vector<std::string> stages = {}; } cases[] = {
       {3, "", {}, cpu_table},
       {1, "", {1, 0}, gpu_only_table},
       {0, "Fault at frame 3", {}, "\n\n[AviSynth error]\nFault at frame 3\n"},  // no table

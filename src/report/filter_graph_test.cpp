@@ -28,18 +28,13 @@ const char kRealGraph[] =
 std::string NodesText(const std::vector<GraphNode>& nodes) {
   std::string text;
   for (const GraphNode& n : nodes) {
-    text += n.id + "|" + n.filter + "|" + std::to_string(n.frames) + "|" +
-            std::to_string(n.bytes) + "\n";
+    text += n.id + "|" + n.filter + "|" + std::to_string(n.frames) + "|" + std::to_string(n.bytes) + "\n";
   }
   return text;
 }
 
 TEST(FilterGraph, ReadsNodesThatHoldMemory) {
-  const struct {
-    const char* what;
-    std::string text;
-    std::string nodes;
-  } cases[] = {
+  const struct { const char* what; std::string text, nodes; } cases[] = {
       {"a real graph", kRealGraph,
        "clip4|Spline36Resize|2|491520\nclip3|Blur|1|122880\nclip2|Invert|9|1105920\n"},
       {"devices summed, escapes undone, markup kept as data",
@@ -70,10 +65,7 @@ TEST(FilterGraph, ReadsNodesThatHoldMemory) {
 
 TEST(FilterGraph, RefusesWhatIsNoWholeGraph) {
   const std::string real = kRealGraph;
-  const struct {
-    std::string text;
-    std::string note;
-  } cases[] = {
+  const struct { std::string text, note; } cases[] = {
       {real.substr(0, real.find("clip2 [")), "the graph file ends before its graph does; it was not read."},
       {real.substr(0, real.size() / 2), "the graph file ends before its graph does; it was not read."},
       {"", "the graph file is not a filter graph; it was not read."},

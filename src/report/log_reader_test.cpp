@@ -36,11 +36,10 @@ std::string Parse(const std::string& content, RunLog* log) {
   return ParseRunLog(InputFile{"run.log", content}, log, &error) ? "" : error;
 }
 
-TEST(LogReader, ReadsSectionsScriptAndError) {
-  const std::string full = std::string(kGeneral) + kRuntime + "\n" + kScript + kGraphics +
-                           kTable + "\n\n[AviSynth error]\nScript error: [x]\nline 2\n";
+TEST(LogReader, ReadsSectionsScriptErrorAndStageTimes) {
+  const std::string run = std::string(kGeneral) + kRuntime + "\n" + kScript + kGraphics + kTable;
   RunLog log;
-  ASSERT_EQ(Parse(full, &log), "");
+  ASSERT_EQ(Parse(run + "\n\n[AviSynth error]\nScript error: [x]\nline 2\n", &log), "");
   EXPECT_EQ(LineValue(log.general, "Script file:") + "|" + LineValue(log.clip, "Colorspace:") + "|" +
                 LineValue(log.graphics, "Card name:"), "/clips/run.avs|YV12|Radeon & Co");
   EXPECT_EQ(log.runtime, (std::vector<std::string>{"Frames processed:               1600 (0 - 1599)",
@@ -52,24 +51,15 @@ TEST(LogReader, ReadsSectionsScriptAndError) {
   ASSERT_EQ(Parse(std::string(kGeneral) + "\n" + kScript, &log), "");
   EXPECT_TRUE(log.runtime.empty());
   EXPECT_EQ(log.script, "BlankClip()\n\n[Performance data]\n# \"a\" & <b>");
-}
 
-// The stage table follows the performance table; its rows are no records and
-// a stage name may look like a section title.
-TEST(LogReader, KeepsStageTimesApartFromTheTable) {
-  const std::string stages =
-      "Stage times:\n"
-      "Stage                 Calls  Self ms/frame  Incl ms/frame   Share\n"
-      "[x]                       7          1.000          1.000 100.0 %";
-  RunLog log;
-  ASSERT_EQ(Parse(std::string(kGeneral) + kRuntime + "\n" + kScript + kGraphics + kTable +
-                      "\n[Stage times]\n" + stages + "\n",
-                  &log),
-            "");
+  // The stage table follows the performance table; its rows are no records and a stage name may look like a
+  // section title.
+  const std::vector<std::string> stages = {"Stage times:",
+                                           "Stage                 Calls  Self ms/frame  Incl ms/frame   Share",
+                                           "[x]                       7          1.000          1.000 100.0 %"};
+  ASSERT_EQ(Parse(run + "\n[Stage times]\n" + stages[0] + "\n" + stages[1] + "\n" + stages[2] + "\n", &log), "");
   EXPECT_EQ(std::make_pair(log.table_rows, log.last_row_frame), std::make_pair(size_t{1}, std::string("10")));
-  EXPECT_EQ(log.stages, (std::vector<std::string>{"Stage times:",
-                                                  "Stage                 Calls  Self ms/frame  Incl ms/frame   Share",
-                                                  "[x]                       7          1.000          1.000 100.0 %"}));
+  EXPECT_EQ(log.stages, stages);
 }
 
 TEST(LogReader, RefusesWhatIsNoKorbinetLog) {

@@ -18,26 +18,18 @@ std::string RowsText(const StageTimes& times) {
 }
 
 TEST(StageTimes, ReadsRowsFromTheRight) {
-  const struct {
-    const char* what;
-    std::vector<std::string> lines;
-    bool summed;
-    std::string rows;
-    size_t unreadable;
-  } cases[] = {
+  const struct { const char* what; std::vector<std::string> lines; bool summed; std::string rows; size_t unreadable; }
+  cases[] = {
       {"one thread",
        {"Stage times:", kHead, "resize                 2000          3.012          4.020  75.0 %",
         "blur                   2000          1.000          1.000  25.0 %"},
-       false,
-       "resize|2000|3.012000|4.020000|75.000000\nblur|2000|1.000000|1.000000|25.000000\n",
-       0},
+       false, "resize|2000|3.012000|4.020000|75.000000\nblur|2000|1.000000|1.000000|25.000000\n", 0},
       {"summed over threads, share above 100",
        {"Stage times (summed over threads, so shares can exceed 100 %):", kHead,
         "slow                    100         12.500         12.500 180.5 %"},
        true, "slow|100|12.500000|12.500000|180.500000\n", 0},
       {"a name with spaces, quotes, % and markup",
-       {"Stage times:", kHead,
-        "blur \"x\" 100% </script>  2000   1.000   1.000  25.0 %"},
+       {"Stage times:", kHead, "blur \"x\" 100% </script>  2000   1.000   1.000  25.0 %"},
        false, "blur \"x\" 100% </script>|2000|1.000000|1.000000|25.000000\n", 0},
       {"a name as long as the row's figures run on from it",
        {"Stage times:", kHead, "a-very-long-stage-name-that-fills-its-column 5 0.100 0.200 1.0 %"},

@@ -19,12 +19,7 @@ namespace {
 // end-to-end tests show a request ending the program at once, and a second one during the run.
 TEST(StopRequestDeathTest, WhenARequestEndsTheProcess) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  const struct {
-    const char* what;
-    void (*body)();
-    std::function<bool(int)> ending;
-    const char* printed;
-  } kCases[] = {
+  const struct { const char* what; void (*body)(); std::function<bool(int)> ending; const char* printed; } kCases[] = {
       {"inside: kept until the outermost deferral ends",
        [] {
          InstallStopHandlers();

@@ -1,7 +1,5 @@
 #include "compare/compare_json.h"
 
-#include <set>
-
 #include "compare/json_writer.h"
 
 namespace compare {
@@ -162,10 +160,6 @@ std::string ResultJson(const CompareResult& r) {
   }
   w.EndArray();
 
-  std::set<std::pair<size_t, size_t>> outliers;
-  for (size_t v = 0; v < r.outcomes.size(); ++v) {
-    for (size_t block : r.outcomes[v].stats.outlier_blocks) outliers.insert({v, block});
-  }
   w.Key("rounds");
   w.BeginArray();
   for (const Round& round : r.rounds) {
@@ -177,7 +171,7 @@ std::string ResultJson(const CompareResult& r) {
     w.Key("position");
     w.Unsigned(round.position + 1);
     w.Key("warmup");
-    w.Bool(round.block < static_cast<size_t>(r.options.warmup));
+    w.Bool(IsWarmup(r, round));
     w.Key("frames");
     w.Unsigned(round.frames);
     w.Key("wall_seconds");
@@ -191,7 +185,7 @@ std::string ResultJson(const CompareResult& r) {
     w.Key("threads");
     w.Integer(round.threads);
     w.Key("outlier");
-    w.Bool(outliers.count({round.variant, round.block}) > 0);
+    w.Bool(IsOutlier(r, round));
     w.EndObject();
   }
   w.EndArray();

@@ -1,5 +1,7 @@
 #include "compare/compare_result.h"
 
+#include <algorithm>
+
 namespace compare {
 
 CompareSettings SettingsFor(const CompareOptions& options) {
@@ -19,6 +21,16 @@ void Summarise(CompareResult* result) {
     outcome.stats = ComputeVariantStats(result->rounds, v, settings.warmup);
     outcome.comparison = Compare(result->rounds, v, settings);
   }
+}
+
+bool IsWarmup(const CompareResult& result, const Round& round) {
+  return round.block < static_cast<size_t>(result.options.warmup);
+}
+
+bool IsOutlier(const CompareResult& result, const Round& round) {
+  if (round.variant >= result.outcomes.size()) return false;
+  const std::vector<size_t>& blocks = result.outcomes[round.variant].stats.outlier_blocks;
+  return std::find(blocks.begin(), blocks.end(), round.block) != blocks.end();
 }
 
 bool GateFails(const CompareResult& result) {

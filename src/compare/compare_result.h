@@ -40,6 +40,12 @@ CompareSettings SettingsFor(const CompareOptions& options);
 // Fills each outcome's statistics and comparison from the rounds.
 void Summarise(CompareResult* result);
 
+// What the JSON file and the rounds' CSV say of each round: whether its
+// block is a warm-up block, not counted, and whether it is one of its
+// variant's outliers.
+bool IsWarmup(const CompareResult& result, const Round& round);
+bool IsOutlier(const CompareResult& result, const Round& round);
+
 // The run's status by the gate: whether any variant that ran is slower than
 // the baseline by more than --fail-if-slower, with 95 % confidence.
 bool GateFails(const CompareResult& result);

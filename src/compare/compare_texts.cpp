@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <set>
+
+#include "compare/json_writer.h"
 
 namespace compare {
 namespace {
@@ -14,14 +15,6 @@ std::string Fixed(double value, int decimals) {
   auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
                               decimals);
   return result.ec == std::errc() ? std::string(buffer, result.ptr) : "-";
-}
-
-// Shortest text that reads back as the same number.
-std::string Shortest(double value) {
-  if (!std::isfinite(value)) return "";
-  char buffer[32];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
 }
 
 // About four significant figures for speeds from 0.1 to 10,000 fps.
@@ -157,7 +150,7 @@ std::string Conclusions(const CompareResult& result) {
     } else if (c.verdict == Verdict::kSlower) {
       text += x + " is slower than " + b + ", at " + ratio + " x its speed (" + figures;
     } else if (c.verdict == Verdict::kSame) {
-      text += x + " is as fast as " + b + " within " + Shortest(result.options.margin_percent) +
+      text += x + " is as fast as " + b + " within " + ShortestText(result.options.margin_percent) +
               " % (" + ratio + " x, " + figures;
     } else {
       text += x + " against " + b + " is undecided (" + ratio + " x, " + figures +
@@ -185,10 +178,6 @@ std::string MarkdownTable(const CompareResult& result) {
 }
 
 std::string RoundsCsv(const CompareResult& result) {
-  std::set<std::pair<size_t, size_t>> outliers;  // variant, block
-  for (size_t v = 0; v < result.outcomes.size(); ++v) {
-    for (size_t block : result.outcomes[v].stats.outlier_blocks) outliers.insert({v, block});
-  }
   std::string text =
       "variant,label,block,position,warmup,frames,wall_seconds,cpu_seconds,fps,"
       "peak_memory_bytes,threads,outlier\n";
@@ -197,11 +186,11 @@ std::string RoundsCsv(const CompareResult& result) {
         r.variant < result.options.variants.size() ? result.options.variants[r.variant].label : "";
     text += std::to_string(r.variant + 1) + "," + CsvField(label) + "," +
             std::to_string(r.block + 1) + "," + std::to_string(r.position + 1) + "," +
-            (r.block < static_cast<size_t>(result.options.warmup) ? "1" : "0") + "," +
-            std::to_string(r.frames) + "," + Shortest(r.wall_seconds) + "," +
-            Shortest(r.cpu_seconds) + "," + Shortest(RoundFps(r)) + "," +
+            (IsWarmup(result, r) ? "1" : "0") + "," +
+            std::to_string(r.frames) + "," + ShortestText(r.wall_seconds) + "," +
+            ShortestText(r.cpu_seconds) + "," + ShortestText(RoundFps(r)) + "," +
             std::to_string(r.peak_memory_bytes) + "," + std::to_string(r.threads) + "," +
-            (outliers.count({r.variant, r.block}) ? "1" : "0") + "\n";
+            (IsOutlier(result, r) ? "1" : "0") + "\n";
   }
   return text;
 }

@@ -40,6 +40,13 @@ size_t Utf8Length(std::string_view text, size_t i) {
 
 }  // namespace
 
+std::string ShortestText(double value) {
+  if (!std::isfinite(value)) return std::string();
+  char buffer[32];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
 std::string JsonQuote(std::string_view text) {
   std::string out = "\"";
   for (size_t i = 0; i < text.size();) {
@@ -97,31 +104,17 @@ void JsonWriter::Key(std::string_view key) {
   after_key_ = true;
 }
 
-void JsonWriter::BeginObject() {
+void JsonWriter::Open(char bracket) {
   BeforeValue();
-  text_ += '{';
+  text_ += bracket;
   has_element_.push_back(false);
 }
 
-void JsonWriter::BeginArray() {
-  BeforeValue();
-  text_ += '[';
-  has_element_.push_back(false);
-}
-
-void JsonWriter::EndObject() {
+void JsonWriter::Close(char bracket) {
   const bool had = has_element_.back();
   has_element_.pop_back();
   if (had) NewLine();
-  text_ += '}';
-  if (has_element_.empty()) text_ += '\n';
-}
-
-void JsonWriter::EndArray() {
-  const bool had = has_element_.back();
-  has_element_.pop_back();
-  if (had) NewLine();
-  text_ += ']';
+  text_ += bracket;
   if (has_element_.empty()) text_ += '\n';
 }
 
@@ -132,13 +125,7 @@ void JsonWriter::String(std::string_view text) {
 
 void JsonWriter::Number(double value) {
   BeforeValue();
-  if (!std::isfinite(value)) {
-    text_ += "null";
-    return;
-  }
-  char buffer[32];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  text_.append(buffer, result.ptr);
+  text_ += std::isfinite(value) ? ShortestText(value) : "null";
 }
 
 void JsonWriter::Integer(int64_t value) {

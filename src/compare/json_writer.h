@@ -12,10 +12,10 @@ namespace compare {
 
 class JsonWriter {
  public:
-  void BeginObject();
-  void EndObject();
-  void BeginArray();
-  void EndArray();
+  void BeginObject() { Open('{'); }
+  void EndObject() { Close('}'); }
+  void BeginArray() { Open('['); }
+  void EndArray() { Close(']'); }
   // Inside an object, before each value.
   void Key(std::string_view key);
   void String(std::string_view text);
@@ -31,6 +31,8 @@ class JsonWriter {
   const std::string& text() const { return text_; }
 
  private:
+  void Open(char bracket);
+  void Close(char bracket);
   void BeforeValue();
   void NewLine();
 
@@ -39,6 +41,10 @@ class JsonWriter {
   std::vector<bool> has_element_;
   bool after_key_ = false;
 };
+
+// The shortest text that reads back as the same double; empty when not
+// finite. The JSON file's numbers and the rounds' CSV use it alike.
+std::string ShortestText(double value);
 
 // A JSON string literal, quotes included.
 std::string JsonQuote(std::string_view text);

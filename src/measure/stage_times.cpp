@@ -1,5 +1,6 @@
 #include "measure/stage_times.h"
 
+#include "records/record_format.h"
 #include "text/text.h"
 
 namespace measure {
@@ -68,9 +69,7 @@ std::vector<std::string> StageTableLines(const std::vector<StageFigures>& stages
   };
   const auto per_frame = [frames](int64_t ns) { return frames ? ns / 1e6 / frames : 0.0; };
   std::vector<std::string> lines;
-  lines.push_back(many_threads
-                      ? "Stage times (summed over threads, so shares can exceed 100 %):"
-                      : "Stage times:");
+  lines.push_back(many_threads ? records::kStageTimesSummedTitle : records::kStageTimesTitle);
   lines.push_back(padded("Stage") +
                   text::Format("%7s%15s%15s%8s", "Calls", "Self ms/frame", "Incl ms/frame", "Share"));
   for (const StageFigures& stage : stages) {

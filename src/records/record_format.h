@@ -17,6 +17,12 @@ inline constexpr char kPerformanceSection[] = "[Performance data]";
 inline constexpr char kAvisynthErrorSection[] = "[AviSynth error]";
 inline constexpr char kStageTimesSection[] = "[Stage times]";
 
+// The stage table's title, printed after the summary and first in the log's
+// "[Stage times]": one form for one thread, one for stages timed on several.
+inline constexpr char kStageTimesTitle[] = "Stage times:";
+inline constexpr char kStageTimesSummedTitle[] =
+    "Stage times (summed over threads, so shares can exceed 100 %):";
+
 // The CSV header, without its line end: 9 columns, 10 with the GPU load, 11
 // with the video engine load as well (which exists only beside the GPU's).
 inline std::string CsvHeader(bool gpu, bool vpu) {

@@ -20,10 +20,6 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-bool StartsWith(std::string_view text, std::string_view start) {
-  return text.substr(0, start.size()) == start;
-}
-
 // "1,105,920" or "9": digits, grouped by commas or not; false beyond
 // kMaxFigure.
 bool ParseGrouped(std::string_view text, uint64_t* value) {
@@ -65,7 +61,7 @@ bool ParseNodeLine(std::string_view line, std::string* id, std::vector<std::stri
     if (!word) return false;
   }
   constexpr std::string_view kOpen = " [label = \"";
-  if (!StartsWith(line.substr(id_end), kOpen)) return false;
+  if (!line.substr(id_end).starts_with(kOpen)) return false;
   *id = std::string(line.substr(0, id_end));
   label->assign(1, std::string());
   size_t i = id_end + kOpen.size();
@@ -105,7 +101,7 @@ bool ParseFilterGraph(std::string_view text, std::vector<GraphNode>* nodes, std:
     start = end + 1;
     if (!head) {
       if (line.empty()) continue;
-      if (!StartsWith(line, "digraph ")) break;
+      if (!line.starts_with("digraph ")) break;
       head = true;
       continue;
     }

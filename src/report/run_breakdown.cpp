@@ -10,10 +10,8 @@ namespace report {
 
 namespace {
 
-constexpr int kBarWidth = 880;
 constexpr int kBarLeft = 240;
 constexpr int kBarRight = 800;
-constexpr int kBarTop = 34;
 constexpr int kBarRowHeight = 22;
 // Longer names are cut (with "...") so they stay left of the bars.
 constexpr size_t kShownNameBytes = 36;
@@ -65,16 +63,12 @@ std::string StageTimesHtml(const StageTimes& times, const std::string& heading) 
 std::string StageChartSvg(const StageTimes& times) {
   double top = 0;
   for (const StageRow& row : times.rows) top = std::max(top, row.self_ms);
-  const int height = kBarTop + kBarRowHeight * static_cast<int>(times.rows.size()) + 10;
-  std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"chart\" "
-                    "data-chart=\"stages\" width=\"" + std::to_string(kBarWidth) +
-                    "\" height=\"" + std::to_string(height) + "\" viewBox=\"0 0 " +
-                    std::to_string(kBarWidth) + " " + std::to_string(height) + "\">\n";
-  svg += "<text class=\"title\" x=\"" + std::to_string(kBarLeft) +
-         "\" y=\"20\">Self time per stage (ms/frame)</text>\n";
+  const int height = kChartPlotTop + kBarRowHeight * static_cast<int>(times.rows.size()) + 10;
+  std::string svg = ChartSvgStart("stages", height, "");
+  svg += ChartTitle(kBarLeft, "Self time per stage (ms/frame)");
   for (size_t i = 0; i < times.rows.size(); ++i) {
     const StageRow& row = times.rows[i];
-    const int y = kBarTop + kBarRowHeight * static_cast<int>(i);
+    const int y = kChartPlotTop + kBarRowHeight * static_cast<int>(i);
     const double length = top > 0 ? (kBarRight - kBarLeft) * row.self_ms / top : 0;
     svg += "<text x=\"" + std::to_string(kBarLeft - 6) + "\" y=\"" + std::to_string(y + 14) +
            "\" text-anchor=\"end\">" + EscapeHtml(ShownName(row.name)) + "</text>\n";

@@ -4,14 +4,11 @@
 #include <cmath>
 #include <string_view>
 
+#include "records/record_format.h"
+
 namespace report {
 
 namespace {
-
-constexpr std::string_view kTitle = "Stage times:";
-constexpr std::string_view kSummedTitle =
-    "Stage times (summed over threads, so shares can exceed 100 %):";
-constexpr std::string_view kHeadStart = "Stage ";
 
 std::string_view TrimRight(std::string_view text) {
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
@@ -69,11 +66,8 @@ StageTimes ParseStageTimes(const std::vector<std::string>& lines) {
     const std::string_view line = TrimRight(text);
     if (!head_seen) {
       // Title and column heads come first; nothing before them is a row.
-      if (line == kSummedTitle) times.summed_over_threads = true;
-      if (line.substr(0, kHeadStart.size()) == kHeadStart && line.find("Share") != line.npos &&
-          line != kTitle && line != kSummedTitle) {
-        head_seen = true;
-      }
+      if (line == records::kStageTimesSummedTitle) times.summed_over_threads = true;
+      head_seen = line.starts_with("Stage ") && line.find("Share") != line.npos;
       continue;
     }
     if (line.empty()) break;  // the table ends at its first blank line

@@ -9,10 +9,8 @@ namespace report {
 
 namespace {
 
-constexpr int kWidth = 880;
 constexpr int kPlotLeft = 72;
 constexpr int kPlotRight = 860;
-constexpr int kPlotTop = 34;
 constexpr int kPlotBottom = 254;
 // Below the x axis's title, which sits at kPlotBottom + 36.
 constexpr int kLegendTop = 316;
@@ -31,6 +29,17 @@ int TickDecimals(double step) {
 }
 
 }  // namespace
+
+std::string ChartSvgStart(const std::string& id, int height, const std::string& attributes) {
+  const std::string width = std::to_string(kChartWidth), tall = std::to_string(height);
+  return "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"chart\" data-chart=\"" + EscapeHtml(id) +
+         "\" width=\"" + width + "\" height=\"" + tall + "\" viewBox=\"0 0 " + width + " " + tall + "\"" +
+         attributes + ">\n";
+}
+
+std::string ChartTitle(int x, const std::string& title) {
+  return "<text class=\"title\" x=\"" + std::to_string(x) + "\" y=\"20\">" + title + "</text>\n";
+}
 
 const std::string& SeriesColour(size_t index) {
   static const std::string kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e",
@@ -76,7 +85,7 @@ std::string ChartSvg(const Chart& chart) {
   x_min = std::floor(x_min / x_step) * x_step;
 
   const double plot_width = kPlotRight - kPlotLeft;
-  const double plot_height = kPlotBottom - kPlotTop;
+  const double plot_height = kPlotBottom - kChartPlotTop;
   auto px = [&](double x) { return kPlotLeft + (x - x_min) / (x_max - x_min) * plot_width; };
   // Values beyond the axis are drawn on its top edge.
   auto py = [&](double y) { return kPlotBottom - std::fmin(y, y_top) / y_top * plot_height; };
@@ -92,13 +101,11 @@ std::string ChartSvg(const Chart& chart) {
 
   std::string svg;
   svg.reserve(4096 + chart.series.size() * 2 * (kPlotRight - kPlotLeft) * 16);
-  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"chart\" data-chart=\"" +
-         EscapeHtml(chart.id) + "\" width=\"" + std::to_string(kWidth) + "\" height=\"" +
-         std::to_string(height) + "\" viewBox=\"0 0 " + std::to_string(kWidth) + " " +
-         std::to_string(height) + "\" role=\"img\" aria-label=\"" + title + "\" data-y-top=\"" +
-         FixedText(y_top, TickDecimals(y_step)) + "\" data-beyond=\"" + std::to_string(beyond) + "\">\n";
-  svg += "<text class=\"title\" x=\"" + std::to_string(kPlotLeft) + "\" y=\"20\">" + title +
-         " (" + unit + ")</text>\n";
+  svg += ChartSvgStart(chart.id, height,
+                       " role=\"img\" aria-label=\"" + title + "\" data-y-top=\"" +
+                           FixedText(y_top, TickDecimals(y_step)) + "\" data-beyond=\"" +
+                           std::to_string(beyond) + "\"");
+  svg += ChartTitle(kPlotLeft, title + " (" + unit + ")");
   if (beyond > 0) {
     svg += "<text class=\"beyond\" x=\"" + std::to_string(kPlotRight) + "\" y=\"20\" text-anchor=\"end\">" +
            std::to_string(beyond) + (beyond == 1 ? " value" : " values") + " above " +
@@ -128,14 +135,14 @@ std::string ChartSvg(const Chart& chart) {
   }
   svg += "<line x1=\"" + std::to_string(kPlotLeft) + "\" y1=\"" + std::to_string(kPlotBottom) +
          "\" x2=\"" + std::to_string(kPlotRight) + "\" y2=\"" + std::to_string(kPlotBottom) +
-         "\"/><line x1=\"" + std::to_string(kPlotLeft) + "\" y1=\"" + std::to_string(kPlotTop) +
+         "\"/><line x1=\"" + std::to_string(kPlotLeft) + "\" y1=\"" + std::to_string(kChartPlotTop) +
          "\" x2=\"" + std::to_string(kPlotLeft) + "\" y2=\"" + std::to_string(kPlotBottom) +
          "\"/>\n";
   svg += "<text x=\"" + FixedText((kPlotLeft + kPlotRight) / 2.0, 1) + "\" y=\"" +
          std::to_string(kPlotBottom + 36) + "\" text-anchor=\"middle\">frame</text>\n";
-  svg += "<text x=\"14\" y=\"" + FixedText((kPlotTop + kPlotBottom) / 2.0, 1) +
+  svg += "<text x=\"14\" y=\"" + FixedText((kChartPlotTop + kPlotBottom) / 2.0, 1) +
          "\" text-anchor=\"middle\" transform=\"rotate(-90 14 " +
-         FixedText((kPlotTop + kPlotBottom) / 2.0, 1) + ")\">" + unit + "</text>\n";
+         FixedText((kChartPlotTop + kPlotBottom) / 2.0, 1) + ")\">" + unit + "</text>\n";
   svg += "</g>\n";
 
   // The lines, one per series, each a pixel column at most twice.
@@ -158,9 +165,9 @@ std::string ChartSvg(const Chart& chart) {
       if (!(p.y > y_top)) continue;
       const double x = px(p.x);
       svg += "<polygon class=\"beyond\" fill=\"" + EscapeHtml(s.colour) + "\" points=\"" +
-             FixedText(x, 1) + "," + std::to_string(kPlotTop - 2) + " " + FixedText(x - 4, 1) + "," +
-             std::to_string(kPlotTop + 5) + " " + FixedText(x + 4, 1) + "," +
-             std::to_string(kPlotTop + 5) + "\"/>\n";
+             FixedText(x, 1) + "," + std::to_string(kChartPlotTop - 2) + " " + FixedText(x - 4, 1) + "," +
+             std::to_string(kChartPlotTop + 5) + " " + FixedText(x + 4, 1) + "," +
+             std::to_string(kChartPlotTop + 5) + "\"/>\n";
     }
     if (points.size() == 1) {
       svg += "<circle cx=\"" + FixedText(px(points[0].x), 1) + "\" cy=\"" +

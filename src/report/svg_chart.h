@@ -26,6 +26,18 @@ struct Chart {
   double y_limit = 0;
 };
 
+// Every chart on the page is this wide, and its plot starts this far down,
+// below the title line.
+inline constexpr int kChartWidth = 880;
+inline constexpr int kChartPlotTop = 34;
+
+// The start tag of a chart's <svg> element, id escaped here; attributes,
+// each with its leading space and already escaped, follow the size.
+std::string ChartSvgStart(const std::string& id, int height, const std::string& attributes);
+
+// The title line above a plot, from x; title already escaped.
+std::string ChartTitle(int x, const std::string& title);
+
 // Colours for runs and series, told apart also by those with common colour
 // blindness as far as eight allow; repeats beyond.
 const std::string& SeriesColour(size_t index);

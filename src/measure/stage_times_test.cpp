@@ -40,8 +40,21 @@ TEST(StageTimes, NestedRequestsOnOneThreadLeaveTheirTimeOutOfTheOutersSelfTime) 
   // A request after the stack emptied is nobody's nested time.
   StageRequest alone(source, 2000);
   alone.Finish(2040);
+  // One left by an exception counts nothing and leaves the stack: the next
+  // request nests in the live outer one, not in the dead one.
+  {
+    StageRequest holder(blur, 3000);
+    try {
+      StageRequest failed(resize, 3010);
+      throw 1;
+    } catch (int) {
+    }
+    StageRequest after(source, 3100);
+    after.Finish(3110);
+    holder.Finish(3200);
+  }
 
-  EXPECT_EQ(FiguresText(times), "source 2 340 340\nresize 2 750 450\nblur 1 1000 250\n");
+  EXPECT_EQ(FiguresText(times), "source 3 350 350\nresize 2 750 450\nblur 2 1200 440\n");
   EXPECT_TRUE(times.Used());
   EXPECT_FALSE(times.ManyThreads());
 }

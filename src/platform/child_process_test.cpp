@@ -8,6 +8,11 @@
 #include <thread>
 
 #include "platform/testing/child_test.h"
+#include "platform/testing/scratch_dir.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#endif
 
 namespace platform {
 namespace {
@@ -25,9 +30,11 @@ constexpr double kPatience = 60;
   std::_Exit(status);
 }
 
-// The child: "echo" answers every line with itself ("exit N" ends it with N,
-// "slow" answers "slow" in two parts with a pause between); "args" prints
-// its arguments one a line.
+// The child: "echo" answers every line with itself ("exit N" ends it with N
+// after "bye" without a line end,
+// "slow" answers "slow" in two parts with a pause between, "complain X"
+// writes X to standard error, "interrupt" ignores terminal interrupts and
+// interrupts itself); "args" prints its arguments one a line.
 TEST(ChildProcessChild, Serve) {
   SKIP_UNLESS_CHILD();
   std::cout << kReady << std::endl;
@@ -37,7 +44,14 @@ TEST(ChildProcessChild, Serve) {
   }
   std::string line;
   while (std::getline(std::cin, line)) {
-    if (line.rfind("exit ", 0) == 0) EndChild(std::stoi(line.substr(5)));
+    if (line.rfind("exit ", 0) == 0) std::cout << "bye", EndChild(std::stoi(line.substr(5)));
+    if (line.rfind("complain ", 0) == 0) std::cerr << line.substr(9) << std::endl;
+    if (line == "interrupt") {
+      IgnoreTerminalInterrupt();
+#ifndef _WIN32
+      raise(SIGINT), raise(SIGQUIT);
+#endif
+    }
     if (line == "slow") {
       std::cout << "sl" << std::flush;
       std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -82,8 +96,10 @@ TEST(ChildProcess, LinesComeBackExactly) {
       {"carriage return\r", "carriage return"},
       {std::string(300000, 'x'), std::string(300000, 'x')},
       {std::string(limit, 'y'), std::string(limit, 'y')},
-      // Cut at the limit, and the rest of that line does not become the next.
+      // Cut at the limit, and the rest of that line does not become the next,
+      // whether its end comes in the same read or much later.
       {std::string(limit + 5, 'z'), std::string(limit, 'z')},
+      {std::string(limit + 300000, 'w'), std::string(limit, 'w')},
       {"after the long ones", "after the long ones"},
   };
   for (const auto& c : cases) {
@@ -111,11 +127,24 @@ TEST(ChildProcess, TimeoutKeepsWhatCameSoFar) {
   EXPECT_EQ(line, "slow");
 }
 
+TEST(ChildProcess, TerminalInterruptsIgnoredWhenAsked) {
+  ChildProcess child;
+  ASSERT_NO_FATAL_FAILURE(StartServer(&child, "echo"));
+  ASSERT_TRUE(child.Write("interrupt\n"));
+  std::string line;
+  ASSERT_EQ(child.ReadLine(&line, kPatience), Read::kLine);
+  EXPECT_EQ(line, "interrupt");
+  child.CloseInput();
+  EXPECT_EQ(child.Wait(), 0);
+}
+
 TEST(ChildProcess, ExitStatuses) {
   ChildProcess exits;
   ASSERT_NO_FATAL_FAILURE(StartServer(&exits, "echo"));
   ASSERT_TRUE(exits.Write("exit 7\n"));
   std::string line;
+  ASSERT_EQ(exits.ReadLine(&line, kPatience), Read::kLine);
+  EXPECT_EQ(line, "bye");  // a last line without its end still counts
   EXPECT_EQ(exits.ReadLine(&line, kPatience), Read::kEnd);
   EXPECT_EQ(exits.Wait(), 7);
   EXPECT_EQ(exits.Wait(), 7);  // asked again, the same
@@ -129,6 +158,43 @@ TEST(ChildProcess, ExitStatuses) {
   // 128 + SIGKILL on POSIX; on Windows the same number, given by Kill.
   EXPECT_EQ(killed.Wait(), 137);
   EXPECT_EQ(killed.ReadLine(&line, kPatience), Read::kEnd);
+}
+
+// Points this program's standard error at a file while it lives.
+struct ErrorToFile {
+  explicit ErrorToFile(const std::string& path) {
+#ifdef _WIN32
+    saved = GetStdHandle(STD_ERROR_HANDLE);
+    file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, 0,
+                       nullptr);
+    SetStdHandle(STD_ERROR_HANDLE, file);
+  }
+  ~ErrorToFile() { SetStdHandle(STD_ERROR_HANDLE, saved), CloseHandle(file); }
+  HANDLE saved, file;
+#else
+    saved = dup(2);
+    const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    dup2(file, 2), close(file);
+  }
+  ~ErrorToFile() { dup2(saved, 2), close(saved); }
+  int saved;
+#endif
+};
+
+TEST(ChildProcess, StandardErrorIsShared) {
+  ScratchDir scratch;
+  const std::string path = scratch.File("stderr.txt");
+  {
+    ErrorToFile redirected(path);
+    ChildProcess child;
+    ASSERT_NO_FATAL_FAILURE(StartServer(&child, "echo"));
+    ASSERT_TRUE(child.Write("complain on standard error\nexit 0\n"));
+    EXPECT_EQ(child.Wait(), 0);
+  }
+  std::ifstream file(path);
+  std::string line;
+  std::getline(file, line);
+  EXPECT_EQ(line, "on standard error");
 }
 
 TEST(ChildProcess, ArgumentsArriveIntact) {

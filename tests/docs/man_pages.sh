@@ -5,7 +5,7 @@ set -u
 bin=$1 man=$2
 failures=0 checked=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-for program in korbinet korbinet-report gpu-publisher; do
+for program in korbinet korbinet-report korbinet-compare gpu-publisher; do
   page=$man/$program.1
   warnings=$(groff -ww -z -man "$page" 2>&1) || fail "$page: groff status $?"
   [ -z "$warnings" ] || fail "$page: $warnings"

@@ -85,7 +85,7 @@ check "log and CSV beside the script" [ -s "$tmp/work/quick.log" -a -s "$tmp/wor
 run korbinet-report quick.csv
 check "korbinet-report, status $?: $out" [ "${out##*$'\n'}" = "Report: quick.html" -a -s "$tmp/work/quick.html" ]
 # The installed program starts its workers from /usr/bin and finds the library as korbinet does.
-run korbinet-compare --rounds 2 --round 0.2 quick.avs
+run korbinet-compare --rounds 2 --round 0.2 quick.avs quick.avs
 status=$? table=$(grep "^#  variant " <<<"$out")
 check "korbinet-compare on an example, status $status: $out" [ "$status" = 0 -a -n "$table" ]
 run gpu-publisher --record CardName=Test --sensor "GPU Load=1" --seconds 1

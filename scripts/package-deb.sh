@@ -26,7 +26,8 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORBINET_TEST
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $cppflags" \
   -DCMAKE_EXE_LINKER_FLAGS="$ldflags" -DCMAKE_SHARED_LINKER_FLAGS="$ldflags" \
   -DCMAKE_MODULE_LINKER_FLAGS="$ldflags" >/dev/null
-cmake --build "$build" -j "${KORBINET_JOBS:-2}" --target korbinet korbinet-report gpu-publisher frameserver_standard
+cmake --build "$build" -j "${KORBINET_JOBS:-2}" --target korbinet korbinet-report korbinet-compare gpu-publisher \
+  frameserver_standard
 
 rm -rf "$stage"
 doc="$stage/usr/share/doc/korbinet"
@@ -36,7 +37,7 @@ strip_into() {  # FILE TARGET MODE
   install -m "$3" "$1" "$2"
   strip --strip-unneeded --remove-section=.comment --remove-section=.note "$2"
 }
-for program in korbinet korbinet-report gpu-publisher; do
+for program in korbinet korbinet-report korbinet-compare gpu-publisher; do
   strip_into "$build/bin/$program" "$stage/usr/bin/$program" 755
   install -m 644 "$root/docs/completion/$program" "$stage/usr/share/bash-completion/completions/$program"
   gzip -9n <"$root/docs/man/$program.1" >"$stage/usr/share/man/man1/$program.1.gz"
@@ -55,7 +56,7 @@ trap 'rm -rf "$shlibs"' EXIT
 mkdir "$shlibs/debian"
 printf 'Source: korbinet\n\nPackage: korbinet\nArchitecture: amd64\n' >"$shlibs/debian/control"
 depends=$(cd "$shlibs" && dpkg-shlibdeps -O "$stage/usr/bin/korbinet" "$stage/usr/bin/korbinet-report" \
-  "$stage/usr/bin/gpu-publisher" "$stage/usr/lib/korbinet/frameserver/libavisynth.so" | sed -n 's/^shlibs:Depends=//p')
+  "$stage/usr/bin/korbinet-compare" "$stage/usr/bin/gpu-publisher" "$stage/usr/lib/korbinet/frameserver/libavisynth.so" | sed -n 's/^shlibs:Depends=//p')
 
 size=$(du -sk --exclude=DEBIAN "$stage" | cut -f1)
 sed -e "s/@VERSION@/$version/" -e "s/@DEPENDS@/$depends/" -e "s/@SIZE@/$size/" \

@@ -4,7 +4,7 @@
 # (sorted) together with the options it set. Usage: completion_test.sh DIR
 set -u
 dir=$1
-for program in korbinet korbinet-report gpu-publisher; do
+for program in korbinet korbinet-report korbinet-compare gpu-publisher; do
   source "$dir/$program" || { echo "FAIL: $dir/$program does not load"; exit 1; }
 done
 options=""
@@ -14,7 +14,7 @@ box=$(mktemp -d)
 trap 'rm -rf "$box"' EXIT
 cd "$box" || exit 1
 mkdir clips runs
-touch a.avs B.AVS notes.txt run.csv run.log page.html clips/c.avs
+touch a.avs B.AVS notes.txt run.csv run.log page.html clips/c.avs lib.so libavisynth.so.3.7.5 out.json table.md
 
 failures=0 cases=0
 # FUNCTION EXPECTED-REPLIES EXPECTED-OPTIONS WORD...: the cursor is on the last word.
@@ -50,6 +50,18 @@ check _korbinet_report "clips page.html runs" "-o filenames" korbinet-report run
 check _korbinet_report "" "" korbinet-report run.csv --label ""
 check _korbinet_report "" "" korbinet-report run.csv --baseline ""
 check _korbinet_report "" "-o filenames" korbinet-report -- -
+
+# korbinet-compare: values as the next word or after '=', library lists, output files by kind.
+check _korbinet_compare "--round --rounds" "" korbinet-compare --r
+check _korbinet_compare "forward random reverse" "" korbinet-compare a.avs --order ""
+check _korbinet_compare "random reverse" "" korbinet-compare --order = r
+check _korbinet_compare "clips lib.so libavisynth.so.3.7.5 runs" "-o filenames" korbinet-compare --library ""
+check _korbinet_compare "lib.so,lib.so lib.so,libavisynth.so.3.7.5" "-o filenames" korbinet-compare --library = lib.so,li
+check _korbinet_compare "clips out.json runs" "-o filenames" korbinet-compare --json ""
+check _korbinet_compare "clips runs table.md" "-o filenames" korbinet-compare --markdown = ""
+check _korbinet_compare "" "" korbinet-compare --prefetch ""
+check _korbinet_compare "B.AVS a.avs clips runs" "-o filenames" korbinet-compare --label x ""
+check _korbinet_compare "" "-o filenames" korbinet-compare -- -
 
 # gpu-publisher: options with '=', sources and paths after it.
 check _gpu_publisher "--interval=" "-o nospace" gpu-publisher --i

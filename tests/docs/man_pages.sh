@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Each manual page formats without a warning, and names every switch its
-# program's usage text lists. Usage: man_pages.sh BIN_DIR MAN_DIR
+# Each manual page formats without a warning, and it and the manual (the
+# HTML one, shipped alone) name every switch its program's usage text lists.
+# Usage: man_pages.sh BIN_DIR MAN_DIR
 set -u
 bin=$1 man=$2
+manual=$man/../Korbinet.html
 failures=0 checked=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-for program in korbinet korbinet-report gpu-publisher; do
+for program in korbinet korbinet-report korbinet-compare gpu-publisher; do
   page=$man/$program.1
   warnings=$(groff -ww -z -man "$page" 2>&1) || fail "$page: groff status $?"
   [ -z "$warnings" ] || fail "$page: $warnings"
@@ -19,6 +21,7 @@ for program in korbinet korbinet-report gpu-publisher; do
   for switch in $switches; do
     checked=$((checked + 1))
     grep -qF -e "$switch" <<<"$text" || fail "$page: no $switch"
+    grep -qF -e "<code>$switch" "$manual" || fail "$manual: no <code>$switch"
   done
 done
 ((checked > 0)) || fail "no switch checked"

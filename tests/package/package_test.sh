@@ -22,10 +22,12 @@ check() {  # WHAT, then a command that must succeed
 # Nothing more and nothing less: a stray file would be installed on every machine.
 expected="./usr/bin/gpu-publisher
 ./usr/bin/korbinet
+./usr/bin/korbinet-compare
 ./usr/bin/korbinet-report
 ./usr/lib/korbinet/frameserver/libavisynth.so
 ./usr/share/bash-completion/completions/gpu-publisher
 ./usr/share/bash-completion/completions/korbinet
+./usr/share/bash-completion/completions/korbinet-compare
 ./usr/share/bash-completion/completions/korbinet-report
 ./usr/share/doc/korbinet/Korbinet.html
 ./usr/share/doc/korbinet/changelog.gz
@@ -36,6 +38,7 @@ expected="./usr/bin/gpu-publisher
 ./usr/share/doc/korbinet/examples/quick.avs
 ./usr/share/doc/korbinet/report-example.html
 ./usr/share/man/man1/gpu-publisher.1.gz
+./usr/share/man/man1/korbinet-compare.1.gz
 ./usr/share/man/man1/korbinet-report.1.gz
 ./usr/share/man/man1/korbinet.1.gz"
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort)
@@ -67,7 +70,7 @@ run() {  # PROGRAM ARG...: in the work folder, as the user, output in $out
   out=$(cd "$tmp/work" && as_user env -u XDG_CONFIG_HOME HOME="$tmp/home" "$bin/$program" "$@" </dev/null 2>&1)
 }
 
-for program in korbinet korbinet-report gpu-publisher; do
+for program in korbinet korbinet-report korbinet-compare gpu-publisher; do
   run "$program" --version
   check "$program --version: $out" [ $? = 0 ]
 done
@@ -81,6 +84,10 @@ check "korbinet on an example, status $?: $out" grep -q "Frames processed:" <<<"
 check "log and CSV beside the script" [ -s "$tmp/work/quick.log" -a -s "$tmp/work/quick.csv" ]
 run korbinet-report quick.csv
 check "korbinet-report, status $?: $out" [ "${out##*$'\n'}" = "Report: quick.html" -a -s "$tmp/work/quick.html" ]
+# The installed program starts its workers from /usr/bin and finds the library as korbinet does.
+run korbinet-compare --rounds 2 --round 0.2 quick.avs quick.avs
+status=$? table=$(grep "^#  variant " <<<"$out")
+check "korbinet-compare on an example, status $status: $out" [ "$status" = 0 -a -n "$table" ]
 run gpu-publisher --record CardName=Test --sensor "GPU Load=1" --seconds 1
 check "gpu-publisher, status $?: $out" [ "$out" = "ready" ]
 # Not even root leaves a settings file in /usr/bin.

@@ -109,11 +109,11 @@ class Parser {
   }
 
   bool Value(JsonValue* value, size_t depth) {
+    if (at_ == text_.size()) return Fail("the file ends where a value should follow");
     if (++values_ > limits_.max_values) {
       return Fail("more than " + std::to_string(limits_.max_values) + " values");
     }
     value->line = line_;
-    if (at_ == text_.size()) return Fail("the file ends where a value should follow");
     switch (text_[at_]) {
       case '{':
       case '[':

@@ -14,7 +14,7 @@ box=$(mktemp -d)
 trap 'rm -rf "$box"' EXIT
 cd "$box" || exit 1
 mkdir clips runs
-touch a.avs B.AVS notes.txt run.csv run.log page.html clips/c.avs
+touch a.avs B.AVS notes.txt run.csv run.log page.html result.json clips/c.avs
 
 failures=0 cases=0
 # FUNCTION EXPECTED-REPLIES EXPECTED-OPTIONS WORD...: the cursor is on the last word.
@@ -43,9 +43,9 @@ check _korbinet "" "" korbinet -range = 1
 check _korbinet "B.AVS a.avs clips runs" "-o filenames" korbinet ""
 check _korbinet "clips/c.avs" "-o filenames" korbinet -log clips/
 
-# korbinet-report: CSV files, pages after -o, nothing after a value's switch.
+# korbinet-report: CSV and JSON files, pages after -o, nothing after a value's switch.
 check _korbinet_report "-- --baseline --help --label --version -h -o" "" korbinet-report -
-check _korbinet_report "clips run.csv runs" "-o filenames" korbinet-report ""
+check _korbinet_report "clips result.json run.csv runs" "-o filenames" korbinet-report ""
 check _korbinet_report "clips page.html runs" "-o filenames" korbinet-report run.csv -o ""
 check _korbinet_report "" "" korbinet-report run.csv --label ""
 check _korbinet_report "" "" korbinet-report run.csv --baseline ""

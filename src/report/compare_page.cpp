@@ -383,13 +383,16 @@ Sweep FindSweep(const CompareFile& file) {
   add("memory-max", [](const CompareVariant& v) -> std::optional<double> {
     return v.memory_max_mb ? std::optional<double>(static_cast<double>(*v.memory_max_mb)) : std::nullopt;
   });
-  for (const auto& [name, unused] : file.variants[0].vars) {
+  for (const auto& var : file.variants[0].vars) {
+    const std::string& name = var.first;
     add(name, [&name](const CompareVariant& v) -> std::optional<double> {
       const std::string* value = VarValue(v, name);
       return value ? NumberValue(*value) : std::nullopt;
     });
   }
-  for (const auto& [setting, values] : candidates) {
+  for (const auto& candidate : candidates) {
+    const std::string& setting = candidate.first;
+    const std::vector<std::optional<double>>& values = candidate.second;
     const bool all = std::all_of(values.begin(), values.end(), [](const auto& x) { return x.has_value(); });
     if (!all || std::all_of(values.begin(), values.end(), [&](const auto& x) { return *x == *values[0]; })) {
       continue;

@@ -241,6 +241,27 @@ bool ReadComparison(Fields& f, const JsonValue& variant, const std::string& wher
   return true;
 }
 
+// A field later than the first files of schema 1: missing is none.
+bool ReadStages(Fields& f, const JsonValue& variant, const std::string& where, std::vector<CompareStage>* out) {
+  bool ok;
+  const JsonValue* stages = f.Member(variant, where, "stages", JsonType::kArray, true, &ok);
+  for (size_t i = 0; stages && i < stages->items.size(); ++i) {
+    const JsonValue& s = stages->items[i];
+    const std::string w = where + ".stages[" + std::to_string(i + 1) + "]";
+    if (s.type != JsonType::kObject) {
+      return f.Fail(s, w, std::string("an object expected, found ") + JsonTypeName(s.type));
+    }
+    CompareStage stage;
+    if (!f.Text(s, w, "name", &stage.name) || !f.Whole(s, w, "calls", 0, kInt64Max, &stage.calls) ||
+        !f.Real(s, w, "self_seconds", 0, false, &stage.self_seconds) ||
+        !f.Real(s, w, "inclusive_seconds", 0, false, &stage.inclusive_seconds)) {
+      return false;
+    }
+    out->push_back(std::move(stage));
+  }
+  return ok;
+}
+
 bool ReadVariant(Fields& f, const JsonValue& v, size_t index, CompareVariant* out) {
   const std::string w = "variants[" + std::to_string(index + 1) + "]";
   if (v.type != JsonType::kObject) {
@@ -269,7 +290,8 @@ bool ReadVariant(Fields& f, const JsonValue& v, size_t index, CompareVariant* ou
     }
     out->vars.emplace_back(vars->keys[i], value.text);
   }
-  return ReadStats(f, v, w, &out->stats) && ReadComparison(f, v, w, &out->comparison);
+  return ReadStats(f, v, w, &out->stats) && ReadComparison(f, v, w, &out->comparison) &&
+         ReadStages(f, v, w, &out->stages);
 }
 
 bool ReadRound(Fields& f, const JsonValue& r, size_t index, size_t variants, CompareRound* out) {

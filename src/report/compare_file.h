@@ -54,6 +54,13 @@ struct CompareAgainstBaseline {
   std::string verdict;  // faster, slower, same or undecided
 };
 
+// A stage the script marked, summed over the variant's rounds, warm-up included.
+struct CompareStage {
+  std::string name;
+  int64_t calls = 0;
+  double self_seconds = 0, inclusive_seconds = 0;
+};
+
 struct CompareVariant {
   std::string label, script;
   // Absent where the file has null.
@@ -62,6 +69,7 @@ struct CompareVariant {
   std::vector<std::pair<std::string, std::string>> vars;
   CompareStats stats;
   std::optional<CompareAgainstBaseline> comparison;
+  std::vector<CompareStage> stages;  // none when the file has none
 };
 
 struct CompareRound {

@@ -124,7 +124,7 @@ const std::string kMinimal = R"({"schema": 1, "program": {"name": "korbinet-comp
   "margin_percent": 2, "confidence": 0.95, "resamples": 10000, "seed": 1},
  "variants": [{"number": 1, "label": "a", "script": "a.avs",
   "statistics": {"rounds": 0, "outlier_blocks": [], "peak_memory_bytes": 0, "threads": 0},
-  "stages": [{"name": "Blur", "calls": 3}]}],
+  "stages": [{"name": "Blur", "calls": 3, "self_seconds": 0.5, "inclusive_seconds": 0.75, "share": 1}]}],
  "rounds": [{"variant": 1, "block": 1, "position": 1, "warmup": true, "frames": 10, "wall_seconds": 1,
   "cpu_seconds": 1, "peak_memory_bytes": 0, "threads": 1, "outlier": false}]}
 )";
@@ -137,6 +137,8 @@ TEST(CompareFile, ToleratesMissingNullsAndUnknownFields) {
   EXPECT_TRUE(std::isnan(file.rounds[0].fps));
   EXPECT_FALSE(file.variants[0].prefetch.has_value());
   EXPECT_TRUE(std::isnan(file.settings.fail_if_slower_percent));
+  ASSERT_EQ(file.variants[0].stages.size(), 1u);
+  EXPECT_EQ(file.variants[0].stages[0].inclusive_seconds, 0.75);
 }
 
 TEST(CompareFile, RefusesFilesOutsideTheSchemaNamingThePlace) {
@@ -172,6 +174,8 @@ TEST(CompareFile, RefusesFilesOutsideTheSchemaNamingThePlace) {
       {with("\"wall_seconds\": 1", "\"wall_seconds\": -1"), "r.json, line 8: rounds[1].wall_seconds: -1 is below 0"},
       {with("\"warmup\": true", "\"warmup\": 1"), "r.json, line 8: rounds[1].warmup: true or false expected, found a number"},
       {with("\"rounds\": [", "\"rounds\": [7, "), "r.json, line 8: rounds[1]: an object expected, found a number"},
+      {with("\"calls\": 3", "\"calls\": -3"),
+       "r.json, line 7: variants[1].stages[1].calls: -3 is not a whole number from 0 to 9223372036854775807"},
       {with("\"machine\": {\"gpu\": \"x\"}", "\"machine\": []"), "r.json, line 2: machine: an object expected, found an array"},
   };
   for (const auto& c : cases) {

@@ -322,6 +322,31 @@ std::string SweepCharts(const CompareFile& file) {
   return html;
 }
 
+// Each variant's stages as the run's page shows a log's, per frame of its
+// rounds, warm-up included as the figures are.
+std::string StagesHtml(const CompareFile& file) {
+  std::string html;
+  for (size_t v = 0; v < file.variants.size(); ++v) {
+    const CompareVariant& variant = file.variants[v];
+    if (variant.stages.empty()) continue;
+    double frames = 0, wall = 0;
+    for (const CompareRound& r : file.rounds) {
+      if (r.variant != v + 1) continue;
+      frames += static_cast<double>(r.frames);
+      wall += r.wall_seconds;
+    }
+    StageTimes times;
+    times.summed_over_threads = variant.prefetch.value_or(0) > 1;
+    for (const CompareStage& s : variant.stages) {
+      times.rows.push_back({s.name, static_cast<uint64_t>(s.calls), frames > 0 ? s.self_seconds * 1000 / frames : 0,
+                            frames > 0 ? s.inclusive_seconds * 1000 / frames : 0,
+                            wall > 0 ? s.self_seconds / wall * 100 : 0});
+    }
+    html += "<h3>" + Number(v) + ": " + EscapeHtml(variant.label) + "</h3>\n" + StageTimesHtml(times, "h4");
+  }
+  return html.empty() ? html : "<h2>Stage times</h2>\n" + html;
+}
+
 }  // namespace
 
 std::vector<std::vector<std::string>> CompareCells(const CompareFile& file) {
@@ -448,6 +473,7 @@ std::string ComparePage(const CompareFile& file) {
           "scaled MADs from the median.</p>\n";
   if (n > 1) html += "<h2>Against the baseline</h2>\n" + RatiosSvg(file);
   html += SweepCharts(file);
+  html += StagesHtml(file);
   html += "<h2>Variants</h2>\n" + VariantsTable(file);
   std::string errors;
   for (size_t v = 0; v < n; ++v) {

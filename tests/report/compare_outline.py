@@ -12,7 +12,7 @@ figures = root.find(f".//{XHTML}table[@class='figures']")
 print("labels:", " | ".join(row.findall(f"{XHTML}td")[1].text for row in figures.findall(f"{XHTML}tr")[1:]))
 for chart in root.iter(f"{SVG}svg"):
     marks = collections.Counter(e.get("class") for e in chart.iter() if e.get("class") in MARKS)
-    print(chart.get("data-chart"), " ".join(f"{k}={v}" for k, v in sorted(marks.items())))
+    print(" ".join([chart.get("data-chart")] + [f"{k}={v}" for k, v in sorted(marks.items())]))
     for text in chart.iter(f"{SVG}text"):
         if text.get("class") == "verdict":
             print("  verdict:", text.text)

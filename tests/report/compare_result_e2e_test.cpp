@@ -23,7 +23,11 @@ std::string ResultFile() {
   r.outcomes[2].error = "Script error: </pre><script>";
   r.program_version = "2.1.6";
   compare::Summarise(&r);
-  return compare::ResultJson(r);
+  // The baseline's stages, in the form the worker's figures take in the file.
+  std::string json = compare::ResultJson(r);
+  json.insert(json.find("\"comparison\": null"), "\"stages\": [{\"name\": \"Blur<1>\", \"calls\": 606, "
+                                                  "\"self_seconds\": 0.25, \"inclusive_seconds\": 0.5}],\n");
+  return json;
 }
 
 class CompareResultPage : public testing::Test {
@@ -57,9 +61,14 @@ TEST_F(CompareResultPage, DrawsRoundsRatiosAndTheSweep) {
                          "  verdict: failed\n"
                          "sweep-speed series=1\n"
                          "sweep-efficiency series=1\n"
+                         "stages\n"
                          "error: Script error: </pre><script>\n");
   // Quotes too, which the parser would have let through in text.
-  EXPECT_NE(sandbox_.ReadFile("r.html").find("<td class=\"label\">one &lt;b&gt;&amp;&#39;&quot;</td>"), std::string::npos);
+  const std::string page = sandbox_.ReadFile("r.html");
+  EXPECT_NE(page.find("<td class=\"label\">one &lt;b&gt;&amp;&#39;&quot;</td>"), std::string::npos);
+  // Per frame of all the baseline's rounds, the warm-up too: 656 frames in 6 s.
+  EXPECT_NE(page.find("<tr><td class=\"label\">Blur&lt;1&gt;</td><td>606</td><td>0.381</td><td>0.762</td><td>4.2 %</td></tr>"),
+            std::string::npos);
 }
 
 // The readers' own messages are pinned by their unit tests; here the program's prefix and statuses.

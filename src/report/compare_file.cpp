@@ -12,6 +12,9 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr int64_t kInt64Max = std::numeric_limits<int64_t>::max();
+// Above any speed, time or ratio measured, and low enough that a chart's
+// axis over such figures stays finite with whole steps between its ticks.
+constexpr double kLargestFigure = 1e15;
 
 // Reads the members of the file's objects, each checked for its type and
 // range; the first fault ends the reading with a message naming the field.
@@ -72,14 +75,16 @@ class Fields {
     return ok;
   }
 
-  // A number of at least min; NaN for null when nullable.
+  // A number from min to kLargestFigure; NaN for null when nullable.
   bool Real(const JsonValue& obj, const std::string& where, const char* key, double min,
             bool nullable, double* out) {
     bool ok;
     const JsonValue* v = Member(obj, where, key, JsonType::kNumber, nullable, &ok);
     *out = kNaN;
     if (!v) return ok;
-    if (!(v->number >= min)) return Fail(*v, Name(where, key), v->text + " is below " + Figure(min));
+    if (!(v->number >= min && v->number <= kLargestFigure)) {
+      return Fail(*v, Name(where, key), v->text + " is not from " + Figure(min) + " to " + Figure(kLargestFigure));
+    }
     *out = v->number;
     return true;
   }
@@ -278,8 +283,9 @@ bool ReadVariant(Fields& f, const JsonValue& v, size_t index, CompareVariant* ou
       !f.OptionalText(v, w, "library_version", &out->library_version) ||
       !f.OptionalText(v, w, "library_file_version", &out->library_file_version) ||
       !f.OptionalText(v, w, "maxcpu", &out->maxcpu) || !f.OptionalText(v, w, "error", &out->error) ||
-      !f.Whole(v, w, "prefetch", 1, kInt64Max, true, &out->prefetch) ||
-      !f.Whole(v, w, "memory_max_mb", 0, kInt64Max, true, &out->memory_max_mb) ||
+      // korbinet-compare's own limits.
+      !f.Whole(v, w, "prefetch", 1, std::numeric_limits<int>::max(), true, &out->prefetch) ||
+      !f.Whole(v, w, "memory_max_mb", 1, kInt64Max >> 20, true, &out->memory_max_mb) ||
       !f.Object(v, w, "vars", true, &vars)) {
     return false;
   }

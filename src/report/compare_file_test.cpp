@@ -171,7 +171,9 @@ TEST(CompareFile, RefusesFilesOutsideTheSchemaNamingThePlace) {
       {with("\"stages\"", "\"comparison\": {\"pairs\": 2, \"verdict\": \"quick\"}, \"stages\""),
        "r.json, line 7: variants[1].comparison.verdict: not faster, slower, same or undecided"},
       {with("\"variant\": 1", "\"variant\": 2"), "r.json, line 8: rounds[1].variant: 2 is not a whole number from 1 to 1"},
-      {with("\"wall_seconds\": 1", "\"wall_seconds\": -1"), "r.json, line 8: rounds[1].wall_seconds: -1 is below 0"},
+      {with("\"wall_seconds\": 1", "\"wall_seconds\": -1"), "r.json, line 8: rounds[1].wall_seconds: -1 is not from 0 to 1e+15"},
+      {with("\"wall_seconds\": 1", "\"wall_seconds\": 1e300"),
+       "r.json, line 8: rounds[1].wall_seconds: 1e300 is not from 0 to 1e+15"},
       {with("\"warmup\": true", "\"warmup\": 1"), "r.json, line 8: rounds[1].warmup: true or false expected, found a number"},
       {with("\"rounds\": [", "\"rounds\": [7, "), "r.json, line 8: rounds[1]: an object expected, found a number"},
       {with("\"calls\": 3", "\"calls\": -3"),
@@ -182,6 +184,22 @@ TEST(CompareFile, RefusesFilesOutsideTheSchemaNamingThePlace) {
     CompareFile file;
     EXPECT_EQ(Parse(c.text, &file), c.message) << c.text;
   }
+}
+
+// Values a double apart cannot be told apart on an axis; drawing them must not
+// step along it for ever.
+TEST(CompareFile, AVariableBeyondAnAxisIsNoSweep) {
+  CompareFile file;
+  ASSERT_EQ(Parse(kMinimal, &file), "");
+  file.variants[0].stats.median_fps = 10;
+  file.variants.push_back(file.variants[0]);
+  file.variants[0].vars = {{"N", "1e300"}};
+  file.variants[1].vars = {{"N", "1.0000000000000002e300"}};
+  EXPECT_TRUE(FindSweep(file).series.empty());
+  file.variants[1].vars = {{"N", "2"}};
+  file.variants[0].vars = {{"N", "1.5"}};
+  EXPECT_EQ(FindSweep(file).setting, "N");
+  EXPECT_NE(ComparePage(file).find("data-chart=\"sweep-speed\""), std::string::npos);
 }
 
 }  // namespace

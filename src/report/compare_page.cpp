@@ -198,10 +198,12 @@ std::string RatiosSvg(const CompareFile& file) {
   return svg + "</svg>\n";
 }
 
+// A variable's value as a point on a sweep's axis. Far beyond a setting's
+// range, neighbouring values would be one double apart, too close for ticks.
 std::optional<double> NumberValue(const std::string& text) {
   double value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !(std::fabs(value) <= 1e12)) {
     return std::nullopt;
   }
   return value;

@@ -246,8 +246,10 @@ std::string RunHeader(const CompareFile& file) {
   html += HeaderRow("Cores", m.cores > 0 ? std::to_string(m.cores) : "not known");
   html += HeaderRow("System", Known(m.os));
   html += HeaderRow("Load average", std::isfinite(m.load_average_start) || std::isfinite(m.load_average_end)
-                                        ? Figure(m.load_average_start, 2) + " at the start, " +
-                                              Figure(m.load_average_end, 2) + " at the end"
+                                        ? Known(std::isfinite(m.load_average_start) ? FixedText(m.load_average_start, 2) : "") +
+                                              " at the start, " +
+                                              Known(std::isfinite(m.load_average_end) ? FixedText(m.load_average_end, 2) : "") +
+                                              " at the end"
                                         : "not known");
   html += HeaderRow("Rounds", std::to_string(file.rounds.size()) + " of " + FixedText(s.round_seconds, 3) + " s in " +
                                   std::to_string(blocks) + " blocks (" + std::to_string(s.warmup_blocks) +

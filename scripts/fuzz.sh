@@ -27,7 +27,7 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 # Every target with its longest input. The GPU target reads a section of
 # 200 KB; its compact form needs far less.
 declare -A max_len=([settings]=4096 [command_line]=1024 [elf_reader]=8192
-                    [gpu_info]=16384 [report_files]=8192)
+                    [gpu_info]=16384 [report_files]=8192 [compare_file]=16384)
 mapfile -t targets < <(printf '%s\n' "${!max_len[@]}" | sort)
 
 failed=()

@@ -1,11 +1,14 @@
 // korbinet-report: pages drawn from the CSV (and log) files Korbinet writes,
-// one run alone or several side by side.
+// one run alone or several side by side, or from a korbinet-compare result.
 #include <string>
 #include <vector>
 
 #include "platform/console.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "report/compare_file.h"
+#include "report/compare_page.h"
+#include "report/input_file.h"
 #include "report/report_options.h"
 #include "report/report_page.h"
 #include "report/run_figures.h"
@@ -24,6 +27,32 @@ void PrintError(const std::string& message) {
 std::string WithoutLineEnd(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
   return text;
+}
+
+// The page of a korbinet-compare result, its figures on standard output.
+int ComparisonResultPage(const report::InputFile& file, const report::ReportOptions& options) {
+  using namespace report;
+  CompareFile result;
+  std::string error;
+  if (!ParseCompareFile(file, &result, &error)) {
+    PrintError(error);
+    return kBadInput;
+  }
+  const std::string output = options.output.empty() ? DefaultOutputPath(options) : options.output;
+  std::string full_input, full_output;
+  if (platform::FullPathName(output, &full_output) && platform::FullPathName(file.path, &full_input) &&
+      full_input == full_output) {
+    PrintError(output + ": is the result file; the report must go elsewhere");
+    return kUsageError;
+  }
+  platform::ClearLastError();
+  if (!platform::WriteFileReplacing(output, ComparePage(result))) {
+    PrintError(output + ": cannot be written: " + WithoutLineEnd(platform::LastErrorText()));
+    return kBadInput;
+  }
+  PrintTable(CompareCells(result));
+  platform::WriteText(true, "\nReport: " + output + "\n");
+  return 0;
 }
 
 }  // namespace
@@ -52,7 +81,22 @@ int main(int argc, char** argv) {
   std::vector<RunFigures> figures;
   for (size_t i = 0; i < runs.size(); ++i) {
     std::string warning;
-    if (!LoadRun(options.csv_paths[i], &runs[i], &error, &warning)) {
+    InputFile file;
+    if (!ReadInputFile(options.csv_paths[i], &file, &error)) {
+      PrintError(error);
+      return kBadInput;
+    }
+    // Told apart by content: a CSV or log of ours never starts with '{'.
+    if (LooksLikeJson(file.content)) {
+      if (runs.size() > 1 || !options.labels.empty() || options.baseline_given) {
+        PrintError(file.path + ": a korbinet-compare result is drawn alone, without other files, "
+                   "--label or --baseline");
+        platform::WriteText(false, kUsage);
+        return kUsageError;
+      }
+      return ComparisonResultPage(file, options);
+    }
+    if (!LoadRun(file, &runs[i], &error, &warning)) {
       PrintError(error);
       return kBadInput;
     }

@@ -73,6 +73,7 @@ bool ParseReportOptions(const std::vector<std::string>& args, ReportOptions* opt
       return false;
     }
     options->baseline = n - 1;
+    options->baseline_given = true;
   }
   return true;
 }

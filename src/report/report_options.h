@@ -9,7 +9,9 @@ namespace report {
 inline constexpr char kUsage[] =
     "usage: korbinet-report RUN.csv [RUN.csv ...] [-o REPORT.html] [--label NAME]... "
     "[--baseline N]\n"
-    "  -o REPORT.html   the page to write (default: beside the first CSV, named after it)\n"
+    "       korbinet-report RESULT.json [-o REPORT.html]\n"
+    "  RESULT.json      a result file of korbinet-compare, drawn on a page of its own\n"
+    "  -o REPORT.html   the page to write (default: beside the first file, named after it)\n"
     "  --label NAME     names the runs in order (default: script and folder)\n"
     "  --baseline N     the run the others are measured against (default: 1)\n";
 
@@ -17,10 +19,11 @@ inline constexpr char kUsage[] =
 inline constexpr size_t kMaxRuns = 32;
 
 struct ReportOptions {
-  std::vector<std::string> csv_paths;
+  std::vector<std::string> csv_paths;  // or the one korbinet-compare result
   std::vector<std::string> labels;
   std::string output;   // empty: the default beside the first CSV
   size_t baseline = 0;  // index into csv_paths
+  bool baseline_given = false;
   bool help = false;
 };
 

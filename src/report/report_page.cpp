@@ -21,6 +21,8 @@ const char kStyle[] =
     "svg.chart .axis line{stroke:#444}svg.chart .axis line.grid{stroke:#ddd}"
     "svg.chart polyline{fill:none;stroke-width:1.3}";
 
+}  // namespace
+
 std::string PageStart(const std::string& title) {
   return "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\">\n"
          "<head>\n<meta charset=\"utf-8\"/>\n<meta name=\"generator\" content=\"korbinet-report\"/>\n"
@@ -28,7 +30,7 @@ std::string PageStart(const std::string& title) {
          "</style>\n</head>\n<body>\n<h1>" + EscapeHtml(title) + "</h1>\n";
 }
 
-const char kPageEnd[] = "</body>\n</html>\n";
+namespace {
 
 std::string ClipText(const RunLog& log) {
   const std::string frames = LineValue(log.clip, "Number of frames:");
@@ -136,6 +138,8 @@ double Threads(const CsvRecord& r) { return r.threads; }
 double Physical(const CsvRecord& r) { return r.physical_memory; }
 double Virtual(const CsvRecord& r) { return r.virtual_memory; }
 
+}  // namespace
+
 std::string FiguresTable(const std::vector<std::vector<std::string>>& cells, size_t baseline) {
   std::string html = "<table class=\"figures\">\n<tr>";
   for (const std::string& title : cells[0]) html += "<th>" + EscapeHtml(title) + "</th>";
@@ -149,6 +153,8 @@ std::string FiguresTable(const std::vector<std::vector<std::string>>& cells, siz
   }
   return html + "</table>\n";
 }
+
+namespace {
 
 // The rate series of a run's speed chart, named for what a point stands for.
 ChartSeries SpeedLine(const std::string& name, size_t colour, const RunCsv& csv) {

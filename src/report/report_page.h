@@ -10,6 +10,16 @@
 
 namespace report {
 
+// The pages' shared frame: the head with its style and the title as <h1>,
+// and the end.
+std::string PageStart(const std::string& title);
+inline constexpr char kPageEnd[] = "</body>\n</html>\n";
+
+// A table of figures from rows of cells (the first the titles), every cell
+// escaped, the second column the label; the baseline's row (an index into
+// the rows after the titles) is bold when there are several.
+std::string FiguresTable(const std::vector<std::vector<std::string>>& cells, size_t baseline);
+
 // The page of one run: header, summary, charts, graphics card, script.
 std::string RunPage(const Run& run, const RunFigures& figures);
 

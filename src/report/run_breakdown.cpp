@@ -13,17 +13,6 @@ namespace {
 constexpr int kBarLeft = 240;
 constexpr int kBarRight = 800;
 constexpr int kBarRowHeight = 22;
-// Longer names are cut (with "...") so they stay left of the bars.
-constexpr size_t kShownNameBytes = 36;
-
-std::string ShownName(const std::string& name) {
-  if (name.size() <= kShownNameBytes) return name;
-  size_t cut = kShownNameBytes;
-  // Not inside a UTF-8 sequence.
-  while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
-  return name.substr(0, cut) + "...";
-}
-
 std::string Cell(const std::string& text) { return "<td>" + text + "</td>"; }
 
 std::string Grouped(uint64_t value) {
@@ -36,6 +25,14 @@ std::string Grouped(uint64_t value) {
 }
 
 }  // namespace
+
+std::string ShownName(const std::string& name) {
+  if (name.size() <= kShownNameBytes) return name;
+  size_t cut = kShownNameBytes;
+  // Not inside a UTF-8 sequence.
+  while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+  return name.substr(0, cut) + "...";
+}
 
 std::string StageTimesHtml(const StageTimes& times, const std::string& heading) {
   if (times.rows.empty() && times.unreadable_rows == 0) return std::string();

@@ -13,6 +13,10 @@ namespace report {
 // The nodes listed, most bytes first.
 inline constexpr size_t kListedGraphNodes = 10;
 
+// Longer names are cut (with "...") so they stay left of a chart's bars.
+inline constexpr size_t kShownNameBytes = 36;
+std::string ShownName(const std::string& name);
+
 // heading: "h2" or "h3". Empty when the log has no stage table.
 std::string StageTimesHtml(const StageTimes& times, const std::string& heading);
 

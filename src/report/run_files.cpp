@@ -46,11 +46,16 @@ std::string RunMismatch(const RunLog& log, const RunCsv& csv) {
 }
 
 bool LoadRun(const std::string& path, Run* run, std::string* error, std::string* warning) {
+  InputFile file;
+  return ReadInputFile(path, &file, error) && LoadRun(file, run, error, warning);
+}
+
+bool LoadRun(const InputFile& file, Run* run, std::string* error, std::string* warning) {
   warning->clear();
   *run = Run{};
+  const std::string& path = file.path;
   run->csv_path = path;
-  InputFile file;
-  if (!ReadInputFile(path, &file, error) || !ParseRunCsv(file, &run->csv, error)) return false;
+  if (!ParseRunCsv(file, &run->csv, error)) return false;
   const std::string log_path = WithExtension(path, ".log");
   if (log_path != path && platform::FileExists(log_path)) {
     InputFile log;

@@ -34,6 +34,8 @@ std::string DefaultLabel(const Run& run);
 // than the CSV's (say a later run with -log alone) is left out, with the
 // reason in *warning.
 bool LoadRun(const std::string& path, Run* run, std::string* error, std::string* warning);
+// The same for a CSV already read.
+bool LoadRun(const InputFile& csv, Run* run, std::string* error, std::string* warning);
 
 // Empty when log and csv come from one run (the log's table has the CSV's
 // records), else why not.

@@ -139,7 +139,7 @@ std::string ChartSvg(const Chart& chart) {
          "\" x2=\"" + std::to_string(kPlotLeft) + "\" y2=\"" + std::to_string(kPlotBottom) +
          "\"/>\n";
   svg += "<text x=\"" + FixedText((kPlotLeft + kPlotRight) / 2.0, 1) + "\" y=\"" +
-         std::to_string(kPlotBottom + 36) + "\" text-anchor=\"middle\">frame</text>\n";
+         std::to_string(kPlotBottom + 36) + "\" text-anchor=\"middle\">" + EscapeHtml(chart.x_title) + "</text>\n";
   svg += "<text x=\"14\" y=\"" + FixedText((kChartPlotTop + kPlotBottom) / 2.0, 1) +
          "\" text-anchor=\"middle\" transform=\"rotate(-90 14 " +
          FixedText((kChartPlotTop + kPlotBottom) / 2.0, 1) + ")\">" + unit + "</text>\n";

@@ -1,4 +1,5 @@
-// A line chart as inline SVG: series against the frame number, with axes,
+// A line chart as inline SVG: series against the frame number (or another
+// whole-numbered x), with axes,
 // ticks, units and a legend.
 #pragma once
 
@@ -24,6 +25,7 @@ struct Chart {
   // to a tick), and values beyond are drawn at its top edge with a marker
   // and counted in a note, so a few spikes cannot flatten the rest.
   double y_limit = 0;
+  std::string x_title = "frame";  // below the x axis
 };
 
 // Every chart on the page is this wide, and its plot starts this far down,

@@ -14,7 +14,7 @@ box=$(mktemp -d)
 trap 'rm -rf "$box"' EXIT
 cd "$box" || exit 1
 mkdir clips runs
-touch a.avs B.AVS notes.txt run.csv run.log page.html clips/c.avs lib.so libavisynth.so.3.7.5 out.json table.md
+touch a.avs B.AVS notes.txt run.csv run.log page.html result.json clips/c.avs lib.so libavisynth.so.3.7.5 out.json table.md
 
 failures=0 cases=0
 # FUNCTION EXPECTED-REPLIES EXPECTED-OPTIONS WORD...: the cursor is on the last word.
@@ -43,9 +43,9 @@ check _korbinet "" "" korbinet -range = 1
 check _korbinet "B.AVS a.avs clips runs" "-o filenames" korbinet ""
 check _korbinet "clips/c.avs" "-o filenames" korbinet -log clips/
 
-# korbinet-report: CSV files, pages after -o, nothing after a value's switch.
+# korbinet-report: CSV and JSON files, pages after -o, nothing after a value's switch.
 check _korbinet_report "-- --baseline --help --label --version -h -o" "" korbinet-report -
-check _korbinet_report "clips run.csv runs" "-o filenames" korbinet-report ""
+check _korbinet_report "clips out.json result.json run.csv runs" "-o filenames" korbinet-report ""
 check _korbinet_report "clips page.html runs" "-o filenames" korbinet-report run.csv -o ""
 check _korbinet_report "" "" korbinet-report run.csv --label ""
 check _korbinet_report "" "" korbinet-report run.csv --baseline ""
@@ -57,7 +57,7 @@ check _korbinet_compare "forward random reverse" "" korbinet-compare a.avs --ord
 check _korbinet_compare "random reverse" "" korbinet-compare --order = r
 check _korbinet_compare "clips lib.so libavisynth.so.3.7.5 runs" "-o filenames" korbinet-compare --library ""
 check _korbinet_compare "lib.so,lib.so lib.so,libavisynth.so.3.7.5" "-o filenames" korbinet-compare --library = lib.so,li
-check _korbinet_compare "clips out.json runs" "-o filenames" korbinet-compare --json ""
+check _korbinet_compare "clips out.json result.json runs" "-o filenames" korbinet-compare --json ""
 check _korbinet_compare "clips runs table.md" "-o filenames" korbinet-compare --markdown = ""
 check _korbinet_compare "" "" korbinet-compare --prefetch ""
 check _korbinet_compare "B.AVS a.avs clips runs" "-o filenames" korbinet-compare --label x ""

@@ -17,7 +17,9 @@ std::string KorbinetUsage() {
 
 const std::string kReportUsage =
     "usage: korbinet-report RUN.csv [RUN.csv ...] [-o REPORT.html] [--label NAME]... [--baseline N]\n"
-    "  -o REPORT.html   the page to write (default: beside the first CSV, named after it)\n"
+    "       korbinet-report RESULT.json [-o REPORT.html]\n"
+    "  RESULT.json      a result file of korbinet-compare, drawn on a page of its own\n"
+    "  -o REPORT.html   the page to write (default: beside the first file, named after it)\n"
     "  --label NAME     names the runs in order (default: script and folder)\n"
     "  --baseline N     the run the others are measured against (default: 1)\n";
 

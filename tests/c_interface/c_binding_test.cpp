@@ -63,7 +63,7 @@ std::string Load(const std::string& path, int version, const std::string& script
     if (graph) seen += std::to_string(offered) + std::to_string(dumped) + "|";
     avs_host::ReleaseScript(&library);
   } catch (const AvisynthError& e) {
-    return seen + "error: " + e.msg + Stages(times);
+    return seen + "error: " + e.msg + "; " + Stages(times);
   }
   const std::string dot = app::FilterGraphPath(script);
   if (graph && std::filesystem::exists(dot)) seen += ScratchDir::Read(dot);
@@ -94,11 +94,11 @@ TEST_P(CBindingTest, ShowsWhatTheCppInterfaceShows) {
       {"syntax", "x = )", "\n(" + dir.File("syntax.avs") + ", line 1, column "},
       {"missing", "", "Import: couldn't open \"" + dir.File("missing.avs") + "\""},
       {"no clip", "x = 1", "error: \"" + dir.File("no clip.avs") + "\":\nScript did not return a clip"},
-      {"frame", "Fault(" + clip + ", 3, \"error\")", "error: Fault at frame 3stages:."},
+      {"frame", "Fault(" + clip + ", 3, \"error\")", "error: Fault at frame 3; stages:."},
       // Frames pass through the markers, each request counted once per stage; a failing one keeps its error.
       {"nested", clip + ".KorbinetStage(\"a\").KorbinetStage(\"b\").KorbinetStage(\"a\")", "stages: a 10 b 5."},
       {"unused", "x = " + clip + ".KorbinetStage(\"never\")\n" + clip, "stages: never 0."},
-      {"stage fault", "Fault(" + clip + ", 3, \"error\").KorbinetStage(\"f\")", "error: Fault at frame 3stages: f 4."},
+      {"stage fault", "Fault(" + clip + ", 3, \"error\").KorbinetStage(\"f\")", "error: Fault at frame 3; stages: f 4."},
   };
   // The C binding decodes the pixel type itself where the C++ one asks the library; beyond the classic
   // eight both name the format as AviSynth+ does, right-aligned with the other values.

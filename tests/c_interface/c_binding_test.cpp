@@ -1,5 +1,5 @@
 // The host through the plain C interface must show what it shows through the C++ interface: the same probe,
-// analysis, clip report and error texts, for the bundled frame server and for a real AviSynth+.
+// analysis, clip report, stage markers and error texts, for the bundled frame server and for a real AviSynth+.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -29,13 +29,25 @@ std::string Probe(const std::string& path, avs_host::AvsInterface kind, int* ver
          "|" + info.version_string + "|" + std::to_string(info.mt_support);
 }
 
-// The run's loading, the clip report and frames 0 to 4; the first error text ends it. With `graph`, graph
-// analysis is asked for before the import and the graph dumped after the frames: "offered dumped|" and the
-// graph file's text follow.
+// Each KorbinetStage as "name calls", between "stages:" and ".".
+std::string Stages(const measure::StageTimes& times) {
+  std::string text = "stages:";
+  for (const measure::StageFigures& stage : times.Figures()) {
+    text += " " + stage.name + " " + std::to_string(stage.calls);
+    if (stage.self_ns < 0 || stage.self_ns > stage.inclusive_ns) text += " (self outside 0..inclusive)";
+  }
+  return text + ".";
+}
+
+// The run's loading, the clip report, frames 0 to 4 and the stages; the first error text ends it, the stages
+// after it. With `graph`, graph analysis is asked for before the import and the graph dumped after the
+// frames: "offered dumped|" and the graph file's text follow.
 std::string Load(const std::string& path, int version, const std::string& script, avs_host::AvsInterface kind,
                  bool graph = false) {
+  measure::StageTimes times;
   avs_host::AvsLibrary library(path, kind);
   if (!library.Load() || !library.FindFactory() || !library.CreateEnvironment(version)) return "no environment";
+  if (!library.binding().AddStageMarker(&times)) return "no stage marker";
   const bool offered = graph && app::EnableGraphAnalysisIfOffered(library.binding());
   avs_host::LoadingState loading;
   std::string seen;
@@ -46,11 +58,12 @@ std::string Load(const std::string& path, int version, const std::string& script
     records::BuildClipInfo(records::ReportInput{{}, script, nullptr, nullptr, &loading}, &texts);
     seen = texts.report + texts.clip_console;
     std::visit([](auto source) { for (uint32_t n = 0; n < 5; ++n) source(n); }, library.binding().Frames());
+    seen += Stages(times);
     const bool dumped = offered && app::DumpFilterGraphBesideScript(library.binding(), script);
     if (graph) seen += std::to_string(offered) + std::to_string(dumped) + "|";
     avs_host::ReleaseScript(&library);
   } catch (const AvisynthError& e) {
-    return seen + "error: " + e.msg;
+    return seen + "error: " + e.msg + "; " + Stages(times);
   }
   const std::string dot = app::FilterGraphPath(script);
   if (graph && std::filesystem::exists(dot)) seen += ScratchDir::Read(dot);
@@ -81,7 +94,11 @@ TEST_P(CBindingTest, ShowsWhatTheCppInterfaceShows) {
       {"syntax", "x = )", "\n(" + dir.File("syntax.avs") + ", line 1, column "},
       {"missing", "", "Import: couldn't open \"" + dir.File("missing.avs") + "\""},
       {"no clip", "x = 1", "error: \"" + dir.File("no clip.avs") + "\":\nScript did not return a clip"},
-      {"frame", "Fault(" + clip + ", 3, \"error\")", "error: Fault at frame 3"},
+      {"frame", "Fault(" + clip + ", 3, \"error\")", "error: Fault at frame 3; stages:."},
+      // Frames pass through the markers, each request counted once per stage; a failing one keeps its error.
+      {"nested", clip + ".KorbinetStage(\"a\").KorbinetStage(\"b\").KorbinetStage(\"a\")", "stages: a 10 b 5."},
+      {"unused", "x = " + clip + ".KorbinetStage(\"never\")\n" + clip, "stages: never 0."},
+      {"stage fault", "Fault(" + clip + ", 3, \"error\").KorbinetStage(\"f\")", "error: Fault at frame 3; stages: f 4."},
   };
   // The C binding decodes the pixel type itself where the C++ one asks the library; beyond the classic
   // eight both name the format as AviSynth+ does, right-aligned with the other values.

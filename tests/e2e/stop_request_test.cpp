@@ -32,19 +32,20 @@ void ExpectRecordsUpToTheStop(const std::string& console, const std::string& log
   }
 }
 
-// Earlier records are replaced whole or kept whole: no temporary file is ever left beside them.
-void WriteSlowRunWithEarlierRecords(Sandbox& sandbox) {
+// Earlier records are replaced whole or kept whole: no temporary file is ever left beside them. Returns the
+// files before the run.
+std::vector<std::string> WriteSlowRunWithEarlierRecords(Sandbox& sandbox) {
   sandbox.WriteFile("a.log", "EARLIER LOG\n");
   sandbox.WriteFile("a.csv", "EARLIER CSV\n");
   sandbox.WriteFile("a.avs", kSlowFrames);
+  return sandbox.ListFiles();
 }
 
 TEST(StopRequest, CtrlCInTheLoopShowsTheNoticeAndASecondEndsAtOnce) {
   for (const bool twice : {false, true}) {
     SCOPED_TRACE(twice ? "twice" : "once");
     Sandbox sandbox;
-    WriteSlowRunWithEarlierRecords(sandbox);
-    const std::vector<std::string> before = sandbox.ListFiles();
+    const std::vector<std::string> before = WriteSlowRunWithEarlierRecords(sandbox);
     TerminalSession term(sandbox, {"a.avs", "-log", "-csv"}, {40, 100});
     ASSERT_TRUE(term.WaitForText(kHint, 60s)) << term.ScreenText();
     EXPECT_FALSE(CanonicalWithEcho(term.MasterFd())) << "the loop reads keys one by one";
@@ -79,8 +80,7 @@ TEST(StopRequest, TermAndHangUpInTheLoopKeepTheRecordsThroughPipes) {
   for (int signal : {SIGTERM, SIGHUP}) {
     SCOPED_TRACE(signal);
     Sandbox sandbox;
-    WriteSlowRunWithEarlierRecords(sandbox);
-    const std::vector<std::string> before = sandbox.ListFiles();
+    const std::vector<std::string> before = WriteSlowRunWithEarlierRecords(sandbox);
     const ProcessResult r = RunPiped(sandbox, {"a.avs", "-log", "-csv"}, std::nullopt, 60s, "", {{kHint, signal}});
     EXPECT_EQ(r.signal, signal) << Describe(r);
     EXPECT_EQ(r.out, "");

@@ -6,21 +6,14 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 
-namespace {
-
-std::string FileText(const char* path) {
-  std::string text;
-  if (FILE* file = std::fopen(path, "rb")) {
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
-    std::fclose(file);
-  }
-  return text;
+static std::string FileText(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
 }
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 4) {

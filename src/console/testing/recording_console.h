@@ -1,6 +1,6 @@
 // A console keeping what would reach the terminal as one text (colours as
 // "{n}", cursor moves as "<up n>", text forced to standard output after
-// "<stdout>"), with a width and the answers to its questions set by the test.
+// "<stdout>"), with a width set by the test; every question is answered no.
 #pragma once
 
 #include <cstdint>
@@ -23,14 +23,10 @@ struct RecordingConsole final : Console {
   void MoveUp(int rows) override { out += "<up " + std::to_string(rows) + ">"; }
   int Width() const override { return width; }
   void WaitAnyKey() override { out += "<pause>"; }
-  bool AskYesNo(uint32_t poll_ms) override {
-    asked.push_back(poll_ms);
-    return answer;
-  }
+  bool AskYesNo(uint32_t poll_ms) override { return asked.push_back(poll_ms), false; }
 
   std::string out;
   int width = 0;
-  bool answer = false;
   std::vector<uint32_t> asked;  // the poll interval of each question
 };
 

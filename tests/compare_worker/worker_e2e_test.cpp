@@ -68,8 +68,10 @@ TEST(CompareWorker, SetUpReachesTheScript) {
   const std::string frame_server = "Reference Frame Server 1\\.0\\.0 \\(x86_64\\)\t1\\.0\\.0\\.0\n";
   for (const Case& c : {
            Case{"var\tn\t37\nscript\tn.avs\nload\n", "ready\t0\t36\t\\d+\t" + frame_server, 0},
-           // Wrapped, and the empty level only labels the variant.
-           {"script\tp.avs\nprefetch\t2\nmaxcpu\t\nload\n", "ready\t0\t19\t\\d+\t" + frame_server, 0},
+           // Wrapped: Prefetch's two threads run beside the main one. The empty level only labels
+           // the variant.
+           {"script\tp.avs\nprefetch\t2\nmaxcpu\t\nload\nround\t0.1\n",
+            "ready\t0\t19\t\\d+\t" + frame_server + "round\t\\d+\t[\\d.]+\t[\\d.e-]+\t\\d+\t3\n", 0},
            {"script\town.avs\nprefetch\t2\nload\n",
             "error\tThe script calls Prefetch itself; --prefetch cannot wrap it in another\\.\n", 1},
            {"script\tp.avs\nmaxcpu\tnone\nload\n",

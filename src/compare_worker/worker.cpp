@@ -1,6 +1,7 @@
 #include "compare_worker/worker.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -23,6 +24,9 @@
 #include "measure/timer.h"
 #include "platform/fault_guard.h"
 #include "platform/files.h"
+#if defined(KORBINET_HAVE_CHILD_PROCESS)
+#include "platform/child_process.h"
+#endif
 
 namespace compare_worker {
 
@@ -243,7 +247,7 @@ int Worker::Load() {
 
 int Worker::Round(const std::string& seconds_text) {
   double seconds = 0;
-  if (!loaded_ || !ParseNumber(seconds_text, &seconds) || !(seconds >= 0))
+  if (!loaded_ || !ParseNumber(seconds_text, &seconds) || !std::isfinite(seconds) || seconds < 0)
     return Refuse({std::string(kCommandRound), seconds_text});
   const auto number = [order = setup_.order.value_or(compare::FrameOrder::kForward),
                        last = last_frame_, seed = setup_.seed.value_or(1)](uint64_t k) {
@@ -304,7 +308,9 @@ int Worker::Handle(const std::vector<std::string>& fields) {
 
 int RunWorker(std::istream& input, std::ostream& output) {
 #if defined(KORBINET_HAVE_CHILD_PROCESS)
-  // TODO: compiled in once platform/child_process.h is on main.
+  // TODO: compile in (drop the condition) once platform/child_process.h is
+  // on main. Ctrl+C reaches the terminal's whole process group; the
+  // controller stops after the current round and then quits its workers.
   platform::IgnoreTerminalInterrupt();
 #endif
   // A fault inside a filter must become an answer, not end the process.

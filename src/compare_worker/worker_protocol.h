@@ -31,9 +31,12 @@ inline constexpr std::string_view kCommandQuit = "quit";
 // Worker -> controller.
 // ready <first> <last> <interval> <version string> <file version>
 inline constexpr std::string_view kAnswerReady = "ready";
-// round <frames> <wall seconds> <cpu seconds> <peak memory bytes> <threads>
+// round <frames> <wall seconds> <cpu seconds> <peak memory bytes> <threads>:
+// the process's processor time; the largest resident size and the most
+// threads seen at the round's samples (bench/round_loop.h).
 inline constexpr std::string_view kAnswerRound = "round";
-// stage <name> <calls> <self seconds> <inclusive seconds>, then kAnswerEnd
+// stage <name> <calls> <self seconds> <inclusive seconds>, then kAnswerEnd;
+// summed since load, the load's analysis frames included.
 inline constexpr std::string_view kAnswerStage = "stage";
 inline constexpr std::string_view kAnswerEnd = "end";
 // error <text>: the worker exits after it (status 1; 2 for an unknown command)

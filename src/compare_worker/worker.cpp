@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,9 +25,7 @@
 #include "measure/timer.h"
 #include "platform/fault_guard.h"
 #include "platform/files.h"
-#if defined(KORBINET_HAVE_CHILD_PROCESS)
 #include "platform/child_process.h"
-#endif
 
 namespace compare_worker {
 
@@ -311,12 +310,9 @@ int Worker::Handle(const std::vector<std::string>& fields) {
 }  // namespace
 
 int RunWorker(std::istream& input, std::ostream& output) {
-#if defined(KORBINET_HAVE_CHILD_PROCESS)
-  // TODO: compile in (drop the condition) once platform/child_process.h is
-  // on main. Ctrl+C reaches the terminal's whole process group; the
-  // controller stops after the current round and then quits its workers.
+  // Ctrl+C reaches the terminal's whole process group; the controller stops
+  // after the current round and then quits its workers.
   platform::IgnoreTerminalInterrupt();
-#endif
   // A fault inside a filter must become an answer, not end the process.
   platform::InstallFaultHandlers();
   Worker worker(output);
@@ -327,6 +323,16 @@ int RunWorker(std::istream& input, std::ostream& output) {
     if (status != kContinue) return status;
   }
   return worker.Quit();
+}
+
+int RunWorkerOnStandardStreams() {
+  std::string error;
+  const std::unique_ptr<std::ostream> answers = platform::TakeStandardOutputForAnswers(&error);
+  if (!answers) {
+    std::cout << JoinFields({std::string(kAnswerError), error}) << std::endl;
+    return 1;
+  }
+  return RunWorker(std::cin, *answers);
 }
 
 }  // namespace compare_worker

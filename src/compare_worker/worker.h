@@ -17,4 +17,9 @@ namespace compare_worker {
 // controller decides when its workers stop.
 int RunWorker(std::istream& input, std::ostream& output);
 
+// RunWorker on the process's standard input and output, with the answers
+// moved to a descriptor of their own first: a library or plug-in that prints
+// on standard output then reaches standard error, not the controller.
+int RunWorkerOnStandardStreams();
+
 }  // namespace compare_worker

@@ -3,6 +3,7 @@
 #include "platform/child_process.h"
 
 #include <cstring>
+#include <streambuf>
 
 namespace platform {
 
@@ -57,6 +58,43 @@ bool ChildProcess::LastLine(std::string* line) {
   pending_.clear();
   DropCarriageReturn(line);
   return true;
+}
+
+namespace {
+// An ostream over a stream of the C library, which it owns.
+class FileBuffer final : public std::streambuf {
+ public:
+  explicit FileBuffer(std::FILE* file) : file_(file) {}
+  ~FileBuffer() override { std::fclose(file_); }
+
+ protected:
+  int overflow(int c) override {
+    return c == traits_type::eof() || std::fputc(c, file_) != EOF ? traits_type::not_eof(c)
+                                                                    : traits_type::eof();
+  }
+  std::streamsize xsputn(const char* data, std::streamsize size) override {
+    return static_cast<std::streamsize>(std::fwrite(data, 1, static_cast<size_t>(size), file_));
+  }
+  int sync() override { return std::fflush(file_) == 0 ? 0 : -1; }
+
+ private:
+  std::FILE* file_;
+};
+
+class FileStream final : public std::ostream {
+ public:
+  explicit FileStream(std::FILE* file) : std::ostream(nullptr), buffer_(file) { rdbuf(&buffer_); }
+
+ private:
+  FileBuffer buffer_;
+};
+}  // namespace
+
+std::unique_ptr<std::ostream> TakeStandardOutputForAnswers(std::string* error) {
+  std::fflush(stdout);
+  std::FILE* file = MoveStandardOutputAside(error);
+  if (file == nullptr) return nullptr;
+  return std::make_unique<FileStream>(file);
 }
 
 }  // namespace platform

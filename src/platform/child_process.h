@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,5 +59,14 @@ std::string OwnExecutablePath();
 // For a worker whose parent decides when to stop: Ctrl+C / SIGINT / SIGQUIT
 // sent to the terminal's whole process group no longer end it.
 void IgnoreTerminalInterrupt();
+
+// For a worker whose answers travel on its standard output, where a library
+// or plug-in may print too: the answers get a descriptor of their own, and
+// standard output goes to standard error from then on, so such prints cannot
+// corrupt them. Call before any library is loaded. Null with *error when the
+// descriptors cannot be moved.
+std::unique_ptr<std::ostream> TakeStandardOutputForAnswers(std::string* error);
+// The back-end's part of it: the moved descriptor as a stream of the C library.
+std::FILE* MoveStandardOutputAside(std::string* error);
 
 }  // namespace platform

@@ -33,10 +33,10 @@ constexpr double kPatience = 60;
 }
 
 // The child: "echo" answers every line with itself ("exit N" ends it with N
-// after "bye" without a line end,
-// "slow" answers "slow" in two parts with a pause between, "complain X"
-// writes X to standard error, "interrupt" ignores terminal interrupts and
-// interrupts itself); "args" prints its arguments one a line.
+// after "bye" without a line end, "slow" answers "slow" in two parts with a
+// pause between, "interrupt" ignores terminal interrupts and interrupts
+// itself); "args" prints its arguments one a line; "aside" moves standard
+// output aside, prints there as a library would, then answers.
 TEST(ChildProcessChild, Serve) {
   SKIP_UNLESS_CHILD();
   std::cout << kReady << std::endl;
@@ -44,10 +44,18 @@ TEST(ChildProcessChild, Serve) {
     for (const std::string& arg : testing::internal::GetArgvs()) std::cout << arg << '\n';
     EndChild(0);
   }
+  if (std::string(ChildArgument()) == "aside") {
+    std::string error;
+    const std::unique_ptr<std::ostream> answers = TakeStandardOutputForAnswers(&error);
+    if (!answers) std::cout << error << std::endl, EndChild(1);
+    std::printf("printed by a library\n");
+    std::fflush(stdout);
+    *answers << "answer" << std::endl;
+    EndChild(0);
+  }
   std::string line;
   while (std::getline(std::cin, line)) {
     if (line.rfind("exit ", 0) == 0) std::cout << "bye", EndChild(std::stoi(line.substr(5)));
-    if (line.rfind("complain ", 0) == 0) std::cerr << line.substr(9) << std::endl;
     if (line == "interrupt") {
       IgnoreTerminalInterrupt();
 #ifndef _WIN32
@@ -183,20 +191,25 @@ struct ErrorToFile {
 #endif
 };
 
-TEST(ChildProcess, StandardErrorIsShared) {
+// Standard error is shared, and takes what a library prints once standard
+// output carries answers.
+TEST(ChildProcess, AnswersStayApartFromWhatALibraryPrints) {
   ScratchDir scratch;
   const std::string path = scratch.File("stderr.txt");
+  std::vector<std::string> answers;
   {
     ErrorToFile redirected(path);
     ChildProcess child;
-    ASSERT_NO_FATAL_FAILURE(StartServer(&child, "echo"));
-    ASSERT_TRUE(child.Write("complain on standard error\nexit 0\n"));
+    ASSERT_NO_FATAL_FAILURE(StartServer(&child, "aside"));
+    std::string line;
+    while (child.ReadLine(&line, kPatience) == Read::kLine) answers.push_back(line);
     EXPECT_EQ(child.Wait(), 0);
   }
+  EXPECT_EQ(answers, std::vector<std::string>{"answer"});
   std::ifstream file(path);
   std::string line;
   std::getline(file, line);
-  EXPECT_EQ(line, "on standard error");
+  EXPECT_EQ(line, "printed by a library");
 }
 
 TEST(ChildProcess, ArgumentsArriveIntact) {

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <chrono>
 #include <climits>
 #include <cmath>
@@ -245,6 +246,21 @@ void IgnoreTerminalInterrupt() {
   sigemptyset(&ignore.sa_mask);
   sigaction(SIGINT, &ignore, nullptr);
   sigaction(SIGQUIT, &ignore, nullptr);
+}
+
+std::FILE* MoveStandardOutputAside(std::string* error) {
+  const int answers = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+  if (answers < 0 || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+    *error = std::string("standard output cannot be moved: ") + std::strerror(errno);
+    if (answers >= 0) close(answers);
+    return nullptr;
+  }
+  std::FILE* file = fdopen(answers, "w");
+  if (file == nullptr) {
+    *error = std::string("standard output cannot be moved: ") + std::strerror(errno);
+    close(answers);
+  }
+  return file;
 }
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/child_process.h"
 
 #include <windows.h>
+#include <io.h>
 
 #include <chrono>
 
@@ -261,5 +262,24 @@ std::string OwnExecutablePath() { return ExecutablePath(); }
 // Ctrl+C reaches every process on the console; a worker leaves the decision
 // to its controller. Ctrl+Break and closing the console still end it.
 void IgnoreTerminalInterrupt() { SetConsoleCtrlHandler(nullptr, TRUE); }
+
+std::FILE* MoveStandardOutputAside(std::string* error) {
+  // The C library's descriptor 1 and the process's standard handle both move:
+  // a library built with another C runtime takes its standard output from
+  // the handle when it loads.
+  const int answers = _dup(1);
+  if (answers < 0 || _dup2(2, 1) != 0 ||
+      !SetStdHandle(STD_OUTPUT_HANDLE, GetStdHandle(STD_ERROR_HANDLE))) {
+    *error = "standard output cannot be moved";
+    if (answers >= 0) _close(answers);
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(answers, "wb");
+  if (file == nullptr) {
+    *error = "standard output cannot be moved";
+    _close(answers);
+  }
+  return file;
+}
 
 }  // namespace platform

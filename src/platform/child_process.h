@@ -1,0 +1,54 @@
+// A child program driven line by line over its standard input and output.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// A program started with its standard input and output on pipes of ours and
+// its standard error inherited. The destructor kills and reaps a child still
+// running, so no worker outlives its controller's scope.
+class ChildProcess {
+ public:
+  ChildProcess();
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  // program is a path; args do not include it. False with *error.
+  bool Start(const std::string& program, const std::vector<std::string>& args, std::string* error);
+  // The whole text; false when the child closed its end (never SIGPIPE).
+  bool Write(std::string_view text);
+  enum class ReadResult { kLine, kEnd, kTimeout };
+  // One line without its "\n" (a trailing "\r" removed too). Waits at most
+  // timeout_seconds (< 0: no limit). Lines longer than 1 MiB are cut there.
+  ReadResult ReadLine(std::string* line, double timeout_seconds);
+  void CloseInput();   // the child reads end of input
+  void Kill();         // ends it at once; Wait() still reaps it
+  // Waits for the end: the exit status; 128 + signal on POSIX when killed by a
+  // signal; on Windows the exit code (an NTSTATUS for a crash).
+  int Wait();
+  bool Running() const;
+
+ private:
+  // Native values kept opaque here: a pid and descriptors on POSIX, HANDLEs
+  // on Windows; 0 / -1 stand for none as the back-end decides.
+  intptr_t process_ = 0;
+  intptr_t input_ = -1;   // our write end of the child's standard input
+  intptr_t output_ = -1;  // our read end of the child's standard output
+  std::string pending_;   // bytes read past the last line handed out
+  bool output_ended_ = false;
+  bool reaped_ = false;
+  int status_ = -1;
+};
+
+// This program's own path, for starting itself as a worker.
+std::string OwnExecutablePath();
+
+// For a worker whose parent decides when to stop: Ctrl+C / SIGINT / SIGQUIT
+// sent to the terminal's whole process group no longer end it.
+void IgnoreTerminalInterrupt();
+
+}  // namespace platform

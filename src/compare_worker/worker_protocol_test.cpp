@@ -1,0 +1,34 @@
+#include "compare_worker/worker_protocol.h"
+
+#include <gtest/gtest.h>
+
+namespace compare_worker {
+namespace {
+
+TEST(WorkerProtocol, EscapesEverySeparatorAndRestoresIt) {
+  const std::string raw = "C:\\clips\\a\tb\nline\r\\t";
+  EXPECT_EQ(EscapeField(raw), "C:\\\\clips\\\\a\\tb\\nline\\r\\\\t");
+  EXPECT_EQ(UnescapeField(EscapeField(raw)), raw);
+}
+
+TEST(WorkerProtocol, DamagedEscapesStayAsTheyArrived) {
+  EXPECT_EQ(UnescapeField("a\\qb"), "a\\qb");
+  EXPECT_EQ(UnescapeField("end\\"), "end\\");
+}
+
+TEST(WorkerProtocol, LinesRoundTripThroughTabs) {
+  const std::vector<std::string> fields = {"var", "name", "a\tb\\", ""};
+  const std::string line = JoinFields(fields);
+  EXPECT_EQ(line, "var\tname\ta\\tb\\\\\t\n");
+  EXPECT_EQ(SplitFields(line.substr(0, line.size() - 1)), fields);
+  EXPECT_EQ(SplitFields(""), std::vector<std::string>{""});
+}
+
+TEST(WorkerProtocol, SecondsKeepNineDigits) {
+  EXPECT_EQ(SecondsField(1.0 / 3.0), "0.333333333");
+  EXPECT_EQ(SecondsField(2.0), "2");
+  EXPECT_EQ(SecondsField(12345678901.0), "1.23456789e+10");
+}
+
+}  // namespace
+}  // namespace compare_worker

@@ -33,12 +33,18 @@ class ChildProcess {
   bool Running() const;
 
  private:
+  // The line framing, the same for every back-end (child_process.cpp).
+  void TakeIn(const char* data, size_t size);
+  bool NextLine(std::string* line);
+  bool LastLine(std::string* line);
+
   // Native values kept opaque here: a pid and descriptors on POSIX, HANDLEs
   // on Windows; 0 / -1 stand for none as the back-end decides.
   intptr_t process_ = 0;
   intptr_t input_ = -1;   // our write end of the child's standard input
   intptr_t output_ = -1;  // our read end of the child's standard output
   std::string pending_;   // bytes read past the last line handed out
+  bool discarding_ = false;  // the rest of an over-long line is being dropped
   bool output_ended_ = false;
   bool reaped_ = false;
   int status_ = -1;

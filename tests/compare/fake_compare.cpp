@@ -11,10 +11,12 @@
 //   load die            the worker is killed (SIGKILL) at `load`
 //   round die K         ... at its K-th round (from 1)
 //   round garbage K     its K-th round answers a line that is no round
+//   jitter              rounds deliver up to half again or half as many
 //   stage NAME          `stages` reports NAME (3 calls, 0.5 s, 1 s)
 // Rounds take their length in real time, so that a signal can arrive
 // while the run goes on.
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -33,6 +35,7 @@ namespace protocol = compare_worker;
 
 struct Script {
   double fps = 1000;
+  bool jitter = false;
   std::string load;  // "", "error", "refuse", "silent", "die"
   std::string load_text;
   std::string round;  // "", "die", "garbage"
@@ -49,6 +52,8 @@ Script ReadScript(const std::string& path) {
     words >> key;
     if (key == "fps") {
       words >> script.fps;
+    } else if (key == "jitter") {
+      script.jitter = true;
     } else if (key == "load") {
       words >> script.load;
       std::getline(words >> std::ws, script.load_text);
@@ -93,7 +98,10 @@ int FakeWorker() {
         Answer({"round", "many"});
         continue;
       }
-      Answer({"round", std::to_string(static_cast<long long>(script.fps * seconds)), f[1], "0.01", "1048576", "1"});
+      // Swings no comparison settles on soon.
+      const double factor = script.jitter ? 1 + 0.5 * std::sin(rounds * 2.0) : 1;
+      Answer({"round", std::to_string(static_cast<long long>(script.fps * seconds * factor)), f[1], "0.01",
+              "1048576", "1"});
     }
     if (f[0] == protocol::kCommandStages) {
       for (const std::string& name : script.stages) Answer({"stage", name, "3", "0.5", "1"});

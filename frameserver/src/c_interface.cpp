@@ -260,6 +260,15 @@ FS_EXPORT AVS_Clip* avs_new_c_filter(AVS_ScriptEnvironment* p, AVS_FilterInfo** 
 
 FS_EXPORT void avs_set_to_clip(AVS_Value* value, AVS_Clip* clip) { *value = ToC(AVSValue(clip->clip)); }
 
+FS_EXPORT const char* avs_save_string(AVS_ScriptEnvironment* p, const char* s, int length) {
+  return p->env->SaveString(s, length);
+}
+
+FS_EXPORT int avs_set_global_var(AVS_ScriptEnvironment* p, const char* name, AVS_Value val) {
+  p->error = nullptr;
+  return p->env->SetGlobalVar(name, AsCpp(val)) ? 1 : 0;
+}
+
 FS_EXPORT void avs_delete_script_environment(AVS_ScriptEnvironment* p) {
   if (p == nullptr) return;
   p->env->DeleteScriptEnvironment();

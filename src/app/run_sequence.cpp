@@ -8,6 +8,7 @@
 #include "app/script_run.h"
 #include "app/settings.h"
 #include "avs_host/avisynth_info.h"
+#include "avs_host/avs_library.h"
 #include "console/console.h"
 #include "console/terminal_console.h"
 #include "fault/structured_exception.h"
@@ -49,14 +50,6 @@ platform::Priority PriorityFor(int setting) {
   if (setting == 1) return platform::Priority::kIdle;
   if (setting == 3) return platform::Priority::kHigh;
   return platform::Priority::kNormal;
-}
-
-// The text for a probe that failed, by what the probe found.
-std::string ProbeFailureText(const avs_host::LibraryFacts& info, const std::string& error) {
-  if (info.image_not_mapped) return "\n" + error + "\n";
-  if (!info.is_64bit_image) return "\nKorbinet (x64) cannot load a 32 Bit avisynth.dll.\n";
-  if (!error.empty()) return "\n" + error + "\n";
-  return "\nCannot load avisynth.dll\n" + fault::SystemErrorText() + "\n";
 }
 
 // The GPU-Z check before the script is touched. False ends the run (the
@@ -134,12 +127,13 @@ int RunKorbinet(int argc, char** argv) {
   console::PrintStatusLine(console, "Query Avisynth info...");
 
   if (!settings.AVSDLL.empty() && !platform::FileExists(settings.AVSDLL))
-    return console::ExitWithError(console, "Specified avisynth.dll does not exist:\n" + settings.AVSDLL + "\n");
+    return console::ExitWithError(console,
+                                  std::string(avs_host::kLibraryMissingText) + "\n" + settings.AVSDLL + "\n");
 
   avs_host::LibraryFacts avsinfo;
   const bool probed = avs_host::ProbeAvisynth(settings.AVSDLL, &avsinfo, &error);
   console::PrintStatusLine(console, "");
-  if (!probed) return console::ExitWithError(console, ProbeFailureText(avsinfo, error));
+  if (!probed) return console::ExitWithError(console, "\n" + avs_host::ProbeFailureText(avsinfo, error) + "\n");
   console.Print(console::kColorVersion, "\r" + avsinfo.version_string);
   console.Print(console::kColorValue, " (" + avsinfo.file_version + ")\n");
 

@@ -216,7 +216,8 @@ int RunScript(const RunConfig& config, const avs_host::LibraryFacts& avsinfo, me
   ScriptUse use(config.settings.AVSDLL);
   avs_host::AvsLibrary& library = use.library();
   if (!library.Load())
-    return console::ExitWithError(console, "\nCannot load avisynth.dll\n" + fault::SystemErrorText() + "\n");
+    return console::ExitWithError(
+        console, std::string("\n") + avs_host::kCannotLoadText + "\n" + fault::SystemErrorText() + "\n");
   platform::ClearLastError();
 
   avs_host::LoadingState loading;

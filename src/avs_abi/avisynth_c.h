@@ -71,6 +71,10 @@ void avs_release_video_frame(AVS_VideoFrame* frame);
 void avs_release_clip(AVS_Clip* clip);
 void avs_release_value(AVS_Value value);
 void avs_delete_script_environment(AVS_ScriptEnvironment* env);
+// A copy of s (length -1: up to its NUL) that lives as long as env.
+const char* avs_save_string(AVS_ScriptEnvironment* env, const char* s, int length);
+// name and any string in val must live as long as env (avs_save_string).
+int avs_set_global_var(AVS_ScriptEnvironment* env, const char* name, AVS_Value val);
 
 // What a host needs to add a function of its own to the script language, one
 // that returns a filter over its clip argument.

@@ -42,6 +42,13 @@ std::string FileTimeStampText(const std::string& path) {
   return buffer;
 }
 
+std::string ProbeFailureText(const LibraryFacts& info, const std::string& error) {
+  if (info.image_not_mapped) return error;
+  if (!info.is_64bit_image) return "Korbinet (x64) cannot load a 32 Bit avisynth.dll.";
+  if (!error.empty()) return error;
+  return std::string(kCannotLoadText) + "\n" + fault::SystemErrorText();
+}
+
 std::string SplitPluginLine(const std::string& line, const std::string& spacing) {
   size_t split = line.find(":\t");
   if (split == std::string::npos) return line;

@@ -32,6 +32,11 @@ class LibraryFacts {
 bool ProbeAvisynth(const std::string& avsdll, LibraryFacts* info, std::string* error,
                    AvsInterface binding = kBuildAvsInterface);
 
+// The message for a probe that failed, by what the probe found; without the
+// empty lines the console puts around it. After ProbeAvisynth, before any
+// other system call, since it may carry the system's last error.
+std::string ProbeFailureText(const LibraryFacts& info, const std::string& error);
+
 // Climbs CheckVersion(6), CheckVersion(7) on an environment made with 5:
 // version becomes 5, 6 or 7; false (version 0) with error filled.
 bool TestInterfaceVersion(const std::string& avsdll, int* version, std::string* error,

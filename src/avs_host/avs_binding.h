@@ -11,6 +11,7 @@
 #include <string>
 
 #include "avs_host/frame_source.h"
+#include "avs_host/script_value.h"
 #include "measure/stage_times.h"
 #include "platform/library.h"
 
@@ -64,7 +65,17 @@ class AvsBinding {
   // Registers KorbinetStage, whose figures go to times; only before Import.
   // False when the library cannot take it.
   virtual bool AddStageMarker(measure::StageTimes* times) = 0;
+  // The set-up korbinet-compare gives a variant, before Import. False when
+  // the library offers no way to set a global variable (a C interface
+  // without avs_set_global_var); name and text are copied into the
+  // environment's strings.
+  virtual bool SetGlobalVar(const std::string& name, const ScriptValue& value) = 0;
+  // Calls the script function `function(argument)` for its effect
+  // (SetMaxCPU, SetMemoryMax); the caller checks FunctionExists first.
+  virtual void InvokeSetUp(const char* function, const ScriptValue& argument) = 0;
   virtual void Import(const std::string& script_path) = 0;
+  // After Import: the result becomes Prefetch(result, threads).
+  virtual void Prefetch(int threads) = 0;
   virtual bool ResultIsClip() = 0;
   // GetMTMode(false) as an integer, 0 when it is none.
   virtual int GetMTMode() = 0;

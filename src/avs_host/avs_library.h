@@ -64,6 +64,10 @@ std::string WithSystemError(const std::string& text);
 // Written once: the probe, the analysis and the run all report them.
 inline constexpr char kNoFactoryText[] = "Failed to load CreateScriptEnvironment()";
 inline constexpr char kNoEnvironmentText[] = "Could not create IScriptenvironment";
+// Followed by a line with the path.
+inline constexpr char kLibraryMissingText[] = "Specified avisynth.dll does not exist:";
+// Followed by a line with the system's reason.
+inline constexpr char kCannotLoadText[] = "Cannot load avisynth.dll";
 
 // The text of the exception being handled; call only inside a catch block.
 // An AviSynth error gives its message (and sets *is_avisynth_error), a

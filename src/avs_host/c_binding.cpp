@@ -46,6 +46,9 @@ bool CBinding::FindEntryPoints(platform::LibraryHandle library) {
   AVS_C_FIND_STAGE(avs_add_function) AVS_C_FIND_STAGE(avs_new_c_filter)
   AVS_C_FIND_STAGE(avs_set_to_clip)
 #undef AVS_C_FIND_STAGE
+  save_string_ = reinterpret_cast<decltype(save_string_)>(platform::FindSymbol(library, "avs_save_string"));
+  set_global_var_ =
+      reinterpret_cast<decltype(set_global_var_)>(platform::FindSymbol(library, "avs_set_global_var"));
   stage_.avs_release_clip = c_.avs_release_clip;
   stage_.avs_get_frame = c_.avs_get_frame;
   stage_.avs_clip_get_error = c_.avs_clip_get_error;
@@ -136,6 +139,45 @@ std::optional<std::string> CBinding::VersionString() {
   if (version.type == 's' && version.d.string) text = version.d.string;
   c_.avs_release_value(version);
   return text;
+}
+
+AVS_Value CBinding::ValueOf(const ScriptValue& value) {
+  switch (value.kind) {
+    case ScriptValue::Kind::kBool: return BoolValue(value.boolean);
+    case ScriptValue::Kind::kInt: return IntValue(value.integer);
+    case ScriptValue::Kind::kFloat: {
+      // 'f', the float every version of the language knows.
+      AVS_Value number = Value('f');
+      number.d.floating_pt = static_cast<float>(value.number);
+      return number;
+    }
+    case ScriptValue::Kind::kString: break;
+  }
+  AVS_Value text = Value('s');
+  // Without the store the text is lent for the call only (InvokeSetUp).
+  text.d.string = save_string_ ? save_string_(env_, value.text.c_str(), static_cast<int>(value.text.size()))
+                               : value.text.c_str();
+  return text;
+}
+
+bool CBinding::SetGlobalVar(const std::string& name, const ScriptValue& value) {
+  if (save_string_ == nullptr || set_global_var_ == nullptr) return false;
+  set_global_var_(env_, save_string_(env_, name.c_str(), static_cast<int>(name.size())), ValueOf(value));
+  return true;
+}
+
+void CBinding::InvokeSetUp(const char* function, const ScriptValue& argument) {
+  c_.avs_release_value(Invoke(function, ValueOf(argument)));
+}
+
+void CBinding::Prefetch(int threads) {
+  const AVS_Value args[2] = {result_, IntValue(threads)};
+  AVS_Value array = Value('a');
+  array.array_size = 2;
+  array.d.array = args;
+  AVS_Value prefetched = Invoke("Prefetch", array);
+  c_.avs_release_value(result_);
+  result_ = prefetched;
 }
 
 void CBinding::Import(const std::string& script_path) {

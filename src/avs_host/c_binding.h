@@ -31,7 +31,10 @@ class CBinding final : public AvsBinding {
   std::optional<std::string> VersionString() override;
 
   bool AddStageMarker(measure::StageTimes* times) override;
+  bool SetGlobalVar(const std::string& name, const ScriptValue& value) override;
+  void InvokeSetUp(const char* function, const ScriptValue& argument) override;
   void Import(const std::string& script_path) override;
+  void Prefetch(int threads) override;
   bool ResultIsClip() override { return result_.type == 'c'; }
   int GetMTMode() override;
   void Distribute() override;
@@ -52,6 +55,8 @@ class CBinding final : public AvsBinding {
   // throws); an 'e' result is thrown.
   AVS_Value Invoke(const char* name, AVS_Value args);
   [[noreturn]] void Fail(const char* text);
+  // A set-up value; strings are copied into the environment's store.
+  AVS_Value ValueOf(const ScriptValue& value);
   // Lets go of the values without calling the library.
   void ForgetValues();
 
@@ -61,6 +66,9 @@ class CBinding final : public AvsBinding {
   // The marker's own entry points are looked up apart, since a library
   // without them still serves scripts; the rest are copies of c_'s.
   CStageFunctions stage_;
+  // Optional too: without them --var cannot be honoured, nothing else fails.
+  decltype(&::avs_save_string) save_string_ = nullptr;
+  decltype(&::avs_set_global_var) set_global_var_ = nullptr;
   // The marker function's user data: registered with the environment, so it
   // lives with this binding.
   CStageRegistration stage_registration_;

@@ -45,6 +45,38 @@ std::optional<std::string> CppBinding::VersionString() {
   return std::string(text);
 }
 
+namespace {
+
+// Strings go into the environment's own store: the library keeps the
+// pointer, not a copy.
+AVSValue ValueOf(IScriptEnvironment* env, const ScriptValue& value) {
+  switch (value.kind) {
+    case ScriptValue::Kind::kBool: return AVSValue(value.boolean);
+    case ScriptValue::Kind::kInt: return AVSValue(static_cast<int>(value.integer));
+    // 'f', the float every version of the language knows.
+    case ScriptValue::Kind::kFloat: return AVSValue(static_cast<float>(value.number));
+    case ScriptValue::Kind::kString: break;
+  }
+  return AVSValue(env->SaveString(value.text.c_str(), static_cast<int>(value.text.size())));
+}
+
+}  // namespace
+
+bool CppBinding::SetGlobalVar(const std::string& name, const ScriptValue& value) {
+  env_->SetGlobalVar(env_->SaveString(name.c_str(), static_cast<int>(name.size())),
+                     ValueOf(env_, value));
+  return true;
+}
+
+void CppBinding::InvokeSetUp(const char* function, const ScriptValue& argument) {
+  env_->Invoke(function, ValueOf(env_, argument));
+}
+
+void CppBinding::Prefetch(int threads) {
+  const AVSValue args[2] = {*result_, AVSValue(threads)};
+  *result_ = env_->Invoke("Prefetch", AVSValue(args, 2));
+}
+
 void CppBinding::Import(const std::string& script_path) {
   result_.emplace(env_->Invoke("Import", AVSValue(script_path.c_str())));
 }

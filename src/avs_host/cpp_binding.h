@@ -24,7 +24,10 @@ class CppBinding final : public AvsBinding {
   std::optional<std::string> VersionString() override;
 
   bool AddStageMarker(measure::StageTimes* times) override;
+  bool SetGlobalVar(const std::string& name, const ScriptValue& value) override;
+  void InvokeSetUp(const char* function, const ScriptValue& argument) override;
   void Import(const std::string& script_path) override;
+  void Prefetch(int threads) override;
   bool ResultIsClip() override { return result_->IsClip(); }
   int GetMTMode() override;
   void Distribute() override;

@@ -62,7 +62,7 @@ bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
     double elapsed = 0;
     uint32_t frames_read = 0;
     fault::CallTranslated([&] {
-      const char* no_video = "Script did not return a video clip:\n(%s)";
+      const char* no_video = kNoVideoFormat;
       binding.AddStageMarker(&stages);
       binding.Import(script_path);
       OpenScriptClip(binding, script_path, invoke_distributor, no_video, &values);

@@ -20,6 +20,10 @@ bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
                    int interface_version, bool invoke_distributor, uint32_t* interval,
                    std::string* error, AvsInterface binding = kBuildAvsInterface);
 
+// The error for a script whose result is no clip or has no video; "%s" is
+// the script's path.
+inline constexpr char kNoVideoFormat[] = "Script did not return a video clip:\n(%s)";
+
 // Shown for a clip without frames, instead of offering an empty range.
 extern const char kClipHasNoFramesText[];
 

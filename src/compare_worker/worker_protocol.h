@@ -38,8 +38,12 @@ inline constexpr std::string_view kAnswerStage = "stage";
 inline constexpr std::string_view kAnswerEnd = "end";
 // error <text>: the worker exits after it (status 1; 2 for an unknown command)
 inline constexpr std::string_view kAnswerError = "error";
-// The error text's start for a command the worker does not know.
+// The error text's start for a command the worker does not know (followed
+// by its name), and for a known one it cannot take: wrong fields, a number
+// that does not parse, a set-up given twice or after load, a round before
+// it (followed by the line's fields, separated by spaces). Both exit 2.
 inline constexpr std::string_view kUnknownCommand = "unknown command: ";
+inline constexpr std::string_view kBadCommand = "bad command: ";
 
 // Backslash -> "\\", tab -> "\t", line feed -> "\n", carriage return -> "\r".
 std::string EscapeField(std::string_view text);

@@ -1,0 +1,20 @@
+// korbinet-compare's worker: one variant's script loaded into a process of
+// its own and measured in rounds, driven line by line through the protocol
+// of worker_protocol.h. A process per variant keeps one variant's threads,
+// caches and memory from weighing on another's figures.
+#pragma once
+
+#include <istream>
+#include <ostream>
+
+namespace compare_worker {
+
+// Reads commands from input and answers on output until quit or the end of
+// input. The exit status: 0 after quit or the end of input, 1 after an error
+// answer about the variant (loading, a round; the text as korbinet prints
+// that failure, without the empty lines korbinet's console sets around it),
+// 2 after a command it cannot take. Terminal interrupts are ignored: the
+// controller decides when its workers stop.
+int RunWorker(std::istream& input, std::ostream& output);
+
+}  // namespace compare_worker

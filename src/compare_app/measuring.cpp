@@ -81,7 +81,7 @@ class Run {
           Fail(v, kStoppedLoading);
           break;
         case WorkerLink::Answer::kFailed:
-          if (link.ExitStatus() == kWorkerRefusedStatus) {
+          if (link.ExitStatus() == protocol::kExitRefused) {
             // Measuring without the option would compare something else than
             // was asked: the whole run ends here.
             measured_.refusal = failure;

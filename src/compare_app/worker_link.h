@@ -10,11 +10,6 @@
 
 namespace compare_app {
 
-// The exit status by which a worker says that the library cannot honour an
-// option (after its error line): a usage fault of the whole run, not a
-// failure of one variant.
-inline constexpr int kWorkerRefusedStatus = 2;
-
 class WorkerLink {
  public:
   enum class Answer { kLine, kFailed, kStopped };

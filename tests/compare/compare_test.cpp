@@ -119,18 +119,6 @@ TEST(CompareFake, FailedWorkersGiveTheirTextTheOthersReport) {
   EXPECT_EQ(r.out.substr(r.out.size() - std::min(r.out.size(), failures.size())), failures) << r.out;
 }
 
-TEST(CompareFake, RefusedOptionEndsTheRunBeforeMeasuring) {
-  CompareSandbox sandbox;
-  sandbox.WriteFile("a.avs", "fps 100\n");
-  sandbox.WriteFile("b.avs", "load refuse SetMaxCPU: this library has no such function\n");
-  const ProcessResult r = Compare(sandbox, {"--json", "r.json", "a.avs", "b.avs"}, "korbinet-compare-fake");
-  EXPECT_EQ(r.exit_status, 2) << Describe(r);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "Loading 1/2: a.avs\nLoading 2/2: b.avs\n"
-                   "korbinet-compare: SetMaxCPU: this library has no such function\n");
-  EXPECT_FALSE(sandbox.Exists("r.json"));
-}
-
 // Esc (here from a pipe) and SIGTERM end the measuring after the current
 // round; what was measured is still printed and written. A signal then ends
 // the program by that signal, as the other programs do.
@@ -192,6 +180,19 @@ TEST(CompareReal, TwoPrefetchThreadsNapFaster) {
   const ProcessResult r = Compare(sandbox, {"--round", "0.2", "--rounds", "10", "--prefetch", "1,2", "n.avs"});
   EXPECT_EQ(r.exit_status, 0) << Describe(r);
   EXPECT_TRUE(Matches(Row(r.out, 2, "prefetch=2"), ".* faster .*")) << r.out;
+}
+
+// Comparing without an option asked for would mislead: the run ends before
+// measuring, as for a bad option.
+TEST(CompareReal, OptionTheLibraryCannotHonourEndsTheRun) {
+  CompareSandbox sandbox;
+  sandbox.WriteFile("a.avs", Spin(100));
+  const ProcessResult r = Compare(sandbox, {"--maxcpu", "none", "--json", "r.json", "a.avs", "a.avs"});
+  EXPECT_EQ(r.exit_status, 2) << Describe(r);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "Loading 1/2: a.avs #1\n"
+                   "korbinet-compare: The AviSynth library has no SetMaxCPU; --maxcpu cannot be honoured.\n");
+  EXPECT_FALSE(sandbox.Exists("r.json"));
 }
 
 // Korbinet's own texts for a script error and a fault in a filter.

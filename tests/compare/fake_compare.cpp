@@ -1,12 +1,11 @@
 // korbinet-compare with a stand-in worker, for the controller's ways of
 // failing that a real worker cannot be made to show on demand: dying
-// without a word, falling silent, answering garbage, refusing an option.
+// without a word, falling silent, answering garbage.
 //
 // The "script" a variant names is read by the stand-in, one instruction a
 // line:
 //   fps N               rounds deliver N frames a second, exactly
 //   load error TEXT     `load` answers the error TEXT and exits 1
-//   load refuse TEXT    the same, exit status 2: an option refused
 //   load silent         `load` never answers
 //   load die            the worker is killed (SIGKILL) at `load`
 //   round die K         ... at its K-th round (from 1)
@@ -36,7 +35,7 @@ namespace protocol = compare_worker;
 struct Script {
   double fps = 1000;
   bool jitter = false;
-  std::string load;  // "", "error", "refuse", "silent", "die"
+  std::string load;  // "", "error", "silent", "die"
   std::string load_text;
   std::string round;  // "", "die", "garbage"
   int round_number = 0;
@@ -84,9 +83,9 @@ int FakeWorker() {
       script = ReadScript(script_path);
       if (script.load == "silent") std::this_thread::sleep_for(std::chrono::hours(1));
       if (script.load == "die") std::raise(SIGKILL);
-      if (script.load == "error" || script.load == "refuse") {
+      if (script.load == "error") {
         Answer({"error", script.load_text});
-        return script.load == "error" ? 1 : 2;
+        return 1;
       }
       Answer({"ready", "0", "99", "1", "Fake " + script_path, "1.2.3.4"});
     }

@@ -2,6 +2,7 @@
 // file, library or lock is touched, so they work on a bare machine and leave nothing behind.
 #include <fstream>
 
+#include "compare/compare_options.h"
 #include "e2e_common.h"
 
 namespace e2e {
@@ -31,7 +32,7 @@ const std::string kPublisherUsage =
 TEST(HelpAndVersion, EachProgramAnswersWithoutSettingsOrLibrary) {
   // A library the probe refuses, and no settings file: neither may matter.
   Sandbox sandbox({.variant = "nofactory", .write_settings = false, .unprivileged = true});
-  for (const char* tool : {"korbinet-report", "gpu-publisher"}) {
+  for (const char* tool : {"korbinet-report", "korbinet-compare", "gpu-publisher"}) {
     fs::copy_file(BuildDir() + "/bin/" + tool, sandbox.Path(tool));
   }
   sandbox.HandOver();
@@ -44,6 +45,9 @@ TEST(HelpAndVersion, EachProgramAnswersWithoutSettingsOrLibrary) {
       {"korbinet-report", "--version", "korbinet-report 2.1.6 (x64)\n"},
       {"korbinet-report", "--help", kReportUsage},
       {"korbinet-report", "-h", kReportUsage},
+      {"korbinet-compare", "--version", "korbinet-compare 2.1.6 (x64)\n"},
+      {"korbinet-compare", "--help", compare::kUsage},
+      {"korbinet-compare", "-h", compare::kUsage},
       {"gpu-publisher", "--version", "gpu-publisher 2.1.6 (x64)\n"},
       {"gpu-publisher", "--help", kPublisherUsage},
       {"gpu-publisher", "-h", kPublisherUsage},

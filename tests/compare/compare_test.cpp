@@ -146,6 +146,31 @@ TEST(CompareFake, StopEndsTheMeasuringAndStillReports) {
   }
 }
 
+// On a terminal the progress is one row, redrawn; Esc ends the measuring and
+// the row gives way to the results.
+TEST(CompareFake, TerminalProgressStaysOnOneRowAndEscStops) {
+  CompareSandbox sandbox;
+  sandbox.WriteFile("a.avs", "fps 100\n");
+  sandbox.WriteFile("b.avs", "fps 100\njitter\n");
+  TerminalSession session(sandbox, {"--round", "0.05", "--rounds", "1000", "a.avs", "b.avs"}, {},
+                          sandbox.Path("korbinet-compare-fake"));
+  ASSERT_TRUE(session.WaitForText("Block 5/1001, round ")) << session.ScreenText();
+  const auto rows_with = [&session](const std::string& text) {
+    int rows = 0;
+    for (int row = 0; row < session.Rows(); ++row) rows += session.Row(row).find(text) != std::string::npos;
+    return rows;
+  };
+  EXPECT_EQ(rows_with("Block "), 1) << session.ScreenText();
+  EXPECT_EQ(rows_with("Loading "), 0) << session.ScreenText();
+  EXPECT_NE(session.ScreenText().find("; Esc stops"), std::string::npos) << session.ScreenText();
+  session.SendKeys("\x1b");
+  const ExitResult end = session.WaitForExit();
+  EXPECT_TRUE(end.ended && end.exit_status == 0) << session.ScreenText();
+  EXPECT_EQ(rows_with("Block "), 0) << session.ScreenText();
+  EXPECT_EQ(FindRow(session, "Stopped after "), 0) << session.ScreenText();
+  EXPECT_EQ(FindRow(session, "#  variant"), 1) << session.ScreenText();
+}
+
 // The real worker from here on, over the frame server.
 std::string Spin(int microseconds) {
   return "BlankClip(length=100000, width=64, height=48)\nSpin(" + std::to_string(microseconds) + ")\n";

@@ -37,8 +37,8 @@ std::string Row(const std::string& out, int number, const std::string& label) {
 // The (low, high) of a conclusion line's 95 % interval.
 std::pair<double, double> Interval(const std::string& out, const std::string& label) {
   std::smatch m;
-  const std::regex interval(Literal(label) + R"( [^\n]*\((?:[\d.]+ x, )?([\d.]+)-([\d.]+), 95 %\))");
-  if (!std::regex_search(out, m, interval)) return {0, 0};
+  const std::regex interval(Literal(label) + R"([^\n]*\((?:[\d.]+ x, )?([\d.]+)-([\d.]+), 95 %\))");
+  if (!std::regex_search(out, m, interval)) return ADD_FAILURE() << "no interval for " << label, std::pair(0.0, 0.0);
   return {std::stod(m[1]), std::stod(m[2])};
 }
 

@@ -1,6 +1,7 @@
 #include "compare_worker/worker.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -23,6 +24,9 @@
 #include "measure/timer.h"
 #include "platform/fault_guard.h"
 #include "platform/files.h"
+#if defined(KORBINET_HAVE_CHILD_PROCESS)
+#include "platform/child_process.h"
+#endif
 
 namespace compare_worker {
 
@@ -69,9 +73,13 @@ class Worker {
  public:
   explicit Worker(std::ostream& out) : out_(out) {}
   ~Worker() {
+    if (!library_) return;
     // After an error nothing may call into the library again; Leave then
-    // keeps the environment on record instead of deleting it.
-    if (library_) library_->Leave();
+    // keeps the environment on record instead of deleting it. Its threads
+    // (Prefetch's) may still pass frames through the markers, so their
+    // figures stay too.
+    if (library_->HasEnvironment()) static_cast<void>(stages_.release());
+    library_->Leave();
   }
   Worker(const Worker&) = delete;
   Worker& operator=(const Worker&) = delete;
@@ -104,7 +112,7 @@ class Worker {
   SetUp setup_;
   // Declared before the library: the script's markers point into it until
   // the environment is gone.
-  measure::StageTimes stages_;
+  std::unique_ptr<measure::StageTimes> stages_ = std::make_unique<measure::StageTimes>();
   std::unique_ptr<avs_host::AvsLibrary> library_;
   bool loaded_ = false;
   int64_t last_frame_ = 0;
@@ -168,7 +176,7 @@ void Worker::Prepare(const WorkerSettings& settings, avs_host::ScriptValues* val
       binding.InvokeSetUp("SetMemoryMax", avs_host::IntScriptValue(*setup_.memory_max_mb));
     if (setup_.max_cpu && !setup_.max_cpu->empty())
       binding.InvokeSetUp("SetMaxCPU", avs_host::StringScriptValue(*setup_.max_cpu));
-    binding.AddStageMarker(&stages_);
+    binding.AddStageMarker(stages_.get());
     binding.Import(script);
     if (setup_.prefetch) binding.Prefetch(*setup_.prefetch);
     avs_host::OpenScriptClip(binding, script, settings.invoke_distributor, avs_host::kNoVideoFormat,
@@ -243,7 +251,7 @@ int Worker::Load() {
 
 int Worker::Round(const std::string& seconds_text) {
   double seconds = 0;
-  if (!loaded_ || !ParseNumber(seconds_text, &seconds) || !(seconds >= 0))
+  if (!loaded_ || !ParseNumber(seconds_text, &seconds) || !std::isfinite(seconds) || seconds < 0)
     return Refuse({std::string(kCommandRound), seconds_text});
   const auto number = [order = setup_.order.value_or(compare::FrameOrder::kForward),
                        last = last_frame_, seed = setup_.seed.value_or(1)](uint64_t k) {
@@ -265,7 +273,7 @@ int Worker::Round(const std::string& seconds_text) {
 }
 
 int Worker::Stages() {
-  for (const measure::StageFigures& stage : stages_.Figures()) {
+  for (const measure::StageFigures& stage : stages_->Figures()) {
     Answer({std::string(kAnswerStage), stage.name, std::to_string(stage.calls),
             SecondsField(static_cast<double>(stage.self_ns) / 1e9),
             SecondsField(static_cast<double>(stage.inclusive_ns) / 1e9)});
@@ -304,7 +312,9 @@ int Worker::Handle(const std::vector<std::string>& fields) {
 
 int RunWorker(std::istream& input, std::ostream& output) {
 #if defined(KORBINET_HAVE_CHILD_PROCESS)
-  // TODO: compiled in once platform/child_process.h is on main.
+  // TODO: compile in (drop the condition) once platform/child_process.h is
+  // on main. Ctrl+C reaches the terminal's whole process group; the
+  // controller stops after the current round and then quits its workers.
   platform::IgnoreTerminalInterrupt();
 #endif
   // A fault inside a filter must become an answer, not end the process.

@@ -332,6 +332,28 @@ gpu-question)
     expect "answered ${answer%% *}" "${answer#* }" "$(exit_status) $(screen | grep 'Frames processed' | tr -s ' ')"
   done
   ;;
+compare-worker)
+  # korbinet-compare's worker through the C binding, finding the library by the settings file:
+  # a variable reaches the script and a round measures; a fault in a round is answered with
+  # korbinet's text, and the worker ends with status 1.
+  settings
+  cp "$bin/korbinet-compare-worker-test.exe" "$box/"
+  worker() {  # COMMANDS
+    (cd "$here" && printf "$1" | wine korbinet-compare-worker-test.exe >"$box/out" 2>"$box/err")
+    status=$?
+    out=$(text "$box/out") err=$(text "$box/err")
+  }
+  clip n "Spin(100)" w.avs
+  worker 'var\tn\t300\nscript\tw.avs\nload\nround\t0.2\nquit\n'
+  ready=$'ready\t0\t299\t[0-9]+\tReference Frame Server 1\\.0\\.0 \\(x86_64\\)\t1\\.0\\.0\\.0'
+  round=$'round\t[1-9][0-9]*\t[0-9.]+\t[0-9.e-]+\t[1-9][0-9]*\t[1-9][0-9]*'
+  [[ $out =~ ^$ready$'\n'$round$ ]] || expect "rounds" "$ready / $round" "$out"
+  expect "status, stderr" "0 " "$status $err"
+  clip 1000 'Fault(500, "access")' f.avs
+  worker 'script\tf.avs\nload\nround\t5\nstages\n'
+  [[ $out =~ ^${ready/299/999} ]] || expect "ready" "${ready/299/999}" "$out"
+  expect "fault" $'1 error\tException 0xC0000005\\nSTATUS_ACCESS_VIOLATION' "$status ${out#*$'\n'}"
+  ;;
 *)
   echo "unknown case $case_name"
   exit 2

@@ -126,7 +126,8 @@ class Run {
     const std::string round_seconds = protocol::SecondsField(options_.round_seconds);
     const size_t max_blocks =
         options_.rounds > 0 ? static_cast<size_t>(options_.warmup + options_.rounds) : SIZE_MAX;
-    for (size_t block = 0; block < max_blocks; ++block) {
+    const auto all_failed = [this] { return std::all_of(failed_.begin(), failed_.end(), [](bool f) { return f; }); };
+    for (size_t block = 0; block < max_blocks && !all_failed(); ++block) {
       const std::vector<size_t> order = compare::BlockOrder(Count(), options_.seed, block);
       for (size_t position = 0; position < order.size(); ++position) {
         const size_t v = order[position];
@@ -144,7 +145,6 @@ class Run {
       }
       measured_.blocks_done = block + 1;
       progress_.BlockDone(block + 1, measure::CounterSeconds() - start);
-      if (std::all_of(failed_.begin(), failed_.end(), [](bool f) { return f; })) return;
       if (Decided(block + 1)) return;
     }
   }

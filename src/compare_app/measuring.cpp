@@ -104,13 +104,13 @@ class Run {
     }
   }
 
-  // The run may stop once every comparison is decided, after kMinBlocks
-  // counted blocks (or all of --rounds, when fewer).
+  // Without --rounds the run may stop once every comparison is decided,
+  // after kMinBlocks counted blocks; --rounds fixes the count.
   bool Decided(size_t blocks_done) const {
+    if (options_.rounds > 0) return false;
     const size_t warmup = static_cast<size_t>(options_.warmup);
     const size_t counted = blocks_done > warmup ? blocks_done - warmup : 0;
-    size_t min_blocks = static_cast<size_t>(compare::kMinBlocks);
-    if (options_.rounds > 0) min_blocks = std::min(min_blocks, static_cast<size_t>(options_.rounds));
+    const size_t min_blocks = static_cast<size_t>(compare::kMinBlocks);
     if (counted < min_blocks) return false;
     compare::CompareSettings settings = compare::SettingsFor(options_);
     settings.resamples = 0;  // the stop rule needs `settled` alone

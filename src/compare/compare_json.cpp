@@ -77,6 +77,24 @@ void WriteVariant(JsonWriter* w, const CompareResult& r, size_t v) {
   }
   w->EndObject();
   OptionalText(w, "error", o.error);
+  // Only scripts with stage markers have stages to show.
+  if (!o.stages.empty()) {
+    w->Key("stages");
+    w->BeginArray();
+    for (const StageFigures& stage : o.stages) {
+      w->BeginObject();
+      w->Key("name");
+      w->String(stage.name);
+      w->Key("calls");
+      w->Unsigned(stage.calls);
+      w->Key("self_seconds");
+      w->Number(stage.self_seconds);
+      w->Key("inclusive_seconds");
+      w->Number(stage.inclusive_seconds);
+      w->EndObject();
+    }
+    w->EndArray();
+  }
 
   const VariantStats& s = o.stats;
   w->Key("statistics");

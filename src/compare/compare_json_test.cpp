@@ -24,6 +24,7 @@ CompareResult SampleRun() {
   r.outcomes.resize(2);
   r.outcomes[1].error = "Script error:\n\tline 3";
   r.outcomes[0].library_version = "AviSynth+ 3.7.5";
+  r.outcomes[0].stages = {{"Source\tA", 12, 0.25, 1.5}};
   r.machine.cores = 2;
   r.machine.load_average_start = 0.5;
   r.program_version = "2.1.6";
@@ -41,7 +42,11 @@ TEST(CompareJson, HoldsSettingsStatisticsAndRounds) {
            "\"label\": \"Mode=slow\",\n      \"script\": \"scripts/a\\\"b\\\".avs\",\n      \"library\": null,",
            "\"library_version\": \"AviSynth+ 3.7.5\",", "\"maxcpu\": null,",
            "\"vars\": {\n        \"Mode\": \"slow\"\n      },",
-           "\"error\": \"Script error:\\n\\tline 3\",",
+           // Only the variant whose script had markers has stages.
+           "\"error\": null,\n      \"stages\": [\n        {\n          \"name\": \"Source\\tA\",\n"
+           "          \"calls\": 12,\n          \"self_seconds\": 0.25,\n          \"inclusive_seconds\": 1.5\n"
+           "        }\n      ],\n      \"statistics\"",
+           "\"error\": \"Script error:\\n\\tline 3\",\n      \"statistics\"",
            "\"rounds\": 2,\n        \"median_fps\": 111.5,",
            "\"comparison\": null\n",
            "\"pairs\": 2,\n        \"ratio\": ",

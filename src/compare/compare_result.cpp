@@ -10,6 +10,7 @@ CompareSettings SettingsFor(const CompareOptions& options) {
   settings.warmup = static_cast<size_t>(options.warmup);
   settings.margin = options.margin_percent / 100;
   settings.seed = options.seed;
+  settings.gate = options.fail_if_slower_percent / 100;
   return settings;
 }
 

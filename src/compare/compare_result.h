@@ -1,6 +1,7 @@
 // Everything a comparison run produced, as the texts and files show it.
 #pragma once
 
+#include <cstdint>
 #include <limits>
 #include <string>
 #include <vector>
@@ -19,9 +20,18 @@ struct Machine {
   double load_average_end = std::numeric_limits<double>::quiet_NaN();
 };
 
+// One stage marker's figures in a variant's worker, summed over all its
+// rounds (warm-up included) since the script was loaded.
+struct StageFigures {
+  std::string name;
+  uint64_t calls = 0;
+  double self_seconds = 0, inclusive_seconds = 0;
+};
+
 struct VariantOutcome {
   std::string error;  // empty when the variant ran to the end
   std::string library_version, library_file_version;
+  std::vector<StageFigures> stages;  // in script order; empty without markers
   VariantStats stats;
   Comparison comparison;  // against the baseline; not for the baseline itself
 };

@@ -161,6 +161,17 @@ std::string Conclusions(const CompareResult& result) {
   return text;
 }
 
+std::string FailureTexts(const CompareResult& result) {
+  std::string text;
+  for (size_t v = 0; v < result.outcomes.size() && v < result.options.variants.size(); ++v) {
+    const std::string& error = result.outcomes[v].error;
+    if (error.empty()) continue;
+    text += result.options.variants[v].label + " failed:\n" + error;
+    if (error.back() != '\n') text += "\n";
+  }
+  return text;
+}
+
 std::string MarkdownTable(const CompareResult& result) {
   const auto rows = Rows(result);
   std::string text;

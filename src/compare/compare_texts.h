@@ -23,6 +23,12 @@ std::string ResultTable(const CompareResult& result);
 //   X is not compared: B failed
 std::string Conclusions(const CompareResult& result);
 
+// Why each failed variant failed, the error text as Korbinet prints it:
+//   X failed:
+//   <text, ending in a newline>
+// Empty when every variant ran.
+std::string FailureTexts(const CompareResult& result);
+
 // The table's figures as a Markdown table.
 std::string MarkdownTable(const CompareResult& result);
 

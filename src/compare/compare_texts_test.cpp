@@ -82,6 +82,13 @@ TEST(CompareTexts, OneConclusionPerComparison) {
   EXPECT_NE(Conclusions(r).find(" within 2.5 % "), std::string::npos);
 }
 
+TEST(CompareTexts, FailuresGiveTheirText) {
+  CompareResult r = Fixture();
+  EXPECT_EQ(FailureTexts(r), "prefetch=8 failed:\nScript error: there is no function named \"Spinn\"\n");
+  r.outcomes[0].error = "two\nlines\n";
+  EXPECT_EQ(FailureTexts(r), "prefetch=1 failed:\ntwo\nlines\nprefetch=8 failed:\nScript error: there is no function named \"Spinn\"\n");
+}
+
 TEST(CompareTexts, RoundsCsv) {
   CompareResult r = Fixture();
   r.options.variants[1].label = "say \"4\", twice";

@@ -162,8 +162,9 @@ Comparison Compare(const std::vector<Round>& rounds, size_t variant,
   for (double l : logs) squares += (l - sum / n) * (l - sum / n);
   const double half =
       StudentT(settings.stop_confidence, logs.size() - 1) * std::sqrt(squares / (n - 1) / n);
-  c.settled = Judge(std::exp(sum / n - half), std::exp(sum / n + half), settings.margin) !=
-              Verdict::kUndecided;
+  const double low = std::exp(sum / n - half), high = std::exp(sum / n + half);
+  const bool gate_known = settings.gate <= 0 || high < 1 - settings.gate || low > 1 - settings.gate;
+  c.settled = Judge(low, high, settings.margin) != Verdict::kUndecided && gate_known;
   if (settings.resamples < 2) return c;
 
   Random random(Mix64(Mix64(settings.seed ^ 0x636f6d70ULL) + variant));

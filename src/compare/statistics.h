@@ -63,6 +63,12 @@ struct CompareSettings {
   // It waits instead for a 99.9 % interval to decide, which keeps the final
   // 95 % verdict's error near its 5 %.
   double stop_confidence = 0.999;
+  // --fail-if-slower as a fraction; 0: no gate. With a gate, a comparison
+  // is settled only once that interval also lies wholly on one side of
+  // 1 - gate: a run that stopped as soon as "slower" was known could leave a
+  // variant 13 % slower with a 95 % interval reaching above 0.95, and the
+  // gate would pass it.
+  double gate = 0;
 };
 
 inline constexpr double kConfidence = 0.95;

@@ -132,6 +132,13 @@ TEST(Compare, IntervalIsAsWideAsStudentsForFewBlocks) {
   look.resamples = 0;
   const Comparison quick = Compare(Paired({100, 37}, ratios), 1, look);
   EXPECT_TRUE(quick.settled && std::isnan(quick.low) && quick.verdict == Verdict::kUndecided);
+  // With a gate the side of it must be known too: 0.96 lies above the 99.9 %
+  // interval, 0.92 inside it.
+  look.gate = 0.04;
+  EXPECT_TRUE(Compare(Paired({100, 37}, ratios), 1, look).settled);
+  look.gate = 0.08;
+  EXPECT_FALSE(Compare(Paired({100, 37}, ratios), 1, look).settled);
+  look.gate = 0;
   // The stop rule's 99.9 % t interval, about 5 % either way here, still
   // reaches past 1 around 0.956: not settled yet.
   for (double& ratio : ratios) ratio *= 0.956 / 0.9;

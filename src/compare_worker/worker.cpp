@@ -219,7 +219,7 @@ int Worker::Load() {
   if (setup_.prefetch) {
     std::string text;
     if (platform::ReadSmallFile(script, kScriptReadLimit, &text) && ScriptCallsPrefetch(text))
-      return Fail(kScriptPrefetchesText, 1);
+      return Fail(kScriptPrefetchesText, kExitRefused);
   }
   avs_host::LibraryFacts facts;
   std::string error;
@@ -235,7 +235,7 @@ int Worker::Load() {
     if (!library_->CreateEnvironment(facts.interface_version)) return Fail(avs_host::kNoEnvironmentText, 1);
     std::string refusal;
     Prepare(settings, &values, &refusal);
-    if (!refusal.empty()) return Fail(refusal, 1);
+    if (!refusal.empty()) return Fail(refusal, kExitRefused);
     if (values.vi.num_frames <= 0) return Fail(avs_host::kClipHasNoFramesText, 1);
     Analyse(library_->binding(), values.vi.num_frames);
   } catch (...) {

@@ -13,8 +13,9 @@ namespace compare_worker {
 // input. The exit status: 0 after quit or the end of input, 1 after an error
 // answer about the variant (loading, a round; the text as korbinet prints
 // that failure, without the empty lines korbinet's console sets around it),
-// 2 after a command it cannot take. Terminal interrupts are ignored: the
-// controller decides when its workers stop.
+// 2 after a command it cannot take, kExitRefused after refusing an option.
+// Terminal interrupts are ignored: the controller decides when its workers
+// stop.
 int RunWorker(std::istream& input, std::ostream& output);
 
 // RunWorker on the process's standard input and output, with the answers

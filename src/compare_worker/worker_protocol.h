@@ -47,6 +47,11 @@ inline constexpr std::string_view kAnswerError = "error";
 // it (followed by the line's fields, separated by spaces). Both exit 2.
 inline constexpr std::string_view kUnknownCommand = "unknown command: ";
 inline constexpr std::string_view kBadCommand = "bad command: ";
+// The exit status after an error at load that refuses an option the library
+// (or the script, for --prefetch) cannot honour: the controller then ends
+// the whole run before measuring, as a usage fault, instead of failing one
+// variant.
+inline constexpr int kExitRefused = 3;
 
 // Backslash -> "\\", tab -> "\t", line feed -> "\n", carriage return -> "\r".
 std::string EscapeField(std::string_view text);

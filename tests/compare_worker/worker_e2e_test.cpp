@@ -74,11 +74,11 @@ TEST(CompareWorker, SetUpReachesTheScript) {
            {"script\tp.avs\nprefetch\t2\nmaxcpu\t\nload\nround\t0.1\n",
             "ready\t0\t19\t\\d+\t" + frame_server + "round\t\\d+\t[\\d.]+\t[\\d.e-]+\t\\d+\t3\n", 0},
            {"script\town.avs\nprefetch\t2\nload\n",
-            "error\tThe script calls Prefetch itself; --prefetch cannot wrap it in another\\.\n", 1},
+            "error\tThe script calls Prefetch itself; --prefetch cannot wrap it in another\\.\n", 3},
            {"script\tp.avs\nmaxcpu\tnone\nload\n",
-            "error\tThe AviSynth library has no SetMaxCPU; --maxcpu cannot be honoured\\.\n", 1},
+            "error\tThe AviSynth library has no SetMaxCPU; --maxcpu cannot be honoured\\.\n", 3},
            {"script\tp.avs\nmemorymax\t512\nload\n",
-            "error\tThe AviSynth library has no SetMemoryMax; --memory-max cannot be honoured\\.\n", 1},
+            "error\tThe AviSynth library has no SetMemoryMax; --memory-max cannot be honoured\\.\n", 3},
        }) {
     SCOPED_TRACE(c.commands);
     const ProcessResult r = RunWorker(sandbox, c.commands);

@@ -2,6 +2,7 @@
 // file, library or lock is touched, so they work on a bare machine and leave nothing behind.
 #include <fstream>
 
+#include "compare/compare_options.h"
 #include "e2e_common.h"
 
 namespace e2e {
@@ -33,13 +34,15 @@ const std::string kPublisherUsage =
 TEST(HelpAndVersion, EachProgramAnswersWithoutSettingsOrLibrary) {
   // A library the probe refuses, and no settings file: neither may matter.
   Sandbox sandbox({.variant = "nofactory", .write_settings = false, .unprivileged = true});
-  for (const char* tool : {"korbinet-report", "gpu-publisher"}) {
+  for (const char* tool : {"korbinet-report", "korbinet-compare", "gpu-publisher"}) {
     fs::copy_file(BuildDir() + "/bin/" + tool, sandbox.Path(tool));
   }
   sandbox.HandOver();
   const std::vector<std::string> before = sandbox.ListFiles();
-  const std::pair<std::string, std::string> programs[] = {
-      {"korbinet", KorbinetUsage()}, {"korbinet-report", kReportUsage}, {"gpu-publisher", kPublisherUsage}};
+  const std::pair<std::string, std::string> programs[] = {{"korbinet", KorbinetUsage()},
+                                                          {"korbinet-report", kReportUsage},
+                                                          {"korbinet-compare", compare::kUsage},
+                                                          {"gpu-publisher", kPublisherUsage}};
   for (const auto& [program, usage] : programs) {
     for (const std::string arg : {"--version", "--help", "-h"}) {
       const ProcessResult r = RunPiped(sandbox, {arg}, std::nullopt, 60s, sandbox.Path(program));

@@ -272,6 +272,22 @@ $(sed -n '3,$p' <<<"$table" | awk '{print $1, $2}')"
   expect "log section" "[Stage times]
 $table" "$(text "$box/s.log" | sed -n '/^\[Stage times\]$/,$p')"
   ;;
+compare)
+  # korbinet-compare.exe, A against B: its workers are its own .exe again. Spin(1150) does 1000/1150 = 0.87 of
+  # Spin(1000)'s frames; the gate of 5 % fails.
+  settings
+  cp "$bin/korbinet-compare.exe" "$box/"
+  clip 100000 "Spin(1000)" a.avs
+  clip 100000 "Spin(1150)" b.avs
+  (cd "$here" && wine korbinet-compare.exe --round 0.2 --time 40 --fail-if-slower 5 --json r.json a.avs b.avs \
+    </dev/null >"$box/out" 2>"$box/err")
+  status=$?
+  row=$(text "$box/out" | grep '^2  b\.avs ' | tr -s ' ')
+  interval=$(awk '{print $7}' <<<"$row")
+  expect "status, verdict, 0.87 inside ${interval}" "3 slower yes" \
+    "$status $(awk '{print $8}' <<<"$row") $(awk -F- '{print ($1 <= 0.87 && 0.87 <= $2) ? "yes" : "no"}' <<<"$interval")"
+  expect "JSON schema" '  "schema": 1,' "$(text "$box/r.json" | sed -n 2p)"
+  ;;
 live)
   # Drawn in place: the counter moves, its row stays; Esc ends the 100 s run with the summary.
   settings

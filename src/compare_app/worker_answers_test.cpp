@@ -1,0 +1,50 @@
+#include "compare_app/worker_answers.h"
+
+#include <gtest/gtest.h>
+
+namespace compare_app {
+namespace {
+
+using Fields = std::vector<std::string>;
+
+TEST(WorkerAnswers, ReadsWellFormedAnswers) {
+  ReadyAnswer ready;
+  ASSERT_TRUE(ReadReady({"ready", "0", "3999", "16", "AviSynth+ 3.7.5", ""}, &ready));
+  EXPECT_EQ(ready.last, 3999);
+  EXPECT_EQ(ready.interval, 16u);
+  EXPECT_EQ(ready.version_string, "AviSynth+ 3.7.5");
+
+  compare::Round round;
+  ASSERT_TRUE(ReadRound({"round", "1234", "1.00012", "0.5", "1048576", "3"}, &round));
+  EXPECT_EQ(round.frames, 1234u);
+  EXPECT_DOUBLE_EQ(round.wall_seconds, 1.00012);
+  EXPECT_EQ(round.peak_memory_bytes, 1048576u);
+  EXPECT_EQ(round.threads, 3);
+
+  compare::StageFigures stage;
+  ASSERT_TRUE(ReadStage({"stage", "Source\tA", "7", "2.5e-05", "0.25"}, &stage));
+  EXPECT_EQ(stage.name, "Source\tA");
+  EXPECT_EQ(stage.calls, 7u);
+  EXPECT_DOUBLE_EQ(stage.self_seconds, 2.5e-05);
+}
+
+// A damaged or foreign line must never become figures.
+TEST(WorkerAnswers, RefusesWhatIsNotTheAnswer) {
+  ReadyAnswer ready;
+  compare::Round round;
+  compare::StageFigures stage;
+  for (const Fields& f : {Fields{"round", "1", "1", "0", "0", "1"}, Fields{"ready", "0", "9", "1", "v"},
+                          Fields{"ready", "9", "0", "1", "", ""}, Fields{"ready", "0", "9x", "1", "", ""}}) {
+    EXPECT_FALSE(ReadReady(f, &ready)) << UnexpectedAnswer(f);
+  }
+  for (const Fields& f : {Fields{"round", "1", "nan", "0", "0", "1"}, Fields{"round", "1", "-1", "0", "0", "1"},
+                          Fields{"round", "-1", "1", "0", "0", "1"}, Fields{"round", "1", "1,5", "0", "0", "1"},
+                          Fields{"round", "1", "1", "0", "0", ""}, Fields{"stage", "a", "1", "0", "0"}}) {
+    EXPECT_FALSE(ReadRound(f, &round)) << UnexpectedAnswer(f);
+  }
+  EXPECT_FALSE(ReadStage({"stage", "a", "1", "0"}, &stage));
+  EXPECT_EQ(UnexpectedAnswer({"hello", "a\tb"}), "the worker answered something unexpected: hello\ta\\tb");
+}
+
+}  // namespace
+}  // namespace compare_app

@@ -450,9 +450,11 @@ Sweep FindSweep(const CompareFile& file) {
           return k >= other.size() || other[k] != keys[g][k];
         });
         if (!differs) continue;
+        // A setting not given is the library's own choice, as the labels say.
+        const auto& [key, value] = keys[g][k];
         std::string& name = sweep.series[g].name;
         name += (name.empty() ? "" : " ") +
-                (keys[g][k].first == "script" ? keys[g][k].second : keys[g][k].first + "=" + keys[g][k].second);
+                (key == "script" ? value : key + "=" + (value.empty() ? "default" : value));
       }
     }
     sweep.setting = setting;

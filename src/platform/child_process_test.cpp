@@ -93,9 +93,17 @@ void StartServer(ChildProcess* child, const char* mode, const std::vector<std::s
   while (line != kReady) ASSERT_EQ(child->ReadLine(&line, kPatience), Read::kLine);
 }
 
+// Lines come back exactly, whatever their length; a timeout keeps what came so far; a child that asked to
+// ignore terminal interrupts lives on through its own.
 TEST(ChildProcess, LinesComeBackExactly) {
   ChildProcess child;
   ASSERT_NO_FATAL_FAILURE(StartServer(&child, "echo"));
+  std::string line = "untouched";
+  EXPECT_EQ(child.ReadLine(&line, 0), Read::kTimeout);
+  ASSERT_TRUE(child.Write("slow\n"));
+  EXPECT_EQ(child.ReadLine(&line, 0.05), Read::kTimeout);  // "sl" has come, "ow" not yet
+  ASSERT_EQ(child.ReadLine(&line, kPatience), Read::kLine);
+  EXPECT_EQ(line, "slow");
   const size_t limit = size_t{1} << 20;
   const struct {
     std::string sent, received;
@@ -104,6 +112,7 @@ TEST(ChildProcess, LinesComeBackExactly) {
       {"", ""},
       {" tab\tand  spaces ", " tab\tand  spaces "},
       {"carriage return\r", "carriage return"},
+      {"interrupt", "interrupt"},
       {std::string(300000, 'x'), std::string(300000, 'x')},
       {std::string(limit, 'y'), std::string(limit, 'y')},
       // Cut at the limit, and the rest of that line does not become the next,
@@ -114,38 +123,14 @@ TEST(ChildProcess, LinesComeBackExactly) {
   };
   for (const auto& c : cases) {
     ASSERT_TRUE(child.Write(c.sent + "\n"));
-    std::string line;
     ASSERT_EQ(child.ReadLine(&line, kPatience), Read::kLine);
     EXPECT_EQ(line, c.received) << "sent " << c.sent.size() << " bytes";
   }
   EXPECT_TRUE(child.Running());
   child.CloseInput();
-  std::string line;
   EXPECT_EQ(child.ReadLine(&line, kPatience), Read::kEnd);
   EXPECT_EQ(child.Wait(), 0);
   EXPECT_FALSE(child.Running());
-}
-
-TEST(ChildProcess, TimeoutKeepsWhatCameSoFar) {
-  ChildProcess child;
-  ASSERT_NO_FATAL_FAILURE(StartServer(&child, "echo"));
-  std::string line = "untouched";
-  EXPECT_EQ(child.ReadLine(&line, 0), Read::kTimeout);
-  ASSERT_TRUE(child.Write("slow\n"));
-  EXPECT_EQ(child.ReadLine(&line, 0.05), Read::kTimeout);  // "sl" has come, "ow" not yet
-  ASSERT_EQ(child.ReadLine(&line, kPatience), Read::kLine);
-  EXPECT_EQ(line, "slow");
-}
-
-TEST(ChildProcess, TerminalInterruptsIgnoredWhenAsked) {
-  ChildProcess child;
-  ASSERT_NO_FATAL_FAILURE(StartServer(&child, "echo"));
-  ASSERT_TRUE(child.Write("interrupt\n"));
-  std::string line;
-  ASSERT_EQ(child.ReadLine(&line, kPatience), Read::kLine);
-  EXPECT_EQ(line, "interrupt");
-  child.CloseInput();
-  EXPECT_EQ(child.Wait(), 0);
 }
 
 TEST(ChildProcess, ExitStatuses) {

@@ -87,7 +87,7 @@ TEST(Verdict, JudgesTheIntervalWithSameFirstAndGatesOnItsTop) {
   EXPECT_STREQ(VerdictName(Verdict::kUndecided), "undecided");
 }
 
-TEST(Compare, PairsWithinBlocksSoDriftCancels) {
+TEST(Compare, PairsWithinBlocksSoDriftCancelsAndDegenerateData) {
   // The machine's speed swings tenfold; the variant is always 1.5 x.
   const Comparison steady = Compare(Paired({100, 30, 300, 55}, std::vector<double>(8, 1.5)), 1, {});
   EXPECT_TRUE(steady.pairs == 8 && steady.verdict == Verdict::kFaster);
@@ -96,6 +96,24 @@ TEST(Compare, PairsWithinBlocksSoDriftCancels) {
   const Comparison even = Compare(Paired({100}, {2, 0.5, 1, 1}), 1, {});
   EXPECT_NEAR(even.ratio, 1, 1e-12);
   EXPECT_EQ(even.verdict, Verdict::kUndecided);
+  // One block: a ratio but no interval.
+  const Comparison one = Compare(Paired({100}, {1.2}), 1, {});
+  EXPECT_TRUE(one.pairs == 1 && std::fabs(one.ratio - 1.2) < 1e-12 && std::isnan(one.low) &&
+              std::isnan(one.high) && one.verdict == Verdict::kUndecided && !one.settled);
+  // A variant that failed: nothing.
+  const Comparison failed = Compare(Paired({100}, {1.2, 1.3}), 2, {});
+  EXPECT_TRUE(failed.pairs == 0 && std::isnan(failed.ratio) && failed.verdict == Verdict::kUndecided);
+  // Only blocks both ran in pair, and a round without frames pairs with nothing.
+  std::vector<Round> rounds = Paired({100}, {1.2, 1.2, 1.2, 1.2});
+  rounds.pop_back();               // the variant's last round is missing
+  rounds[2].frames = 0;            // the baseline made no frame in block 1
+  const Comparison partial = Compare(rounds, 1, {});
+  EXPECT_EQ(partial.pairs, 2u);
+  EXPECT_NEAR(partial.high, 1.2, 1e-12);
+  // All equal: an interval of no width at 1 is the same speed.
+  EXPECT_EQ(Compare(Paired({100}, {1, 1, 1}), 1, {}).verdict, Verdict::kSame);
+  // The baseline against itself.
+  EXPECT_EQ(Compare(Paired({100}, {1.2, 1.3}), 0, {}).verdict, Verdict::kSame);
 }
 
 TEST(Compare, IntervalIsAsWideAsStudentsForFewBlocks) {
@@ -129,27 +147,6 @@ TEST(Compare, IntervalIsAsWideAsStudentsForFewBlocks) {
   // reaches past 1 around 0.956: not settled yet.
   for (double& ratio : ratios) ratio *= 0.956 / 0.9;
   EXPECT_FALSE(Compare(Paired({100, 37}, ratios), 1, look).settled);
-}
-
-TEST(Compare, DegenerateData) {
-  // One block: a ratio but no interval.
-  const Comparison one = Compare(Paired({100}, {1.2}), 1, {});
-  EXPECT_TRUE(one.pairs == 1 && std::fabs(one.ratio - 1.2) < 1e-12 && std::isnan(one.low) &&
-              std::isnan(one.high) && one.verdict == Verdict::kUndecided && !one.settled);
-  // A variant that failed: nothing.
-  const Comparison failed = Compare(Paired({100}, {1.2, 1.3}), 2, {});
-  EXPECT_TRUE(failed.pairs == 0 && std::isnan(failed.ratio) && failed.verdict == Verdict::kUndecided);
-  // Only blocks both ran in pair, and a round without frames pairs with nothing.
-  std::vector<Round> rounds = Paired({100}, {1.2, 1.2, 1.2, 1.2});
-  rounds.pop_back();               // the variant's last round is missing
-  rounds[2].frames = 0;            // the baseline made no frame in block 1
-  const Comparison partial = Compare(rounds, 1, {});
-  EXPECT_EQ(partial.pairs, 2u);
-  EXPECT_NEAR(partial.high, 1.2, 1e-12);
-  // All equal: an interval of no width at 1 is the same speed.
-  EXPECT_EQ(Compare(Paired({100}, {1, 1, 1}), 1, {}).verdict, Verdict::kSame);
-  // The baseline against itself.
-  EXPECT_EQ(Compare(Paired({100}, {1.2, 1.3}), 0, {}).verdict, Verdict::kSame);
 }
 
 TEST(StopRule, EveryComparisonSettledAfterTheMinimum) {

@@ -61,10 +61,7 @@ TEST(CompareWorker, AnswersEachCommandList) {
   sandbox.WriteFile("own.avs", "BlankClip(length=20, width=64, height=48) # no Prefetch here\nPrefetch(2)\n");
   // The analysis reads 50 frames; the round reaches frame 500.
   sandbox.WriteFile("f.avs", "BlankClip(length=1000, width=64, height=48)\nFault(500, \"access\")\n");
-  struct Case {
-    std::string commands, out;  // out: a pattern
-    int status;
-  };
+  struct Case { std::string commands, out; int status; };  // out: a pattern
   for (const Case& c : {
            Case{"var\tn\t37\nscript\tn.avs\nload\n", Ready(36), 0},
            // Wrapped: Prefetch's two threads run beside the main one. The empty level only labels
@@ -94,10 +91,7 @@ TEST(CompareWorker, AnswersEachCommandList) {
 }
 
 TEST(CompareWorker, FailuresCarryKorbinetsTexts) {
-  struct Case {
-    std::string name, script;
-    std::map<std::string, std::string> settings = {};
-  };
+  struct Case { std::string name, script; std::map<std::string, std::string> settings = {}; };
   for (const Case& c : {
            Case{"syntax", "BlankClip(length=10, width=64, height=48) +"},
            {"no_video", "x = 1"},

@@ -74,12 +74,7 @@ TEST(ResistantTop, FollowsTheBulkNotASpike) {
 }
 
 TEST(ChartSvg, MarksValuesBeyondTheLimitAndStartsTheAxisAtZero) {
-  Chart chart{"fps", "Frames per second", "fps", {}};
-  ChartSeries s;
-  s.x = {10, 400, 700, 1000};
-  s.y = {10, 12, 1e6, 11};
-  chart.series.push_back(s);
-  chart.y_limit = 15;
+  Chart chart{"fps", "Frames per second", "fps", {ChartSeries{"", "", false, {10, 400, 700, 1000}, {10, 12, 1e6, 11}}}, 15};
   const std::string svg = ChartSvg(chart);
   EXPECT_NE(svg.find("data-y-top=\"16\" data-beyond=\"1\""), std::string::npos) << svg;
   EXPECT_NE(svg.find(">1 value above 16 fps, up to 1000000.000 fps, drawn on the top edge"), std::string::npos) << svg;

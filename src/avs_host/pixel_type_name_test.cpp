@@ -10,7 +10,7 @@ namespace {
 
 // The library's pixel_type values: family in the top bits, sample size in
 // bits 16-18, chroma subsampling in bits 0-2 and 8-10, plane order in 3-4.
-TEST(PixelTypeName, NamesEveryAviSynthPlusFormat) {
+TEST(PixelTypeName, NamesEveryAviSynthPlusFormatAndNoOther) {
   const struct { uint32_t pixel_type; const char* name; } kFormats[] = {
       {0xA0000008, "YV12"},       {0xA0000010, "YV12"},       {0xA0000308, "YV16"},
       {0xA000030B, "YV24"},       {0xA0000309, "YV411"},      {0xA0000109, "YUV9"},
@@ -26,24 +26,19 @@ TEST(PixelTypeName, NamesEveryAviSynthPlusFormat) {
       {0x90000002, "RGBAP"},      {0x90060002, "RGBAP12"},    {0x90020002, "RGBAPS"},
       {0x88000008, "YUVA420"},    {0x88000308, "YUVA422"},    {0x8800030B, "YUVA444"},
       {0x88050008, "YUVA420P10"}, {0x88010308, "YUVA422P16"}, {0x8802030B, "YUVA444PS"},
+      // Bits no format has: no name.
+      {0x00000000, ""},  // no video
+      {0xA0030008, ""},  // sample size code 3
+      {0xA0050309, ""},  // 4:1:1 beyond 8 bits
+      {0x88000309, ""},  // 4:1:1 with alpha
+      {0x90000003, ""},  // planar RGB, both kinds
+      {0x50020001, ""},  // packed float RGB
+      {0x60010004, ""},  // 16-bit YUY2
+      {0xE0000008, ""},  // Y with a plane order
+      {0xA0000028, ""},  // a bit no format uses
   };
   for (const auto& [pixel_type, name] : kFormats)
     EXPECT_EQ(PixelTypeName(static_cast<int>(pixel_type)), name) << std::hex << pixel_type;
-}
-
-TEST(PixelTypeName, NoNameForBitsNoFormatHas) {
-  for (uint32_t pixel_type : {
-           0x00000000u,  // no video
-           0xA0030008u,  // sample size code 3
-           0xA0050309u,  // 4:1:1 beyond 8 bits
-           0x88000309u,  // 4:1:1 with alpha
-           0x90000003u,  // planar RGB, both kinds
-           0x50020001u,  // packed float RGB
-           0x60010004u,  // 16-bit YUY2
-           0xE0000008u,  // Y with a plane order
-           0xA0000028u,  // a bit no format uses
-       })
-    EXPECT_EQ(PixelTypeName(static_cast<int>(pixel_type)), "") << std::hex << pixel_type;
 }
 
 }  // namespace

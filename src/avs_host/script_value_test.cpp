@@ -8,13 +8,8 @@ namespace {
 using Kind = ScriptValue::Kind;
 
 TEST(ScriptValue, TextTakesTheTypeTheScriptWouldGiveIt) {
-  struct Case {
-    const char* text;
-    Kind kind;
-    double number;  // the bool, int or float value
-    const char* string;
-  };
-  const Case cases[] = {
+  // number: the bool, int or float value.
+  const struct { const char* text; Kind kind; double number; const char* string; } cases[] = {
       {"true", Kind::kBool, 1, ""},
       {"FALSE", Kind::kBool, 0, ""},
       {"truex", Kind::kString, 0, "truex"},
@@ -33,7 +28,7 @@ TEST(ScriptValue, TextTakesTheTypeTheScriptWouldGiveIt) {
       {"", Kind::kString, 0, ""},
       {"C:\\clips\\a b.avi", Kind::kString, 0, "C:\\clips\\a b.avi"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     const ScriptValue value = ParseScriptValue(c.text);
     ASSERT_EQ(value.kind, c.kind);

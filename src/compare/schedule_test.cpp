@@ -28,7 +28,7 @@ TEST(Schedule, BlockOrderIsAFixedShufflePerSeedAndBlock) {
   for (int count : first) EXPECT_NEAR(count, 100, 30);
 }
 
-TEST(Schedule, FrameAtWrapsAtTheRangesEnd) {
+TEST(Schedule, FrameAtWrapsAtTheRangesEndOrDrawsFromTheSeed) {
   const struct { FrameOrder order; std::vector<int64_t> frames; } cases[] = {
       {FrameOrder::kForward, {10, 11, 12, 10, 11, 12, 10}},
       {FrameOrder::kReverse, {12, 11, 10, 12, 11, 10, 12}},
@@ -39,9 +39,7 @@ TEST(Schedule, FrameAtWrapsAtTheRangesEnd) {
     }
   }
   EXPECT_EQ(FrameAt(FrameOrder::kReverse, 0, 0, 5, 1), 0);
-}
-
-TEST(Schedule, RandomFramesStayInRangeAndRepeatWithTheSeed) {
+  // Random frames stay in range and repeat with the seed.
   std::set<int64_t> seen;
   for (uint64_t k = 0; k < 2000; ++k) {
     const int64_t frame = FrameAt(FrameOrder::kRandom, 100, 199, k, 5);

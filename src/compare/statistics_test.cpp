@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "compare/random.h"
 
@@ -25,22 +26,19 @@ std::vector<Round> Paired(const std::vector<double>& base_fps, const std::vector
   return rounds;
 }
 
-TEST(VariantStats, MedianSpreadOutliersAndMeans) {
+TEST(VariantStats, MedianSpreadOutliersMeansAndDegenerateData) {
   std::vector<Round> rounds = {R(0, 0, 50), R(0, 1, 100), R(0, 2, 102), R(0, 3, 98),
                                R(0, 4, 101), R(0, 5, 140), R(1, 1, 7)};
   rounds[0].peak_memory_bytes = 900;  // the warm-up's peak counts
   rounds[2].peak_memory_bytes = 300;
   rounds[3].threads = 6;
   const VariantStats s = ComputeVariantStats(rounds, 0, 1);
-  EXPECT_EQ(s.rounds, 5u);
-  EXPECT_EQ(s.median_fps, 101);
+  EXPECT_EQ(std::tie(s.rounds, s.median_fps, s.outlier_blocks, s.peak_memory_bytes, s.threads),
+            std::make_tuple(5u, 101.0, std::vector<size_t>{5}, 900u, 6));
   EXPECT_DOUBLE_EQ(s.mad_fps, 1.482602218505602);  // deviations 3 1 0 1 39
-  EXPECT_EQ(s.outlier_blocks, std::vector<size_t>{5});
   EXPECT_DOUBLE_EQ(s.mean_fps, 108.2);
   EXPECT_NEAR(s.sd_fps, 17.8381613, 1e-6);
   EXPECT_NEAR(s.cpu_ms_per_frame, 2500.0 / 541, 1e-12);
-  EXPECT_EQ(s.peak_memory_bytes, 900u);
-  EXPECT_EQ(s.threads, 6);
 
   // An even count takes the middle two's mean; a round without wall time
   // is left out, one without frames is a speed of 0.
@@ -50,9 +48,7 @@ TEST(VariantStats, MedianSpreadOutliersAndMeans) {
   EXPECT_EQ(even.median_fps, 20);
   EXPECT_DOUBLE_EQ(even.mad_fps, 15 * kMadScale);
   EXPECT_TRUE(even.outlier_blocks.empty());
-}
 
-TEST(VariantStats, DegenerateData) {
   const VariantStats none = ComputeVariantStats({R(0, 0, 5)}, 0, 1);  // warm-up only
   EXPECT_EQ(none.rounds, 0u);
   EXPECT_TRUE(std::isnan(none.median_fps) && std::isnan(none.mad_fps) &&
@@ -91,18 +87,33 @@ TEST(Verdict, JudgesTheIntervalWithSameFirstAndGatesOnItsTop) {
   EXPECT_STREQ(VerdictName(Verdict::kUndecided), "undecided");
 }
 
-TEST(Compare, PairsWithinBlocksSoDriftCancels) {
+TEST(Compare, PairsWithinBlocksSoDriftCancelsAndDegenerateData) {
   // The machine's speed swings tenfold; the variant is always 1.5 x.
   const Comparison steady = Compare(Paired({100, 30, 300, 55}, std::vector<double>(8, 1.5)), 1, {});
-  EXPECT_EQ(steady.pairs, 8u);
-  EXPECT_NEAR(steady.ratio, 1.5, 1e-12);
-  EXPECT_NEAR(steady.low, 1.5, 1e-12);
-  EXPECT_NEAR(steady.high, 1.5, 1e-12);
-  EXPECT_EQ(steady.verdict, Verdict::kFaster);
+  EXPECT_TRUE(steady.pairs == 8 && steady.verdict == Verdict::kFaster);
+  for (double figure : {steady.ratio, steady.low, steady.high}) EXPECT_NEAR(figure, 1.5, 1e-12);
   // The point is the geometric mean: 2 x and 0.5 x cancel.
   const Comparison even = Compare(Paired({100}, {2, 0.5, 1, 1}), 1, {});
   EXPECT_NEAR(even.ratio, 1, 1e-12);
   EXPECT_EQ(even.verdict, Verdict::kUndecided);
+  // One block: a ratio but no interval.
+  const Comparison one = Compare(Paired({100}, {1.2}), 1, {});
+  EXPECT_TRUE(one.pairs == 1 && std::fabs(one.ratio - 1.2) < 1e-12 && std::isnan(one.low) &&
+              std::isnan(one.high) && one.verdict == Verdict::kUndecided && !one.settled);
+  // A variant that failed: nothing.
+  const Comparison failed = Compare(Paired({100}, {1.2, 1.3}), 2, {});
+  EXPECT_TRUE(failed.pairs == 0 && std::isnan(failed.ratio) && failed.verdict == Verdict::kUndecided);
+  // Only blocks both ran in pair, and a round without frames pairs with nothing.
+  std::vector<Round> rounds = Paired({100}, {1.2, 1.2, 1.2, 1.2});
+  rounds.pop_back();               // the variant's last round is missing
+  rounds[2].frames = 0;            // the baseline made no frame in block 1
+  const Comparison partial = Compare(rounds, 1, {});
+  EXPECT_EQ(partial.pairs, 2u);
+  EXPECT_NEAR(partial.high, 1.2, 1e-12);
+  // All equal: an interval of no width at 1 is the same speed.
+  EXPECT_EQ(Compare(Paired({100}, {1, 1, 1}), 1, {}).verdict, Verdict::kSame);
+  // The baseline against itself.
+  EXPECT_EQ(Compare(Paired({100}, {1.2, 1.3}), 0, {}).verdict, Verdict::kSame);
 }
 
 TEST(Compare, IntervalIsAsWideAsStudentsForFewBlocks) {
@@ -143,27 +154,6 @@ TEST(Compare, IntervalIsAsWideAsStudentsForFewBlocks) {
   // reaches past 1 around 0.956: not settled yet.
   for (double& ratio : ratios) ratio *= 0.956 / 0.9;
   EXPECT_FALSE(Compare(Paired({100, 37}, ratios), 1, look).settled);
-}
-
-TEST(Compare, DegenerateData) {
-  // One block: a ratio but no interval.
-  const Comparison one = Compare(Paired({100}, {1.2}), 1, {});
-  EXPECT_TRUE(one.pairs == 1 && std::fabs(one.ratio - 1.2) < 1e-12 && std::isnan(one.low) &&
-              std::isnan(one.high) && one.verdict == Verdict::kUndecided && !one.settled);
-  // A variant that failed: nothing.
-  const Comparison failed = Compare(Paired({100}, {1.2, 1.3}), 2, {});
-  EXPECT_TRUE(failed.pairs == 0 && std::isnan(failed.ratio) && failed.verdict == Verdict::kUndecided);
-  // Only blocks both ran in pair, and a round without frames pairs with nothing.
-  std::vector<Round> rounds = Paired({100}, {1.2, 1.2, 1.2, 1.2});
-  rounds.pop_back();               // the variant's last round is missing
-  rounds[2].frames = 0;            // the baseline made no frame in block 1
-  const Comparison partial = Compare(rounds, 1, {});
-  EXPECT_EQ(partial.pairs, 2u);
-  EXPECT_NEAR(partial.high, 1.2, 1e-12);
-  // All equal: an interval of no width at 1 is the same speed.
-  EXPECT_EQ(Compare(Paired({100}, {1, 1, 1}), 1, {}).verdict, Verdict::kSame);
-  // The baseline against itself.
-  EXPECT_EQ(Compare(Paired({100}, {1.2, 1.3}), 0, {}).verdict, Verdict::kSame);
 }
 
 TEST(StopRule, EveryComparisonSettledAfterTheMinimum) {

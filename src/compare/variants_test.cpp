@@ -5,10 +5,12 @@
 namespace compare {
 namespace {
 
-std::vector<std::string> Labels(const Sweeps& sweeps, const std::vector<std::string>& given = {}) {
+std::vector<std::string> Labels(const Sweeps& sweeps, const std::vector<std::string>& given = {},
+                                std::vector<Variant>* expanded = nullptr) {
   std::vector<Variant> variants;
   std::string error;
   EXPECT_TRUE(ExpandVariants(sweeps, given, &variants, &error)) << error;
+  if (expanded) *expanded = variants;
   std::vector<std::string> labels;
   for (const Variant& v : variants) labels.push_back(v.label);
   return labels;
@@ -22,14 +24,12 @@ TEST(Variants, NestTheSweepsInAFixedOrderAndNameWhatVaries) {
   s.vars = {{"W", {"640"}}};
   s.memory_max_mb = {512};
   using L = std::vector<std::string>;
-  EXPECT_EQ(Labels(s), (L{"a.avs maxcpu=none prefetch=1", "a.avs maxcpu=none prefetch=4",
+  std::vector<Variant> v;
+  EXPECT_EQ(Labels(s, {}, &v), (L{"a.avs maxcpu=none prefetch=1", "a.avs maxcpu=none prefetch=4",
                           "a.avs maxcpu=default prefetch=1", "a.avs maxcpu=default prefetch=4",
                           "b.avs maxcpu=none prefetch=1", "b.avs maxcpu=none prefetch=4",
                           "b.avs maxcpu=default prefetch=1", "b.avs maxcpu=default prefetch=4"}));
-
-  std::vector<Variant> v;
-  std::string error;
-  ASSERT_TRUE(ExpandVariants(s, {}, &v, &error));
+  ASSERT_EQ(v.size(), 8u);
   // The 3rd: a.avs, the empty maxcpu, prefetch 1; unswept values still apply.
   EXPECT_TRUE(v[2].script == "dir/a.avs" && !v[2].max_cpu && v[0].max_cpu == "none" && v[2].prefetch == 1 &&
               v[2].memory_max_mb == 512 && v[2].library.empty());
@@ -62,8 +62,7 @@ TEST(Variants, RefusesWhatCannotBeRun) {
   two.prefetch = {1, 2};
   Sweeps huge;
   huge.scripts = {"a.avs"};
-  huge.vars = {{"A", std::vector<std::string>(1 << 16, "v")}, {"B", std::vector<std::string>(1 << 16, "v")},
-               {"C", std::vector<std::string>(1 << 16, "v")}, {"D", std::vector<std::string>(1 << 16, "v")}};
+  for (const char* name : {"A", "B", "C", "D"}) huge.vars.push_back({name, std::vector<std::string>(1 << 16, "v")});
   std::vector<Variant> variants;
   std::string error;
   EXPECT_FALSE(ExpandVariants(two, {"a", "b", "c"}, &variants, &error));

@@ -10,20 +10,14 @@ TEST(WorkerSetup, TakesTheLibraryFromACurrentSettingsFileOnly) {
       "[Main]\r\nVersion=2.1.6\r\nAVSDLL=/old.so\r\n Avs Dll = /opt/my lib/libavisynth.so \r\n"
       "InvokeDistributor=0\r\n";
   const WorkerSettings current = SettingsFromText(file, "2.1.6");
-  EXPECT_EQ(current.avsdll, "/opt/my lib/libavisynth.so");
-  EXPECT_FALSE(current.invoke_distributor);
+  EXPECT_TRUE(current.avsdll == "/opt/my lib/libavisynth.so" && !current.invoke_distributor) << current.avsdll;
   // korbinet replaces another version's file with the defaults.
   const WorkerSettings other = SettingsFromText(file, "2.1.7");
-  EXPECT_EQ(other.avsdll, "");
-  EXPECT_TRUE(other.invoke_distributor);
+  EXPECT_TRUE(other.avsdll == "" && other.invoke_distributor) << other.avsdll;
 }
 
 TEST(WorkerSetup, FindsPrefetchCalledOutsideComments) {
-  struct Case {
-    const char* script;
-    bool calls;
-  };
-  const Case cases[] = {
+  const struct { const char* script; bool calls; } cases[] = {
       {"BlankClip()\nPrefetch(4)\n", true},
       {"BlankClip().PREFETCH(2)", true},
       {"c = BlankClip()\nprefetch", true},
@@ -32,7 +26,7 @@ TEST(WorkerSetup, FindsPrefetchCalledOutsideComments) {
       {"BlankClip()\nMyPrefetch(4)\nPrefetch_Done(2)\nprefetch2()", false},
       {"BlankClip()", false},
   };
-  for (const Case& c : cases) EXPECT_EQ(ScriptCallsPrefetch(c.script), c.calls) << c.script;
+  for (const auto& c : cases) EXPECT_EQ(ScriptCallsPrefetch(c.script), c.calls) << c.script;
 }
 
 }  // namespace

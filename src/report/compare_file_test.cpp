@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <tuple>
 
 #include "compare/compare_json.h"
 #include "report/compare_page.h"
@@ -41,58 +43,48 @@ std::string Parse(const std::string& text, CompareFile* file) {
   return ParseCompareFile(InputFile{"r.json", text}, file, &error) ? "" : error;
 }
 
-// NaN equals NaN here: both sides hold null.
-void ExpectSame(double read, double written, const std::string& what) {
-  if (std::isnan(written)) {
-    EXPECT_TRUE(std::isnan(read)) << what;
-  } else {
-    EXPECT_EQ(read, written) << what;
-  }
+// Figures as exact text; null for NaN, as in the file.
+std::string Figures(std::initializer_list<double> values) {
+  std::string text;
+  char figure[32];
+  for (double v : values) text += std::isnan(v) ? "null " : (std::snprintf(figure, sizeof figure, "%.17g ", v), figure);
+  return text;
 }
 
 TEST(CompareFile, ReadsBackWhatKorbinetCompareWrites) {
   const compare::CompareResult r = SampleRun();
   CompareFile file;
   ASSERT_EQ(Parse(compare::ResultJson(r), &file), "");
-  EXPECT_EQ(file.program_version, "2.1.6");
-  EXPECT_EQ(file.machine.cores, 2);
-  EXPECT_EQ(file.machine.os, "Linux");
-  EXPECT_EQ(file.machine.processor, "");
-  EXPECT_EQ(file.machine.load_average_start, 0.5);
-  EXPECT_TRUE(std::isnan(file.machine.load_average_end));
-  EXPECT_EQ(file.settings.baseline, 1u);
-  EXPECT_EQ(file.settings.warmup_blocks, 1);
-  EXPECT_EQ(file.settings.order, "forward");
-  EXPECT_EQ(file.settings.fail_if_slower_percent, 5);
-  EXPECT_EQ(file.settings.max_blocks, 0);
+  EXPECT_EQ(file.program_version + "|" + file.machine.os + "|" + file.machine.processor + "|" + file.settings.order,
+            "2.1.6|Linux||forward");
+  EXPECT_EQ(Figures({double(file.machine.cores), file.machine.load_average_start, file.machine.load_average_end,
+                     double(file.settings.baseline), double(file.settings.warmup_blocks),
+                     file.settings.fail_if_slower_percent, double(file.settings.max_blocks)}),
+            Figures({2, 0.5, compare::kNaN, 1, 1, 5, 0}));
   ASSERT_EQ(file.variants.size(), 4u);
   for (size_t v = 0; v < 4; ++v) {
     const CompareVariant& read = file.variants[v];
     const compare::Variant& variant = r.options.variants[v];
     const compare::VariantStats& stats = r.outcomes[v].stats;
     const std::string what = "variant " + std::to_string(v + 1);
-    EXPECT_EQ(read.label, variant.label) << what;
-    EXPECT_EQ(read.script, variant.script) << what;
-    EXPECT_EQ(read.prefetch, variant.prefetch) << what;
-    EXPECT_EQ(read.maxcpu, variant.max_cpu) << what;
-    EXPECT_EQ(read.vars, variant.vars) << what;
+    EXPECT_EQ(std::make_tuple(read.label, read.script, read.prefetch, read.maxcpu, read.vars, read.error.value_or("")),
+              std::make_tuple(variant.label, variant.script, variant.prefetch, variant.max_cpu, variant.vars,
+                              r.outcomes[v].error))
+        << what;
     EXPECT_FALSE(read.library.has_value()) << what;
-    EXPECT_EQ(read.error.value_or(""), r.outcomes[v].error) << what;
-    EXPECT_EQ(read.stats.rounds, static_cast<int64_t>(stats.rounds)) << what;
-    ExpectSame(read.stats.median_fps, stats.median_fps, what);
-    ExpectSame(read.stats.mad_fps, stats.mad_fps, what);
-    ExpectSame(read.stats.sd_fps, stats.sd_fps, what);
-    ExpectSame(read.stats.cpu_ms_per_frame, stats.cpu_ms_per_frame, what);
-    EXPECT_EQ(read.stats.peak_memory_bytes, stats.peak_memory_bytes) << what;
-    EXPECT_EQ(read.stats.outlier_blocks.size(), stats.outlier_blocks.size()) << what;
+    EXPECT_EQ(Figures({double(read.stats.rounds), read.stats.median_fps, read.stats.mad_fps, read.stats.sd_fps,
+                       read.stats.cpu_ms_per_frame, double(read.stats.peak_memory_bytes),
+                       double(read.stats.outlier_blocks.size())}),
+              Figures({double(stats.rounds), stats.median_fps, stats.mad_fps, stats.sd_fps, stats.cpu_ms_per_frame,
+                       double(stats.peak_memory_bytes), double(stats.outlier_blocks.size())}))
+        << what;
     ASSERT_EQ(read.comparison.has_value(), v != 0) << what;
     if (v == 0) continue;
     const compare::Comparison& c = r.outcomes[v].comparison;
-    EXPECT_EQ(read.comparison->pairs, static_cast<int64_t>(c.pairs)) << what;
-    ExpectSame(read.comparison->ratio, c.ratio, what);
-    ExpectSame(read.comparison->low, c.low, what);
-    ExpectSame(read.comparison->high, c.high, what);
-    EXPECT_EQ(read.comparison->verdict, compare::VerdictName(c.verdict)) << what;
+    EXPECT_EQ(Figures({double(read.comparison->pairs), read.comparison->ratio, read.comparison->low,
+                       read.comparison->high}) + read.comparison->verdict,
+              Figures({double(c.pairs), c.ratio, c.low, c.high}) + compare::VerdictName(c.verdict))
+        << what;
   }
   EXPECT_EQ(file.variants[0].library_version, "AviSynth+ 3.7.5");
   EXPECT_EQ(file.variants[0].library_file_version, "3.7.5.0");
@@ -104,8 +96,7 @@ TEST(CompareFile, ReadsBackWhatKorbinetCompareWrites) {
                                      read.peak_memory_bytes, uint64_t(read.threads)}),
               std::vector<uint64_t>({w.variant + 1, w.block + 1, w.position + 1, w.block == 0, w.frames,
                                      w.peak_memory_bytes, uint64_t(w.threads)}));
-    EXPECT_EQ(read.wall_seconds, w.wall_seconds);
-    EXPECT_EQ(read.fps, compare::RoundFps(w));
+    EXPECT_EQ(Figures({read.wall_seconds, read.fps}), Figures({w.wall_seconds, compare::RoundFps(w)}));
   }
   // Both prefetch sweeps, one per script; the variable has one value and names none.
   const Sweep sweep = FindSweep(file);
@@ -133,10 +124,9 @@ TEST(CompareFile, ToleratesMissingNullsAndUnknownFields) {
   CompareFile file;
   ASSERT_EQ(Parse(kMinimal, &file), "");
   ASSERT_EQ(file.variants.size(), 1u);
-  EXPECT_TRUE(std::isnan(file.variants[0].stats.median_fps));
-  EXPECT_TRUE(std::isnan(file.rounds[0].fps));
+  EXPECT_EQ(Figures({file.variants[0].stats.median_fps, file.rounds[0].fps, file.settings.fail_if_slower_percent}),
+            "null null null ");
   EXPECT_FALSE(file.variants[0].prefetch.has_value());
-  EXPECT_TRUE(std::isnan(file.settings.fail_if_slower_percent));
   ASSERT_EQ(file.variants[0].stages.size(), 1u);
   EXPECT_EQ(file.variants[0].stages[0].inclusive_seconds, 0.75);
 }

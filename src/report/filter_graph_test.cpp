@@ -27,9 +27,8 @@ const char kRealGraph[] =
 // id|filter|frames|bytes per node.
 std::string NodesText(const std::vector<GraphNode>& nodes) {
   std::string text;
-  for (const GraphNode& n : nodes) {
+  for (const GraphNode& n : nodes)
     text += n.id + "|" + n.filter + "|" + std::to_string(n.frames) + "|" + std::to_string(n.bytes) + "\n";
-  }
   return text;
 }
 

@@ -5,12 +5,8 @@
 namespace report {
 namespace {
 
-TEST(RunFiles, NamesBesideTheCsv) {
-  EXPECT_EQ(WithExtension("runs/a.b/run", ".log"), "runs/a.b/run.log");
-  EXPECT_EQ(WithExtension(".csv", ".log"), ".csv.log");
-}
-
-TEST(RunFiles, ALogFromAnotherRunIsToldApart) {
+TEST(RunFiles, NamesBesideTheCsvAndALogFromAnotherRunIsToldApart) {
+  EXPECT_EQ(WithExtension("runs/a.b/run", ".log") + "|" + WithExtension(".csv", ".log"), "runs/a.b/run.log|.csv.log");
   RunCsv csv;
   csv.records.resize(2);
   csv.records[0].frame = 10, csv.records[1].frame = 20;

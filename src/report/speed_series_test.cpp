@@ -7,12 +7,7 @@
 namespace report {
 namespace {
 
-CsvRecord At(uint32_t frame, double rate) {
-  CsvRecord r;
-  r.frame = frame;
-  r.frame_rate = rate;
-  return r;
-}
+CsvRecord At(uint32_t frame, double rate) { return CsvRecord{.frame = frame, .frame_rate = rate}; }
 
 TEST(SpeedOverTime, WindowsShareTheFramesOfRecordsOfAnyLength) {
   // One second each for 20, 20, 10 and 40 frames (the first record's interval
@@ -47,7 +42,7 @@ TEST(SpeedOverTime, ARecordPerFrameUnderPrefetchReadsAsItsSteadyRate) {
   EXPECT_NEAR(speed.x.back(), 2000, 1e-6);
 }
 
-TEST(WeightedPercentile, NearestRankOverWeights) {
+TEST(WeightedPercentile, NearestRankOverWeightsAndOverTheFramesOfRecords) {
   std::vector<std::pair<double, double>> twenty, hundred;
   for (int i = 20; i >= 1; --i) twenty.push_back({i, 1});
   for (int i = 1; i <= 100; ++i) hundred.push_back({i, 1});
@@ -58,10 +53,7 @@ TEST(WeightedPercentile, NearestRankOverWeights) {
       {{}, 0.5, 0},
   };
   for (const auto& c : cases) EXPECT_EQ(WeightedPercentile(c.values, c.p), c.expected) << c.p;
-}
-
-TEST(FrameTimesOf, CountsEachFrameOfARecordAtItsTime) {
-  // 4 frames of 20 ms (the first record's interval is the second's), 1 of
+  // Frame times count each frame of a record at its time: 4 frames of 20 ms (the first record's interval is the second's), 1 of
   // 1 us, 100 of 5 ms, 14 of 10 ms.
   const FrameTimes t = FrameTimesOf({At(2, 50), At(4, 50), At(5, 1e6), At(105, 200), At(119, 100)});
   EXPECT_EQ(std::vector<double>({t.median, t.p95, t.p99, t.maximum}), std::vector<double>({5, 10, 20, 20}));
@@ -82,12 +74,7 @@ TEST(ResistantTop, FollowsTheBulkNotASpike) {
 }
 
 TEST(ChartSvg, MarksValuesBeyondTheLimitAndStartsTheAxisAtZero) {
-  Chart chart{"fps", "Frames per second", "fps", {}};
-  ChartSeries s;
-  s.x = {10, 400, 700, 1000};
-  s.y = {10, 12, 1e6, 11};
-  chart.series.push_back(s);
-  chart.y_limit = 15;
+  Chart chart{"fps", "Frames per second", "fps", {ChartSeries{"", "", false, {10, 400, 700, 1000}, {10, 12, 1e6, 11}}}, 15};
   const std::string svg = ChartSvg(chart);
   EXPECT_NE(svg.find("data-y-top=\"16\" data-beyond=\"1\""), std::string::npos) << svg;
   EXPECT_NE(svg.find(">1 value above 16 fps, up to 1000000.000 fps, drawn on the top edge"), std::string::npos) << svg;

@@ -10,10 +10,9 @@ const char kHead[] = "Stage                 Calls  Self ms/frame  Incl ms/frame 
 // name|calls|self|incl|share per row, for one comparison per case.
 std::string RowsText(const StageTimes& times) {
   std::string text;
-  for (const StageRow& r : times.rows) {
+  for (const StageRow& r : times.rows)
     text += r.name + "|" + std::to_string(r.calls) + "|" + std::to_string(r.self_ms) + "|" +
             std::to_string(r.incl_ms) + "|" + std::to_string(r.share) + "\n";
-  }
   return text;
 }
 

@@ -1,5 +1,6 @@
 // The host through the plain C interface must show what it shows through the C++ interface: the same probe,
-// analysis, clip report, stage markers and error texts, for the bundled frame server and for a real AviSynth+.
+// analysis, clip report, stage markers, error texts and korbinet-compare's set-up, for the bundled frame
+// server and for a real AviSynth+.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -72,6 +73,34 @@ std::string Load(const std::string& path, int version, const std::string& script
   return seen;
 }
 
+// korbinet-compare's set-up (global variables of each type, a set-up call,
+// Prefetch) as the script sees it: length, fps and pixel type of its clip.
+std::string LoadWithSetUp(const std::string& path, int version, const std::string& script, avs_host::AvsInterface kind) {
+  avs_host::AvsLibrary library(path, kind);
+  if (!library.Load() || !library.FindFactory() || !library.CreateEnvironment(version)) return "no environment";
+  avs_host::AvsBinding& binding = library.binding();
+  std::string seen;
+  try {
+    for (const auto& [name, value] : {std::pair{"n", "12"}, {"f", "12.5"}, {"p", "\"YV24\""}})
+      if (!binding.SetGlobalVar(name, avs_host::ParseScriptValue(value))) return "no global variables";
+    if (binding.FunctionExists("SetMemoryMax")) binding.InvokeSetUp("SetMemoryMax", avs_host::IntScriptValue(256));
+    binding.Import(script);
+    if (binding.FunctionExists("Prefetch")) {
+      binding.Prefetch(2);
+      seen += "prefetch ";
+    }
+    avs_host::ScriptValues values;
+    avs_host::OpenScriptClip(binding, script, true, "%s", &values);
+    seen += std::to_string(values.vi.num_frames) + " " + std::to_string(values.vi.fps_numerator) + "/" +
+            std::to_string(values.vi.fps_denominator) + " " + std::to_string(values.facts.is_yv24);
+    std::visit([](auto source) { for (uint32_t n = 0; n < 12; ++n) source(n); }, binding.Frames());
+    avs_host::ReleaseScript(&library);
+  } catch (const AvisynthError& e) {
+    return seen + "error: " + e.msg;
+  }
+  return seen;
+}
+
 class CBindingTest : public testing::TestWithParam<Library> {};
 
 TEST_P(CBindingTest, ShowsWhatTheCppInterfaceShows) {
@@ -127,48 +156,12 @@ TEST_P(CBindingTest, ShowsWhatTheCppInterfaceShows) {
   };
   EXPECT_EQ(analyse(short_script, avs_host::AvsInterface::kC), analyse(short_script, avs_host::AvsInterface::kCpp));
   EXPECT_EQ(analyse(no_clip, avs_host::AvsInterface::kC), "0|Script did not return a video clip:\n(" + no_clip + ")");
-}
 
-// korbinet-compare's set-up (global variables of each type, a set-up call,
-// Prefetch) as the script sees it: length, fps and pixel type of its clip.
-std::string LoadWithSetUp(const std::string& path, int version, const std::string& script, avs_host::AvsInterface kind) {
-  avs_host::AvsLibrary library(path, kind);
-  if (!library.Load() || !library.FindFactory() || !library.CreateEnvironment(version)) return "no environment";
-  avs_host::AvsBinding& binding = library.binding();
-  std::string seen;
-  try {
-    for (const auto& [name, value] : {std::pair{"n", "12"}, {"f", "12.5"}, {"p", "\"YV24\""}})
-      if (!binding.SetGlobalVar(name, avs_host::ParseScriptValue(value))) return "no global variables";
-    if (binding.FunctionExists("SetMemoryMax")) binding.InvokeSetUp("SetMemoryMax", avs_host::IntScriptValue(256));
-    binding.Import(script);
-    if (binding.FunctionExists("Prefetch")) {
-      binding.Prefetch(2);
-      seen += "prefetch ";
-    }
-    avs_host::ScriptValues values;
-    avs_host::OpenScriptClip(binding, script, true, "%s", &values);
-    seen += std::to_string(values.vi.num_frames) + " " + std::to_string(values.vi.fps_numerator) + "/" +
-            std::to_string(values.vi.fps_denominator) + " " + std::to_string(values.facts.is_yv24);
-    std::visit([](auto source) { for (uint32_t n = 0; n < 12; ++n) source(n); }, binding.Frames());
-    avs_host::ReleaseScript(&library);
-  } catch (const AvisynthError& e) {
-    return seen + "error: " + e.msg;
-  }
-  return seen;
-}
-
-TEST_P(CBindingTest, TakesTheComparisonsSetUp) {
-  const std::string path = GetParam().path;
-  if (!std::filesystem::exists(path)) GTEST_SKIP() << "no library at " << path;
-  int version = 0;
-  Probe(path, avs_host::AvsInterface::kCpp, &version);
-  ScratchDir dir;
-  const std::string script = dir.File("setup.avs");
-  ScratchDir::Write(script, "BlankClip(length=n, width=64, height=48, fps=f, pixel_type=p)\n");
-  const std::string cpp = LoadWithSetUp(path, version, script, avs_host::AvsInterface::kCpp);
-  EXPECT_EQ(LoadWithSetUp(path, version, script, avs_host::AvsInterface::kC), cpp);
-  const bool prefetch = path != CLASSIC_FRAME_SERVER_LIBRARY;
-  EXPECT_EQ(cpp, std::string(prefetch ? "prefetch " : "") + "12 25/2 1");
+  const std::string setup = dir.File("setup.avs");
+  ScratchDir::Write(setup, "BlankClip(length=n, width=64, height=48, fps=f, pixel_type=p)\n");
+  const std::string with_setup = LoadWithSetUp(path, version, setup, avs_host::AvsInterface::kCpp);
+  EXPECT_EQ(LoadWithSetUp(path, version, setup, avs_host::AvsInterface::kC), with_setup);
+  EXPECT_EQ(with_setup, std::string(path != CLASSIC_FRAME_SERVER_LIBRARY ? "prefetch " : "") + "12 25/2 1");
 }
 
 INSTANTIATE_TEST_SUITE_P(Libraries, CBindingTest,

@@ -3,39 +3,14 @@
 #include <charconv>
 #include <cmath>
 
+#include "text/text.h"
+
 namespace compare {
 namespace {
 
-// The length of the valid UTF-8 sequence at text[i], or 0. Overlong forms,
-// surrogates and code points above U+10FFFF are not valid.
+// The length of the valid UTF-8 sequence at text[i], or 0.
 size_t Utf8Length(std::string_view text, size_t i) {
-  const auto byte = [&text](size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byte(i);
-  size_t length;
-  uint32_t code;
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    code = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    code = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    code = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + length > text.size()) return 0;
-  for (size_t k = 1; k < length; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (byte(i + k) & 0x3F);
-  }
-  if ((length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
-      (length == 4 && (code < 0x10000 || code > 0x10FFFF))) {
-    return 0;
-  }
-  return length;
+  return static_cast<unsigned char>(text[i]) < 0x80 ? 1 : text::Utf8SequenceLength(text, i);
 }
 
 }  // namespace

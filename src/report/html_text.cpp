@@ -2,37 +2,18 @@
 
 #include <cstdio>
 
+#include "text/text.h"
+
 namespace report {
 
 namespace {
 
-// Length of the well-formed UTF-8 sequence at text[i], or 0.
+// The length of the UTF-8 sequence at text[i] when it is well-formed and
+// none of the two non-characters XML excludes, or 0.
 size_t Utf8Length(std::string_view text, size_t i) {
-  const unsigned char c = static_cast<unsigned char>(text[i]);
-  size_t length;
-  unsigned min;
-  unsigned code;
-  if (c >= 0xc2 && c <= 0xdf) {
-    length = 2, min = 0x80, code = c & 0x1f;
-  } else if (c >= 0xe0 && c <= 0xef) {
-    length = 3, min = 0x800, code = c & 0x0f;
-  } else if (c >= 0xf0 && c <= 0xf4) {
-    length = 4, min = 0x10000, code = c & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + length > text.size()) return 0;
-  for (size_t k = 1; k < length; ++k) {
-    const unsigned char next = static_cast<unsigned char>(text[i + k]);
-    if ((next & 0xc0) != 0x80) return 0;
-    code = (code << 6) | (next & 0x3f);
-  }
-  // Overlong forms, surrogates and the two non-characters XML excludes.
-  if (code < min || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff) || code == 0xfffe ||
-      code == 0xffff) {
-    return 0;
-  }
-  return length;
+  uint32_t code = 0;
+  const size_t length = text::Utf8SequenceLength(text, i, &code);
+  return code == 0xFFFE || code == 0xFFFF ? 0 : length;
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <unordered_set>
 
+#include "text/text.h"
+
 namespace report {
 
 namespace {
@@ -45,31 +47,6 @@ void AppendUtf8(uint32_t code, std::string* out) {
     *out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
     *out += static_cast<char>(0x80 | (code & 0x3F));
   }
-}
-
-// Length of the well-formed UTF-8 sequence of two or more bytes at text[i],
-// or 0 (overlong forms and surrogates included).
-size_t Utf8SequenceLength(std::string_view text, size_t i) {
-  const unsigned char c = static_cast<unsigned char>(text[i]);
-  size_t length;
-  uint32_t min, code;
-  if (c >= 0xC2 && c <= 0xDF) {
-    length = 2, min = 0x80, code = c & 0x1F;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    length = 3, min = 0x800, code = c & 0x0F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    length = 4, min = 0x10000, code = c & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + length > text.size()) return 0;
-  for (size_t k = 1; k < length; ++k) {
-    const unsigned char next = static_cast<unsigned char>(text[i + k]);
-    if ((next & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (next & 0x3F);
-  }
-  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
 }
 
 class Parser {
@@ -276,7 +253,7 @@ class Parser {
       } else if (c < 0x80) {
         *out += static_cast<char>(c);
         ++at_;
-      } else if (const size_t length = Utf8SequenceLength(text_, at_)) {
+      } else if (const size_t length = text::Utf8SequenceLength(text_, at_)) {
         out->append(text_.substr(at_, length));
         at_ += length;
       } else {

@@ -48,4 +48,28 @@ std::string Format(const char* format, ...) {
   return std::string();
 }
 
+size_t Utf8SequenceLength(std::string_view text, size_t i, uint32_t* code_point) {
+  const unsigned char c = static_cast<unsigned char>(text[i]);
+  size_t length;
+  uint32_t min, code;
+  if (c >= 0xC2 && c <= 0xDF) {
+    length = 2, min = 0x80, code = c & 0x1F;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    length = 3, min = 0x800, code = c & 0x0F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    length = 4, min = 0x10000, code = c & 0x07;
+  } else {
+    return 0;
+  }
+  if (i + length > text.size()) return 0;
+  for (size_t k = 1; k < length; ++k) {
+    const unsigned char next = static_cast<unsigned char>(text[i + k]);
+    if ((next & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (next & 0x3F);
+  }
+  if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  if (code_point != nullptr) *code_point = code;
+  return length;
+}
+
 }  // namespace text

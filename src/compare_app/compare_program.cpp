@@ -43,6 +43,18 @@ bool OutputFoldersExist(const compare::CompareOptions& o, std::string* error) {
   return true;
 }
 
+// A script that is not there is a fault of the command line, named in
+// korbinet's words before any worker starts.
+bool ScriptsExist(const compare::CompareOptions& o, std::string* error) {
+  for (const std::string& script : o.sweeps.scripts) {
+    if (!platform::FileExists(script)) {
+      *error = "File not found: \"" + script + "\"";
+      return false;
+    }
+  }
+  return true;
+}
+
 // Esc on the keyboard, or Ctrl+C / SIGTERM kept by the deferral; once asked,
 // it stays asked.
 class StopCheck {
@@ -96,7 +108,7 @@ int RunCompare(const std::vector<std::string>& args, const ProgramConfig& config
     platform::WriteText(true, compare::kUsage);
     return kStatusDone;
   }
-  if (!OutputFoldersExist(options, &error)) {
+  if (!ScriptsExist(options, &error) || !OutputFoldersExist(options, &error)) {
     PrintError(error);
     return kStatusUsage;
   }

@@ -53,6 +53,7 @@ void CheckFiles(const Sandbox& sandbox, int variants, const std::string& stage) 
 
 TEST(CompareUsage, BadOptionsGiveTheUsageAndStatus2) {
   CompareSandbox sandbox;
+  sandbox.WriteFile("a.avs", "BlankClip()\n");
   const std::string usage = compare::kUsage;
   const struct { std::vector<std::string> args; std::string err; } cases[] = {
       {{"--bogus", "a.avs"}, "korbinet-compare: unknown option --bogus\n" + usage},
@@ -61,6 +62,7 @@ TEST(CompareUsage, BadOptionsGiveTheUsageAndStatus2) {
        "korbinet-compare: --baseline: \"3\" is not a variant number from 1 to 2\n" + usage},
       // Found out before measuring, not after.
       {{"--json", "none/r.json", "a.avs"}, "korbinet-compare: --json none/r.json: no such folder\n"},
+      {{"a.avs", "gone.avs"}, "korbinet-compare: File not found: \"gone.avs\"\n"},
   };
   for (const auto& c : cases) {
     const ProcessResult r = Compare(sandbox, c.args);

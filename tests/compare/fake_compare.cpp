@@ -49,20 +49,11 @@ Script ReadScript(const std::string& path) {
     std::istringstream words(line);
     std::string key;
     words >> key;
-    if (key == "fps") {
-      words >> script.fps;
-    } else if (key == "jitter") {
-      script.jitter = true;
-    } else if (key == "load") {
-      words >> script.load;
-      std::getline(words >> std::ws, script.load_text);
-    } else if (key == "round") {
-      words >> script.round >> script.round_number;
-    } else if (key == "stage") {
-      std::string name;
-      std::getline(words >> std::ws, name);
-      script.stages.push_back(name);
-    }
+    if (key == "fps") words >> script.fps;
+    else if (key == "jitter") script.jitter = true;
+    else if (key == "load") std::getline(words >> script.load >> std::ws, script.load_text);
+    else if (key == "round") words >> script.round >> script.round_number;
+    else if (key == "stage") std::getline(words >> std::ws, script.stages.emplace_back());
   }
   return script;
 }
@@ -83,24 +74,18 @@ int FakeWorker() {
       script = ReadScript(script_path);
       if (script.load == "silent") std::this_thread::sleep_for(std::chrono::hours(1));
       if (script.load == "die") std::raise(SIGKILL);
-      if (script.load == "error") {
-        Answer({"error", script.load_text});
-        return 1;
-      }
+      if (script.load == "error") return Answer({"error", script.load_text}), 1;
       Answer({"ready", "0", "99", "1", "Fake " + script_path, "1.2.3.4"});
     }
     if (f[0] == protocol::kCommandRound && f.size() > 1) {
       const double seconds = std::atof(f[1].c_str());
       std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
       if (++rounds == script.round_number && script.round == "die") std::raise(SIGKILL);
-      if (rounds == script.round_number && script.round == "garbage") {
-        Answer({"round", "many"});
-        continue;
-      }
       // Swings no comparison settles on soon.
       const double factor = script.jitter ? 1 + 0.5 * std::sin(rounds * 2.0) : 1;
-      Answer({"round", std::to_string(static_cast<long long>(script.fps * seconds * factor)), f[1], "0.01",
-              "1048576", "1"});
+      if (rounds == script.round_number && script.round == "garbage") Answer({"round", "many"});
+      else Answer({"round", std::to_string(static_cast<long long>(script.fps * seconds * factor)), f[1], "0.01",
+                   "1048576", "1"});
     }
     if (f[0] == protocol::kCommandStages) {
       for (const std::string& name : script.stages) Answer({"stage", name, "3", "0.5", "1"});

@@ -11,7 +11,6 @@
 //   round die K         ... at its K-th round (from 1)
 //   round garbage K     its K-th round answers a line that is no round
 //   jitter              rounds deliver up to half again or half as many
-//   stage NAME          `stages` reports NAME (3 calls, 0.5 s, 1 s)
 // Rounds take their length in real time, so that a signal can arrive
 // while the run goes on.
 #include <chrono>
@@ -39,7 +38,6 @@ struct Script {
   std::string load_text;
   std::string round;  // "", "die", "garbage"
   int round_number = 0;
-  std::vector<std::string> stages;
 };
 
 Script ReadScript(const std::string& path) {
@@ -53,7 +51,6 @@ Script ReadScript(const std::string& path) {
     else if (key == "jitter") script.jitter = true;
     else if (key == "load") std::getline(words >> script.load >> std::ws, script.load_text);
     else if (key == "round") words >> script.round >> script.round_number;
-    else if (key == "stage") std::getline(words >> std::ws, script.stages.emplace_back());
   }
   return script;
 }
@@ -87,10 +84,7 @@ int FakeWorker() {
       else Answer({"round", std::to_string(static_cast<long long>(script.fps * seconds * factor)), f[1], "0.01",
                    "1048576", "1"});
     }
-    if (f[0] == protocol::kCommandStages) {
-      for (const std::string& name : script.stages) Answer({"stage", name, "3", "0.5", "1"});
-      Answer({"end"});
-    }
+    if (f[0] == protocol::kCommandStages) Answer({"end"});
   }
   return 0;
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace compare_app {
 namespace {
 
@@ -9,23 +11,15 @@ using Fields = std::vector<std::string>;
 
 TEST(WorkerAnswers, ReadsWellFormedAnswers) {
   ReadyAnswer ready;
-  ASSERT_TRUE(ReadReady({"ready", "0", "3999", "16", "AviSynth+ 3.7.5", ""}, &ready));
-  EXPECT_EQ(ready.last, 3999);
-  EXPECT_EQ(ready.interval, 16u);
-  EXPECT_EQ(ready.version_string, "AviSynth+ 3.7.5");
-
   compare::Round round;
-  ASSERT_TRUE(ReadRound({"round", "1234", "1.00012", "0.5", "1048576", "3"}, &round));
-  EXPECT_EQ(round.frames, 1234u);
-  EXPECT_DOUBLE_EQ(round.wall_seconds, 1.00012);
-  EXPECT_EQ(round.peak_memory_bytes, 1048576u);
-  EXPECT_EQ(round.threads, 3);
-
   compare::StageFigures stage;
+  ASSERT_TRUE(ReadReady({"ready", "0", "3999", "16", "AviSynth+ 3.7.5", ""}, &ready));
+  ASSERT_TRUE(ReadRound({"round", "1234", "1.00012", "0.5", "1048576", "3"}, &round));
   ASSERT_TRUE(ReadStage({"stage", "Source\tA", "7", "2.5e-05", "0.25"}, &stage));
-  EXPECT_EQ(stage.name, "Source\tA");
-  EXPECT_EQ(stage.calls, 7u);
-  EXPECT_DOUBLE_EQ(stage.self_seconds, 2.5e-05);
+  EXPECT_EQ(std::tie(ready.last, ready.interval, ready.version_string), std::make_tuple(3999, 16u, "AviSynth+ 3.7.5"));
+  EXPECT_EQ(std::tie(round.frames, round.wall_seconds, round.peak_memory_bytes, round.threads),
+            std::make_tuple(1234u, 1.00012, 1048576u, 3));
+  EXPECT_EQ(std::tie(stage.name, stage.calls, stage.self_seconds), std::make_tuple("Source\tA", 7u, 2.5e-05));
 }
 
 // A damaged or foreign line must never become figures.

@@ -11,7 +11,6 @@
 //   round die K         ... at its K-th round (from 1)
 //   round garbage K     its K-th round answers a line that is no round
 //   jitter              rounds deliver up to half again or half as many
-//   stage NAME          `stages` reports NAME (3 calls, 0.5 s, 1 s)
 // Rounds take their length in real time, so that a signal can arrive
 // while the run goes on.
 #include <chrono>
@@ -39,7 +38,6 @@ struct Script {
   std::string load_text;
   std::string round;  // "", "die", "garbage"
   int round_number = 0;
-  std::vector<std::string> stages;
 };
 
 Script ReadScript(const std::string& path) {
@@ -49,20 +47,10 @@ Script ReadScript(const std::string& path) {
     std::istringstream words(line);
     std::string key;
     words >> key;
-    if (key == "fps") {
-      words >> script.fps;
-    } else if (key == "jitter") {
-      script.jitter = true;
-    } else if (key == "load") {
-      words >> script.load;
-      std::getline(words >> std::ws, script.load_text);
-    } else if (key == "round") {
-      words >> script.round >> script.round_number;
-    } else if (key == "stage") {
-      std::string name;
-      std::getline(words >> std::ws, name);
-      script.stages.push_back(name);
-    }
+    if (key == "fps") words >> script.fps;
+    else if (key == "jitter") script.jitter = true;
+    else if (key == "load") std::getline(words >> script.load >> std::ws, script.load_text);
+    else if (key == "round") words >> script.round >> script.round_number;
   }
   return script;
 }
@@ -83,29 +71,20 @@ int FakeWorker() {
       script = ReadScript(script_path);
       if (script.load == "silent") std::this_thread::sleep_for(std::chrono::hours(1));
       if (script.load == "die") std::raise(SIGKILL);
-      if (script.load == "error") {
-        Answer({"error", script.load_text});
-        return 1;
-      }
+      if (script.load == "error") return Answer({"error", script.load_text}), 1;
       Answer({"ready", "0", "99", "1", "Fake " + script_path, "1.2.3.4"});
     }
     if (f[0] == protocol::kCommandRound && f.size() > 1) {
       const double seconds = std::atof(f[1].c_str());
       std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
       if (++rounds == script.round_number && script.round == "die") std::raise(SIGKILL);
-      if (rounds == script.round_number && script.round == "garbage") {
-        Answer({"round", "many"});
-        continue;
-      }
       // Swings no comparison settles on soon.
       const double factor = script.jitter ? 1 + 0.5 * std::sin(rounds * 2.0) : 1;
-      Answer({"round", std::to_string(static_cast<long long>(script.fps * seconds * factor)), f[1], "0.01",
-              "1048576", "1"});
+      if (rounds == script.round_number && script.round == "garbage") Answer({"round", "many"});
+      else Answer({"round", std::to_string(static_cast<long long>(script.fps * seconds * factor)), f[1], "0.01",
+                   "1048576", "1"});
     }
-    if (f[0] == protocol::kCommandStages) {
-      for (const std::string& name : script.stages) Answer({"stage", name, "3", "0.5", "1"});
-      Answer({"end"});
-    }
+    if (f[0] == protocol::kCommandStages) Answer({"end"});
   }
   return 0;
 }

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "app/settings.h"
+#include "settings_file/settings.h"
 #include "platform/files.h"
 
 int main(int argc, char** argv) {
@@ -13,6 +13,6 @@ int main(int argc, char** argv) {
   }
   std::string version = platform::FileVersionText("").substr(0, 5);
   std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
-  out << app::DefaultSettingsText(version);
+  out << settings_file::DefaultSettingsText(version);
   return out.good() ? 0 : 1;
 }

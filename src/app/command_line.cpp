@@ -86,8 +86,8 @@ std::string TakeArgument(const std::string& raw, Settings* settings,
     settings->MonitorGPULoad = true;
   } else if (is_range) {
     std::string value = key.substr(7);
-    if (RangeValueShapeOk(value)) settings->FrameRangeText = "FrameRange=" + value;
-    if (!ParseRangeValue(value, settings)) return InvalidFormat(raw);
+    if (settings_file::RangeValueShapeOk(value)) settings->FrameRangeText = "FrameRange=" + value;
+    if (!settings_file::ParseRangeValue(value, settings)) return InvalidFormat(raw);
   } else if (is_priority) {
     std::string value = key.substr(10);
     int32_t n = text::IsNumeric(value) ? text::ParseInt32Saturating(value) : 0;

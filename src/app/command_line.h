@@ -6,13 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "settings_file/settings.h"
 
 namespace console {
 class Console;
 }  // namespace console
 
 namespace app {
+
+// The settings file's values, as the whole program reads them.
+using settings_file::Settings;
 
 struct CommandLineOptions {
   bool avs_info = false;

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <tuple>
 
-#include "app/settings.h"
+#include "settings_file/settings.h"
 #include "platform/testing/scratch_dir.h"
 
 namespace app {
@@ -52,7 +52,7 @@ TEST_F(CommandLine, FlagSwitchesMatchAnyCaseAndCollectTheirTypedText) {
 }
 
 TEST_F(CommandLine, RangeSwitch) {
-  constexpr int64_t U = UnsetFrameNumber;
+  constexpr int64_t U = settings_file::UnsetFrameNumber;
   struct Case { const char* arg; bool ok; int64_t first, last; const char* text; } const cases[] = {
       {"-RANGE=100,200", true, 100, 200, "FrameRange=100,200"}, {"-range=5", false, U, U, ""},
       {" -range=1-2,3 ", true, 1, 3, "FrameRange=1-2,3"},       {"-range=", false, U, U, ""},

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/command_line.h"
-#include "app/settings.h"
+#include "settings_file/settings.h"
 #include "bench/frame_loop.h"
 #include "bench/frame_range.h"
 #include "console/console.h"
@@ -13,6 +13,9 @@
 #include "records/script_report.h"
 
 namespace app {
+
+// The settings file's values, as the whole program reads them.
+using settings_file::Settings;
 
 // The settings file with the switches and the start's answers over it: built
 // once at the top, then only read.

@@ -6,7 +6,7 @@
 #include "app/command_line.h"
 #include "app/run_options.h"
 #include "app/script_run.h"
-#include "app/settings.h"
+#include "settings_file/settings.h"
 #include "avs_host/avisynth_info.h"
 #include "avs_host/avs_library.h"
 #include "console/console.h"
@@ -115,7 +115,7 @@ int RunKorbinet(int argc, char** argv) {
   }
 
   std::string error;
-  const bool loaded = LoadSettingsFrom(SettingsFilePath(), version5, &settings, &error);
+  const bool loaded = settings_file::LoadSettingsFrom(settings_file::SettingsFilePath(), version5, &settings, &error);
   console::TerminalConsole console(ConsoleOptionsFrom(settings));
   if (!loaded) {
     console.PrintToStdout(console::kColorError, error);

@@ -4,7 +4,7 @@
 
 #include "app/filter_graph_dump.h"
 #include "app/run_options.h"
-#include "app/settings.h"
+#include "settings_file/settings.h"
 #include "avs_host/avisynth_info.h"
 #include "avs_host/avs_library.h"
 #include "avs_host/script_analysis.h"

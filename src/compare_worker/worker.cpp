@@ -90,7 +90,7 @@ class Worker {
   bool TakeSetUp(const std::vector<std::string>& fields);
   int Load();
   // The set-up, import and clip; a refusal's text in *refusal.
-  void Prepare(const WorkerSettings& settings, avs_host::ScriptValues* values, std::string* refusal);
+  void Prepare(const settings_file::Settings& settings, avs_host::ScriptValues* values, std::string* refusal);
   std::string Refusal(avs_host::AvsBinding& binding);
   void Analyse(avs_host::AvsBinding& binding, int num_frames);
   int Round(const std::string& seconds_text);
@@ -159,7 +159,7 @@ std::string Worker::Refusal(avs_host::AvsBinding& binding) {
   return {};
 }
 
-void Worker::Prepare(const WorkerSettings& settings, avs_host::ScriptValues* values, std::string* refusal) {
+void Worker::Prepare(const settings_file::Settings& settings, avs_host::ScriptValues* values, std::string* refusal) {
   avs_host::AvsBinding& binding = library_->binding();
   const std::string& script = *setup_.script;
   fault::CallTranslated([&] {
@@ -178,7 +178,7 @@ void Worker::Prepare(const WorkerSettings& settings, avs_host::ScriptValues* val
     binding.AddStageMarker(stages_.get());
     binding.Import(script);
     if (setup_.prefetch) binding.Prefetch(*setup_.prefetch);
-    avs_host::OpenScriptClip(binding, script, settings.invoke_distributor, avs_host::kNoVideoFormat,
+    avs_host::OpenScriptClip(binding, script, settings.InvokeDistributor, avs_host::kNoVideoFormat,
                              values);
     if (!values->facts.has_video) binding.ThrowError(avs_host::kNoVideoFormat, script);
   });
@@ -212,8 +212,8 @@ int Worker::Load() {
   const std::string& script = *setup_.script;
   // In korbinet's order: the library's file, the probe, the load, the
   // environment, the script.
-  const WorkerSettings settings = ReadWorkerSettings();
-  const std::string avsdll = setup_.library && !setup_.library->empty() ? *setup_.library : settings.avsdll;
+  const settings_file::Settings settings = ReadWorkerSettings();
+  const std::string avsdll = setup_.library && !setup_.library->empty() ? *setup_.library : settings.AVSDLL;
   if (!avsdll.empty() && !platform::FileExists(avsdll))
     return Fail(std::string(avs_host::kLibraryMissingText) + "\n" + avsdll, 1);
   if (setup_.prefetch) {

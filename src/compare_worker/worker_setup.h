@@ -5,24 +5,14 @@
 
 #include <string>
 
+#include "settings_file/settings.h"
+
 namespace compare_worker {
 
-// What the worker takes from korbinet's settings file: the library and
-// whether a classic-MT script's clip goes through Distributor.
-struct WorkerSettings {
-  std::string avsdll;  // empty: the default name
-  bool invoke_distributor = true;
-};
-
-// korbinet's reading of the file's text (app/settings.cpp), for these two
-// keys only: keys in any case with spaces ignored, the last line of a key
-// wins, and a file of another version counts as the defaults, since korbinet
-// would replace it by them before its run. The worker never writes the file.
-WorkerSettings SettingsFromText(const std::string& text, const std::string& version5);
-
-// The settings file beside the program, as korbinet finds it; the defaults
-// when there is none or it cannot be read.
-WorkerSettings ReadWorkerSettings();
+// korbinet's settings file, as korbinet finds and reads it, never written:
+// the library and whether a classic-MT script's clip goes through
+// Distributor come from there.
+settings_file::Settings ReadWorkerSettings();
 
 // Whether the script text calls Prefetch itself, so that wrapping its clip
 // in another would stack two. The rule: the word "prefetch" in any case,

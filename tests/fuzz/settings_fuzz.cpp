@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "app/settings.h"
+#include "settings_file/settings.h"
 
 namespace {
 
@@ -34,17 +34,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   if (!(std::ofstream(file.path, std::ios::binary) << bytes)) return 0;
 
-  app::Settings settings;
+  settings_file::Settings settings;
   std::string error;
-  if (!app::LoadSettingsFrom(file.path, "2.1.6", &settings, &error)) __builtin_trap();  // the file is ours and writable
+  if (!settings_file::LoadSettingsFrom(file.path, "2.1.6", &settings, &error)) __builtin_trap();  // the file is ours and writable
   if (settings.ProcessPriority < 1 || settings.ProcessPriority > 3) __builtin_trap();
   if (settings.TimeLimit != -1 && (settings.TimeLimit < 1 || settings.TimeLimit > 999999)) {
     __builtin_trap();
   }
 
-  app::Settings range;
-  if (!app::ParseRangeValue(bytes, &range) &&
-      (range.FrameRangeFirst != app::UnsetFrameNumber || range.FrameRangeLast != app::UnsetFrameNumber)) {
+  settings_file::Settings range;
+  if (!settings_file::ParseRangeValue(bytes, &range) &&
+      (range.FrameRangeFirst != settings_file::UnsetFrameNumber || range.FrameRangeLast != settings_file::UnsetFrameNumber)) {
     __builtin_trap();  // a rejected value must leave both ends unset
   }
   return 0;

@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "settings_file/settings.h"
 
 #include <fstream>
 
@@ -7,7 +7,7 @@
 #include "text/number_text.h"
 #include "text/text.h"
 
-namespace app {
+namespace settings_file {
 
 namespace {
 
@@ -166,6 +166,18 @@ bool LoadSettingsFrom(const std::string& path, const std::string& version5, Sett
   return true;
 }
 
+Settings ReadSettingsUnchanged(const std::string& path, const std::string& version5) {
+  Settings settings;
+  if (path.empty() || !platform::FileExists(path)) return settings;
+  std::ifstream in(path, std::ios::binary);
+  if (!in || !IsCurrent(in, version5)) return settings;
+  in.clear();
+  in.seekg(0);
+  std::string line;
+  while (ReadLine(in, &line)) ApplyLine(line, &settings);
+  return settings;
+}
+
 bool RangeValueShapeOk(const std::string& value) {
   if (value.size() < 3) return false;
   size_t comma = value.find(',');
@@ -185,4 +197,4 @@ bool ParseRangeValue(const std::string& value, Settings* settings) {
   return true;
 }
 
-}  // namespace app
+}  // namespace settings_file

@@ -1,10 +1,11 @@
-// The run's settings, read from Korbinet.ini beside the executable.
+// The run's settings, read from Korbinet.ini beside the executable; korbinet
+// and korbinet-compare's workers read them alike.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-namespace app {
+namespace settings_file {
 
 // Put into both ends of the frame range before a range value is parsed; no
 // clip can satisfy it, so an unparsable range is rejected later.
@@ -46,6 +47,12 @@ std::string DefaultSettingsText(const std::string& version5);
 bool LoadSettingsFrom(const std::string& path, const std::string& version5, Settings* settings,
                       std::string* error);
 
+// The file at path as the program would read it, without creating or
+// replacing it: the defaults when it is missing, unreadable or of another
+// version (the program would write the defaults over it first). For the
+// comparison's workers, which must never touch the program's file.
+Settings ReadSettingsUnchanged(const std::string& path, const std::string& version5);
+
 // The first two tests of a range value: at least 3 characters, and a first
 // comma with 1 to 27 characters before it.
 bool RangeValueShapeOk(const std::string& value);
@@ -55,4 +62,4 @@ bool RangeValueShapeOk(const std::string& value);
 // the value is malformed (both ends then stay unset).
 bool ParseRangeValue(const std::string& value, Settings* settings);
 
-}  // namespace app
+}  // namespace settings_file

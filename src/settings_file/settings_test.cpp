@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "settings_file/settings.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 #include "platform/testing/scratch_dir.h"
 
-namespace app {
+namespace settings_file {
 
 namespace {
 
@@ -94,17 +94,22 @@ TEST_F(SettingsFile, TextKeysKeepTheLineAsWritten) {
   }
 }
 
-TEST_F(SettingsFile, CurrentFileIsReadAsItIsAnyOtherIsReplacedByDefaults) {
+TEST_F(SettingsFile, CurrentFileIsReadAsItIsAnyOtherIsReplacedByDefaultsUnlessReadUnchanged) {
   const struct { const char* content; bool current; } cases[] = {
       {"[Main]\nVersion=2.1.6\nCreateLog=1\n", true},  {"VERSION = 2. 1.6\nCreateLog=1\n", true},
       {"  version=2.1.6\r\nCreateLog=1\n", true},      {"Version=v12.1.6\nCreateLog=1\n", true},
       {"Version=2.1.5\nCreateLog=1\n", false},         {"", false},
       {"Version=\nCreateLog=1\n", false},              {"Version 2.1.6\nCreateLog=1\n", false},
+      {"CreateLog=1\nVersion=2.1.6\n", true},  // a key before the version counts too
       {nullptr, false},  // no file
   };
   for (const auto& c : cases) {
     const std::string label = c.content ? c.content : "(none)";
     if (c.content) ScratchDir::Write(path_, c.content); else std::filesystem::remove(path_);
+    // As korbinet-compare's workers read it: the same values, the file untouched.
+    EXPECT_EQ(ReadSettingsUnchanged(path_, kVersion).CreateLog, c.current) << label;
+    EXPECT_EQ(c.content ? ScratchDir::Read(path_) : "", c.content ? c.content : "") << label;
+    EXPECT_EQ(std::filesystem::exists(path_), c.content != nullptr) << label;
     Settings s;
     s.CreateLog = true, s.TimeLimit = 5, s.AVSDLL = "old";  // every load starts from the defaults
     std::string error;
@@ -117,4 +122,4 @@ TEST_F(SettingsFile, CurrentFileIsReadAsItIsAnyOtherIsReplacedByDefaults) {
 
 }  // namespace
 
-}  // namespace app
+}  // namespace settings_file

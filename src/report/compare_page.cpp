@@ -14,9 +14,6 @@ namespace report {
 
 namespace {
 
-constexpr int kPlotLeft = 72;
-constexpr int kPlotRight = 860;
-constexpr int kRoundsBottom = 254;
 // The ratios' rows: labels left of the plot, the verdicts right of it.
 constexpr int kForestLabelRight = 224;
 constexpr int kForestLeft = 232;
@@ -55,9 +52,9 @@ std::string YAxis(double top, double step, int bottom, const std::string& unit) 
   const int decimals = step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
   for (int k = 0; k * step <= top + step * 1e-9; ++k) {
     const double y = bottom - k * step / top * (bottom - kChartPlotTop);
-    svg += "<line class=\"grid\" x1=\"" + std::to_string(kPlotLeft) + "\"" + Attribute("y1", y) + " x2=\"" +
-           std::to_string(kPlotRight) + "\"" + Attribute("y2", y) + "/>";
-    svg += "<text x=\"" + std::to_string(kPlotLeft - 6) + "\"" + Attribute("y", y + 4) +
+    svg += "<line class=\"grid\" x1=\"" + std::to_string(kChartPlotLeft) + "\"" + Attribute("y1", y) + " x2=\"" +
+           std::to_string(kChartPlotRight) + "\"" + Attribute("y2", y) + "/>";
+    svg += "<text x=\"" + std::to_string(kChartPlotLeft - 6) + "\"" + Attribute("y", y + 4) +
            " text-anchor=\"end\">" + FixedText(k * step, decimals) + "</text>\n";
   }
   const std::string middle = FixedText((kChartPlotTop + bottom) / 2.0, 1);
@@ -78,31 +75,31 @@ std::string RoundsSvg(const CompareFile& file) {
   }
   const double step = TickStep(most > 0 ? most : 1);
   const double top = std::ceil((most > 0 ? most : 1) / step - 1e-9) * step;
-  const double column = static_cast<double>(kPlotRight - kPlotLeft) / static_cast<double>(n);
+  const double column = static_cast<double>(kChartPlotRight - kChartPlotLeft) / static_cast<double>(n);
   const double pad = std::min(8.0, column / 6);
-  auto py = [&](double fps) { return kRoundsBottom - fps / top * (kRoundsBottom - kChartPlotTop); };
+  auto py = [&](double fps) { return kChartPlotBottom - fps / top * (kChartPlotBottom - kChartPlotTop); };
   auto px = [&](size_t v, size_t block) {
     const double across = last_block > 1 ? static_cast<double>(block - 1) / static_cast<double>(last_block - 1) : 0.5;
-    return kPlotLeft + static_cast<double>(v) * column + pad + across * (column - 2 * pad);
+    return kChartPlotLeft + static_cast<double>(v) * column + pad + across * (column - 2 * pad);
   };
 
-  std::string svg = ChartSvgStart("rounds", kRoundsBottom + 30,
+  std::string svg = ChartSvgStart("rounds", kChartPlotBottom + 30,
                                   " role=\"img\" aria-label=\"Rounds\" data-y-top=\"" + FixedText(top, 3) + "\"");
-  svg += ChartTitle(kPlotLeft, "Frames per second of each round, by variant (fps)");
-  svg += YAxis(top, step, kRoundsBottom, "fps");
-  svg += "<g class=\"axis\"><line x1=\"" + std::to_string(kPlotLeft) + "\" y1=\"" + std::to_string(kRoundsBottom) +
-         "\" x2=\"" + std::to_string(kPlotRight) + "\" y2=\"" + std::to_string(kRoundsBottom) + "\"/></g>\n";
+  svg += ChartTitle(kChartPlotLeft, "Frames per second of each round, by variant (fps)");
+  svg += YAxis(top, step, kChartPlotBottom, "fps");
+  svg += "<g class=\"axis\"><line x1=\"" + std::to_string(kChartPlotLeft) + "\" y1=\"" + std::to_string(kChartPlotBottom) +
+         "\" x2=\"" + std::to_string(kChartPlotRight) + "\" y2=\"" + std::to_string(kChartPlotBottom) + "\"/></g>\n";
   for (size_t v = 0; v < n; ++v) {
     const CompareVariant& variant = file.variants[v];
     const std::string colour = SeriesColour(v);
-    const double left = kPlotLeft + static_cast<double>(v) * column;
+    const double left = kChartPlotLeft + static_cast<double>(v) * column;
     svg += "<g class=\"variant\" data-variant=\"" + Number(v) + "\"><title>" + Number(v) + ": " +
            EscapeHtml(variant.label) + "</title>\n";
     if (v > 0) {
       svg += "<line class=\"grid\"" + Attribute("x1", left) + " y1=\"" + std::to_string(kChartPlotTop) + "\"" +
-             Attribute("x2", left) + " y2=\"" + std::to_string(kRoundsBottom) + "\" stroke=\"#ddd\"/>\n";
+             Attribute("x2", left) + " y2=\"" + std::to_string(kChartPlotBottom) + "\" stroke=\"#ddd\"/>\n";
     }
-    svg += "<text" + Attribute("x", left + column / 2) + " y=\"" + std::to_string(kRoundsBottom + 16) +
+    svg += "<text" + Attribute("x", left + column / 2) + " y=\"" + std::to_string(kChartPlotBottom + 16) +
            "\" text-anchor=\"middle\">" + Number(v) + "</text>\n";
     for (const CompareRound& r : file.rounds) {
       if (r.variant != v + 1 || !std::isfinite(r.fps)) continue;

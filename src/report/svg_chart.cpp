@@ -9,10 +9,7 @@ namespace report {
 
 namespace {
 
-constexpr int kPlotLeft = 72;
-constexpr int kPlotRight = 860;
-constexpr int kPlotBottom = 254;
-// Below the x axis's title, which sits at kPlotBottom + 36.
+// Below the x axis's title, which sits at kChartPlotBottom + 36.
 constexpr int kLegendTop = 316;
 constexpr int kLegendRowHeight = 18;
 constexpr int kLegendColumns = 3;
@@ -84,11 +81,11 @@ std::string ChartSvg(const Chart& chart) {
   // The axis starts on a tick: frame 0 for a run over the whole clip.
   x_min = std::floor(x_min / x_step) * x_step;
 
-  const double plot_width = kPlotRight - kPlotLeft;
-  const double plot_height = kPlotBottom - kChartPlotTop;
-  auto px = [&](double x) { return kPlotLeft + (x - x_min) / (x_max - x_min) * plot_width; };
+  const double plot_width = kChartPlotRight - kChartPlotLeft;
+  const double plot_height = kChartPlotBottom - kChartPlotTop;
+  auto px = [&](double x) { return kChartPlotLeft + (x - x_min) / (x_max - x_min) * plot_width; };
   // Values beyond the axis are drawn on its top edge.
-  auto py = [&](double y) { return kPlotBottom - std::fmin(y, y_top) / y_top * plot_height; };
+  auto py = [&](double y) { return kChartPlotBottom - std::fmin(y, y_top) / y_top * plot_height; };
   size_t beyond = 0;
   for (const ChartSeries& s : chart.series) {
     for (double v : s.y) beyond += v > y_top;
@@ -100,14 +97,14 @@ std::string ChartSvg(const Chart& chart) {
   const std::string unit = EscapeHtml(chart.unit);
 
   std::string svg;
-  svg.reserve(4096 + chart.series.size() * 2 * (kPlotRight - kPlotLeft) * 16);
+  svg.reserve(4096 + chart.series.size() * 2 * (kChartPlotRight - kChartPlotLeft) * 16);
   svg += ChartSvgStart(chart.id, height,
                        " role=\"img\" aria-label=\"" + title + "\" data-y-top=\"" +
                            FixedText(y_top, TickDecimals(y_step)) + "\" data-beyond=\"" +
                            std::to_string(beyond) + "\"");
-  svg += ChartTitle(kPlotLeft, title + " (" + unit + ")");
+  svg += ChartTitle(kChartPlotLeft, title + " (" + unit + ")");
   if (beyond > 0) {
-    svg += "<text class=\"beyond\" x=\"" + std::to_string(kPlotRight) + "\" y=\"20\" text-anchor=\"end\">" +
+    svg += "<text class=\"beyond\" x=\"" + std::to_string(kChartPlotRight) + "\" y=\"20\" text-anchor=\"end\">" +
            std::to_string(beyond) + (beyond == 1 ? " value" : " values") + " above " +
            FixedText(y_top, TickDecimals(y_step)) + " " + unit + ", up to " + FixedText(y_largest, 3) + " " + unit +
            ", drawn on the top edge (\xe2\x96\xb2)</text>\n";
@@ -119,30 +116,30 @@ std::string ChartSvg(const Chart& chart) {
   for (int k = 0; k * y_step <= y_top + y_step * 1e-9; ++k) {
     const double v = k * y_step;
     const std::string y = FixedText(py(v), 1);
-    svg += "<line class=\"grid\" x1=\"" + std::to_string(kPlotLeft) + "\" y1=\"" + y +
-           "\" x2=\"" + std::to_string(kPlotRight) + "\" y2=\"" + y + "\"/>";
-    svg += "<text x=\"" + std::to_string(kPlotLeft - 6) + "\" y=\"" + FixedText(py(v) + 4, 1) +
+    svg += "<line class=\"grid\" x1=\"" + std::to_string(kChartPlotLeft) + "\" y1=\"" + y +
+           "\" x2=\"" + std::to_string(kChartPlotRight) + "\" y2=\"" + y + "\"/>";
+    svg += "<text x=\"" + std::to_string(kChartPlotLeft - 6) + "\" y=\"" + FixedText(py(v) + 4, 1) +
            "\" text-anchor=\"end\">" + FixedText(v, y_decimals) + "</text>\n";
   }
   const int x_decimals = TickDecimals(x_step);
   for (double v = std::ceil(x_min / x_step - 1e-9) * x_step; v <= x_max + x_step * 1e-9;
        v += x_step) {
     const std::string x = FixedText(px(v), 1);
-    svg += "<line x1=\"" + x + "\" y1=\"" + std::to_string(kPlotBottom) + "\" x2=\"" + x +
-           "\" y2=\"" + std::to_string(kPlotBottom + 5) + "\"/>";
-    svg += "<text x=\"" + x + "\" y=\"" + std::to_string(kPlotBottom + 19) +
+    svg += "<line x1=\"" + x + "\" y1=\"" + std::to_string(kChartPlotBottom) + "\" x2=\"" + x +
+           "\" y2=\"" + std::to_string(kChartPlotBottom + 5) + "\"/>";
+    svg += "<text x=\"" + x + "\" y=\"" + std::to_string(kChartPlotBottom + 19) +
            "\" text-anchor=\"middle\">" + FixedText(v, x_decimals) + "</text>\n";
   }
-  svg += "<line x1=\"" + std::to_string(kPlotLeft) + "\" y1=\"" + std::to_string(kPlotBottom) +
-         "\" x2=\"" + std::to_string(kPlotRight) + "\" y2=\"" + std::to_string(kPlotBottom) +
-         "\"/><line x1=\"" + std::to_string(kPlotLeft) + "\" y1=\"" + std::to_string(kChartPlotTop) +
-         "\" x2=\"" + std::to_string(kPlotLeft) + "\" y2=\"" + std::to_string(kPlotBottom) +
+  svg += "<line x1=\"" + std::to_string(kChartPlotLeft) + "\" y1=\"" + std::to_string(kChartPlotBottom) +
+         "\" x2=\"" + std::to_string(kChartPlotRight) + "\" y2=\"" + std::to_string(kChartPlotBottom) +
+         "\"/><line x1=\"" + std::to_string(kChartPlotLeft) + "\" y1=\"" + std::to_string(kChartPlotTop) +
+         "\" x2=\"" + std::to_string(kChartPlotLeft) + "\" y2=\"" + std::to_string(kChartPlotBottom) +
          "\"/>\n";
-  svg += "<text x=\"" + FixedText((kPlotLeft + kPlotRight) / 2.0, 1) + "\" y=\"" +
-         std::to_string(kPlotBottom + 36) + "\" text-anchor=\"middle\">" + EscapeHtml(chart.x_title) + "</text>\n";
-  svg += "<text x=\"14\" y=\"" + FixedText((kChartPlotTop + kPlotBottom) / 2.0, 1) +
+  svg += "<text x=\"" + FixedText((kChartPlotLeft + kChartPlotRight) / 2.0, 1) + "\" y=\"" +
+         std::to_string(kChartPlotBottom + 36) + "\" text-anchor=\"middle\">" + EscapeHtml(chart.x_title) + "</text>\n";
+  svg += "<text x=\"14\" y=\"" + FixedText((kChartPlotTop + kChartPlotBottom) / 2.0, 1) +
          "\" text-anchor=\"middle\" transform=\"rotate(-90 14 " +
-         FixedText((kChartPlotTop + kPlotBottom) / 2.0, 1) + ")\">" + unit + "</text>\n";
+         FixedText((kChartPlotTop + kChartPlotBottom) / 2.0, 1) + ")\">" + unit + "</text>\n";
   svg += "</g>\n";
 
   // The lines, one per series, each a pixel column at most twice.
@@ -178,7 +175,7 @@ std::string ChartSvg(const Chart& chart) {
   svg += "<g class=\"legend\">\n";
   for (size_t i = 0; i < chart.series.size(); ++i) {
     const ChartSeries& s = chart.series[i];
-    const int x = kPlotLeft + static_cast<int>(i % kLegendColumns) * kLegendColumnWidth;
+    const int x = kChartPlotLeft + static_cast<int>(i % kLegendColumns) * kLegendColumnWidth;
     const int y = kLegendTop + static_cast<int>(i / kLegendColumns) * kLegendRowHeight;
     svg += "<line x1=\"" + std::to_string(x) + "\" y1=\"" + std::to_string(y - 4) + "\" x2=\"" +
            std::to_string(x + 24) + "\" y2=\"" + std::to_string(y - 4) + "\" stroke=\"" +

@@ -32,6 +32,11 @@ struct Chart {
 // below the title line.
 inline constexpr int kChartWidth = 880;
 inline constexpr int kChartPlotTop = 34;
+// The plot's other edges, the same on every chart of a page so that charts
+// drawn one above the other line up.
+inline constexpr int kChartPlotLeft = 72;
+inline constexpr int kChartPlotRight = 860;
+inline constexpr int kChartPlotBottom = 254;
 
 // The start tag of a chart's <svg> element, id escaped here; attributes,
 // each with its leading space and already escaped, follow the size.

@@ -59,8 +59,7 @@ bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
       return false;
     }
     AvsBinding& binding = library.binding();
-    double elapsed = 0;
-    uint32_t frames_read = 0;
+    FramesTimed timed;
     fault::CallTranslated([&] {
       const char* no_video = kNoVideoFormat;
       binding.AddStageMarker(&stages);
@@ -69,18 +68,11 @@ bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
       if (!values.facts.has_video) binding.ThrowError(no_video, script_path);
       const int num_frames = values.vi.num_frames;
       if (num_frames <= 0) return;
-      std::visit(
-          [&](auto source) {
-            measure::TickMs tick;
-            const double start = tick.Seconds();
-            do {
-              source(frames_read);
-              ++frames_read;
-              elapsed = tick.Seconds() - start;
-            } while (elapsed < 5.0 && frames_read != static_cast<uint32_t>(num_frames));
-          },
-          binding.Frames());
+      measure::TickMs tick;
+      TimeFirstFrames(binding, static_cast<uint32_t>(num_frames), 5.0, [&tick] { return tick.Seconds(); }, &timed);
     });
+    const uint32_t frames_read = timed.frames;
+    const double elapsed = timed.seconds;
     if (frames_read == 0) {
       *error = kClipHasNoFramesText;
     } else if (elapsed > 0.5) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <variant>
 
 #include "avs_host/avs_binding.h"
 
@@ -11,6 +12,29 @@ namespace avs_host {
 
 // The interval for a measured time per frame (0 when none was measured).
 uint32_t SamplingIntervalFor(double ms_per_frame);
+
+// Frames requested from 0 on the binding's clip and dropped, until
+// max_seconds have passed by clock() or limit (at least 1) frames were read:
+// the pass that measures the time per frame. The caller guards against
+// faults; the figures so far stay in *timed when a request throws.
+struct FramesTimed {
+  uint32_t frames = 0;
+  double seconds = 0;
+};
+template <class Clock>
+void TimeFirstFrames(AvsBinding& binding, uint32_t limit, double max_seconds, Clock clock,
+                     FramesTimed* timed) {
+  std::visit(
+      [&](auto source) {
+        const double start = clock();
+        do {
+          source(timed->frames);
+          ++timed->frames;
+          timed->seconds = clock() - start;
+        } while (timed->seconds < max_seconds && timed->frames < limit);
+      },
+      binding.Frames());
+}
 
 // Imports the script in a library use of its own and reads frames from 0 for
 // at most 5 seconds. Sets interval from the measured time per frame; false

@@ -1,5 +1,6 @@
 #include "compare_worker/worker.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -185,23 +186,11 @@ void Worker::Prepare(const settings_file::Settings& settings, avs_host::ScriptVa
 }
 
 void Worker::Analyse(avs_host::AvsBinding& binding, int num_frames) {
-  const uint32_t limit =
-      static_cast<uint32_t>(num_frames) < kAnalysisFrames ? static_cast<uint32_t>(num_frames) : kAnalysisFrames;
-  uint32_t frames = 0;
-  double elapsed = 0;
-  std::visit(
-      [&](auto source) {
-        fault::CallTranslated([&] {
-          const double start = measure::CounterSeconds();
-          do {
-            source(frames);
-            ++frames;
-            elapsed = measure::CounterSeconds() - start;
-          } while (elapsed < kAnalysisSeconds && frames < limit);
-        });
-      },
-      binding.Frames());
-  interval_ = avs_host::SamplingIntervalFor(elapsed * 1000 / frames);
+  const uint32_t limit = std::min(static_cast<uint32_t>(num_frames), kAnalysisFrames);
+  avs_host::FramesTimed timed;
+  fault::CallTranslated(
+      [&] { avs_host::TimeFirstFrames(binding, limit, kAnalysisSeconds, measure::CounterSeconds, &timed); });
+  interval_ = avs_host::SamplingIntervalFor(timed.seconds * 1000 / timed.frames);
 }
 
 int Worker::Load() {

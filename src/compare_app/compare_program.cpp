@@ -101,7 +101,7 @@ int RunCompare(const std::vector<std::string>& args, const ProgramConfig& config
   }
   const std::string version5 = platform::FileVersionText("").substr(0, 5);
   if (options.version) {
-    platform::WriteText(true, "korbinet-compare " + version5 + " (x64)\n");
+    platform::WriteText(true, platform::ProgramVersionLine("korbinet-compare"));
     return kStatusDone;
   }
   if (options.help) {

@@ -37,6 +37,11 @@ inline std::string FileVersionText(const std::string& path) {
   return version.empty() ? std::string("0.0.0.0") : version;
 }
 
+// What each program answers to --version: "<name> a.b.c (x64)" and a line end.
+inline std::string ProgramVersionLine(const std::string& name) {
+  return name + " " + FileVersionText("").substr(0, 5) + " (x64)\n";
+}
+
 // Canonical location of an existing file (links resolved); false when it
 // cannot be opened or resolved.
 bool ResolvedFileLocation(const std::string& path, std::string* location);

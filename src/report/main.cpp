@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
   // In the one form all of the project's programs answer it.
   if (!args.empty() && args[0] == "--version") {
-    platform::WriteText(true, "korbinet-report " + platform::ProgramFileVersion().substr(0, 5) + " (x64)\n");
+    platform::WriteText(true, platform::ProgramVersionLine("korbinet-report"));
     return 0;
   }
   ReportOptions options;

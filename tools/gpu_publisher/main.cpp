@@ -96,8 +96,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc >= 2 && std::string(argv[1]) == "--version") {
-    const std::string line = "gpu-publisher " + platform::FileVersionText("").substr(0, 5) + " (x64)\n";
-    std::fputs(line.c_str(), stdout);
+    std::fputs(platform::ProgramVersionLine("gpu-publisher").c_str(), stdout);
     return 0;
   }
   Options options;

@@ -1,5 +1,6 @@
 #include "compare/compare_options.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -142,12 +143,15 @@ bool Apply(const std::string& name, const std::string& value, CompareOptions* o,
 bool ParseCompareOptions(const std::vector<std::string>& args, CompareOptions* options,
                          std::string* error) {
   *options = CompareOptions{};
-  static const std::set<std::string> kValued = {
+  static constexpr std::string_view kValued[] = {
       "--prefetch", "--maxcpu", "--memory-max", "--library", "--var", "--label",
       "--round", "--warmup", "--rounds", "--time", "--order", "--baseline",
       "--margin", "--seed", "--json", "--markdown", "--csv", "--fail-if-slower"};
   // Options that may be given more than once.
-  static const std::set<std::string> kRepeatable = {"--var", "--label"};
+  static constexpr std::string_view kRepeatable[] = {"--var", "--label"};
+  const auto listed = [](const auto& names, const std::string& name) {
+    return std::find(std::begin(names), std::end(names), name) != std::end(names);
+  };
   std::set<std::string> given;
   std::string baseline_text;
   bool only_scripts = false;
@@ -171,11 +175,11 @@ bool ParseCompareOptions(const std::vector<std::string>& args, CompareOptions* o
       (name == "--version" ? options->version : options->help) = true;
       return true;
     }
-    if (kValued.count(name) == 0) {
+    if (!listed(kValued, name)) {
       *error = "unknown option " + name;
       return false;
     }
-    if (!given.insert(name).second && kRepeatable.count(name) == 0) {
+    if (!given.insert(name).second && !listed(kRepeatable, name)) {
       *error = name + " given twice";
       return false;
     }

@@ -7,19 +7,27 @@ namespace measure {
 
 namespace {
 
-std::atomic<uint64_t> g_next_use_id{1};
-
-// The use of StageTimes this thread last counted itself in, by id: an address
-// could be reused by a later use.
-thread_local uint64_t t_counted_use = 0;
-// The innermost request in progress on this thread.
-thread_local StageRequest* t_current = nullptr;
-
 constexpr size_t kNameWidth = 20;
 
 }  // namespace
 
-StageTimes::StageTimes() : id_(g_next_use_id.fetch_add(1)) {}
+StageTimes::StageTimes() : slots_(std::make_unique<ThreadSlot[]>(kThreadSlots)) {}
+
+StageTimes::ThreadSlot* StageTimes::SlotOfThisThread() {
+  const std::thread::id self = std::this_thread::get_id();
+  const size_t start = std::hash<std::thread::id>{}(self) % kThreadSlots;
+  for (size_t i = 0; i < kThreadSlots; ++i) {
+    ThreadSlot& slot = slots_[(start + i) % kThreadSlots];
+    std::thread::id owner = slot.thread.load(std::memory_order_acquire);
+    if (owner == self) return &slot;
+    if (owner == std::thread::id() &&
+        slot.thread.compare_exchange_strong(owner, self, std::memory_order_acq_rel)) {
+      thread_count_.fetch_add(1, std::memory_order_relaxed);
+      return &slot;
+    }
+  }
+  return nullptr;
+}
 
 StageTimes::Stage* StageTimes::Add(const std::string& name) {
   for (Stage& stage : stages_) {
@@ -38,17 +46,15 @@ std::vector<StageFigures> StageTimes::Figures() const {
 }
 
 StageRequest::StageRequest(StageTimes::Stage* stage, int64_t start_ns)
-    : stage_(stage), start_ns_(start_ns), outer_(t_current) {
-  StageTimes* owner = stage->owner_;
-  if (t_counted_use != owner->id_) {
-    t_counted_use = owner->id_;
-    owner->threads_.fetch_add(1, std::memory_order_relaxed);
-  }
-  t_current = this;
+    : stage_(stage),
+      start_ns_(start_ns),
+      slot_(stage->owner_->SlotOfThisThread()),
+      outer_(slot_ ? slot_->current : nullptr) {
+  if (slot_) slot_->current = this;
 }
 
 StageRequest::~StageRequest() {
-  if (t_current == this) t_current = outer_;
+  if (slot_ && slot_->current == this) slot_->current = outer_;
 }
 
 void StageRequest::Finish(int64_t end_ns) {
@@ -57,7 +63,7 @@ void StageRequest::Finish(int64_t end_ns) {
   stage_->inclusive_ns_.fetch_add(inclusive, std::memory_order_relaxed);
   stage_->self_ns_.fetch_add(inclusive - nested_ns_, std::memory_order_relaxed);
   if (outer_ != nullptr) outer_->nested_ns_ += inclusive;
-  t_current = outer_;
+  if (slot_) slot_->current = outer_;
 }
 
 std::vector<std::string> StageTableLines(const std::vector<StageFigures>& stages,

@@ -5,10 +5,14 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace measure {
+
+class StageRequest;
 
 // A stage's figures as read after the run; times in nanoseconds, summed over
 // every thread that requested frames through the stage's markers.
@@ -38,6 +42,10 @@ class StageTimes {
     std::atomic<int64_t> self_ns_{0};
   };
 
+  // At most this many threads keep a stack of requests; requests on threads
+  // beyond them are counted whole, as if nothing nested in them.
+  static constexpr size_t kThreadSlots = 256;
+
   StageTimes();
   StageTimes(const StageTimes&) = delete;
   StageTimes& operator=(const StageTimes&) = delete;
@@ -49,23 +57,31 @@ class StageTimes {
   // True once the script created a marker, even one no frame went through.
   bool Used() const { return !stages_.empty(); }
   // More than one thread requested frames through markers.
-  bool ManyThreads() const { return threads_.load(std::memory_order_relaxed) > 1; }
+  bool ManyThreads() const { return thread_count_.load(std::memory_order_relaxed) > 1; }
   // In script order.
   std::vector<StageFigures> Figures() const;
 
  private:
   friend class StageRequest;
+  // The innermost request in progress on one thread. A slot is claimed once
+  // by its thread and from then on written by that thread only.
+  struct ThreadSlot {
+    std::atomic<std::thread::id> thread{};
+    StageRequest* current = nullptr;
+  };
+  // Null when every slot belongs to another thread.
+  ThreadSlot* SlotOfThisThread();
+
   std::deque<Stage> stages_;
-  uint64_t id_;  // tells this use from earlier ones on a thread's record
-  std::atomic<int> threads_{0};
+  std::unique_ptr<ThreadSlot[]> slots_;
+  std::atomic<int> thread_count_{0};
 };
 
 // One frame request through a marker, from its start to its end on the same
-// thread. The requests active on a thread form a stack, kept through a
-// thread_local pointer to the innermost one: the library calls markers on
-// its own threads, and nothing else tells a nested request from the outer
-// one on the same thread. A request must end before its outer one does, as
-// nested calls do.
+// thread. The requests active on a thread form a stack, kept in the thread's
+// slot of the StageTimes: the library calls markers on its own threads, and
+// nothing else tells a nested request from the outer one on the same thread.
+// A request must end before its outer one does, as nested calls do.
 class StageRequest {
  public:
   StageRequest(StageTimes::Stage* stage, int64_t start_ns);
@@ -82,6 +98,7 @@ class StageRequest {
   StageTimes::Stage* stage_;
   int64_t start_ns_;
   int64_t nested_ns_ = 0;
+  StageTimes::ThreadSlot* slot_;
   StageRequest* outer_;
 };
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <latch>
 #include <thread>
+#include <vector>
 
 namespace measure {
 
@@ -83,6 +85,36 @@ TEST(StageTimes, RequestsOnAnotherThreadAreNotNestedButSummed) {
   StageRequest one(next.Add("x"), 0);
   one.Finish(1);
   EXPECT_FALSE(next.ManyThreads());
+}
+
+TEST(StageTimes, ThreadsBeyondTheSlotsStillCountTheirRequestsWhole) {
+  StageTimes times;
+  StageTimes::Stage* outer = times.Add("outer");
+  StageTimes::Stage* inner = times.Add("inner");
+  const size_t threads = StageTimes::kThreadSlots + 8;
+  // Every thread stays alive until all have requested, so no id is reused
+  // and every slot is taken by the time the last ones arrive.
+  std::latch all_requested(static_cast<std::ptrdiff_t>(threads));
+  std::vector<std::thread> pool;
+  for (size_t i = 0; i < threads; ++i) {
+    pool.emplace_back([&] {
+      StageRequest o(outer, 0);
+      StageRequest n(inner, 10);
+      n.Finish(30);
+      o.Finish(100);
+      all_requested.arrive_and_wait();
+    });
+  }
+  for (std::thread& t : pool) t.join();
+  // Slotted threads: outer self 80; the rest cannot nest, so outer self 100.
+  const size_t slotted = StageTimes::kThreadSlots;
+  const std::string expected =
+      "outer " + std::to_string(threads) + " " + std::to_string(threads * 100) + " " +
+      std::to_string(slotted * 80 + (threads - slotted) * 100) + "\ninner " +
+      std::to_string(threads) + " " + std::to_string(threads * 20) + " " +
+      std::to_string(threads * 20) + "\n";
+  EXPECT_EQ(FiguresText(times), expected);
+  EXPECT_TRUE(times.ManyThreads());
 }
 
 TEST(StageTimes, TableLines) {

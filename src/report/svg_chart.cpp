@@ -38,8 +38,8 @@ std::string ChartTitle(int x, const std::string& title) {
   return "<text class=\"title\" x=\"" + std::to_string(x) + "\" y=\"20\">" + title + "</text>\n";
 }
 
-const std::string& SeriesColour(size_t index) {
-  static const std::string kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e",
+std::string SeriesColour(size_t index) {
+  static constexpr const char* kColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#ff7f0e",
                                          "#9467bd", "#8c564b", "#e377c2", "#17becf"};
   return kColours[index % (sizeof kColours / sizeof kColours[0])];
 }

@@ -47,7 +47,7 @@ std::string ChartTitle(int x, const std::string& title);
 
 // Colours for runs and series, told apart also by those with common colour
 // blindness as far as eight allow; repeats beyond.
-const std::string& SeriesColour(size_t index);
+std::string SeriesColour(size_t index);
 
 // One <svg> element; every text in it escaped. It carries the axis's top
 // as data-y-top and the number of values beyond it as data-beyond.

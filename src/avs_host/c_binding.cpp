@@ -1,7 +1,6 @@
 #include "avs_host/c_binding.h"
 
 #include <cstring>
-#include <vector>
 
 namespace avs_host {
 
@@ -76,18 +75,8 @@ void CBinding::DeleteEnvironment() {
 }
 
 void CBinding::AbandonEnvironment() {
-  // The values go on record with their environment: the clip handle is ours
-  // to release, and after an error nothing may call into the library again.
-  // Program-wide, not the binding's, since they outlive every binding and
-  // library use; never destroyed, so the record outlives the static
-  // destructors at exit.
-  struct Abandoned {
-    AVS_ScriptEnvironment* env;
-    AVS_Clip* clip;
-    AVS_Value result, mt_result;
-  };
-  static auto* abandoned = new std::vector<Abandoned>;
-  abandoned->push_back({env_, clip_, result_, mt_result_});
+  // Leaked on purpose, with the clip handle and the values: after an error
+  // nothing may call into the library again, not even to release them.
   env_ = nullptr;
   ForgetValues();
 }

@@ -1,6 +1,5 @@
 #include "avs_host/cpp_binding.h"
 
-#include <vector>
 
 #include "avs_host/stage_marker.h"
 
@@ -26,12 +25,8 @@ void CppBinding::DeleteEnvironment() {
 }
 
 void CppBinding::AbandonEnvironment() {
-  // Never destroyed, so the record outlives the static destructors at exit;
-  // a run abandons at most a handful. Program-wide, not the binding's: the
-  // environments outlive every binding and library use, since after an
-  // error nothing may call into them, not even to delete them.
-  static auto* abandoned = new std::vector<IScriptEnvironment*>;
-  abandoned->push_back(env_);
+  // Leaked on purpose: after an error nothing may call into the environment,
+  // not even to delete it.
   env_ = nullptr;
   g_avs_linkage = nullptr;
 }

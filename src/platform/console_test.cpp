@@ -66,8 +66,9 @@ TEST(ConsoleChild, Colours) {
 }
 #endif
 
-// Nested modes restore the terminal only at the outermost end; then the
-// process waits (POSIX: to be hung up) or exits with status 3, in keyboard mode.
+// Nested modes restore the terminal only at the outermost end, and a second
+// keyboard's mode changes nothing; then the process waits (POSIX: to be hung
+// up) or exits with status 3, in keyboard mode.
 TEST(ConsoleChild, KeyboardMode) {
   SKIP_UNLESS_CHILD();
   InstallTerminalRestore();
@@ -77,6 +78,10 @@ TEST(ConsoleChild, KeyboardMode) {
     Keyboard::Mode outer(keyboard);
     const unsigned key_by_key = InputMode();
     { Keyboard::Mode inner(keyboard); }
+    {
+      Keyboard other;
+      Keyboard::Mode stray(other);  // must neither save the changed mode nor restore it
+    }
     if (key_by_key == cooked || InputMode() != key_by_key) exit(4);
   }
   if (InputMode() != cooked) exit(5);

@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/console.h"
+namespace platform {
+class Keyboard;
+}  // namespace platform
 
 namespace console {
 

@@ -17,6 +17,7 @@
 #include "measure/process_info.h"
 #include "measure/timer.h"
 #include "platform/clock.h"
+#include "platform/console.h"
 #include "platform/fault_guard.h"
 #include "bench_script.h"
 
@@ -78,6 +79,10 @@ class SilentConsole final : public console::Console {
   int Width() const override { return 0; }
   void WaitAnyKey() override {}
   bool AskYesNo(uint32_t) override { return false; }
+  platform::Keyboard& Keys() override { return keyboard_; }
+
+ private:
+  platform::Keyboard keyboard_;  // the loop tests it at its sampling points, as the program's does
 };
 
 void BareGetFrame(benchmark::State& state) {
@@ -141,7 +146,7 @@ void FrameLoop(benchmark::State& state) {
   bench::FrameLoopOptions options;
   options.show_status = false;
   measure::ProcessStats process;
-  bench::SystemLoopProbes system(process, nullptr);
+  bench::SystemLoopProbes system(process, nullptr, console.Keys());
   PinnedClockProbes pinned(system);
   bench::LoopProbes& probes = kPinned ? static_cast<bench::LoopProbes&>(pinned) : system;
   const bench::FrameRange range{0, kClipFrames - 1, kClipFrames};

@@ -59,7 +59,7 @@ bool CheckGpuMonitor(measure::GpuMonitor* gpu, console::Console& console, bool* 
   if (!*monitor_gpu) return true;
   if (!gpu->gpuz_running) {
     // Keys typed while the question is being printed must not be echoed.
-    platform::KeyboardMode keyboard;
+    platform::Keyboard::Mode keyboard(console.Keys());
     console.Print(console::kColorError, "\nIn order to measure GPU usage, GPU-Z must be running.\n\n");
     console.Print(console::kColorNone, "Continue without GPU monitoring? [y/n]");
     if (console.AskYesNo(10)) {
@@ -89,7 +89,7 @@ bool CheckGpuMonitor(measure::GpuMonitor* gpu, console::Console& console, bool* 
 
 }  // namespace
 
-int RunKorbinet(int argc, char** argv) {
+int RunKorbinet(int argc, char** argv, platform::Keyboard& keyboard) {
   platform::InstallTerminalRestore();
   platform::InstallStopHandlers();
   platform::InstallFaultHandlers();
@@ -104,7 +104,7 @@ int RunKorbinet(int argc, char** argv) {
   if (argc >= 2) {
     const std::string first = argv[1] != nullptr ? argv[1] : "";
     if (first == "--help" || first == "-h") {
-      console::TerminalConsole console{console::ConsoleOptions{}};
+      console::TerminalConsole console(console::ConsoleOptions{}, keyboard);
       PrintUsage(console);
       return 0;
     }
@@ -116,7 +116,7 @@ int RunKorbinet(int argc, char** argv) {
 
   std::string error;
   const bool loaded = settings_file::LoadSettingsFrom(settings_file::SettingsFilePath(), version5, &settings, &error);
-  console::TerminalConsole console(ConsoleOptionsFrom(settings));
+  console::TerminalConsole console(ConsoleOptionsFrom(settings), keyboard);
   if (!loaded) {
     console.PrintToStdout(console::kColorError, error);
     console.WaitAnyKey();

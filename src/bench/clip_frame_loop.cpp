@@ -27,9 +27,9 @@ void SystemLoopProbes::RefreshGpu() {
 
 GpuFigures SystemLoopProbes::Gpu() { return gpu_ != nullptr ? GpuFiguresOf(*gpu_) : GpuFigures{}; }
 
-bool SystemLoopProbes::KeyHit() { return platform::KeyHit(); }
+bool SystemLoopProbes::KeyHit() { return keyboard_.KeyHit(); }
 
-int SystemLoopProbes::ReadKey() { return platform::ReadKey(); }
+int SystemLoopProbes::ReadKey() { return keyboard_.ReadKey(); }
 
 bool SystemLoopProbes::StopRequestKept() {
   // Until the first page the cursor sits on the status line; after a page,
@@ -44,9 +44,9 @@ void RunClipFrameLoop(const avs_host::AvsFrameSource& frames, const FrameRange& 
   PrepareFrameLoop(range, interval, options, state, console);
   measure::ProcessStats process;
   platform::StopNotice notice(kStoppingNotice, options.messages_to_stdout);
-  SystemLoopProbes probes(process, options.monitor_gpu ? gpu : nullptr, &notice);
+  SystemLoopProbes probes(process, options.monitor_gpu ? gpu : nullptr, console.Keys(), &notice);
   {
-    platform::KeyboardMode keyboard;
+    platform::Keyboard::Mode keyboard(console.Keys());
     std::visit([&](auto source) { RunFrameLoop(source, state, options, probes, console); }, frames);
   }
   process.CloseProcessHandle();

@@ -12,6 +12,7 @@ class GpuMonitor;
 class ProcessStats;
 }  // namespace measure
 namespace platform {
+class Keyboard;
 class StopNotice;
 }  // namespace platform
 
@@ -24,8 +25,9 @@ inline constexpr char kStoppingNotice[] = "Stopping after the current frame...";
 class SystemLoopProbes final : public LoopProbes {
  public:
   // gpu may be null when GPU monitoring is off; notice when none is shown.
-  SystemLoopProbes(measure::ProcessStats& process, measure::GpuMonitor* gpu, platform::StopNotice* notice = nullptr)
-      : process_(process), gpu_(gpu), notice_(notice) {}
+  SystemLoopProbes(measure::ProcessStats& process, measure::GpuMonitor* gpu, platform::Keyboard& keyboard,
+                   platform::StopNotice* notice = nullptr)
+      : process_(process), gpu_(gpu), keyboard_(keyboard), notice_(notice) {}
   double Seconds() override;
   void RefreshProcess() override;
   ProcessFigures Process() override;
@@ -38,11 +40,12 @@ class SystemLoopProbes final : public LoopProbes {
  private:
   measure::ProcessStats& process_;
   measure::GpuMonitor* gpu_;
+  platform::Keyboard& keyboard_;
   platform::StopNotice* notice_;
 };
 
-// Status line, sizing, the loop (keyboard in key-by-key mode for its whole
-// length), then the process handle and, with GPU monitoring, the shared
+// Status line, sizing, the loop (the console's keyboard in key-by-key mode
+// for its whole length), then the process handle and, with GPU monitoring, the shared
 // memory closed. Exceptions from the clip leave at once; state keeps what was
 // measured. Releasing the clip and deleting the environment is the caller's.
 // The loop is instantiated for each binding's frame source: the choice is

@@ -44,7 +44,7 @@ void EraseFourRows(console::Console& console) {
 bool OfferWholeClip(uint32_t frame_count, const std::string& range_text, FrameRange* range,
                     console::Console& console) {
   // Keys typed while the question is being printed must not be echoed.
-  platform::KeyboardMode keyboard;
+  platform::Keyboard::Mode keyboard(console.Keys());
   console::EraseRow(console);
   console.Print(console::kColorError, "\rInvalid frame range specified:\n");
   console.Print(console::kColorValue, "\r\"" + range_text + "\"\n\n");

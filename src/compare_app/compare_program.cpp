@@ -59,9 +59,10 @@ bool ScriptsExist(const compare::CompareOptions& o, std::string* error) {
 // it stays asked.
 class StopCheck {
  public:
+  explicit StopCheck(platform::Keyboard& keyboard) : keyboard_(keyboard) {}
   bool operator()() {
-    while (!asked_ && platform::KeyHit()) {
-      const int key = platform::ReadKey();
+    while (!asked_ && keyboard_.KeyHit()) {
+      const int key = keyboard_.ReadKey();
       if (key == platform::kKeyEscape) asked_ = true;
       if (key == platform::kKeyEndOfInput) break;
     }
@@ -70,6 +71,7 @@ class StopCheck {
   }
 
  private:
+  platform::Keyboard& keyboard_;
   bool asked_ = false;
 };
 
@@ -91,7 +93,7 @@ int FinalStatus(const compare::CompareResult& result, bool file_failed) {
   return compare::GateFails(result) ? kStatusGate : kStatusDone;
 }
 
-int RunCompare(const std::vector<std::string>& args, const ProgramConfig& config) {
+int RunCompare(const std::vector<std::string>& args, platform::Keyboard& keyboard, const ProgramConfig& config) {
   compare::CompareOptions options;
   std::string error;
   if (!compare::ParseCompareOptions(args, &options, &error)) {
@@ -126,12 +128,12 @@ int RunCompare(const std::vector<std::string>& args, const ProgramConfig& config
 
   console::ConsoleOptions console_options;
   console_options.use_color = false;
-  console::TerminalConsole console(console_options);
+  console::TerminalConsole console(console_options, keyboard);
   ProgressLine progress(console, options);
   Measured measured;
   {
-    platform::KeyboardMode keyboard;
-    StopCheck stop;
+    platform::Keyboard::Mode key_by_key(keyboard);
+    StopCheck stop(keyboard);
     measured = Measure(options, measure_config, progress, [&stop] { return stop(); });
   }
   progress.Finished();

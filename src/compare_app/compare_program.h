@@ -7,6 +7,10 @@
 
 #include "compare/compare_result.h"
 
+namespace platform {
+class Keyboard;
+}  // namespace platform
+
 namespace compare_app {
 
 inline constexpr int kStatusDone = 0;
@@ -19,8 +23,10 @@ struct ProgramConfig {
   double answer_limit_seconds = 600;
 };
 
-// args without the program's name.
-int RunCompare(const std::vector<std::string>& args, const ProgramConfig& config = {});
+// args without the program's name. The keyboard is the process's one, made
+// by main; Esc on it stops the measuring.
+int RunCompare(const std::vector<std::string>& args, platform::Keyboard& keyboard,
+               const ProgramConfig& config = {});
 
 // The status a finished run ends with. A failed variant wins over the gate:
 // with a variant missing the comparison is incomplete, and that must show

@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <string>
 
+namespace platform {
+class Keyboard;
+}  // namespace platform
+
 namespace console {
 
 // Console text attributes the program uses.
@@ -40,6 +44,9 @@ class Console {
   // Polls every poll_ms; y/Y yes, n/N no, other keys ignored; end of input
   // answers no.
   virtual bool AskYesNo(uint32_t poll_ms) = 0;
+  // The process's keyboard, for those that read keys or hold key-by-key
+  // mode around a question.
+  virtual platform::Keyboard& Keys() = 0;
 };
 
 // Pads with spaces to one less than the console width; a text that does not

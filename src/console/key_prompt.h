@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/console.h"
+
 namespace console {
 
 struct KeySource {
@@ -13,8 +15,8 @@ struct KeySource {
   std::function<int()> read;
 };
 
-// Standard input and the platform's sleep.
-KeySource ConsoleKeySource();
+// The keyboard and the platform's sleep.
+KeySource ConsoleKeySource(platform::Keyboard& keyboard);
 
 // The body of AskYesNo; the caller sets the keyboard mode.
 bool AskYesNoWith(uint32_t poll_ms, const KeySource& keys);

@@ -5,8 +5,9 @@
 
 namespace console {
 
-TerminalConsole::TerminalConsole(const ConsoleOptions& options)
+TerminalConsole::TerminalConsole(const ConsoleOptions& options, platform::Keyboard& keyboard)
     : options_(options),
+      keyboard_(keyboard),
       is_terminal_(platform::StdoutIsTerminal()),
       // Redirected output has no columns: nothing gets padded.
       width_(is_terminal_ ? platform::ConsoleWidth() : 0) {}
@@ -16,7 +17,8 @@ TerminalConsole::~TerminalConsole() {
 }
 
 void TerminalConsole::Write(bool to_stdout, uint16_t color, const std::string& text) {
-  const bool colored = color != kColorNone && options_.use_color;
+  // Redirected output takes no colour: asked once, not at every text.
+  const bool colored = color != kColorNone && options_.use_color && is_terminal_;
   if (colored) platform::SetTextAttribute(color);
   platform::WriteText(to_stdout, text);
   if (colored) platform::ResetTextAttribute();
@@ -30,13 +32,15 @@ void TerminalConsole::PrintToStdout(uint16_t color, const std::string& text) {
   Write(true, color, text);
 }
 
-void TerminalConsole::MoveUp(int rows) { platform::MoveCursorUp(rows); }
+void TerminalConsole::MoveUp(int rows) {
+  if (is_terminal_) platform::MoveCursorUp(rows);
+}
 
-KeySource ConsoleKeySource() {
+KeySource ConsoleKeySource(platform::Keyboard& keyboard) {
   KeySource source;
   source.sleep = platform::SleepMs;
-  source.hit = platform::KeyHit;
-  source.read = platform::ReadKey;
+  source.hit = [&keyboard] { return keyboard.KeyHit(); };
+  source.read = [&keyboard] { return keyboard.ReadKey(); };
   return source;
 }
 
@@ -51,8 +55,8 @@ void TerminalConsole::WaitAnyKeyWith(const KeySource& keys) {
 }
 
 void TerminalConsole::WaitAnyKey() {
-  platform::KeyboardMode mode;
-  WaitAnyKeyWith(ConsoleKeySource());
+  platform::Keyboard::Mode mode(keyboard_);
+  WaitAnyKeyWith(ConsoleKeySource(keyboard_));
 }
 
 bool AskYesNoWith(uint32_t poll_ms, const KeySource& keys) {
@@ -67,8 +71,8 @@ bool AskYesNoWith(uint32_t poll_ms, const KeySource& keys) {
 }
 
 bool TerminalConsole::AskYesNo(uint32_t poll_ms) {
-  platform::KeyboardMode mode;
-  return AskYesNoWith(poll_ms, ConsoleKeySource());
+  platform::Keyboard::Mode mode(keyboard_);
+  return AskYesNoWith(poll_ms, ConsoleKeySource(keyboard_));
 }
 
 }  // namespace console

@@ -8,7 +8,9 @@ namespace console {
 
 class TerminalConsole final : public Console {
  public:
-  explicit TerminalConsole(const ConsoleOptions& options);
+  // The keyboard is the process's one, kept by the caller for as long as
+  // this console lives.
+  TerminalConsole(const ConsoleOptions& options, platform::Keyboard& keyboard);
   // Gives the terminal its own colours back.
   ~TerminalConsole() override;
   TerminalConsole(const TerminalConsole&) = delete;
@@ -20,6 +22,7 @@ class TerminalConsole final : public Console {
   int Width() const override { return width_; }
   void WaitAnyKey() override;
   bool AskYesNo(uint32_t poll_ms) override;
+  platform::Keyboard& Keys() override { return keyboard_; }
 
   // The exit pause over a given key source; the keyboard mode is the caller's.
   void WaitAnyKeyWith(const KeySource& keys);
@@ -30,6 +33,7 @@ class TerminalConsole final : public Console {
   void Write(bool to_stdout, uint16_t color, const std::string& text);
 
   ConsoleOptions options_;
+  platform::Keyboard& keyboard_;
   bool is_terminal_;
   int width_;
 };

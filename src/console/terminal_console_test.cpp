@@ -15,7 +15,8 @@ using namespace testing::internal;  // output capture
 // Padding to one less than the width is checked on the summary and the prompts, and which stream a text
 // goes to, whole and as data, by the end-to-end runs; here the padding's cap.
 TEST(TerminalConsole, PadLineNeverAddsMoreThan999Spaces) {
-  TerminalConsole console({});
+  platform::Keyboard keyboard;
+  TerminalConsole console({}, keyboard);
   console.SetWidthForTest(1000);
   EXPECT_EQ(PadLine(console, ""), std::string(999, ' '));
   console.SetWidthForTest(1001);
@@ -52,7 +53,8 @@ TEST(AskYesNo, AnswersOnlyToYesNoKeys) {
 // Its prompt on a terminal, its blanking and its end at the end of input are
 // the end-to-end tests'; here the other stream and a key left unread.
 TEST(TerminalConsole, ExitPauseToStandardOutputLeavesTheKeyUnread) {
-  TerminalConsole console({.use_color = false, .pause_before_exit = true, .to_stdout = true});
+  platform::Keyboard keyboard;
+  TerminalConsole console({.use_color = false, .pause_before_exit = true, .to_stdout = true}, keyboard);
   console.SetWidthForTest(6);
   ScriptedKeys keys{{0, 0, 'k'}};
   CaptureStdout();

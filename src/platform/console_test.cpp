@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -48,7 +47,7 @@ std::string ReadUntil(int fd, const std::string& expected, std::string text = {}
   return text;
 }
 
-// A fresh 100-column pseudo-terminal for a child, as standard output's state is read once.
+// A fresh 100-column pseudo-terminal, standard output of a child.
 struct Terminal {
   int master = -1, slave = -1;
   Terminal() { winsize size{30, 100, 0, 0}; openpty(&master, &slave, nullptr, nullptr, &size); }
@@ -67,21 +66,26 @@ TEST(ConsoleChild, Colours) {
 }
 #endif
 
-// Nested scopes restore the mode only at the outermost; then the process
-// waits (POSIX: to be hung up) or exits with status 3, in keyboard mode.
+// Nested modes restore the terminal only at the outermost end, and a second
+// keyboard's mode changes nothing; then the process waits (POSIX: to be hung
+// up) or exits with status 3, in keyboard mode.
 TEST(ConsoleChild, KeyboardMode) {
   SKIP_UNLESS_CHILD();
   InstallTerminalRestore();
   const unsigned cooked = InputMode();
+  Keyboard keyboard;
   {
-    KeyboardMode outer;
-    const unsigned keyboard = InputMode();
-    { KeyboardMode inner; }
-    if (keyboard == cooked || InputMode() != keyboard) exit(4);
+    Keyboard::Mode outer(keyboard);
+    const unsigned key_by_key = InputMode();
+    { Keyboard::Mode inner(keyboard); }
+    {
+      Keyboard other;
+      Keyboard::Mode stray(other);  // must neither save the changed mode nor restore it
+    }
+    if (key_by_key == cooked || InputMode() != key_by_key) exit(4);
   }
   if (InputMode() != cooked) exit(5);
-  alignas(KeyboardMode) static unsigned char left_on[sizeof(KeyboardMode)];
-  new (left_on) KeyboardMode;  // left on, never destroyed, and no leak to report
+  Keyboard::Mode left_on(keyboard);  // never ended: exit and the signal leave it alive
   WriteText(true, "ready");
 #ifndef _WIN32
   while (std::string(ChildArgument()) == "wait") pause();

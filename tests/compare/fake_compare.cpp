@@ -26,6 +26,7 @@
 
 #include "compare_app/compare_program.h"
 #include "compare_worker/worker_protocol.h"
+#include "platform/console.h"
 
 namespace {
 
@@ -96,5 +97,6 @@ int main(int argc, char** argv) {
   if (!args.empty() && args[0] == protocol::kWorkerArgument) return FakeWorker();
   compare_app::ProgramConfig config;
   config.answer_limit_seconds = 2;  // the silent worker's test waits this long
-  return compare_app::RunCompare(args, config);
+  platform::Keyboard keyboard;
+  return compare_app::RunCompare(args, keyboard, config);
 }

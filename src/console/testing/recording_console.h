@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "console/console.h"
+#include "platform/console.h"
 
 namespace console {
 
@@ -24,10 +25,12 @@ struct RecordingConsole final : Console {
   int Width() const override { return width; }
   void WaitAnyKey() override { out += "<pause>"; }
   bool AskYesNo(uint32_t poll_ms) override { return asked.push_back(poll_ms), false; }
+  platform::Keyboard& Keys() override { return keyboard; }
 
   std::string out;
   int width = 0;
   std::vector<uint32_t> asked;  // the poll interval of each question
+  platform::Keyboard keyboard;  // read by nothing here; its mode is held around questions
 };
 
 }  // namespace console

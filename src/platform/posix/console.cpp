@@ -10,20 +10,17 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/error.h"
 #include "platform/posix/key_reader.h"
 
 namespace platform {
 
 namespace {
 
-// Shared with the signal handlers, hence plain flags and a plain struct.
+// Handler state: the terminal's mode and colours as the signal handlers and
+// the exit hook must restore them, hence plain flags and a plain struct.
 termios saved_mode;
 volatile sig_atomic_t mode_changed = 0;
 volatile sig_atomic_t colours_changed = 0;
-// Not handler state: how many callers hold the keyboard mode. The terminal
-// is one per process, so its holders are counted once per process too.
-int keyboard_depth = 0;
 
 void WriteAllTo(int fd, const char* data, size_t size) {
   while (size > 0) {
@@ -59,19 +56,13 @@ void RestoreAtExit() { RestoreTerminal(); }
 
 }  // namespace
 
-bool StdoutIsTerminal() {
-  static const bool terminal = isatty(STDOUT_FILENO) == 1;
-  return terminal;
-}
+bool StdoutIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
 
 int ConsoleWidth() {
-  static const int width = [] {
-    if (!StdoutIsTerminal()) return 0;
-    winsize size{};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return 80;
-    return static_cast<int>(size.ws_col);
-  }();
-  return width;
+  if (!StdoutIsTerminal()) return 0;
+  winsize size{};
+  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return 80;
+  return static_cast<int>(size.ws_col);
 }
 
 void WriteText(bool to_stdout, std::string_view text) {
@@ -100,13 +91,18 @@ void MoveCursorUp(int rows) {
   WriteControl("\x1b[" + std::to_string(rows) + "A\r");
 }
 
-KeyboardMode::KeyboardMode() {
-  if (keyboard_depth++ > 0 || isatty(STDIN_FILENO) != 1) return;
+Keyboard::Keyboard() = default;
+Keyboard::~Keyboard() = default;
+
+bool Keyboard::KeyHit() { return posix::KeyWaitingOn(STDIN_FILENO); }
+
+int Keyboard::ReadKey() { return posix::ReadKeyFrom(STDIN_FILENO); }
+
+Keyboard::Mode::Mode(Keyboard& keyboard) : keyboard_(keyboard) {
+  // A mode already changed is another holder's to restore.
+  if (keyboard_.mode_depth_++ > 0 || mode_changed || isatty(STDIN_FILENO) != 1) return;
   termios mode;
-  if (tcgetattr(STDIN_FILENO, &mode) != 0) {
-    RecordErrno(errno);
-    return;
-  }
+  if (tcgetattr(STDIN_FILENO, &mode) != 0) return;
   saved_mode = mode;
   mode.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
   mode.c_lflag |= ISIG;
@@ -115,25 +111,23 @@ KeyboardMode::KeyboardMode() {
   // Set before changing, so a signal arriving in between still restores.
   mode_changed = 1;
   if (tcsetattr(STDIN_FILENO, TCSANOW, &mode) != 0) {
-    RecordErrno(errno);
     mode_changed = 0;
+    return;
   }
+  keyboard_.mode_set_ = true;
 }
 
-KeyboardMode::~KeyboardMode() {
-  if (--keyboard_depth > 0) return;
+Keyboard::Mode::~Mode() {
+  if (--keyboard_.mode_depth_ > 0 || !keyboard_.mode_set_) return;
+  keyboard_.mode_set_ = false;
   if (mode_changed) {
     tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
     mode_changed = 0;
   }
 }
 
-bool KeyHit() { return posix::KeyWaitingOn(STDIN_FILENO); }
-
-int ReadKey() { return posix::ReadKeyFrom(STDIN_FILENO); }
-
 void InstallTerminalRestore() {
-  // The handlers are the process's, installed once for it.
+  // Handler state: the handlers are the process's, installed once for it.
   static bool installed = false;
   if (installed) return;
   installed = true;

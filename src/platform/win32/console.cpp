@@ -17,15 +17,14 @@ namespace platform {
 
 namespace {
 
-// Read by the console control handler, which runs on a thread of its own.
+// Handler state: the console's input mode and colours as the console
+// control handler (on a thread of its own) and the exit hook must restore
+// them.
 volatile LONG colours_changed = 0;
 volatile LONG mode_changed = 0;
 WORD saved_attributes = 0x07;
 bool attributes_saved = false;
 DWORD saved_input_mode = 0;
-// Not handler state: how many callers hold the keyboard mode. The console
-// is one per process, so its holders are counted once per process too.
-int keyboard_depth = 0;
 
 HANDLE Output() { return GetStdHandle(STD_OUTPUT_HANDLE); }
 HANDLE Input() { return GetStdHandle(STD_INPUT_HANDLE); }
@@ -69,69 +68,52 @@ int KeyOf(const KEY_EVENT_RECORD& key) {
   return static_cast<int>(c);
 }
 
+}  // namespace
+
 // Bytes of standard input read ahead by a thread of their own, for pipes
 // that cannot be peeked (Wine's pipes fail PeekNamedPipe with "not
 // supported"): a blocking read is then the only way to learn that a byte,
 // or the end, has come.
-struct ReadAhead {
-  std::mutex mutex;
-  std::condition_variable arrived;
-  std::deque<int> keys;  // bytes, then kKeyEndOfInput at the end
-};
-
-// Standard input is the process's, and so is the one thread reading ahead
-// of it: a second reader would take bytes from the first.
-ReadAhead& StartReadAhead(HANDLE input) {
-  static ReadAhead* ahead = [input] {
-    auto* state = new ReadAhead;  // lives to the end: the thread may block in ReadFile forever
+class KeyReadAhead {
+ public:
+  // Starts the reader, which holds the state for as long as it runs: it may
+  // block in ReadFile after the keyboard is gone, to the process's end.
+  static std::shared_ptr<KeyReadAhead> Start(HANDLE input) {
+    auto state = std::make_shared<KeyReadAhead>();
     std::thread([state, input] {
       for (;;) {
         unsigned char byte = 0;
         DWORD read = 0;
         bool ok = ReadFile(input, &byte, 1, &read, nullptr) && read == 1;
-        std::lock_guard lock(state->mutex);
-        state->keys.push_back(ok ? byte : kKeyEndOfInput);
-        state->arrived.notify_all();
+        std::lock_guard lock(state->mutex_);
+        state->keys_.push_back(ok ? byte : kKeyEndOfInput);
+        state->arrived_.notify_all();
         if (!ok) return;
       }
     }).detach();
     return state;
-  }();
-  return *ahead;
-}
-// Set once the read-ahead thread owns standard input; from then on every
-// read goes through it.
-bool read_ahead = false;
-
-// True when standard input, not a console, has a byte or its end waiting.
-bool StreamKeyWaiting(HANDLE input) {
-  if (!read_ahead) {
-    if (GetFileType(input) != FILE_TYPE_PIPE) return true;  // a file (or NUL) never blocks
-    DWORD available = 0;
-    if (PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr)) return available > 0;
-    // A pipe whose writer has gone fails here: its end is what is waiting.
-    if (GetLastError() != ERROR_NOT_SUPPORTED) return true;
-    read_ahead = true;
   }
-  ReadAhead& ahead = StartReadAhead(input);
-  std::lock_guard lock(ahead.mutex);
-  return !ahead.keys.empty();
-}
 
-int StreamKey(HANDLE input) {
-  if (!read_ahead) {
-    unsigned char byte = 0;
-    DWORD read = 0;
-    if (!ReadFile(input, &byte, 1, &read, nullptr) || read == 0) return kKeyEndOfInput;
-    return byte;
+  bool Waiting() {
+    std::lock_guard lock(mutex_);
+    return !keys_.empty();
   }
-  ReadAhead& ahead = StartReadAhead(input);
-  std::unique_lock lock(ahead.mutex);
-  ahead.arrived.wait(lock, [&] { return !ahead.keys.empty(); });
-  int key = ahead.keys.front();
-  if (key != kKeyEndOfInput) ahead.keys.pop_front();  // the end stays, for every later read
-  return key;
-}
+
+  int Take() {
+    std::unique_lock lock(mutex_);
+    arrived_.wait(lock, [&] { return !keys_.empty(); });
+    int key = keys_.front();
+    if (key != kKeyEndOfInput) keys_.pop_front();  // the end stays, for every later read
+    return key;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable arrived_;
+  std::deque<int> keys_;  // bytes, then kKeyEndOfInput at the end
+};
+
+namespace {
 
 BOOL WINAPI RestoreOnControl(DWORD) {
   RestoreTerminal();
@@ -142,19 +124,13 @@ void RestoreAtExit() { RestoreTerminal(); }
 
 }  // namespace
 
-bool StdoutIsTerminal() {
-  static const bool terminal = IsConsole(Output());
-  return terminal;
-}
+bool StdoutIsTerminal() { return IsConsole(Output()); }
 
 int ConsoleWidth() {
-  static const int width = [] {
-    if (!StdoutIsTerminal()) return 0;
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!GetConsoleScreenBufferInfo(Output(), &info) || info.dwSize.X <= 0) return 80;
-    return static_cast<int>(info.dwSize.X);
-  }();
-  return width;
+  if (!StdoutIsTerminal()) return 0;
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (!GetConsoleScreenBufferInfo(Output(), &info) || info.dwSize.X <= 0) return 80;
+  return static_cast<int>(info.dwSize.X);
 }
 
 void WriteText(bool to_stdout, std::string_view text) {
@@ -209,30 +185,24 @@ void MoveCursorUp(int rows) {
   SetConsoleCursorPosition(Output(), position);
 }
 
-KeyboardMode::KeyboardMode() {
-  if (keyboard_depth++ > 0 || !StdinIsConsole()) return;
-  DWORD mode;
-  if (!GetConsoleMode(Input(), &mode)) return;
-  saved_input_mode = mode;
-  mode_changed = 1;
-  // Ctrl+C keeps its meaning; keys come one by one, unechoed.
-  if (!SetConsoleMode(Input(), (mode & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT)) |
-                                   ENABLE_PROCESSED_INPUT))
-    mode_changed = 0;
-}
+Keyboard::Keyboard() = default;
+Keyboard::~Keyboard() = default;
 
-KeyboardMode::~KeyboardMode() {
-  if (--keyboard_depth > 0) return;
-  if (mode_changed) {
-    SetConsoleMode(Input(), saved_input_mode);
-    mode_changed = 0;
-  }
-}
-
-bool KeyHit() {
+bool Keyboard::KeyHit() {
   HANDLE input = Input();
   if (input == nullptr || input == INVALID_HANDLE_VALUE) return true;
-  if (!StdinIsConsole()) return StreamKeyWaiting(input);
+  if (!StdinIsConsole()) {
+    // Once the reader owns standard input, every read goes through it.
+    if (read_ahead_ == nullptr) {
+      if (GetFileType(input) != FILE_TYPE_PIPE) return true;  // a file (or NUL) never blocks
+      DWORD available = 0;
+      if (PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr)) return available > 0;
+      // A pipe whose writer has gone fails here: its end is what is waiting.
+      if (GetLastError() != ERROR_NOT_SUPPORTED) return true;
+      read_ahead_ = KeyReadAhead::Start(input);
+    }
+    return read_ahead_->Waiting();
+  }
   // Mouse, focus and key-up events are dropped, so that they do not stand
   // for a waiting key.
   while (WaitForSingleObject(input, 0) == WAIT_OBJECT_0) {
@@ -245,10 +215,16 @@ bool KeyHit() {
   return false;
 }
 
-int ReadKey() {
+int Keyboard::ReadKey() {
   HANDLE input = Input();
   if (input == nullptr || input == INVALID_HANDLE_VALUE) return kKeyEndOfInput;
-  if (!StdinIsConsole()) return StreamKey(input);
+  if (!StdinIsConsole()) {
+    if (read_ahead_ != nullptr) return read_ahead_->Take();
+    unsigned char byte = 0;
+    DWORD read = 0;
+    if (!ReadFile(input, &byte, 1, &read, nullptr) || read == 0) return kKeyEndOfInput;
+    return byte;
+  }
   for (;;) {
     INPUT_RECORD record;
     DWORD count = 0;
@@ -257,8 +233,33 @@ int ReadKey() {
   }
 }
 
+Keyboard::Mode::Mode(Keyboard& keyboard) : keyboard_(keyboard) {
+  // A mode already changed is another holder's to restore.
+  if (keyboard_.mode_depth_++ > 0 || mode_changed || !StdinIsConsole()) return;
+  DWORD mode;
+  if (!GetConsoleMode(Input(), &mode)) return;
+  saved_input_mode = mode;
+  mode_changed = 1;
+  // Ctrl+C keeps its meaning; keys come one by one, unechoed.
+  if (!SetConsoleMode(Input(), (mode & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT)) |
+                                   ENABLE_PROCESSED_INPUT)) {
+    mode_changed = 0;
+    return;
+  }
+  keyboard_.mode_set_ = true;
+}
+
+Keyboard::Mode::~Mode() {
+  if (--keyboard_.mode_depth_ > 0 || !keyboard_.mode_set_) return;
+  keyboard_.mode_set_ = false;
+  if (mode_changed) {
+    SetConsoleMode(Input(), saved_input_mode);
+    mode_changed = 0;
+  }
+}
+
 void InstallTerminalRestore() {
-  // The handler is the process's, installed once for it.
+  // Handler state: the handler is the process's, installed once for it.
   static bool installed = false;
   if (installed) return;
   installed = true;

@@ -43,7 +43,7 @@ struct BlankClipFixture {
   }
   ~BlankClipFixture() {
     clip = static_cast<IClip*>(nullptr);
-    library.Release();
+    library.Release(nullptr);
   }
 };
 

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/error.h"
 #include "platform/posix/key_reader.h"
 
 namespace platform {
@@ -104,7 +103,6 @@ KeyboardMode::KeyboardMode() {
   if (keyboard_depth++ > 0 || isatty(STDIN_FILENO) != 1) return;
   termios mode;
   if (tcgetattr(STDIN_FILENO, &mode) != 0) {
-    RecordErrno(errno);
     return;
   }
   saved_mode = mode;
@@ -115,7 +113,6 @@ KeyboardMode::KeyboardMode() {
   // Set before changing, so a signal arriving in between still restores.
   mode_changed = 1;
   if (tcsetattr(STDIN_FILENO, TCSANOW, &mode) != 0) {
-    RecordErrno(errno);
     mode_changed = 0;
   }
 }

@@ -45,7 +45,7 @@ std::string ProbeFailureText(const LibraryFacts& info, const std::string& error)
   if (info.image_not_mapped) return error;
   if (!info.is_64bit_image) return "Korbinet (x64) cannot load a 32 Bit avisynth.dll.";
   if (!error.empty()) return error;
-  // The library gave no reason; the system had none either.
+  // An AviSynth error without a message: nothing more to say.
   return std::string(kCannotLoadText) + "\n";
 }
 

@@ -41,7 +41,8 @@ TEST_F(FilesTest, NonAsciiNamesThroughEveryCall) {
   std::string content;
   EXPECT_TRUE(ReadSmallFile(name, 100, &content, nullptr) && content == "second") << content;
   std::vector<std::string> names;
-  EXPECT_TRUE(ListDirectory(folder_, &names, nullptr) && names == std::vector<std::string>{name}) << "a temporary file left";
+  EXPECT_TRUE(ListDirectory(folder_, &names, nullptr) && names == std::vector<std::string>{name})
+      << "a temporary file left";
   std::string location;
   EXPECT_TRUE(ResolvedFileLocation(name, &location, nullptr) && location == folder_ + "\\" + name) << location;
   std::ofstream("readonly.log") << "kept";
@@ -101,8 +102,8 @@ TEST_F(FilesTest, WriteFileReplacingLeavesOnlyTheTargetOrNothing) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     if (geteuid() == 0 && setuid(65534) != 0) _exit(2);
-    _exit(WriteFileReplacing("locked/old.log", "new", nullptr) || WriteFileReplacing("locked/new.log", "new", nullptr) ||
-          WriteFileReplacing("readonly.log", "new", nullptr));
+    _exit(WriteFileReplacing("locked/old.log", "new", nullptr) ||
+          WriteFileReplacing("locked/new.log", "new", nullptr) || WriteFileReplacing("readonly.log", "new", nullptr));
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);

@@ -34,8 +34,8 @@ int ComparisonResultPage(const report::InputFile& file, const report::ReportOpti
   }
   const std::string output = options.output.empty() ? DefaultOutputPath(options) : options.output;
   std::string full_input, full_output;
-  if (platform::FullPathName(output, &full_output, nullptr) && platform::FullPathName(file.path, &full_input, nullptr) &&
-      full_input == full_output) {
+  if (platform::FullPathName(output, &full_output, nullptr) &&
+      platform::FullPathName(file.path, &full_input, nullptr) && full_input == full_output) {
     PrintError(output + ": is the result file; the report must go elsewhere");
     return kUsageError;
   }

@@ -20,7 +20,7 @@ inline std::string BlankClipLine(int frames) {
 }
 
 inline void LoadOrExit(avs_host::AvsLibrary& library) {
-  if (!library.Load() || !library.FindFactory() || !library.CreateEnvironment(6)) {
+  if (!library.Load(nullptr) || !library.FindFactory() || !library.CreateEnvironment(6)) {
     std::fprintf(stderr, "cannot load %s\n", KORBINET_BENCH_AVS_LIBRARY);
     std::exit(1);
   }
@@ -30,7 +30,7 @@ inline void LoadOrExit(avs_host::AvsLibrary& library) {
 inline avs_host::AvsFrameSource ImportScriptText(avs_host::AvsLibrary& library,
                                                  const std::string& text) {
   const std::string script = "/tmp/korbinet-bench.avs";
-  if (!platform::WriteFileReplacing(script, text)) {
+  if (!platform::WriteFileReplacing(script, text, nullptr)) {
     std::fprintf(stderr, "cannot write %s\n", script.c_str());
     std::exit(1);
   }

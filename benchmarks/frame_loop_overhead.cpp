@@ -44,7 +44,7 @@ struct BlankClipFixture {
   }
   ~BlankClipFixture() {
     clip = static_cast<IClip*>(nullptr);
-    library.Release();
+    library.Release(nullptr);
   }
 };
 

@@ -49,7 +49,7 @@ void BM_ReportOf500000Records(benchmark::State& state) {
       return;
     }
     const std::string page = report::RunPage(run, report::FiguresOf(run));
-    if (!platform::WriteFileReplacing(page_path, page)) {
+    if (!platform::WriteFileReplacing(page_path, page, nullptr)) {
       state.SkipWithError("cannot write the page");
       return;
     }

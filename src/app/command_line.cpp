@@ -32,7 +32,7 @@ bool StartsWith(const std::string& text, const char* prefix) {
 
 bool MakeFullPath(const std::string& path, std::string* full) {
   std::string result;
-  if (!platform::FullPathName(path, &result)) return false;
+  if (!platform::FullPathName(path, &result, nullptr)) return false;
   if (result.empty() || result.size() >= 2048) return false;
   *full = result;
   return true;

@@ -81,7 +81,7 @@ bool CheckGpuMonitor(measure::GpuMonitor* gpu, console::Console& console, bool* 
   std::string error;
   if (!gpu->OpenSharedMemory(&error)) {
     // Concatenated: the system's text is data of any length.
-    console::ExitWithError(console, "\nCannot initialize GPU-Z shared memory:\n" + error);
+    console::ExitWithError(console, "\nCannot initialize GPU-Z shared memory:\n" + error + "\n");
     return false;
   }
   return true;
@@ -138,7 +138,7 @@ int RunKorbinet(int argc, char** argv, platform::Keyboard& keyboard) {
   console.Print(console::kColorValue, " (" + avsinfo.file_version + ")\n");
 
   if (settings.AllowOnlyOneInstance &&
-      platform::TakeNamedLock(kInstanceLockName) == platform::LockResult::kAlreadyHeld)
+      platform::TakeNamedLock(kInstanceLockName, nullptr) == platform::LockResult::kAlreadyHeld)
     return console::ExitWithError(console, "\nOne instance of Korbinet is already running\n");
 
   if (argc < 2) {

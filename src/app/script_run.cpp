@@ -17,7 +17,6 @@
 #include "fault/structured_exception.h"
 #include "measure/gpu_info.h"
 #include "measure/stage_times.h"
-#include "platform/error.h"
 #include "platform/stop_request.h"
 #include "records/csv_file.h"
 #include "records/log_file.h"
@@ -202,9 +201,6 @@ int RunScript(const RunConfig& config, const avs_host::LibraryFacts& avsinfo, me
   const bool info_only = config.command_line.clip_info;
   std::string error;
   uint32_t sampling_interval = 0;
-  // Errors reported from here on belong to the script's run, not to the
-  // checks before it.
-  platform::ClearLastError();
   if (!info_only &&
       !Analyse(config, avsinfo.interface_version, console, &sampling_interval, &error)) {
     return console::ExitWithError(console, "\n" + error + "\n");
@@ -215,10 +211,8 @@ int RunScript(const RunConfig& config, const avs_host::LibraryFacts& avsinfo, me
   std::vector<std::string> stage_table;  // only for a script with markers
   ScriptUse use(config.settings.AVSDLL);
   avs_host::AvsLibrary& library = use.library();
-  if (!library.Load())
-    return console::ExitWithError(
-        console, std::string("\n") + avs_host::kCannotLoadText + "\n" + fault::SystemErrorText() + "\n");
-  platform::ClearLastError();
+  if (std::string reason; !library.Load(&reason))
+    return console::ExitWithError(console, "\n" + avs_host::WithSystemError(avs_host::kCannotLoadText, reason) + "\n");
 
   avs_host::LoadingState loading;
   RunState run;

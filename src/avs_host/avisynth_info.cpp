@@ -5,7 +5,6 @@
 #include "avs_host/avs_library.h"
 #include "fault/structured_exception.h"
 #include "platform/clock.h"
-#include "platform/error.h"
 #include "platform/files.h"
 #include "platform/locations.h"
 #include "text/text.h"
@@ -35,7 +34,7 @@ bool GuardedStep(std::string* error, const char* other_text, Fn&& fn) {
 
 std::string FileTimeStampText(const std::string& path) {
   platform::LocalTime t{};
-  if (!platform::FileModificationTime(path, &t)) return "Cannot determine timestamp";
+  if (!platform::FileModificationTime(path, &t, nullptr)) return "Cannot determine timestamp";
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%04u-%02u-%02u, %02u:%02u:%02u", t.year, t.month,
                 t.day, t.hour, t.minute, t.second);
@@ -46,7 +45,8 @@ std::string ProbeFailureText(const LibraryFacts& info, const std::string& error)
   if (info.image_not_mapped) return error;
   if (!info.is_64bit_image) return "Korbinet (x64) cannot load a 32 Bit avisynth.dll.";
   if (!error.empty()) return error;
-  return std::string(kCannotLoadText) + "\n" + fault::SystemErrorText();
+  // An AviSynth error without a message: nothing more to say.
+  return std::string(kCannotLoadText) + "\n";
 }
 
 std::string SplitPluginLine(const std::string& line, const std::string& spacing) {
@@ -79,8 +79,9 @@ bool TestInterfaceVersion(const std::string& avsdll, int* version, std::string* 
                           AvsInterface binding_kind) {
   *version = 0;
   AvsLibrary library(avsdll, binding_kind);
-  if (!library.Load()) {
-    *error = WithSystemError(kCannotLoad);
+  std::string reason;
+  if (!library.Load(&reason)) {
+    *error = WithSystemError(kCannotLoad, reason);
     return false;
   }
   if (!library.FindFactory()) {
@@ -109,8 +110,8 @@ bool TestInterfaceVersion(const std::string& avsdll, int* version, std::string* 
     return false;
   }
   try {
-    if (!library.Release()) {
-      *error = WithSystemError(kCannotUnload);
+    if (!library.Release(&reason)) {
+      *error = WithSystemError(kCannotUnload, reason);
       platform::SleepMs(50);
       return false;
     }
@@ -130,8 +131,9 @@ namespace {
 bool ReadVersionFacts(const std::string& avsdll, AvsInterface binding_kind, LibraryFacts* info,
                       std::string* error) {
   AvsLibrary library(avsdll, binding_kind);
-  if (!library.Load()) {
-    *error = WithSystemError(kCannotLoad);
+  std::string reason;
+  if (!library.Load(&reason)) {
+    *error = WithSystemError(kCannotLoad, reason);
     return false;
   }
   if (!library.FindFactory()) {
@@ -155,10 +157,10 @@ bool ReadVersionFacts(const std::string& avsdll, AvsInterface binding_kind, Libr
       }
       info->mt_support = binding.FunctionExists("SetMTMode") || binding.FunctionExists("Prefetch");
     });
-    const bool released = library.Release();
+    const bool released = library.Release(&reason);
     platform::SleepMs(50);
     if (!released) {
-      *error = WithSystemError(kCannotUnload);
+      *error = WithSystemError(kCannotUnload, reason);
       return false;
     }
   } catch (...) {
@@ -177,10 +179,9 @@ bool ProbeAvisynth(const std::string& avsdll, LibraryFacts* info, std::string* e
 
   const std::string name = AvsLibraryName(avsdll);
   platform::ImageInfo image;
-  platform::ClearLastError();
-  if (!platform::MapImage(name, &image)) {
+  if (std::string reason; !platform::MapImage(name, &image, &reason)) {
     info->image_not_mapped = true;
-    *error = WithSystemError(kCannotLoad);
+    *error = WithSystemError(kCannotLoad, reason);
     return false;
   }
 
@@ -201,7 +202,7 @@ bool ProbeAvisynth(const std::string& avsdll, LibraryFacts* info, std::string* e
 
   ok = GuardedStep(error, kCannotOpen, [&] {
     std::string location;
-    info->location = platform::ResolvedFileLocation(image.path, &location) ? location : image.path;
+    info->location = platform::ResolvedFileLocation(image.path, &location, nullptr) ? location : image.path;
   });
   if (!ok) return false;
 

@@ -33,8 +33,7 @@ bool ProbeAvisynth(const std::string& avsdll, LibraryFacts* info, std::string* e
                    AvsInterface binding = kBuildAvsInterface);
 
 // The message for a probe that failed, by what the probe found; without the
-// empty lines the console puts around it. After ProbeAvisynth, before any
-// other system call, since it may carry the system's last error.
+// empty lines the console puts around it.
 std::string ProbeFailureText(const LibraryFacts& info, const std::string& error);
 
 // Climbs CheckVersion(6), CheckVersion(7) on an environment made with 5:

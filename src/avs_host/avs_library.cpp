@@ -4,7 +4,6 @@
 #include "avs_host/cpp_binding.h"
 #include "fault/structured_exception.h"
 #include "platform/clock.h"
-#include "platform/error.h"
 
 namespace avs_host {
 
@@ -17,8 +16,8 @@ std::string AvsLibraryName(const std::string& avsdll) {
   return avsdll.empty() ? std::string("avisynth") : avsdll;
 }
 
-bool AvsLibrary::Load() {
-  library_ = platform::OpenLibrary(AvsLibraryName(avsdll_));
+bool AvsLibrary::Load(std::string* error) {
+  library_ = platform::OpenLibrary(AvsLibraryName(avsdll_), error);
   return library_ != nullptr;
 }
 
@@ -30,9 +29,9 @@ bool AvsLibrary::CreateEnvironment(int version) {
   return created;
 }
 
-bool AvsLibrary::Release() {
+bool AvsLibrary::Release(std::string* error) {
   DeleteEnvironment();
-  return Unload();
+  return Unload(error);
 }
 
 void AvsLibrary::DeleteEnvironment() {
@@ -46,20 +45,19 @@ void AvsLibrary::Leave() {
     binding_->AbandonEnvironment();
     library_ = nullptr;  // kept loaded on purpose
   } else {
-    Unload();
+    Unload(nullptr);
   }
 }
 
-bool AvsLibrary::Unload() {
+bool AvsLibrary::Unload(std::string* error) {
   binding_->Forget();
   platform::LibraryHandle library = library_;
   library_ = nullptr;
-  return platform::CloseLibrary(library);
+  return platform::CloseLibrary(library, error);
 }
 
-std::string WithSystemError(const std::string& text) {
-  std::string system = fault::SystemErrorText();
-  return system.empty() ? text : text + "\n" + system;
+std::string WithSystemError(const std::string& text, const std::string& system_error) {
+  return system_error.empty() ? text : text + "\n" + system_error + "\n";
 }
 
 std::string ExceptionText(const char* other_head, bool* is_avisynth_error) {
@@ -72,9 +70,7 @@ std::string ExceptionText(const char* other_head, bool* is_avisynth_error) {
   } catch (const fault::StructuredException& e) {
     return fault::FormatStructuredException(e.code());
   } catch (...) {
-    if (other_head != nullptr) return WithSystemError(other_head);
-    std::string text = fault::SystemErrorText();
-    return text.empty() ? std::string("Unknown exception") : text;
+    return other_head != nullptr ? other_head : "Unknown exception";
   }
 }
 

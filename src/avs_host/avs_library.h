@@ -31,7 +31,8 @@ class AvsLibrary {
   AvsLibrary(const AvsLibrary&) = delete;
   AvsLibrary& operator=(const AvsLibrary&) = delete;
 
-  bool Load();
+  // False with the system's reason in *error (null when not wanted).
+  bool Load(std::string* error);
   // Finds the binding's entry points.
   bool FindFactory();
   // Calls the factory (faults inside it arrive as StructuredException). False
@@ -43,23 +44,23 @@ class AvsLibrary {
 
   // Sleeps 100 ms, deletes the environment (faults arrive as StructuredException;
   // the environment is then still held) and unloads. False when unloading
-  // failed.
-  bool Release();
+  // failed, with the system's reason in *error (null when not wanted).
+  bool Release(std::string* error);
   // Sleeps 100 ms and deletes the environment; the library stays loaded.
   void DeleteEnvironment();
   // Unloads, or abandons the environment held; nothing when already left.
   void Leave();
 
  private:
-  bool Unload();
+  bool Unload(std::string* error);
 
   std::string avsdll_;
   platform::LibraryHandle library_ = nullptr;
   std::unique_ptr<AvsBinding> binding_;
 };
 
-// "text" or "text\n<system error>" when the system gave a reason.
-std::string WithSystemError(const std::string& text);
+// "text", or "text\n<system_error>\n" when the system gave a reason.
+std::string WithSystemError(const std::string& text, const std::string& system_error);
 
 // Written once: the probe, the analysis and the run all report them.
 inline constexpr char kNoFactoryText[] = "Failed to load CreateScriptEnvironment()";
@@ -71,9 +72,9 @@ inline constexpr char kCannotLoadText[] = "Cannot load avisynth.dll";
 
 // The text of the exception being handled; call only inside a catch block.
 // An AviSynth error gives its message (and sets *is_avisynth_error), a
-// processor fault its code and name, and any other exception
-// WithSystemError(other_head), or without other_head the system's reason
-// alone or "Unknown exception".
+// processor fault its code and name, and any other exception other_head, or
+// without it "Unknown exception": such an exception carries no reason of the
+// system's.
 std::string ExceptionText(const char* other_head = nullptr, bool* is_avisynth_error = nullptr);
 
 }  // namespace avs_host

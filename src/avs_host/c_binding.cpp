@@ -35,19 +35,20 @@ AVS_Value StringValue(const std::string& text) {
 
 bool CBinding::FindEntryPoints(platform::LibraryHandle library) {
   bool all = true;
-#define AVS_C_FIND(name)                                                                  \
-  c_.name = reinterpret_cast<decltype(c_.name)>(platform::FindSymbol(library, #name)); \
+#define AVS_C_FIND(name)                                                                        \
+  c_.name = reinterpret_cast<decltype(c_.name)>(platform::FindSymbol(library, #name, nullptr)); \
   all = all && c_.name != nullptr;
   AVS_C_ENTRY_POINTS(AVS_C_FIND)
 #undef AVS_C_FIND
 #define AVS_C_FIND_STAGE(name) \
-  stage_.name = reinterpret_cast<decltype(stage_.name)>(platform::FindSymbol(library, #name));
+  stage_.name = reinterpret_cast<decltype(stage_.name)>(platform::FindSymbol(library, #name, nullptr));
   AVS_C_FIND_STAGE(avs_add_function) AVS_C_FIND_STAGE(avs_new_c_filter)
   AVS_C_FIND_STAGE(avs_set_to_clip)
 #undef AVS_C_FIND_STAGE
-  save_string_ = reinterpret_cast<decltype(save_string_)>(platform::FindSymbol(library, "avs_save_string"));
+  save_string_ =
+      reinterpret_cast<decltype(save_string_)>(platform::FindSymbol(library, "avs_save_string", nullptr));
   set_global_var_ =
-      reinterpret_cast<decltype(set_global_var_)>(platform::FindSymbol(library, "avs_set_global_var"));
+      reinterpret_cast<decltype(set_global_var_)>(platform::FindSymbol(library, "avs_set_global_var", nullptr));
   stage_.avs_release_clip = c_.avs_release_clip;
   stage_.avs_get_frame = c_.avs_get_frame;
   stage_.avs_clip_get_error = c_.avs_clip_get_error;

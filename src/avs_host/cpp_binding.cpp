@@ -7,7 +7,7 @@ namespace avs_host {
 
 bool CppBinding::FindEntryPoints(platform::LibraryHandle library) {
   factory_ = reinterpret_cast<CreateScriptEnvironmentFn>(
-      platform::FindSymbol(library, "CreateScriptEnvironment"));
+      platform::FindSymbol(library, "CreateScriptEnvironment", nullptr));
   return factory_ != nullptr;
 }
 

@@ -5,7 +5,6 @@
 #include "fault/structured_exception.h"
 #include "measure/timer.h"
 #include "platform/clock.h"
-#include "platform/error.h"
 
 namespace avs_host {
 
@@ -40,7 +39,7 @@ bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
   // are not reported. Declared first so that it outlives the environment.
   measure::StageTimes stages;
   AvsLibrary library(avsdll, binding_kind);
-  if (!library.Load()) {
+  if (!library.Load(nullptr)) {
     *error = "Failed to load avisynth.dll";
     return false;
   }
@@ -49,7 +48,6 @@ bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
     return false;
   }
 
-  platform::ClearLastError();
   ScriptValues values;
   bool measured = false;
   bool failed = false;
@@ -92,15 +90,16 @@ bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
     // A library that faults while values are released is unloaded anyway.
   }
   bool unloaded;
+  std::string reason;
   if (failed) {
     library.Leave();
     unloaded = true;
   } else {
-    unloaded = library.Release();
+    unloaded = library.Release(&reason);
   }
   if (!unloaded) {
     measured = false;
-    *error = WithSystemError("Cannot unload avisynth.dll");
+    *error = WithSystemError("Cannot unload avisynth.dll", reason);
   }
   platform::SleepMs(50);
   if (!measured) *interval = 0;

@@ -9,13 +9,13 @@ double SystemRoundProbes::Seconds() { return measure::CounterSeconds(); }
 
 double SystemRoundProbes::CpuSeconds() {
   platform::ProcessTimes times;
-  if (!platform::ReadProcessTimes(&times)) return 0;
+  if (!platform::ReadProcessTimes(&times, nullptr)) return 0;
   return static_cast<double>(times.kernel + times.user) / 1e7;
 }
 
 uint64_t SystemRoundProbes::MemoryBytes() {
   platform::MemoryCounters counters;
-  if (!platform::ReadMemoryUse(&counters)) return 0;
+  if (!platform::ReadMemoryUse(&counters, nullptr)) return 0;
   return counters.working_set;
 }
 

@@ -10,7 +10,6 @@
 #include "console/terminal_console.h"
 #include "platform/child_process.h"
 #include "platform/console.h"
-#include "platform/error.h"
 #include "platform/files.h"
 #include "platform/machine_facts.h"
 #include "platform/stop_request.h"
@@ -77,9 +76,10 @@ class StopCheck {
 
 bool WriteOutput(const std::string& path, const std::string& content) {
   if (path.empty()) return true;
-  platform::ClearLastError();
-  if (platform::WriteFileReplacing(path, content)) return true;
-  PrintError("cannot write " + path + ": " + platform::LastErrorText());
+  std::string reason;
+  if (platform::WriteFileReplacing(path, content, &reason)) return true;
+  // An empty line follows the reason, as it always has.
+  PrintError("cannot write " + path + ": " + reason + "\n");
   return false;
 }
 

@@ -197,7 +197,7 @@ int Worker::Load() {
   if (!setup_.script) return Refuse({std::string(kCommandLoad)});
   // The library names the script in its errors as korbinet hands it over:
   // in full.
-  if (std::string full; platform::FullPathName(*setup_.script, &full) && !full.empty()) setup_.script = full;
+  if (std::string full; platform::FullPathName(*setup_.script, &full, nullptr) && !full.empty()) setup_.script = full;
   const std::string& script = *setup_.script;
   // In korbinet's order: the library's file, the probe, the load, the
   // environment, the script.
@@ -207,7 +207,7 @@ int Worker::Load() {
     return Fail(std::string(avs_host::kLibraryMissingText) + "\n" + avsdll, 1);
   if (setup_.prefetch) {
     std::string text;
-    if (platform::ReadSmallFile(script, kScriptReadLimit, &text) && ScriptCallsPrefetch(text))
+    if (platform::ReadSmallFile(script, kScriptReadLimit, &text, nullptr) && ScriptCallsPrefetch(text))
       return Fail(kScriptPrefetchesText, kExitRefused);
   }
   avs_host::LibraryFacts facts;
@@ -216,8 +216,8 @@ int Worker::Load() {
     return Fail(avs_host::ProbeFailureText(facts, error), 1);
 
   library_ = std::make_unique<avs_host::AvsLibrary>(avsdll);
-  if (!library_->Load())
-    return Fail(std::string(avs_host::kCannotLoadText) + "\n" + fault::SystemErrorText(), 1);
+  if (std::string reason; !library_->Load(&reason))
+    return Fail(avs_host::WithSystemError(avs_host::kCannotLoadText, reason), 1);
   if (!library_->FindFactory()) return Fail(avs_host::kNoFactoryText, 1);
   avs_host::ScriptValues values;
   try {

@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <iterator>
 
-#include "platform/error.h"
-
 namespace fault {
 
 namespace {
@@ -63,7 +61,5 @@ std::string FormatStructuredException(uint32_t code) {
   std::snprintf(buffer, sizeof buffer, "Exception 0x%08X\n%s", code, CodeName(code));
   return buffer;
 }
-
-std::string SystemErrorText() { return platform::LastErrorText(); }
 
 }  // namespace fault

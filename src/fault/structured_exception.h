@@ -21,9 +21,6 @@ class StructuredException {
 // "Exception 0x%08X\n%s" with the code's name.
 std::string FormatStructuredException(uint32_t code);
 
-// The last system error's text with its line break, empty when none.
-std::string SystemErrorText();
-
 // Calls fn() so that a processor fault inside it arrives as StructuredException.
 // Keep it off per-frame paths: it costs a signal-mask save.
 template <class Fn>

@@ -3,7 +3,6 @@
 #include "measure/gpuz_layout.h"
 #include "measure/timer.h"
 #include "platform/clock.h"
-#include "platform/error.h"
 #include "platform/process.h"
 #include "text/text.h"
 
@@ -46,9 +45,7 @@ GpuMonitor::~GpuMonitor() { CloseSharedMemory(); }
 bool GpuMonitor::OpenSharedMemory(std::string* error) {
   // Opening again must not leak the mapping already held.
   CloseSharedMemory();
-  platform::ClearLastError();
-  if (!platform::OpenSharedSection("/GPUZShMem", &section_)) {
-    *error = platform::LastErrorText();
+  if (!platform::OpenSharedSection("/GPUZShMem", &section_, error)) {
     section_ = platform::SharedSection{};
     return false;
   }

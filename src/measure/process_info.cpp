@@ -9,13 +9,13 @@ namespace {
 class PlatformProcessStats final : public ProcessStatsSource {
  public:
   bool SystemTimes(platform::SystemTimes* times) override {
-    return platform::ReadSystemTimes(times);
+    return platform::ReadSystemTimes(times, nullptr);
   }
   bool ProcessTimes(platform::ProcessTimes* times) override {
-    return platform::ReadProcessTimes(times);
+    return platform::ReadProcessTimes(times, nullptr);
   }
   bool Memory(platform::MemoryCounters* counters) override {
-    return platform::ReadMemoryUse(counters);
+    return platform::ReadMemoryUse(counters, nullptr);
   }
   int Threads() override { return platform::CountOwnThreads(); }
   uint64_t TickMs() override { return tick_(); }

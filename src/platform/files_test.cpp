@@ -11,7 +11,6 @@
 #include <fstream>
 
 #include "platform/testing/scratch_dir.h"
-#include "platform/error.h"
 
 namespace platform {
 namespace {
@@ -33,21 +32,22 @@ class FilesTest : public ::testing::Test {
 // survive every call.
 TEST_F(FilesTest, NonAsciiNamesThroughEveryCall) {
   std::string full;
-  ASSERT_TRUE(FullPathName("a/../b/./clip.avs", &full));
+  ASSERT_TRUE(FullPathName("a/../b/./clip.avs", &full, nullptr));
   EXPECT_EQ(full, folder_ + "\\b\\clip.avs");
-  EXPECT_FALSE(FullPathName("C:\\" + std::string(3000, 'a'), &full));
+  EXPECT_FALSE(FullPathName("C:\\" + std::string(3000, 'a'), &full, nullptr));
   const std::string name = "Pr\u00fcfung \u00fc.log";
-  ASSERT_TRUE(WriteFileReplacing(name, "first"));
-  ASSERT_TRUE(WriteFileReplacing(folder_ + "\\" + name, "second"));
+  ASSERT_TRUE(WriteFileReplacing(name, "first", nullptr));
+  ASSERT_TRUE(WriteFileReplacing(folder_ + "\\" + name, "second", nullptr));
   std::string content;
-  EXPECT_TRUE(ReadSmallFile(name, 100, &content) && content == "second") << content;
+  EXPECT_TRUE(ReadSmallFile(name, 100, &content, nullptr) && content == "second") << content;
   std::vector<std::string> names;
-  EXPECT_TRUE(ListDirectory(folder_, &names) && names == std::vector<std::string>{name}) << "a temporary file left";
+  EXPECT_TRUE(ListDirectory(folder_, &names, nullptr) && names == std::vector<std::string>{name})
+      << "a temporary file left";
   std::string location;
-  EXPECT_TRUE(ResolvedFileLocation(name, &location) && location == folder_ + "\\" + name) << location;
+  EXPECT_TRUE(ResolvedFileLocation(name, &location, nullptr) && location == folder_ + "\\" + name) << location;
   std::ofstream("readonly.log") << "kept";
   fs::permissions("readonly.log", fs::perms::all, fs::perm_options::remove);
-  EXPECT_FALSE(WriteFileReplacing("readonly.log", "new"));
+  EXPECT_FALSE(WriteFileReplacing("readonly.log", "new", nullptr));
   EXPECT_EQ(ScratchDir::Read("readonly.log"), "kept");
   fs::permissions("readonly.log", fs::perms::owner_all, fs::perm_options::add);
   // A test program has no version resource.
@@ -63,8 +63,9 @@ TEST_F(FilesTest, FullPathNameResolvesLexically) {
       {"/" + std::string(3000, 'a') + "/../x", "/x"},  // only the result's length counts
   };
   std::string full;
-  for (const Case& c : cases) EXPECT_TRUE(FullPathName(c.path, &full) && full == c.full) << c.path << ": " << full;
-  EXPECT_FALSE(FullPathName("", &full));
+  for (const Case& c : cases)
+    EXPECT_TRUE(FullPathName(c.path, &full, nullptr) && full == c.full) << c.path << ": " << full;
+  EXPECT_FALSE(FullPathName("", &full, nullptr));
 }
 
 TEST_F(FilesTest, FileVersionAndExistence) {
@@ -84,16 +85,16 @@ TEST_F(FilesTest, FileVersionAndExistence) {
 
 TEST_F(FilesTest, WriteFileReplacingLeavesOnlyTheTargetOrNothing) {
   const auto mode = [] { return fs::status("settings.ini").permissions(); };
-  ASSERT_TRUE(WriteFileReplacing("settings.ini", "first\n"));
+  ASSERT_TRUE(WriteFileReplacing("settings.ini", "first\n", nullptr));
   EXPECT_NE(mode() & fs::perms::group_read, fs::perms::none) << "a new file gets the usual mode, not 0600";
   chmod("settings.ini", 0640);
-  ASSERT_TRUE(WriteFileReplacing(folder_ + "/settings.ini", "second"));
+  ASSERT_TRUE(WriteFileReplacing(folder_ + "/settings.ini", "second", nullptr));
   EXPECT_EQ(ScratchDir::Read("settings.ini"), "second");
   EXPECT_EQ(mode(), fs::perms(0640));
   EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
-  ClearLastError();
-  EXPECT_FALSE(WriteFileReplacing("no/such/folder/file.log", "x"));
-  EXPECT_EQ(LastErrorText(), "No such file or directory\n");
+  std::string error;
+  EXPECT_FALSE(WriteFileReplacing("no/such/folder/file.log", "x", &error));
+  EXPECT_EQ(error, "No such file or directory");
   fs::create_directory("locked");
   std::ofstream("locked/old.log") << "old", std::ofstream("readonly.log") << "kept";
   chmod("readonly.log", 0444), chmod("locked", 0555), chmod(folder_.c_str(), 0777);
@@ -101,8 +102,8 @@ TEST_F(FilesTest, WriteFileReplacingLeavesOnlyTheTargetOrNothing) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     if (geteuid() == 0 && setuid(65534) != 0) _exit(2);
-    _exit(WriteFileReplacing("locked/old.log", "new") || WriteFileReplacing("locked/new.log", "new") ||
-          WriteFileReplacing("readonly.log", "new"));
+    _exit(WriteFileReplacing("locked/old.log", "new", nullptr) ||
+          WriteFileReplacing("locked/new.log", "new", nullptr) || WriteFileReplacing("readonly.log", "new", nullptr));
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);

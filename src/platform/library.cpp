@@ -12,19 +12,19 @@ namespace {
 constexpr size_t kMaxImageBytes = size_t{1} << 30;
 }  // namespace
 
-bool MapImage(const std::string& name, ImageInfo* info) {
-  std::string path = FindLibraryFile(name);
+bool MapImage(const std::string& name, ImageInfo* info, std::string* error) {
+  std::string path = FindLibraryFile(name, error);
   if (path.empty()) return false;
   std::vector<unsigned char> bytes;
-  if (!ReadLibraryFile(path, kMaxImageBytes, &bytes)) return false;
+  if (!ReadLibraryFile(path, kMaxImageBytes, &bytes, error)) return false;
   ImageInfo image;
-  std::string error;
-  if (!ReadLibraryImage(bytes.data(), bytes.size(), &image, &error)) {
-    RecordErrorText(path + ": " + error);
+  std::string reason;
+  if (!ReadLibraryImage(bytes.data(), bytes.size(), &image, &reason)) {
+    SetError(error, path + ": " + reason);
     return false;
   }
   std::string full;
-  image.path = FullPathName(path, &full) ? full : path;
+  image.path = FullPathName(path, &full, nullptr) ? full : path;
   *info = std::move(image);
   return true;
 }

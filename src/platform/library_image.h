@@ -11,12 +11,13 @@
 
 namespace platform {
 
-// The file OpenLibrary would load for name; empty (last error set) when the
+// The file OpenLibrary would load for name; empty (reason in *error) when the
 // search finds none.
-std::string FindLibraryFile(const std::string& name);
-// The whole file, refused (last error set) when it is no regular file or
+std::string FindLibraryFile(const std::string& name, std::string* error);
+// The whole file, refused (reason in *error) when it is no regular file or
 // larger than max_bytes.
-bool ReadLibraryFile(const std::string& path, size_t max_bytes, std::vector<unsigned char>* bytes);
+bool ReadLibraryFile(const std::string& path, size_t max_bytes, std::vector<unsigned char>* bytes,
+                     std::string* error);
 // Fills all of *info but its path from the file's bytes; false with a short
 // reason in *error when they are not a well-formed image of this system.
 bool ReadLibraryImage(const unsigned char* data, size_t size, ImageInfo* info, std::string* error);

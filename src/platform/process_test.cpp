@@ -14,16 +14,16 @@ namespace {
 
 TEST(ProcessChild, TakeLock) {
   SKIP_UNLESS_CHILD();
-  std::exit(static_cast<int>(TakeNamedLock(ChildArgument())));
+  std::exit(static_cast<int>(TakeNamedLock(ChildArgument(), nullptr)));
 }
 
 TEST(NamedLock, HeldForTheLifeOfTheProcessOnly) {
   const auto name = "korbinet-test-lock-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
   auto LockInChild = [](const std::string& lock) { return ChildTest("ProcessChild.TakeLock", lock).Wait(); };
   EXPECT_EQ(LockInChild(name), static_cast<int>(LockResult::kAcquired));  // released when the child ends
-  ASSERT_EQ(TakeNamedLock(name), LockResult::kAcquired);
+  ASSERT_EQ(TakeNamedLock(name, nullptr), LockResult::kAcquired);
   EXPECT_EQ(LockInChild(name), static_cast<int>(LockResult::kAlreadyHeld));
-  EXPECT_EQ(TakeNamedLock(name), LockResult::kAlreadyHeld);
+  EXPECT_EQ(TakeNamedLock(name, nullptr), LockResult::kAlreadyHeld);
   EXPECT_EQ(LockInChild(name + "-other"), static_cast<int>(LockResult::kAcquired));
 }
 

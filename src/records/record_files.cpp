@@ -20,7 +20,7 @@ std::string CannotOpenMessage(const std::string& path) {
 bool ReplaceFileContent(const std::string& path, const std::string& content, std::string* error) {
   // Written beside the target and renamed over it: a crash or a full disk
   // leaves the old file whole rather than a half-written new one.
-  if (platform::WriteFileReplacing(path, content)) return true;
+  if (platform::WriteFileReplacing(path, content, nullptr)) return true;
   *error = CannotCreateMessage(path);
   return false;
 }

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "platform/console.h"
-#include "platform/error.h"
 #include "platform/files.h"
 #include "report/compare_file.h"
 #include "report/compare_page.h"
@@ -24,11 +23,6 @@ void PrintError(const std::string& message) {
   platform::WriteText(false, "korbinet-report: " + message + "\n");
 }
 
-std::string WithoutLineEnd(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  return text;
-}
-
 // The page of a korbinet-compare result, its figures on standard output.
 int ComparisonResultPage(const report::InputFile& file, const report::ReportOptions& options) {
   using namespace report;
@@ -40,14 +34,13 @@ int ComparisonResultPage(const report::InputFile& file, const report::ReportOpti
   }
   const std::string output = options.output.empty() ? DefaultOutputPath(options) : options.output;
   std::string full_input, full_output;
-  if (platform::FullPathName(output, &full_output) && platform::FullPathName(file.path, &full_input) &&
-      full_input == full_output) {
+  if (platform::FullPathName(output, &full_output, nullptr) &&
+      platform::FullPathName(file.path, &full_input, nullptr) && full_input == full_output) {
     PrintError(output + ": is the result file; the report must go elsewhere");
     return kUsageError;
   }
-  platform::ClearLastError();
-  if (!platform::WriteFileReplacing(output, ComparePage(result))) {
-    PrintError(output + ": cannot be written: " + WithoutLineEnd(platform::LastErrorText()));
+  if (std::string reason; !platform::WriteFileReplacing(output, ComparePage(result), &reason)) {
+    PrintError(output + ": cannot be written: " + reason);
     return kBadInput;
   }
   PrintTable(CompareCells(result));
@@ -108,11 +101,11 @@ int main(int argc, char** argv) {
   const std::string output = options.output.empty() ? DefaultOutputPath(options) : options.output;
   // -o naming one of the inputs would replace a run's only record with a page.
   std::string full_output;
-  if (!platform::FullPathName(output, &full_output)) full_output = output;
+  if (!platform::FullPathName(output, &full_output, nullptr)) full_output = output;
   for (const Run& run : runs) {
     for (const std::string& input : {run.csv_path, run.log_path, run.graph_path}) {
       std::string full_input;
-      if (input.empty() || !platform::FullPathName(input, &full_input)) continue;
+      if (input.empty() || !platform::FullPathName(input, &full_input, nullptr)) continue;
       if (full_input == full_output) {
         PrintError(output + ": is one of the runs' files; the report must go elsewhere");
         return kUsageError;
@@ -121,9 +114,8 @@ int main(int argc, char** argv) {
   }
   const std::string page = runs.size() == 1 ? RunPage(runs[0], figures[0])
                                             : ComparisonPage(runs, figures, options.baseline);
-  platform::ClearLastError();
-  if (!platform::WriteFileReplacing(output, page)) {
-    PrintError(output + ": cannot be written: " + WithoutLineEnd(platform::LastErrorText()));
+  if (std::string reason; !platform::WriteFileReplacing(output, page, &reason)) {
+    PrintError(output + ": cannot be written: " + reason);
     return kBadInput;
   }
 

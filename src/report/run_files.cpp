@@ -29,7 +29,7 @@ std::string DefaultLabel(const Run& run) {
   std::string script = FileName(LineValue(run.log.general, "Script file:"));
   if (script.empty()) script = FileName(WithExtension(run.csv_path, ".avs"));
   std::string full;
-  if (!platform::FullPathName(run.csv_path, &full)) full = run.csv_path;
+  if (!platform::FullPathName(run.csv_path, &full, nullptr)) full = run.csv_path;
   const size_t slash = full.find_last_of("/\\");
   if (slash == std::string::npos || slash == 0) return script;
   const std::string folder = FileName(full.substr(0, slash));
@@ -75,7 +75,7 @@ bool LoadRun(const InputFile& file, Run* run, std::string* error, std::string* w
     }
   }
   platform::LocalTime time{};
-  if (platform::FileModificationTime(path, &time)) {
+  if (platform::FileModificationTime(path, &time, nullptr)) {
     char text[64];
     std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", time.year, time.month,
                   time.day, time.hour, time.minute, time.second);

@@ -149,7 +149,7 @@ bool LoadSettingsFrom(const std::string& path, const std::string& version5, Sett
   if (!current) {
     // Written beside and renamed over, so a failed write never leaves a
     // half-written file, and the failure is reported rather than ignored.
-    if (path.empty() || !platform::WriteFileReplacing(path, DefaultSettingsText(version5))) {
+    if (path.empty() || !platform::WriteFileReplacing(path, DefaultSettingsText(version5), nullptr)) {
       *error = QuotedError("Cannot create", path);
       return false;
     }

@@ -48,7 +48,7 @@ std::string Load(const std::string& path, int version, const std::string& script
                  bool graph = false) {
   measure::StageTimes times;
   avs_host::AvsLibrary library(path, kind);
-  if (!library.Load() || !library.FindFactory() || !library.CreateEnvironment(version)) return "no environment";
+  if (!library.Load(nullptr) || !library.FindFactory() || !library.CreateEnvironment(version)) return "no environment";
   if (!library.binding().AddStageMarker(&times)) return "no stage marker";
   const bool offered = graph && app::EnableGraphAnalysisIfOffered(library.binding());
   avs_host::LoadingState loading;
@@ -77,7 +77,7 @@ std::string Load(const std::string& path, int version, const std::string& script
 // Prefetch) as the script sees it: length, fps and pixel type of its clip.
 std::string LoadWithSetUp(const std::string& path, int version, const std::string& script, avs_host::AvsInterface kind) {
   avs_host::AvsLibrary library(path, kind);
-  if (!library.Load() || !library.FindFactory() || !library.CreateEnvironment(version)) return "no environment";
+  if (!library.Load(nullptr) || !library.FindFactory() || !library.CreateEnvironment(version)) return "no environment";
   avs_host::AvsBinding& binding = library.binding();
   std::string seen;
   try {

@@ -107,6 +107,21 @@ TEST(CompareFake, FailedWorkersGiveTheirTextTheOthersReport) {
   EXPECT_EQ(r.out.substr(r.out.size() - std::min(r.out.size(), failures.size())), failures) << r.out;
 }
 
+// A result file that cannot be written names the system's reason; what was
+// measured is still printed, and the status is 1.
+TEST(CompareFake, UnwritableResultGivesTheReasonAndStatus1) {
+  CompareSandbox sandbox;
+  sandbox.WriteFile("a.avs", "fps 100\n");
+  sandbox.WriteFile("b.avs", "fps 200\n");
+  fs::create_directory(sandbox.Path("r.json"));
+  const ProcessResult r =
+      Compare(sandbox, {"--round", "0.01", "--json", "r.json", "a.avs", "b.avs"}, "korbinet-compare-fake");
+  EXPECT_EQ(r.exit_status, 1) << Describe(r);
+  EXPECT_TRUE(r.err.ends_with(" done, 0 s of at most 120 s\nkorbinet-compare: cannot write r.json: Is a directory\n\n"))
+      << r.err;
+  EXPECT_NE(r.out.find("\nb.avs is 2.000 x faster than a.avs"), std::string::npos) << r.out;
+}
+
 // Esc (here from a pipe) and SIGTERM end the measuring after the current
 // round; what was measured is still printed and written. A signal then ends
 // the program by that signal, as the other programs do.

@@ -1,6 +1,8 @@
 // korbinet-compare's worker driven through its pipes as the controller
 // drives it: the answers' exact form, the set-up reaching the script, the
 // refusals, and the error texts korbinet prints for the same failures.
+#include <fstream>
+
 #include "e2e_common.h"
 
 namespace e2e {
@@ -109,6 +111,22 @@ TEST(CompareWorker, FailuresCarryKorbinetsTexts) {
     EXPECT_EQ(r.exit_status, 1) << Describe(r);
     EXPECT_EQ(r.out, "error\t" + Escaped(text) + "\n");
   }
+}
+
+// A library whose image the probe accepts but the loader refuses (made for
+// another processor): the loader's own reason follows the text, in both.
+TEST(CompareWorker, LoaderRefusalGivesTheLoadersReason) {
+  Sandbox sandbox;
+  const std::string library = sandbox.InstallLibrary("standard", "arm");
+  std::fstream(fs::canonical(library), std::ios::in | std::ios::out | std::ios::binary)
+      .seekp(18).write("\xb7\0", 2);  // e_machine: AArch64
+  sandbox.WriteSettings({{"AVSDLL", library}});
+  sandbox.WriteFile("a.avs", "BlankClip()\n");
+  const std::string text = KorbinetError(sandbox, "a.avs");
+  EXPECT_TRUE(Matches(text, "Cannot load avisynth\\.dll\n" + Literal(library) + ": .+\n")) << text;
+  const ProcessResult r = RunWorker(sandbox, "script\ta.avs\nload\n");
+  // Without the empty line korbinet prints after it.
+  EXPECT_EQ(r.out, "error\t" + Escaped(text.substr(0, text.size() - 1)) + "\n");
 }
 
 TEST(CompareWorkerAviSynthPlus, HonoursMaxCpuAndPrefetch) {

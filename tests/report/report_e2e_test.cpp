@@ -201,6 +201,10 @@ TEST_F(ReportRuns, BadInputAndUsageEndWithAMessageAndStatus) {
       {{"r.json", "r.json"}, 2, "korbinet-report: r.json: a korbinet-compare result is drawn alone, without other files, "
                                 "--label or --baseline\nusage: "},
       {{"r.json", "-o", "./r.json"}, 2, "korbinet-report: ./r.json: is the result file; the report must go elsewhere\n"},
+      // The reason is the failed write's own, for either page.
+      {{"runs/good.csv", "-o", "none/p.html"}, 1,
+       "korbinet-report: none/p.html: cannot be written: No such file or directory\n"},
+      {{"r.json", "-o", "none/r.html"}, 1, "korbinet-report: none/r.html: cannot be written: No such file or directory\n"},
   };
   for (const auto& c : cases) {
     const ProcessResult r = Report(c.args);

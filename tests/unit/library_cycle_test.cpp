@@ -53,8 +53,8 @@ TEST(LibraryCycle, RepeatedRunsLeaveNoDescriptorsThreadsOrMappings) {
       // tells why when the check below fails.
       SCOPED_TRACE("analysis: " + message);
       avs_host::AvsLibrary use(library, binding);
-      ASSERT_TRUE(use.Load() && use.FindFactory() && use.CreateEnvironment(info.interface_version));
-      EXPECT_TRUE(use.Release());
+      ASSERT_TRUE(use.Load(nullptr) && use.FindFactory() && use.CreateEnvironment(info.interface_version));
+      EXPECT_TRUE(use.Release(nullptr));
       EXPECT_EQ(Usage(), c.unloads ? before : std::make_tuple(std::get<0>(before), std::get<1>(before), true));
     }
   }

@@ -27,8 +27,8 @@ std::string Printable(const std::string& text) {
 // An unsigned number in base (10, or 16 with its "0x"), one line end allowed.
 bool ReadNumber(const std::string& path, int base, unsigned long long* value, std::string* error) {
   std::string text;
-  if (!platform::ReadSmallFile(path, kMaxAttributeBytes, &text)) {
-    *error = "cannot read " + path + ": " + LastErrorLine();
+  if (std::string reason; !platform::ReadSmallFile(path, kMaxAttributeBytes, &text, &reason)) {
+    *error = "cannot read " + path + ": " + reason;
     return false;
   }
   std::string digits = text;
@@ -89,8 +89,8 @@ std::unique_ptr<GpuSource> OpenAmdgpuSource(const std::string& sysfs_root, const
                                             std::string* error) {
   const std::string drm = sysfs_root + "/class/drm";
   std::vector<std::string> names;
-  if (!platform::ListDirectory(drm, &names)) {
-    *error = "cannot list " + drm + ": " + LastErrorLine();
+  if (std::string reason; !platform::ListDirectory(drm, &names, &reason)) {
+    *error = "cannot list " + drm + ": " + reason;
     return nullptr;
   }
   std::vector<long> cards;
@@ -121,7 +121,7 @@ std::unique_ptr<GpuSource> OpenAmdgpuSource(const std::string& sysfs_root, const
   std::string list;
   const std::string list_path = pci_ids.empty() ? SystemPciIdsPath() : pci_ids;
   // The name is a nicety: without the list the card is named by its ids.
-  if (!list_path.empty()) platform::ReadSmallFile(list_path, kMaxPciIdsBytes, &list);
+  if (!list_path.empty()) platform::ReadSmallFile(list_path, kMaxPciIdsBytes, &list, nullptr);
   const std::string name = LookUpPciDevice(list, static_cast<unsigned>(vendor), static_cast<unsigned>(id));
   char ids[32];
   std::snprintf(ids, sizeof ids, "%04llx:%04llx", vendor & 0xFFFF, id & 0xFFFF);
@@ -137,7 +137,7 @@ std::unique_ptr<GpuSource> OpenAmdgpuSource(const std::string& sysfs_root, const
   }
   source->records.push_back({"MemSize", std::to_string(vram_total >> 20) + " MB"});
   std::string version;
-  if (platform::ReadSmallFile(sysfs_root + "/module/amdgpu/version", kMaxAttributeBytes, &version)) {
+  if (platform::ReadSmallFile(sysfs_root + "/module/amdgpu/version", kMaxAttributeBytes, &version, nullptr)) {
     while (!version.empty() && (version.back() == '\n' || version.back() == ' ')) version.pop_back();
     if (!version.empty()) source->records.push_back({"DriverVersion", "amdgpu " + Printable(version)});
   }

@@ -1,6 +1,5 @@
 #include "gpu_source.h"
 
-#include "platform/error.h"
 
 namespace gpu_publisher {
 
@@ -13,12 +12,6 @@ const char* SensorName(Sensor sensor) {
     case Sensor::kMemoryDynamic: return "Memory Usage (Dynamic)";
   }
   return "";
-}
-
-std::string LastErrorLine() {
-  std::string text = platform::LastErrorText();
-  if (!text.empty() && text.back() == '\n') text.pop_back();
-  return text;
 }
 
 }  // namespace gpu_publisher

@@ -40,9 +40,6 @@ class GpuSource {
   std::vector<Record> records;
 };
 
-// The last platform failure without its line end, to end a message.
-std::string LastErrorLine();
-
 // Megabytes as GPU-Z counts them.
 inline double BytesToMb(unsigned long long bytes) { return static_cast<double>(bytes) / (1024.0 * 1024.0); }
 

@@ -129,8 +129,8 @@ int main(int argc, char** argv) {
   }
 
   platform::SharedSection section;
-  if (!platform::CreateSharedSection(kSectionName, options.size, &section)) {
-    Report(std::string("cannot create ") + kSectionName + ": " + LastErrorLine());
+  if (std::string reason; !platform::CreateSharedSection(kSectionName, options.size, &section, &reason)) {
+    Report(std::string("cannot create ") + kSectionName + ": " + reason);
     return 1;
   }
   SectionWriter writer(section.data, section.size);
@@ -157,6 +157,6 @@ int main(int argc, char** argv) {
   }
   writer.ClearSensors();
   platform::CloseSharedSection(&section);
-  platform::RemoveSharedSection(kSectionName);
+  platform::RemoveSharedSection(kSectionName, nullptr);
   return status;
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <type_traits>
 
-#include "platform/error.h"
 #include "platform/library.h"
 
 namespace gpu_publisher {
@@ -53,7 +52,7 @@ class NvidiaSource : public GpuSource {
   explicit NvidiaSource(platform::LibraryHandle library) : library_(library) {}
   ~NvidiaSource() override {
     if (initialised_) nvml_.Shutdown();
-    platform::CloseLibrary(library_);
+    platform::CloseLibrary(library_, nullptr);
   }
   NvidiaSource(const NvidiaSource&) = delete;
   NvidiaSource& operator=(const NvidiaSource&) = delete;
@@ -81,7 +80,7 @@ class NvidiaSource : public GpuSource {
 
 bool NvidiaSource::FindFunctions(std::string* error) {
   const auto find = [&](auto* function, const char* name) {
-    platform::SymbolAddress address = platform::FindSymbol(library_, name);
+    platform::SymbolAddress address = platform::FindSymbol(library_, name, nullptr);
     if (address == nullptr && error->empty()) *error = std::string("NVML has no ") + name;
     *function = reinterpret_cast<std::remove_pointer_t<decltype(function)>>(address);
   };
@@ -173,10 +172,10 @@ bool NvidiaSource::Read(Readings* readings, std::string* error) {
 }  // namespace
 
 std::unique_ptr<GpuSource> OpenNvidiaSource(const std::string& nvml, std::string* error) {
-  platform::ClearLastError();
-  platform::LibraryHandle library = platform::OpenSystemLibrary(nvml);
+  std::string reason;
+  platform::LibraryHandle library = platform::OpenSystemLibrary(nvml, &reason);
   if (library == nullptr) {
-    *error = "cannot load NVML (" + nvml + "): " + LastErrorLine();
+    *error = "cannot load NVML (" + nvml + "): " + reason;
     return nullptr;
   }
   auto source = std::make_unique<NvidiaSource>(library);

@@ -29,13 +29,6 @@ void CloseDescriptor(intptr_t* fd) {
   *fd = -1;
 }
 
-std::string ErrnoText(int error_number) {
-  RecordErrno(error_number);
-  std::string text = LastErrorText();
-  if (!text.empty()) text.pop_back();
-  return text;
-}
-
 // A pipe end that happens to be 0, 1 or 2 (the parent had closed its own)
 // would be overwritten by, or kept close-on-exec through, the dup2 onto the
 // child's standard streams: moved above them first.
@@ -164,7 +157,6 @@ bool ChildProcess::Write(std::string_view text) {
     }
   }
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-  if (!written) RecordErrno(error_number);
   return written;
 }
 
@@ -187,7 +179,6 @@ ChildProcess::ReadResult ChildProcess::ReadLine(std::string* line, double timeou
     const int polled = poll(&ready, 1, wait_ms);
     if (polled < 0) {
       if (errno == EINTR) continue;
-      RecordErrno(errno);
       output_ended_ = true;
       continue;
     }
@@ -196,7 +187,6 @@ ChildProcess::ReadResult ChildProcess::ReadLine(std::string* line, double timeou
     const ssize_t count = read(static_cast<int>(output_), buffer, sizeof buffer);
     if (count < 0) {
       if (errno == EINTR || errno == EAGAIN) continue;
-      RecordErrno(errno);
       output_ended_ = true;
     } else if (count == 0) {
       output_ended_ = true;
@@ -223,7 +213,6 @@ int ChildProcess::Wait() {
   reaped_ = true;
   if (result < 0) {
     // Reaped elsewhere (SIGCHLD ignored, say): the status is lost.
-    RecordErrno(errno);
     return status_ = -1;
   }
   status_ = WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;

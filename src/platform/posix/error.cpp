@@ -4,11 +4,11 @@
 
 namespace platform {
 
-void RecordErrno(int error_number) {
+std::string ErrnoText(int error_number) {
   char buffer[256];
   // The GNU variant may return a static string instead of filling buffer.
   const char* text = strerror_r(error_number, buffer, sizeof buffer);
-  RecordErrorText(text ? text : "Unknown error");
+  return text ? text : "Unknown error";
 }
 
 }  // namespace platform

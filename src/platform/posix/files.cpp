@@ -27,11 +27,11 @@ namespace {
 
 constexpr size_t kMaxFullPath = 2047;
 
-std::string CurrentDirectory() {
+std::string CurrentDirectory(std::string* error) {
   std::vector<char> buffer(PATH_MAX);
   while (getcwd(buffer.data(), buffer.size()) == nullptr) {
     if (errno != ERANGE) {
-      RecordErrno(errno);
+      SetErrno(error, errno);
       return {};
     }
     buffer.resize(buffer.size() * 2);
@@ -66,9 +66,9 @@ std::string NormaliseLexically(const std::string& absolute) {
   return result;
 }
 
-bool StatPath(const std::string& path, struct stat* info) {
+bool StatPath(const std::string& path, struct stat* info, std::string* error) {
   if (stat(path.c_str(), info) != 0) {
-    RecordErrno(errno);
+    SetErrno(error, errno);
     return false;
   }
   return true;
@@ -89,30 +89,29 @@ bool WriteAll(int fd, const std::string& content) {
 
 }  // namespace
 
-bool FullPathName(const std::string& path, std::string* full) {
+bool FullPathName(const std::string& path, std::string* full, std::string* error) {
   if (path.empty()) {
-    RecordErrno(ENOENT);
+    SetErrno(error, ENOENT);
     return false;
   }
   std::string absolute;
   if (path.front() == '/') {
     absolute = path;
   } else {
-    std::string cwd = CurrentDirectory();
+    std::string cwd = CurrentDirectory(error);
     if (cwd.empty()) return false;
     absolute = cwd + "/" + path;
   }
   std::string result = NormaliseLexically(absolute);
   if (result.size() > kMaxFullPath) {
-    RecordErrno(ENAMETOOLONG);
+    SetErrno(error, ENAMETOOLONG);
     return false;
   }
   *full = std::move(result);
   return true;
 }
 
-// The existence tests answer a question and record no failure: a missing
-// plug-in folder must not become the reason shown for a later, unrelated error.
+// The existence tests answer a question; they have no failure to give.
 bool FileExists(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
@@ -127,10 +126,7 @@ std::string ExecutablePath() {
   std::vector<char> buffer(PATH_MAX);
   for (;;) {
     ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (n < 0) {
-      RecordErrno(errno);
-      return {};
-    }
+    if (n < 0) return {};
     if (static_cast<size_t>(n) < buffer.size()) return std::string(buffer.data(), static_cast<size_t>(n));
     buffer.resize(buffer.size() * 2);
   }
@@ -140,10 +136,7 @@ std::string ProgramFileVersion() { return KORBINET_FILE_VERSION; }
 
 std::string FileVersionOfFile(const std::string& path) {
   char* real = realpath(path.c_str(), nullptr);
-  if (real == nullptr) {
-    RecordErrno(errno);
-    return {};
-  }
+  if (real == nullptr) return {};
   std::string name(real);
   free(real);
   name = name.substr(name.rfind('/') + 1);
@@ -171,10 +164,10 @@ std::string FileVersionOfFile(const std::string& path) {
   return version;
 }
 
-bool ResolvedFileLocation(const std::string& path, std::string* location) {
+bool ResolvedFileLocation(const std::string& path, std::string* location, std::string* error) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    RecordErrno(errno);
+    SetErrno(error, errno);
     return false;
   }
   std::string link = "/proc/self/fd/" + std::to_string(fd);
@@ -182,7 +175,7 @@ bool ResolvedFileLocation(const std::string& path, std::string* location) {
   int saved = errno;
   close(fd);
   if (real == nullptr) {
-    RecordErrno(saved);
+    SetErrno(error, saved);
     return false;
   }
   *location = real;
@@ -190,12 +183,12 @@ bool ResolvedFileLocation(const std::string& path, std::string* location) {
   return true;
 }
 
-bool FileModificationTime(const std::string& path, LocalTime* time) {
+bool FileModificationTime(const std::string& path, LocalTime* time, std::string* error) {
   struct stat info;
-  if (!StatPath(path, &info)) return false;
+  if (!StatPath(path, &info, error)) return false;
   struct tm local{};
   if (localtime_r(&info.st_mtime, &local) == nullptr) {
-    RecordErrno(errno ? errno : EOVERFLOW);
+    SetErrno(error, errno ? errno : EOVERFLOW);
     return false;
   }
   time->year = static_cast<unsigned>(local.tm_year + 1900);
@@ -218,20 +211,14 @@ std::string HomeDirectory() {
       buffer.resize(buffer.size() * 2);
       continue;
     }
-    if (error != 0) {
-      RecordErrno(error);
-      return {};
-    }
+    if (error != 0) return {};
     break;
   }
-  if (found == nullptr || found->pw_dir == nullptr) {
-    RecordErrno(ENOENT);
-    return {};
-  }
+  if (found == nullptr || found->pw_dir == nullptr) return {};
   return found->pw_dir;
 }
 
-bool WriteFileReplacing(const std::string& target, const std::string& content) {
+bool WriteFileReplacing(const std::string& target, const std::string& content, std::string* error) {
   // A request to stop waits until the file is whole and the temporary gone.
   StopDeferral whole_file;
   size_t slash = target.rfind('/');
@@ -243,7 +230,7 @@ bool WriteFileReplacing(const std::string& target, const std::string& content) {
   // rename replace it.
   struct stat info;
   if (stat(target.c_str(), &info) == 0 && access(target.c_str(), W_OK) != 0) {
-    RecordErrno(errno);
+    SetErrno(error, errno);
     return false;
   }
 
@@ -251,7 +238,7 @@ bool WriteFileReplacing(const std::string& target, const std::string& content) {
   pattern.push_back('\0');
   int fd = mkostemp(pattern.data(), O_CLOEXEC);
   if (fd < 0) {
-    RecordErrno(errno);
+    SetErrno(error, errno);
     return false;
   }
   whole_file.RemoveIfEndedAtOnce(pattern.data());
@@ -274,21 +261,21 @@ bool WriteFileReplacing(const std::string& target, const std::string& content) {
   }
   if (!ok) {
     unlink(pattern.data());
-    RecordErrno(saved);
+    SetErrno(error, saved);
   }
   return ok;
 }
 
-bool ReadSmallFile(const std::string& path, size_t max_bytes, std::string* content) {
+bool ReadSmallFile(const std::string& path, size_t max_bytes, std::string* content, std::string* error) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    RecordErrno(errno);
+    SetErrno(error, errno);
     return false;
   }
   std::string text(max_bytes, '\0');
   const ssize_t done = posix::ReadFully(fd, text.data(), max_bytes);
   if (done < 0) {
-    RecordErrno(errno);
+    SetErrno(error, errno);
     close(fd);
     return false;
   }
@@ -298,10 +285,10 @@ bool ReadSmallFile(const std::string& path, size_t max_bytes, std::string* conte
   return true;
 }
 
-bool ListDirectory(const std::string& path, std::vector<std::string>* names) {
+bool ListDirectory(const std::string& path, std::vector<std::string>* names, std::string* error) {
   DIR* dir = opendir(path.c_str());
   if (dir == nullptr) {
-    RecordErrno(errno);
+    SetErrno(error, errno);
     return false;
   }
   names->clear();

@@ -6,7 +6,6 @@
 #include <cerrno>
 
 #include "platform/console.h"
-#include "platform/error.h"
 
 namespace platform::posix {
 
@@ -33,7 +32,6 @@ int ReadByte(int fd, unsigned char* byte) {
   for (;;) {
     ssize_t n = read(fd, byte, 1);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) RecordErrno(errno);
     return static_cast<int>(n);
   }
 }

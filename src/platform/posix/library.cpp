@@ -35,14 +35,14 @@ bool IsRegularFile(const std::string& path) {
 
 void* NativeOf(LibraryHandle library) { return reinterpret_cast<void*>(library.native()); }
 
-void RecordLoaderError() {
+void SetLoaderError(std::string* error) {
   const char* text = dlerror();
-  RecordErrorText(text ? text : "dynamic loader error");
+  SetError(error, text ? text : "dynamic loader error");
 }
 
 }  // namespace
 
-LibraryHandle OpenLibrary(const std::string& name) {
+LibraryHandle OpenLibrary(const std::string& name, std::string* error) {
   dlerror();
   std::string path = FileNameFor(name);
   if (name.find('/') != std::string::npos) {
@@ -55,35 +55,35 @@ LibraryHandle OpenLibrary(const std::string& name) {
     if (IsRegularFile(beside)) path = beside;
   }
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) RecordLoaderError();
+  if (handle == nullptr) SetLoaderError(error);
   return LibraryHandle::FromNative(reinterpret_cast<uintptr_t>(handle));
 }
 
-LibraryHandle OpenSystemLibrary(const std::string& file_name) {
+LibraryHandle OpenSystemLibrary(const std::string& file_name, std::string* error) {
   dlerror();
   void* handle = dlopen(file_name.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) RecordLoaderError();
+  if (handle == nullptr) SetLoaderError(error);
   return LibraryHandle::FromNative(reinterpret_cast<uintptr_t>(handle));
 }
 
-SymbolAddress FindSymbol(LibraryHandle library, const char* symbol) {
+SymbolAddress FindSymbol(LibraryHandle library, const char* symbol, std::string* error) {
   if (!library) {
-    RecordErrno(EINVAL);
+    SetErrno(error, EINVAL);
     return nullptr;
   }
   dlerror();
   void* address = dlsym(NativeOf(library), symbol);
-  if (address == nullptr) RecordLoaderError();
+  if (address == nullptr) SetLoaderError(error);
   return reinterpret_cast<SymbolAddress>(address);
 }
 
-bool CloseLibrary(LibraryHandle library) {
+bool CloseLibrary(LibraryHandle library, std::string* error) {
   if (!library) {
-    RecordErrno(EINVAL);
+    SetErrno(error, EINVAL);
     return false;
   }
   if (dlclose(NativeOf(library)) != 0) {
-    RecordLoaderError();
+    SetLoaderError(error);
     return false;
   }
   return true;
@@ -91,7 +91,7 @@ bool CloseLibrary(LibraryHandle library) {
 
 // The loader's own search, approximated for reading the file: the loader
 // cache cannot be read portably, so its usual directories stand in for it.
-std::string FindLibraryFile(const std::string& name) {
+std::string FindLibraryFile(const std::string& name, std::string* error) {
   if (name.find('/') != std::string::npos) return name;
   std::string file = FileNameFor(name);
   std::vector<std::string> folders;
@@ -113,31 +113,32 @@ std::string FindLibraryFile(const std::string& name) {
     folders.push_back(folder);
   for (const std::string& folder : folders)
     if (IsRegularFile(folder + file)) return folder + file;
-  RecordErrorText(file + ": cannot open shared object file: No such file or directory");
+  SetError(error, file + ": cannot open shared object file: No such file or directory");
   return {};
 }
 
-bool ReadLibraryFile(const std::string& path, size_t max_bytes, std::vector<unsigned char>* bytes) {
+bool ReadLibraryFile(const std::string& path, size_t max_bytes, std::vector<unsigned char>* bytes,
+                     std::string* error) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    RecordErrno(errno);
+    SetErrno(error, errno);
     return false;
   }
   struct stat info;
   if (fstat(fd, &info) != 0) {
-    RecordErrno(errno);
+    SetErrno(error, errno);
     close(fd);
     return false;
   }
   if (!S_ISREG(info.st_mode) || static_cast<uintmax_t>(info.st_size) > max_bytes) {
-    RecordErrno(S_ISREG(info.st_mode) ? EFBIG : EINVAL);
+    SetErrno(error, S_ISREG(info.st_mode) ? EFBIG : EINVAL);
     close(fd);
     return false;
   }
   bytes->resize(static_cast<size_t>(info.st_size));
   const ssize_t done = posix::ReadFully(fd, bytes->data(), bytes->size());
   if (done < 0) {
-    RecordErrno(errno);
+    SetErrno(error, errno);
     close(fd);
     return false;
   }

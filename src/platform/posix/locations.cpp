@@ -3,10 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 
-#include "platform/error.h"
 #include "platform/files.h"
 
 namespace platform {
@@ -28,7 +26,7 @@ std::string Environment(const char* name) {
 void CreateFolders(const std::string& folder) {
   for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
     std::string part = folder.substr(0, slash);
-    if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) RecordErrno(errno);
+    mkdir(part.c_str(), 0700);
     if (slash == std::string::npos) return;
   }
 }

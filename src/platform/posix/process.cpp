@@ -22,10 +22,10 @@ namespace {
 
 constexpr uint64_t kHundredNsPerSecond = 10000000;
 
-bool ReadWholeFile(const std::string& path, std::string* text) {
+bool ReadWholeFile(const std::string& path, std::string* text, std::string* error) {
   std::ifstream in(path);
   if (!in) {
-    RecordErrno(errno ? errno : ENOENT);
+    SetErrno(error, errno ? errno : ENOENT);
     return false;
   }
   std::ostringstream buffer;
@@ -51,7 +51,7 @@ bool IsAllDigits(const char* text) {
 
 }  // namespace
 
-LockResult TakeNamedLock(const std::string& name) {
+LockResult TakeNamedLock(const std::string& name, std::string* error) {
   // An abstract socket name belongs to the binding process until it ends,
   // crash included, and leaves nothing behind in the file system.
   sockaddr_un address{};
@@ -60,15 +60,15 @@ LockResult TakeNamedLock(const std::string& name) {
   std::memcpy(address.sun_path + 1, name.data(), length);
   int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) {
-    RecordErrno(errno);
+    SetErrno(error, errno);
     return LockResult::kFailed;
   }
   socklen_t size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
   if (bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0) {
-    int error = errno;
+    const int error_number = errno;
     close(fd);
-    RecordErrno(error);
-    return error == EADDRINUSE ? LockResult::kAlreadyHeld : LockResult::kFailed;
+    SetErrno(error, error_number);
+    return error_number == EADDRINUSE ? LockResult::kAlreadyHeld : LockResult::kFailed;
   }
   // The descriptor stays open on purpose: closing it would release the lock.
   return LockResult::kAcquired;
@@ -80,15 +80,15 @@ void SetProcessPriority(Priority priority) {
   setpriority(PRIO_PROCESS, 0, nice_value);
 }
 
-bool ReadSystemTimes(SystemTimes* times) {
+bool ReadSystemTimes(SystemTimes* times, std::string* error) {
   std::string text;
-  if (!ReadWholeFile("/proc/stat", &text)) return false;
+  if (!ReadWholeFile("/proc/stat", &text, error)) return false;
   std::istringstream line(text.substr(0, text.find('\n')));
   std::string label;
   uint64_t user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0, steal = 0;
   line >> label >> user >> nice >> system >> idle >> iowait >> irq >> softirq >> steal;
   if (label != "cpu" || line.fail()) {
-    RecordErrorText("unexpected /proc/stat format");
+    SetError(error, "unexpected /proc/stat format");
     return false;
   }
   long ticks = sysconf(_SC_CLK_TCK);
@@ -99,10 +99,10 @@ bool ReadSystemTimes(SystemTimes* times) {
   return true;
 }
 
-bool ReadProcessTimes(ProcessTimes* times) {
+bool ReadProcessTimes(ProcessTimes* times, std::string* error) {
   rusage usage{};
   if (getrusage(RUSAGE_SELF, &usage) != 0) {
-    RecordErrno(errno);
+    SetErrno(error, errno);
     return false;
   }
   auto to_100ns = [](const timeval& t) {
@@ -113,12 +113,12 @@ bool ReadProcessTimes(ProcessTimes* times) {
   return true;
 }
 
-bool ReadMemoryUse(MemoryCounters* counters) {
+bool ReadMemoryUse(MemoryCounters* counters, std::string* error) {
   std::string status;
-  if (!ReadWholeFile("/proc/self/status", &status)) return false;
+  if (!ReadWholeFile("/proc/self/status", &status, error)) return false;
   uint64_t rss_kb = 0, data_kb = 0;
   if (!StatusValue(status, "VmRSS", &rss_kb) || !StatusValue(status, "VmData", &data_kb)) {
-    RecordErrorText("unexpected /proc/self/status format");
+    SetError(error, "unexpected /proc/self/status format");
     return false;
   }
   counters->working_set = rss_kb * 1024;
@@ -128,10 +128,7 @@ bool ReadMemoryUse(MemoryCounters* counters) {
 
 int CountOwnThreads() {
   DIR* tasks = opendir("/proc/self/task");
-  if (tasks == nullptr) {
-    RecordErrno(errno);
-    return 0;
-  }
+  if (tasks == nullptr) return 0;
   int count = 0;
   while (dirent* entry = readdir(tasks))
     if (IsAllDigits(entry->d_name)) ++count;
@@ -142,15 +139,12 @@ int CountOwnThreads() {
 std::vector<std::string> RunningProcessNames() {
   std::vector<std::string> names;
   DIR* proc = opendir("/proc");
-  if (proc == nullptr) {
-    RecordErrno(errno);
-    return names;
-  }
+  if (proc == nullptr) return names;
   while (dirent* entry = readdir(proc)) {
     if (!IsAllDigits(entry->d_name)) continue;
     std::string comm;
     // A process may end between the listing and the read; it is skipped.
-    if (!ReadWholeFile(std::string("/proc/") + entry->d_name + "/comm", &comm)) continue;
+    if (!ReadWholeFile(std::string("/proc/") + entry->d_name + "/comm", &comm, nullptr)) continue;
     if (!comm.empty() && comm.back() == '\n') comm.pop_back();
     names.push_back(comm);
   }

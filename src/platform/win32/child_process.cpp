@@ -5,7 +5,6 @@
 
 #include <chrono>
 
-#include "platform/error.h"
 #include "platform/files.h"
 #include "platform/win32/wide_text.h"
 
@@ -25,13 +24,6 @@ intptr_t FromHandle(HANDLE handle) { return reinterpret_cast<intptr_t>(handle); 
 void CloseOwned(intptr_t* handle) {
   if (*handle != -1 && *handle != 0) CloseHandle(AsHandle(*handle));
   *handle = -1;
-}
-
-std::string SystemErrorText(DWORD code) {
-  win32::RecordSystemError(code);
-  std::string text = LastErrorText();
-  if (!text.empty()) text.pop_back();
-  return text;
 }
 
 // One argument as the C runtime's command-line parser reads it back:
@@ -114,11 +106,11 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
   HANDLE to_child[2];
   HANDLE from_child[2];
   if (!MakePipe(to_child, 0)) {
-    *error = program + ": " + SystemErrorText(GetLastError());
+    *error = program + ": " + win32::SystemErrorText(GetLastError());
     return false;
   }
   if (!MakePipe(from_child, 1)) {
-    *error = program + ": " + SystemErrorText(GetLastError());
+    *error = program + ": " + win32::SystemErrorText(GetLastError());
     CloseHandle(to_child[0]);
     CloseHandle(to_child[1]);
     return false;
@@ -167,7 +159,7 @@ bool ChildProcess::Start(const std::string& program, const std::vector<std::stri
   if (!created) {
     CloseHandle(to_child[1]);
     CloseHandle(from_child[0]);
-    *error = program + ": " + SystemErrorText(code);
+    *error = program + ": " + win32::SystemErrorText(code);
     return false;
   }
   CloseHandle(started.hThread);
@@ -182,10 +174,7 @@ bool ChildProcess::Write(std::string_view text) {
   while (!text.empty()) {
     const DWORD chunk = text.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(text.size());
     DWORD written = 0;
-    if (!WriteFile(AsHandle(input_), text.data(), chunk, &written, nullptr)) {
-      win32::RecordLastSystemError();
-      return false;
-    }
+    if (!WriteFile(AsHandle(input_), text.data(), chunk, &written, nullptr)) return false;
     text.remove_prefix(written);
   }
   return true;
@@ -207,7 +196,6 @@ ChildProcess::ReadResult ChildProcess::ReadLine(std::string* line, double timeou
       // little, until bytes or the end are there or time is up.
       DWORD available = 0;
       if (!PeekNamedPipe(AsHandle(output_), nullptr, 0, nullptr, &available, nullptr)) {
-        if (GetLastError() != ERROR_BROKEN_PIPE) win32::RecordLastSystemError();
         output_ended_ = true;
         continue;
       }
@@ -223,7 +211,6 @@ ChildProcess::ReadResult ChildProcess::ReadLine(std::string* line, double timeou
     }
     DWORD count = 0;
     if (!ReadFile(AsHandle(output_), buffer, wanted, &count, nullptr)) {
-      if (GetLastError() != ERROR_BROKEN_PIPE) win32::RecordLastSystemError();
       output_ended_ = true;
     } else if (count == 0) {
       output_ended_ = true;
@@ -247,7 +234,6 @@ int ChildProcess::Wait() {
   reaped_ = true;
   if (WaitForSingleObject(AsHandle(process_), INFINITE) != WAIT_OBJECT_0 ||
       !GetExitCodeProcess(AsHandle(process_), &code)) {
-    win32::RecordLastSystemError();
     return status_ = -1;
   }
   return status_ = static_cast<int>(code);

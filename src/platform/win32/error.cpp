@@ -6,14 +6,14 @@
 
 namespace platform {
 
-void RecordErrno(int error_number) {
+std::string ErrnoText(int error_number) {
   const char* text = std::strerror(error_number);
-  RecordErrorText(text ? text : "Unknown error");
+  return text ? text : "Unknown error";
 }
 
 namespace win32 {
 
-void RecordSystemError(DWORD code) {
+std::string SystemErrorText(DWORD code) {
   wchar_t* buffer = nullptr;
   DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
@@ -26,7 +26,7 @@ void RecordSystemError(DWORD code) {
   }
   if (buffer != nullptr) LocalFree(buffer);
   if (text.empty()) text = "Error " + std::to_string(code);
-  RecordErrorText(text);
+  return text;
 }
 
 }  // namespace win32

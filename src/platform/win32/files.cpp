@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/error.h"
 #include "platform/stop_request.h"
 #include "platform/win32/read_fully.h"
 #include "platform/win32/wide_text.h"
@@ -14,7 +13,7 @@
 namespace platform {
 
 using win32::Narrow;
-using win32::RecordLastSystemError;
+using win32::SetLastSystemError;
 using win32::WidePath;
 
 namespace {
@@ -51,16 +50,16 @@ bool WriteAll(HANDLE handle, const std::string& content) {
 
 }  // namespace
 
-bool FullPathName(const std::string& path, std::string* full) {
+bool FullPathName(const std::string& path, std::string* full, std::string* error) {
   std::wstring wide = WidePath(path);
   std::vector<wchar_t> buffer(kMaxFullPath + 2);
   DWORD length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
   if (length == 0) {
-    RecordLastSystemError();
+    SetLastSystemError(error);
     return false;
   }
   if (length > kMaxFullPath) {
-    win32::RecordSystemError(ERROR_FILENAME_EXCED_RANGE);
+    win32::SetSystemError(error, ERROR_FILENAME_EXCED_RANGE);
     return false;
   }
   *full = Narrow(buffer.data(), length);
@@ -95,15 +94,9 @@ std::string FileVersionOfFile(const std::string& path) {
   std::wstring wide = WidePath(path);
   DWORD ignored = 0;
   DWORD size = GetFileVersionInfoSizeW(wide.c_str(), &ignored);
-  if (size == 0) {
-    RecordLastSystemError();
-    return {};
-  }
+  if (size == 0) return {};
   std::vector<unsigned char> data(size);
-  if (!GetFileVersionInfoW(wide.c_str(), 0, size, data.data())) {
-    RecordLastSystemError();
-    return {};
-  }
+  if (!GetFileVersionInfoW(wide.c_str(), 0, size, data.data())) return {};
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
   if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) || fixed == nullptr ||
@@ -117,10 +110,10 @@ std::string FileVersionOfFile(const std::string& path) {
   return text;
 }
 
-bool ResolvedFileLocation(const std::string& path, std::string* location) {
+bool ResolvedFileLocation(const std::string& path, std::string* location, std::string* error) {
   FileHandle file(OpenForReading(path));
   if (!file.valid()) {
-    RecordLastSystemError();
+    SetLastSystemError(error);
     return false;
   }
   std::vector<wchar_t> buffer(MAX_PATH);
@@ -128,7 +121,7 @@ bool ResolvedFileLocation(const std::string& path, std::string* location) {
     DWORD length = GetFinalPathNameByHandleW(file.handle, buffer.data(), static_cast<DWORD>(buffer.size()),
                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (length == 0) {
-      RecordLastSystemError();
+      SetLastSystemError(error);
       return false;
     }
     if (length < buffer.size()) {
@@ -143,17 +136,17 @@ bool ResolvedFileLocation(const std::string& path, std::string* location) {
   }
 }
 
-bool FileModificationTime(const std::string& path, LocalTime* time) {
+bool FileModificationTime(const std::string& path, LocalTime* time, std::string* error) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) {
-    RecordLastSystemError();
+    SetLastSystemError(error);
     return false;
   }
   // Through the time zone's rule for that date, so that a summer time stamp
   // read in winter is not an hour off.
   SYSTEMTIME utc, local;
   if (!FileTimeToSystemTime(&data.ftLastWriteTime, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
-    RecordLastSystemError();
+    SetLastSystemError(error);
     return false;
   }
   *time = LocalTime{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
@@ -163,53 +156,50 @@ bool FileModificationTime(const std::string& path, LocalTime* time) {
 std::string HomeDirectory() {
   wchar_t buffer[32768];
   DWORD length = GetEnvironmentVariableW(L"USERPROFILE", buffer, 32768);
-  if (length == 0 || length >= 32768) {
-    RecordLastSystemError();
-    return {};
-  }
+  if (length == 0 || length >= 32768) return {};
   return Narrow(buffer, length);
 }
 
-bool WriteFileReplacing(const std::string& target, const std::string& content) {
+bool WriteFileReplacing(const std::string& target, const std::string& content, std::string* error) {
   // A request to stop waits until the file is whole and the temporary gone.
   StopDeferral whole_file;
   std::wstring wide_target = WidePath(target);
   // A read-only target must stay as it is.
   DWORD attributes = GetFileAttributesW(wide_target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    win32::RecordSystemError(ERROR_ACCESS_DENIED);
+    win32::SetSystemError(error, ERROR_ACCESS_DENIED);
     return false;
   }
   std::wstring temp = wide_target + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
   HANDLE handle = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    RecordLastSystemError();
+    SetLastSystemError(error);
     return false;
   }
   bool ok = WriteAll(handle, content) && FlushFileBuffers(handle);
-  DWORD error = ok ? 0 : GetLastError();
+  DWORD code = ok ? 0 : GetLastError();
   CloseHandle(handle);
   if (ok && !MoveFileExW(temp.c_str(), wide_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     ok = false;
-    error = GetLastError();
+    code = GetLastError();
   }
   if (!ok) {
     DeleteFileW(temp.c_str());
-    win32::RecordSystemError(error);
+    win32::SetSystemError(error, code);
   }
   return ok;
 }
 
-bool ReadSmallFile(const std::string& path, size_t max_bytes, std::string* content) {
+bool ReadSmallFile(const std::string& path, size_t max_bytes, std::string* content, std::string* error) {
   FileHandle file(OpenForReading(path));
   if (!file.valid()) {
-    RecordLastSystemError();
+    SetLastSystemError(error);
     return false;
   }
   std::string text(max_bytes, '\0');
   size_t done = 0;
   if (!win32::ReadFully(file.handle, text.data(), max_bytes, &done)) {
-    RecordLastSystemError();
+    SetLastSystemError(error);
     return false;
   }
   text.resize(done);
@@ -217,11 +207,11 @@ bool ReadSmallFile(const std::string& path, size_t max_bytes, std::string* conte
   return true;
 }
 
-bool ListDirectory(const std::string& path, std::vector<std::string>* names) {
+bool ListDirectory(const std::string& path, std::vector<std::string>* names, std::string* error) {
   WIN32_FIND_DATAW entry;
   HANDLE find = FindFirstFileW((WidePath(path) + L"\\*").c_str(), &entry);
   if (find == INVALID_HANDLE_VALUE) {
-    RecordLastSystemError();
+    SetLastSystemError(error);
     return false;
   }
   names->clear();

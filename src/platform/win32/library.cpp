@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "platform/error.h"
 #include "platform/files.h"
 #include "platform/library_image.h"
 #include "platform/win32/pe_reader.h"
@@ -14,7 +13,6 @@
 namespace platform {
 
 using win32::Narrow;
-using win32::RecordLastSystemError;
 using win32::WidePath;
 
 namespace {
@@ -37,41 +35,41 @@ std::string SystemFolder(UINT (*WINAPI query)(LPWSTR, UINT)) {
 
 HMODULE NativeOf(LibraryHandle library) { return reinterpret_cast<HMODULE>(library.native()); }
 
-LibraryHandle Load(const std::string& name) {
+LibraryHandle Load(const std::string& name, std::string* error) {
   // A library that is missing or broken is an error to report, not a dialog
   // box waiting for a click.
   DWORD previous_mode = 0;
   SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_mode);
   HMODULE module = LoadLibraryW(WidePath(name).c_str());
-  DWORD error = GetLastError();
+  const DWORD code = GetLastError();
   SetThreadErrorMode(previous_mode, nullptr);
-  if (module == nullptr) win32::RecordSystemError(error);
+  if (module == nullptr) win32::SetSystemError(error, code);
   return LibraryHandle::FromNative(reinterpret_cast<uintptr_t>(module));
 }
 
 }  // namespace
 
-LibraryHandle OpenLibrary(const std::string& name) { return Load(name); }
+LibraryHandle OpenLibrary(const std::string& name, std::string* error) { return Load(name, error); }
 
-LibraryHandle OpenSystemLibrary(const std::string& file_name) { return Load(file_name); }
+LibraryHandle OpenSystemLibrary(const std::string& file_name, std::string* error) { return Load(file_name, error); }
 
-SymbolAddress FindSymbol(LibraryHandle library, const char* symbol) {
+SymbolAddress FindSymbol(LibraryHandle library, const char* symbol, std::string* error) {
   if (!library) {
-    win32::RecordSystemError(ERROR_INVALID_HANDLE);
+    win32::SetSystemError(error, ERROR_INVALID_HANDLE);
     return nullptr;
   }
   FARPROC address = GetProcAddress(NativeOf(library), symbol);
-  if (address == nullptr) RecordLastSystemError();
+  if (address == nullptr) win32::SetLastSystemError(error);
   return reinterpret_cast<SymbolAddress>(address);
 }
 
-bool CloseLibrary(LibraryHandle library) {
+bool CloseLibrary(LibraryHandle library, std::string* error) {
   if (!library) {
-    win32::RecordSystemError(ERROR_INVALID_HANDLE);
+    win32::SetSystemError(error, ERROR_INVALID_HANDLE);
     return false;
   }
   if (!FreeLibrary(NativeOf(library))) {
-    RecordLastSystemError();
+    win32::SetLastSystemError(error);
     return false;
   }
   return true;
@@ -80,17 +78,17 @@ bool CloseLibrary(LibraryHandle library) {
 // The folders LoadLibrary searches, in its order (safe search mode): the
 // program's folder, the system folder, the Windows folder, the current
 // folder, then PATH.
-std::string FindLibraryFile(const std::string& name) {
+std::string FindLibraryFile(const std::string& name, std::string* error) {
   std::string file = FileNameFor(name);
   if (HasFolder(name)) {
     if (FileExists(file)) return file;
-    win32::RecordSystemError(ERROR_MOD_NOT_FOUND);
+    win32::SetSystemError(error, ERROR_MOD_NOT_FOUND);
     return {};
   }
   std::vector<std::string> folders = {win32::FolderOf(ExecutablePath()), SystemFolder(GetSystemDirectoryW),
                                       SystemFolder(GetWindowsDirectoryW)};
   std::string current;
-  if (FullPathName(".", &current)) folders.push_back(current);
+  if (FullPathName(".", &current, nullptr)) folders.push_back(current);
   std::vector<wchar_t> path(32768);
   DWORD length = GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size()));
   std::string rest = length > 0 && length < path.size() ? Narrow(path.data(), length) : std::string();
@@ -105,31 +103,32 @@ std::string FindLibraryFile(const std::string& name) {
     std::string candidate = folder + (folder.back() == '\\' || folder.back() == '/' ? "" : "\\") + file;
     if (FileExists(candidate)) return candidate;
   }
-  win32::RecordSystemError(ERROR_MOD_NOT_FOUND);
+  win32::SetSystemError(error, ERROR_MOD_NOT_FOUND);
   return {};
 }
 
-bool ReadLibraryFile(const std::string& path, size_t max_bytes, std::vector<unsigned char>* bytes) {
+bool ReadLibraryFile(const std::string& path, size_t max_bytes, std::vector<unsigned char>* bytes,
+                     std::string* error) {
   HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    RecordLastSystemError();
+    win32::SetLastSystemError(error);
     return false;
   }
   LARGE_INTEGER size;
   size_t done = 0;
-  DWORD error = ERROR_SUCCESS;
+  DWORD code = ERROR_SUCCESS;
   if (!GetFileSizeEx(file, &size)) {
-    error = GetLastError();
+    code = GetLastError();
   } else if (static_cast<ULONGLONG>(size.QuadPart) > max_bytes) {
-    error = ERROR_FILE_TOO_LARGE;
+    code = ERROR_FILE_TOO_LARGE;
   } else {
     bytes->resize(static_cast<size_t>(size.QuadPart));
-    if (!win32::ReadFully(file, bytes->data(), bytes->size(), &done)) error = GetLastError();
+    if (!win32::ReadFully(file, bytes->data(), bytes->size(), &done)) code = GetLastError();
   }
   CloseHandle(file);
-  if (error != ERROR_SUCCESS) {
-    win32::RecordSystemError(error);
+  if (code != ERROR_SUCCESS) {
+    win32::SetSystemError(error, code);
     return false;
   }
   bytes->resize(done);

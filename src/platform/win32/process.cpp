@@ -11,7 +11,7 @@
 
 namespace platform {
 
-using win32::RecordLastSystemError;
+using win32::SetLastSystemError;
 
 namespace {
 
@@ -44,7 +44,6 @@ void RunTitleWindow(std::wstring title, HANDLE ready) {
   RegisterClassW(&window_class);
   HWND window = CreateWindowExW(0, window_class.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                 CW_USEDEFAULT, 320, 200, nullptr, nullptr, window_class.hInstance, nullptr);
-  if (window == nullptr) RecordLastSystemError();
   SetEvent(ready);
   if (window == nullptr) return;
   MSG message;
@@ -56,17 +55,17 @@ void RunTitleWindow(std::wstring title, HANDLE ready) {
 
 }  // namespace
 
-LockResult TakeNamedLock(const std::string& name) {
+LockResult TakeNamedLock(const std::string& name, std::string* error) {
   // Kept open for the life of the process; the system releases it at the end.
   HANDLE mutex = CreateMutexW(nullptr, TRUE, win32::Widen(name).c_str());
-  DWORD error = GetLastError();
+  const DWORD code = GetLastError();
   if (mutex == nullptr) {
-    win32::RecordSystemError(error);
-    return error == ERROR_ACCESS_DENIED ? LockResult::kAlreadyHeld : LockResult::kFailed;
+    win32::SetSystemError(error, code);
+    return code == ERROR_ACCESS_DENIED ? LockResult::kAlreadyHeld : LockResult::kFailed;
   }
-  if (error == ERROR_ALREADY_EXISTS) {
+  if (code == ERROR_ALREADY_EXISTS) {
     CloseHandle(mutex);
-    win32::RecordSystemError(error);
+    win32::SetSystemError(error, code);
     return LockResult::kAlreadyHeld;
   }
   return LockResult::kAcquired;
@@ -79,10 +78,10 @@ void SetProcessPriority(Priority priority) {
   SetPriorityClass(GetCurrentProcess(), value);
 }
 
-bool ReadSystemTimes(SystemTimes* times) {
+bool ReadSystemTimes(SystemTimes* times, std::string* error) {
   FILETIME idle, kernel, user;
   if (!GetSystemTimes(&idle, &kernel, &user)) {
-    RecordLastSystemError();
+    SetLastSystemError(error);
     return false;
   }
   times->idle = Hundreds(idle);
@@ -91,10 +90,10 @@ bool ReadSystemTimes(SystemTimes* times) {
   return true;
 }
 
-bool ReadProcessTimes(ProcessTimes* times) {
+bool ReadProcessTimes(ProcessTimes* times, std::string* error) {
   FILETIME creation, exit, kernel, user;
   if (!GetProcessTimes(GetCurrentProcess(), &creation, &exit, &kernel, &user)) {
-    RecordLastSystemError();
+    SetLastSystemError(error);
     return false;
   }
   times->kernel = Hundreds(kernel);
@@ -102,10 +101,10 @@ bool ReadProcessTimes(ProcessTimes* times) {
   return true;
 }
 
-bool ReadMemoryUse(MemoryCounters* counters) {
+bool ReadMemoryUse(MemoryCounters* counters, std::string* error) {
   PROCESS_MEMORY_COUNTERS memory{};
   if (!GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory)) {
-    RecordLastSystemError();
+    SetLastSystemError(error);
     return false;
   }
   counters->working_set = memory.WorkingSetSize;
@@ -116,10 +115,7 @@ bool ReadMemoryUse(MemoryCounters* counters) {
 
 int CountOwnThreads() {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) {
-    RecordLastSystemError();
-    return 0;
-  }
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
   const DWORD own = GetCurrentProcessId();
   int count = 0;
   THREADENTRY32 entry{};

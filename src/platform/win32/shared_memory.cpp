@@ -17,7 +17,7 @@ std::wstring ObjectName(const std::string& name) {
 
 }  // namespace
 
-bool OpenSharedSection(const std::string& name, SharedSection* section) {
+bool OpenSharedSection(const std::string& name, SharedSection* section, std::string* error) {
   std::wstring wide = ObjectName(name);
   HANDLE mapping = OpenFileMappingW(FILE_MAP_READ | FILE_MAP_WRITE, FALSE, wide.c_str());
   DWORD access = FILE_MAP_READ | FILE_MAP_WRITE;
@@ -27,13 +27,13 @@ bool OpenSharedSection(const std::string& name, SharedSection* section) {
     mapping = OpenFileMappingW(access, FALSE, wide.c_str());
   }
   if (mapping == nullptr) {
-    win32::RecordLastSystemError();
+    win32::SetLastSystemError(error);
     return false;
   }
   void* view = MapViewOfFile(mapping, access, 0, 0, 0);
   MEMORY_BASIC_INFORMATION region{};
   if (view == nullptr || VirtualQuery(view, &region, sizeof region) == 0) {
-    win32::RecordLastSystemError();
+    win32::SetLastSystemError(error);
     if (view != nullptr) UnmapViewOfFile(view);
     CloseHandle(mapping);
     return false;
@@ -45,20 +45,20 @@ bool OpenSharedSection(const std::string& name, SharedSection* section) {
   return true;
 }
 
-bool CreateSharedSection(const std::string& name, size_t size, SharedSection* section) {
+bool CreateSharedSection(const std::string& name, size_t size, SharedSection* section, std::string* error) {
   // A section cannot be empty; one byte stands in, and none is shown.
   uint64_t bytes = size > 0 ? size : 1;
   HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, static_cast<DWORD>(bytes >> 32),
                                       static_cast<DWORD>(bytes), ObjectName(name).c_str());
   if (mapping == nullptr) {
-    win32::RecordLastSystemError();
+    win32::SetLastSystemError(error);
     return false;
   }
   bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
   void* view = MapViewOfFile(mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, 0);
   MEMORY_BASIC_INFORMATION region{};
   if (view == nullptr || VirtualQuery(view, &region, sizeof region) == 0 || (existed && region.RegionSize < size)) {
-    win32::RecordSystemError(view == nullptr ? GetLastError() : ERROR_ALREADY_EXISTS);
+    win32::SetSystemError(error, view == nullptr ? GetLastError() : ERROR_ALREADY_EXISTS);
     if (view != nullptr) UnmapViewOfFile(view);
     CloseHandle(mapping);
     return false;
@@ -78,6 +78,6 @@ void CloseSharedSection(SharedSection* section) {
 }
 
 // A section ends with its last handle; there is no name to remove.
-bool RemoveSharedSection(const std::string&) { return true; }
+bool RemoveSharedSection(const std::string&, std::string*) { return true; }
 
 }  // namespace platform

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/deliberate_leak.h"
+
 namespace avs_host {
 
 namespace {
@@ -78,6 +80,11 @@ void CBinding::DeleteEnvironment() {
 void CBinding::AbandonEnvironment() {
   // Leaked on purpose, with the clip handle and the values: after an error
   // nothing may call into the library again, not even to release them.
+  platform::KeepUntilExit(env_);
+  platform::KeepUntilExit(clip_);
+  for (const AVS_Value& value : {result_, mt_result_}) {
+    if (value.type == 'c') platform::KeepUntilExit(value.d.clip);
+  }
   env_ = nullptr;
   ForgetValues();
 }

@@ -1,7 +1,7 @@
 #include "avs_host/cpp_binding.h"
 
-
 #include "avs_host/stage_marker.h"
+#include "platform/deliberate_leak.h"
 
 namespace avs_host {
 
@@ -27,6 +27,7 @@ void CppBinding::DeleteEnvironment() {
 void CppBinding::AbandonEnvironment() {
   // Leaked on purpose: after an error nothing may call into the environment,
   // not even to delete it.
+  platform::KeepUntilExit(env_);
   env_ = nullptr;
   g_avs_linkage = nullptr;
 }

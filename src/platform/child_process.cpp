@@ -17,6 +17,42 @@ void DropCarriageReturn(std::string* line) {
 }
 }  // namespace
 
+ChildProcess::ChildProcess() = default;
+
+ChildProcess::~ChildProcess() {
+  if (process_ != 0 && !reaped_) {
+    Kill();
+    Wait();
+  }
+  CloseNative();
+}
+
+bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& args, std::string* error) {
+  if (process_ != 0 && !reaped_) {
+    *error = program + ": another child is still running here";
+    return false;
+  }
+  CloseNative();
+  pending_.clear();
+  discarding_ = output_ended_ = reaped_ = false;
+  process_ = 0;
+  status_ = -1;
+  return Spawn(program, args, error);
+}
+
+ChildProcess::ReadResult ChildProcess::ReadLine(std::string* line, double timeout_seconds) {
+  // Beyond a day the limit is no limit; it also keeps the sum below from overflowing.
+  const bool limited = timeout_seconds >= 0 && timeout_seconds < 86400.0;
+  const Deadline deadline =
+      std::chrono::steady_clock::now() +
+      std::chrono::duration_cast<Deadline::duration>(std::chrono::duration<double>(limited ? timeout_seconds : 0.0));
+  for (;;) {
+    if (NextLine(line)) return ReadResult::kLine;
+    if (output_ended_ || output_ == -1) return LastLine(line) ? ReadResult::kLine : ReadResult::kEnd;
+    if (!ReadSome(limited ? &deadline : nullptr)) return ReadResult::kTimeout;
+  }
+}
+
 void ChildProcess::TakeIn(const char* data, size_t size) {
   if (discarding_) {
     const void* end = std::memchr(data, '\n', size);

@@ -1,6 +1,7 @@
 // A child program driven line by line over its standard input and output.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -36,13 +37,21 @@ class ChildProcess {
   bool Running() const;
 
  private:
+  using Deadline = std::chrono::steady_clock::time_point;
+  // The back-ends' parts: the system calls.
+  void CloseNative();  // our pipe ends, and on Windows the process handle
+  bool Spawn(const std::string& program, const std::vector<std::string>& args, std::string* error);
+  // Waits until the deadline (null: none) for bytes of the child's output,
+  // which go to TakeIn, or for its end (output_ended_). False on timeout.
+  bool ReadSome(const Deadline* deadline);
+
   // The line framing, the same for every back-end (child_process.cpp).
   void TakeIn(const char* data, size_t size);
   bool NextLine(std::string* line);
   bool LastLine(std::string* line);
 
   // Native values kept opaque here: a pid and descriptors on POSIX, HANDLEs
-  // on Windows; 0 / -1 stand for none as the back-end decides.
+  // on Windows; 0 is no process, -1 no pipe end.
   intptr_t process_ = 0;
   intptr_t input_ = -1;   // our write end of the child's standard input
   intptr_t output_ = -1;  // our read end of the child's standard output

@@ -53,29 +53,12 @@ bool MakePipe(int ends[2]) {
 
 }  // namespace
 
-ChildProcess::ChildProcess() = default;
-
-ChildProcess::~ChildProcess() {
-  if (process_ != 0 && !reaped_) {
-    Kill();
-    Wait();
-  }
+void ChildProcess::CloseNative() {
   CloseDescriptor(&input_);
   CloseDescriptor(&output_);
 }
 
-bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& args, std::string* error) {
-  if (process_ != 0 && !reaped_) {
-    *error = program + ": another child is still running here";
-    return false;
-  }
-  CloseDescriptor(&input_);
-  CloseDescriptor(&output_);
-  pending_.clear();
-  discarding_ = output_ended_ = reaped_ = false;
-  process_ = 0;
-  status_ = -1;
-
+bool ChildProcess::Spawn(const std::string& program, const std::vector<std::string>& args, std::string* error) {
   // Close-on-exec from the start: a child another thread starts meanwhile
   // must not hold our ends, or we would never see end of output.
   int to_child[2];
@@ -160,39 +143,31 @@ bool ChildProcess::Write(std::string_view text) {
   return written;
 }
 
-ChildProcess::ReadResult ChildProcess::ReadLine(std::string* line, double timeout_seconds) {
-  // Beyond a day the limit is no limit; it also keeps the sum below from overflowing.
-  const bool limited = timeout_seconds >= 0 && timeout_seconds < 86400.0;
-  const Clock::time_point deadline =
-      Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                         std::chrono::duration<double>(limited ? timeout_seconds : 0.0));
+bool ChildProcess::ReadSome(const Deadline* deadline) {
   for (;;) {
-    if (NextLine(line)) return ReadResult::kLine;
-    if (output_ended_ || output_ < 0) return LastLine(line) ? ReadResult::kLine : ReadResult::kEnd;
     int wait_ms = -1;
-    if (limited) {
-      const auto left = std::chrono::duration<double, std::milli>(deadline - Clock::now()).count();
+    if (deadline != nullptr) {
+      const auto left = std::chrono::duration<double, std::milli>(*deadline - Clock::now()).count();
       // Rounded up: waking a little early would report a timeout too soon.
       wait_ms = left <= 0 ? 0 : static_cast<int>(std::ceil(left));
     }
     pollfd ready{static_cast<int>(output_), POLLIN, 0};
     const int polled = poll(&ready, 1, wait_ms);
+    if (polled == 0) return false;
     if (polled < 0) {
       if (errno == EINTR) continue;
       output_ended_ = true;
-      continue;
+      return true;
     }
-    if (polled == 0) return ReadResult::kTimeout;
     char buffer[65536];
     const ssize_t count = read(static_cast<int>(output_), buffer, sizeof buffer);
-    if (count < 0) {
-      if (errno == EINTR || errno == EAGAIN) continue;
-      output_ended_ = true;
-    } else if (count == 0) {
-      output_ended_ = true;
-    } else {
+    if (count < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (count > 0) {
       TakeIn(buffer, static_cast<size_t>(count));
+    } else {
+      output_ended_ = true;
     }
+    return true;
   }
 }
 

@@ -78,31 +78,14 @@ bool MakePipe(HANDLE ends[2], int inherited) {
 
 }  // namespace
 
-ChildProcess::ChildProcess() = default;
-
-ChildProcess::~ChildProcess() {
-  if (process_ != 0 && !reaped_) {
-    Kill();
-    Wait();
-  }
+void ChildProcess::CloseNative() {
   if (process_ != 0) CloseHandle(AsHandle(process_));
+  process_ = 0;
   CloseOwned(&input_);
   CloseOwned(&output_);
 }
 
-bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& args, std::string* error) {
-  if (process_ != 0 && !reaped_) {
-    *error = program + ": another child is still running here";
-    return false;
-  }
-  if (process_ != 0) CloseHandle(AsHandle(process_));
-  CloseOwned(&input_);
-  CloseOwned(&output_);
-  pending_.clear();
-  discarding_ = output_ended_ = reaped_ = false;
-  process_ = 0;
-  status_ = -1;
-
+bool ChildProcess::Spawn(const std::string& program, const std::vector<std::string>& args, std::string* error) {
   HANDLE to_child[2];
   HANDLE from_child[2];
   if (!MakePipe(to_child, 0)) {
@@ -180,45 +163,36 @@ bool ChildProcess::Write(std::string_view text) {
   return true;
 }
 
-ChildProcess::ReadResult ChildProcess::ReadLine(std::string* line, double timeout_seconds) {
-  const bool limited = timeout_seconds >= 0 && timeout_seconds < 86400.0;
-  const Clock::time_point deadline =
-      Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                         std::chrono::duration<double>(limited ? timeout_seconds : 0.0));
+bool ChildProcess::ReadSome(const Deadline* deadline) {
   char buffer[65536];
-  int idle_looks = 0;
-  for (;;) {
-    if (NextLine(line)) return ReadResult::kLine;
-    if (output_ended_ || output_ == -1) return LastLine(line) ? ReadResult::kLine : ReadResult::kEnd;
-    DWORD wanted = sizeof buffer;
-    if (limited) {
-      // An anonymous pipe has no wait with a limit: look, then sleep a
-      // little, until bytes or the end are there or time is up.
+  DWORD wanted = sizeof buffer;
+  if (deadline != nullptr) {
+    // An anonymous pipe has no wait with a limit: look, then sleep a
+    // little, until bytes or the end are there or time is up.
+    for (int idle_looks = 0;; ++idle_looks) {
       DWORD available = 0;
       if (!PeekNamedPipe(AsHandle(output_), nullptr, 0, nullptr, &available, nullptr)) {
         output_ended_ = true;
-        continue;
+        return true;
       }
-      if (available == 0) {
-        const auto left = std::chrono::duration<double, std::milli>(deadline - Clock::now()).count();
-        if (left <= 0) return ReadResult::kTimeout;
-        // Short naps first: an answer is often just about to come.
-        const DWORD nap = idle_looks++ < 10 ? 1 : 10;
-        Sleep(left < nap ? static_cast<DWORD>(left) + 1 : nap);
-        continue;
+      if (available > 0) {
+        if (available < wanted) wanted = available;
+        break;
       }
-      if (available < wanted) wanted = available;
-    }
-    DWORD count = 0;
-    if (!ReadFile(AsHandle(output_), buffer, wanted, &count, nullptr)) {
-      output_ended_ = true;
-    } else if (count == 0) {
-      output_ended_ = true;
-    } else {
-      TakeIn(buffer, count);
-      idle_looks = 0;
+      const auto left = std::chrono::duration<double, std::milli>(*deadline - Clock::now()).count();
+      if (left <= 0) return false;
+      // Short naps first: an answer is often just about to come.
+      const DWORD nap = idle_looks < 10 ? 1 : 10;
+      Sleep(left < nap ? static_cast<DWORD>(left) + 1 : nap);
     }
   }
+  DWORD count = 0;
+  if (ReadFile(AsHandle(output_), buffer, wanted, &count, nullptr) && count > 0) {
+    TakeIn(buffer, count);
+  } else {
+    output_ended_ = true;
+  }
+  return true;
 }
 
 void ChildProcess::CloseInput() { CloseOwned(&input_); }

@@ -123,7 +123,7 @@ int RunCompare(const std::vector<std::string>& args, platform::Keyboard& keyboar
 
   MeasureConfig measure_config;
   measure_config.worker_program =
-      config.worker_program.empty() ? platform::OwnExecutablePath() : config.worker_program;
+      config.worker_program.empty() ? platform::ExecutablePath() : config.worker_program;
   measure_config.answer_limit_seconds = config.answer_limit_seconds;
 
   console::ConsoleOptions console_options;

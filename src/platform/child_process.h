@@ -62,9 +62,6 @@ class ChildProcess {
   int status_ = -1;
 };
 
-// This program's own path, for starting itself as a worker.
-std::string OwnExecutablePath();
-
 // For a worker whose parent decides when to stop: Ctrl+C / SIGINT / SIGQUIT
 // sent to the terminal's whole process group no longer end it.
 void IgnoreTerminalInterrupt();

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <thread>
 
+#include "platform/files.h"
 #include "platform/testing/child_test.h"
 
 namespace platform {
@@ -80,7 +81,7 @@ void StartServer(ChildProcess* child, const char* mode, const std::vector<std::s
   args.insert(args.end(), extra.begin(), extra.end());
   SetChildArgument(mode);
   std::string error;
-  const bool started = child->Start(OwnExecutablePath(), args, &error);
+  const bool started = child->Start(ExecutablePath(), args, &error);
   SetChildArgument(nullptr);
   ASSERT_TRUE(started) << error;
   std::string line;
@@ -180,7 +181,7 @@ TEST(ChildProcess, ArgumentsArriveIntact) {
 }
 
 TEST(ChildProcess, MissingProgramIsNamed) {
-  const std::string program = OwnExecutablePath() + "-missing";
+  const std::string program = ExecutablePath() + "-missing";
   ChildProcess child;
   std::string error;
   EXPECT_FALSE(child.Start(program, {}, &error));

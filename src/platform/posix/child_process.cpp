@@ -14,7 +14,6 @@
 #include <cmath>
 
 #include "platform/error.h"
-#include "platform/files.h"
 
 extern char** environ;
 
@@ -201,8 +200,6 @@ bool ChildProcess::Running() const {
   if (waitid(P_PID, static_cast<id_t>(process_), &info, WEXITED | WNOHANG | WNOWAIT) != 0) return false;
   return info.si_pid == 0;
 }
-
-std::string OwnExecutablePath() { return ExecutablePath(); }
 
 void IgnoreTerminalInterrupt() {
   struct sigaction ignore{};

@@ -5,7 +5,6 @@
 
 #include <chrono>
 
-#include "platform/files.h"
 #include "platform/win32/wide_text.h"
 
 namespace platform {
@@ -216,8 +215,6 @@ int ChildProcess::Wait() {
 bool ChildProcess::Running() const {
   return process_ != 0 && !reaped_ && WaitForSingleObject(AsHandle(process_), 0) == WAIT_TIMEOUT;
 }
-
-std::string OwnExecutablePath() { return ExecutablePath(); }
 
 // Ctrl+C reaches every process on the console; a worker leaves the decision
 // to its controller. Ctrl+Break and closing the console still end it.

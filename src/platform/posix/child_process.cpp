@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <chrono>
 #include <climits>
 #include <cmath>
@@ -212,13 +211,13 @@ void IgnoreTerminalInterrupt() {
 std::FILE* MoveStandardOutputAside(std::string* error) {
   const int answers = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
   if (answers < 0 || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
-    *error = std::string("standard output cannot be moved: ") + std::strerror(errno);
+    *error = "standard output cannot be moved: " + ErrnoText(errno);
     if (answers >= 0) close(answers);
     return nullptr;
   }
   std::FILE* file = fdopen(answers, "w");
   if (file == nullptr) {
-    *error = std::string("standard output cannot be moved: ") + std::strerror(errno);
+    *error = "standard output cannot be moved: " + ErrnoText(errno);
     close(answers);
   }
   return file;

@@ -76,6 +76,12 @@ class Keyboard {
   };
 
  private:
+  // The back-ends' part of a Mode: changing the terminal, false when it was
+  // not changed (not a terminal, or changed already by another holder), and
+  // restoring what was changed.
+  static bool SetKeyByKeyMode();
+  static void RestoreKeyMode();
+
   int mode_depth_ = 0;     // Modes alive
   bool mode_set_ = false;  // the outermost Mode changed the terminal
   // Windows: standard input read ahead by a thread of its own when it is a

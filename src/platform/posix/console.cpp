@@ -22,6 +22,14 @@ termios saved_mode;
 volatile sig_atomic_t mode_changed = 0;
 volatile sig_atomic_t colours_changed = 0;
 
+// Safe in a signal handler.
+void RestoreSavedMode() {
+  if (mode_changed) {
+    tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
+    mode_changed = 0;
+  }
+}
+
 void WriteAllTo(int fd, const char* data, size_t size) {
   while (size > 0) {
     ssize_t n = write(fd, data, size);
@@ -98,11 +106,11 @@ bool Keyboard::KeyHit() { return posix::KeyWaitingOn(STDIN_FILENO); }
 
 int Keyboard::ReadKey() { return posix::ReadKeyFrom(STDIN_FILENO); }
 
-Keyboard::Mode::Mode(Keyboard& keyboard) : keyboard_(keyboard) {
+bool Keyboard::SetKeyByKeyMode() {
   // A mode already changed is another holder's to restore.
-  if (keyboard_.mode_depth_++ > 0 || mode_changed || isatty(STDIN_FILENO) != 1) return;
+  if (mode_changed || isatty(STDIN_FILENO) != 1) return false;
   termios mode;
-  if (tcgetattr(STDIN_FILENO, &mode) != 0) return;
+  if (tcgetattr(STDIN_FILENO, &mode) != 0) return false;
   saved_mode = mode;
   mode.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
   mode.c_lflag |= ISIG;
@@ -112,19 +120,12 @@ Keyboard::Mode::Mode(Keyboard& keyboard) : keyboard_(keyboard) {
   mode_changed = 1;
   if (tcsetattr(STDIN_FILENO, TCSANOW, &mode) != 0) {
     mode_changed = 0;
-    return;
+    return false;
   }
-  keyboard_.mode_set_ = true;
+  return true;
 }
 
-Keyboard::Mode::~Mode() {
-  if (--keyboard_.mode_depth_ > 0 || !keyboard_.mode_set_) return;
-  keyboard_.mode_set_ = false;
-  if (mode_changed) {
-    tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
-    mode_changed = 0;
-  }
-}
+void Keyboard::RestoreKeyMode() { RestoreSavedMode(); }
 
 void InstallTerminalRestore() {
   // Handler state: the handlers are the process's, installed once for it.
@@ -147,10 +148,7 @@ void InstallTerminalRestore() {
 
 void RestoreTerminal() {
   int saved_errno = errno;
-  if (mode_changed) {
-    tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
-    mode_changed = 0;
-  }
+  RestoreSavedMode();
   if (colours_changed) {
     static const char kReset[] = "\x1b[0m";
     WriteAllTo(STDOUT_FILENO, kReset, sizeof kReset - 1);

@@ -29,6 +29,11 @@ DWORD saved_input_mode = 0;
 HANDLE Output() { return GetStdHandle(STD_OUTPUT_HANDLE); }
 HANDLE Input() { return GetStdHandle(STD_INPUT_HANDLE); }
 
+// Also from the control handler's thread, hence the exchange.
+void RestoreSavedMode() {
+  if (InterlockedExchange(&mode_changed, 0)) SetConsoleMode(Input(), saved_input_mode);
+}
+
 bool IsConsole(HANDLE handle) {
   DWORD mode;
   return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != 0;
@@ -233,30 +238,23 @@ int Keyboard::ReadKey() {
   }
 }
 
-Keyboard::Mode::Mode(Keyboard& keyboard) : keyboard_(keyboard) {
+bool Keyboard::SetKeyByKeyMode() {
   // A mode already changed is another holder's to restore.
-  if (keyboard_.mode_depth_++ > 0 || mode_changed || !StdinIsConsole()) return;
+  if (mode_changed || !StdinIsConsole()) return false;
   DWORD mode;
-  if (!GetConsoleMode(Input(), &mode)) return;
+  if (!GetConsoleMode(Input(), &mode)) return false;
   saved_input_mode = mode;
   mode_changed = 1;
   // Ctrl+C keeps its meaning; keys come one by one, unechoed.
   if (!SetConsoleMode(Input(), (mode & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT)) |
                                    ENABLE_PROCESSED_INPUT)) {
     mode_changed = 0;
-    return;
+    return false;
   }
-  keyboard_.mode_set_ = true;
+  return true;
 }
 
-Keyboard::Mode::~Mode() {
-  if (--keyboard_.mode_depth_ > 0 || !keyboard_.mode_set_) return;
-  keyboard_.mode_set_ = false;
-  if (mode_changed) {
-    SetConsoleMode(Input(), saved_input_mode);
-    mode_changed = 0;
-  }
-}
+void Keyboard::RestoreKeyMode() { RestoreSavedMode(); }
 
 void InstallTerminalRestore() {
   // Handler state: the handler is the process's, installed once for it.
@@ -269,7 +267,7 @@ void InstallTerminalRestore() {
 
 void RestoreTerminal() {
   DWORD saved_error = GetLastError();
-  if (InterlockedExchange(&mode_changed, 0)) SetConsoleMode(Input(), saved_input_mode);
+  RestoreSavedMode();
   if (InterlockedExchange(&colours_changed, 0) && attributes_saved)
     SetConsoleTextAttribute(Output(), saved_attributes);
   SetLastError(saved_error);

@@ -1,6 +1,5 @@
 #include "gpu_source.h"
 
-
 namespace gpu_publisher {
 
 const char* SensorName(Sensor sensor) {

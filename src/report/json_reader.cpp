@@ -20,16 +20,7 @@ std::string ByteText(unsigned char c) {
   return std::string("byte 0x") + kHex[c >> 4] + kHex[c & 15];
 }
 
-// Text from the file in a message: cut, controls shown as '?'.
-std::string Shown(std::string_view text) {
-  constexpr size_t kShown = 40;
-  std::string out;
-  for (size_t i = 0; i < text.size() && i < kShown; ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    out += c < 0x20 || c == 0x7f ? '?' : static_cast<char>(c);
-  }
-  return text.size() > kShown ? out + "..." : out;
-}
+std::string Shown(std::string_view text) { return MessageText(text, 40); }
 
 void AppendUtf8(uint32_t code, std::string* out) {
   if (code < 0x80) {

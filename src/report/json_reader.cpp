@@ -134,14 +134,18 @@ class Parser {
     return Fail(std::string("',' or '") + close + "' expected, found " + ByteText(Byte()));
   }
 
-  bool Array(JsonValue* value, size_t depth) {
-    value->type = JsonType::kArray;
+  // Past the opening bracket; true when the closing one follows at once.
+  bool Empty(char close) {
     ++at_;
     SkipSpace();
-    if (at_ < text_.size() && text_[at_] == ']') {
-      ++at_;
-      return true;
-    }
+    if (at_ == text_.size() || text_[at_] != close) return false;
+    ++at_;
+    return true;
+  }
+
+  bool Array(JsonValue* value, size_t depth) {
+    value->type = JsonType::kArray;
+    if (Empty(']')) return true;
     for (bool more = true; more;) {
       value->items.emplace_back();
       if (!Value(&value->items.back(), depth) || !Next(']', &more)) return false;
@@ -151,12 +155,7 @@ class Parser {
 
   bool Object(JsonValue* value, size_t depth) {
     value->type = JsonType::kObject;
-    ++at_;
-    SkipSpace();
-    if (at_ < text_.size() && text_[at_] == '}') {
-      ++at_;
-      return true;
-    }
+    if (Empty('}')) return true;
     std::unordered_set<std::string> seen;
     for (bool more = true; more;) {
       if (at_ == text_.size()) return Fail("the file ends inside an object");

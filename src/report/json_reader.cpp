@@ -22,24 +22,6 @@ std::string ByteText(unsigned char c) {
 
 std::string Shown(std::string_view text) { return MessageText(text, 40); }
 
-void AppendUtf8(uint32_t code, std::string* out) {
-  if (code < 0x80) {
-    *out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    *out += static_cast<char>(0xC0 | (code >> 6));
-    *out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    *out += static_cast<char>(0xE0 | (code >> 12));
-    *out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    *out += static_cast<char>(0xF0 | (code >> 18));
-    *out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    *out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
 class Parser {
  public:
   Parser(const InputFile& file, const JsonLimits& limits, std::string* error)
@@ -219,7 +201,7 @@ class Parser {
       if (low < 0xDC00 || low > 0xDFFF) return Fail("a \\u escape of a lone high surrogate");
       code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
     }
-    AppendUtf8(code, out);
+    text::AppendUtf8(code, out);
     return true;
   }
 

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "text/text.h"
+
 namespace measure {
 
 namespace gpuz {
@@ -16,24 +18,6 @@ const unsigned char* EntryAt(const unsigned char* data, size_t size, size_t tabl
   const size_t start = table + index * entry_size;  // small constants: no overflow
   if (start > size || size - start < entry_size) return nullptr;
   return data + start;
-}
-
-void AppendUtf8(char32_t c, std::string* out) {
-  if (c < 0x80) {
-    out->push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
 }
 
 size_t Utf8Length(char32_t c) {
@@ -79,7 +63,7 @@ std::string Utf16ToUtf8(std::u16string_view text, size_t max_bytes) {
     }
     // Stop at the first character that no longer fits, never in its middle.
     if (out.size() + Utf8Length(c) > max_bytes) break;
-    AppendUtf8(c, &out);
+    text::AppendUtf8(c, &out);
   }
   return out;
 }

@@ -292,7 +292,7 @@ bool ReadVariant(Fields& f, const JsonValue& v, size_t index, CompareVariant* ou
   for (size_t i = 0; vars && i < vars->items.size(); ++i) {
     const JsonValue& value = vars->items[i];
     if (value.type != JsonType::kString) {
-      return f.Fail(value, w + ".vars." + vars->keys[i], std::string("a text expected, found ") + JsonTypeName(value.type));
+      return f.Fail(value, w + ".vars." + MessageText(vars->keys[i], 40), std::string("a text expected, found ") + JsonTypeName(value.type));
     }
     out->vars.emplace_back(vars->keys[i], value.text);
   }

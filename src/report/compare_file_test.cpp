@@ -169,6 +169,8 @@ TEST(CompareFile, RefusesFilesOutsideTheSchemaNamingThePlace) {
       {with("\"calls\": 3", "\"calls\": -3"),
        "r.json, line 7: variants[1].stages[1].calls: -3 is not a whole number from 0 to 9223372036854775807"},
       {with("\"machine\": {\"gpu\": \"x\"}", "\"machine\": []"), "r.json, line 2: machine: an object expected, found an array"},
+      {with("\"script\": \"a.avs\"", "\"script\": \"a.avs\", \"vars\": {\"\\u001b[2J\": 1}"),
+       "r.json, line 5: variants[1].vars.?[2J: a text expected, found a number"},
   };
   for (const auto& c : cases) {
     CompareFile file;

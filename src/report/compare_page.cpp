@@ -46,23 +46,6 @@ std::string Megabytes(uint64_t bytes) {
 
 std::string Percent(double confidence) { return FixedText(confidence * 100, 0) + " %"; }
 
-// The y axis of a plot from kChartPlotTop to bottom, grid lines at each tick.
-std::string YAxis(double top, double step, int bottom, const std::string& unit) {
-  std::string svg = "<g class=\"axis\">\n";
-  const int decimals = step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
-  for (int k = 0; k * step <= top + step * 1e-9; ++k) {
-    const double y = bottom - k * step / top * (bottom - kChartPlotTop);
-    svg += "<line class=\"grid\" x1=\"" + std::to_string(kChartPlotLeft) + "\"" + Attribute("y1", y) + " x2=\"" +
-           std::to_string(kChartPlotRight) + "\"" + Attribute("y2", y) + "/>";
-    svg += "<text x=\"" + std::to_string(kChartPlotLeft - 6) + "\"" + Attribute("y", y + 4) +
-           " text-anchor=\"end\">" + FixedText(k * step, decimals) + "</text>\n";
-  }
-  const std::string middle = FixedText((kChartPlotTop + bottom) / 2.0, 1);
-  svg += "<text x=\"14\" y=\"" + middle + "\" text-anchor=\"middle\" transform=\"rotate(-90 14 " + middle +
-         ")\">" + unit + "</text>\n";
-  return svg + "</g>\n";
-}
-
 // Each variant a column, its rounds points across it in block order, so a
 // drift over the run shows as a slope; the median a bar.
 std::string RoundsSvg(const CompareFile& file) {
@@ -86,7 +69,7 @@ std::string RoundsSvg(const CompareFile& file) {
   std::string svg = ChartSvgStart("rounds", kChartPlotBottom + 30,
                                   " role=\"img\" aria-label=\"Rounds\" data-y-top=\"" + FixedText(top, 3) + "\"");
   svg += ChartTitle(kChartPlotLeft, "Frames per second of each round, by variant (fps)");
-  svg += YAxis(top, step, kChartPlotBottom, "fps");
+  svg += "<g class=\"axis\">\n" + YTicksSvg(top, step) + YUnitSvg("fps") + "</g>\n";
   svg += "<g class=\"axis\"><line x1=\"" + std::to_string(kChartPlotLeft) + "\" y1=\"" + std::to_string(kChartPlotBottom) +
          "\" x2=\"" + std::to_string(kChartPlotRight) + "\" y2=\"" + std::to_string(kChartPlotBottom) + "\"/></g>\n";
   for (size_t v = 0; v < n; ++v) {
@@ -154,7 +137,7 @@ std::string RatiosSvg(const CompareFile& file) {
            "\" fill=\"#e8e8e8\"/>\n";
   }
   const double step = TickStep(hi - lo);
-  const int decimals = step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
+  const int decimals = TickDecimals(step);
   svg += "<g class=\"axis\">\n";
   for (double x = std::ceil(lo / step - 1e-9) * step; x <= hi + step * 1e-9; x += step) {
     svg += "<line" + Attribute("x1", px(x)) + " y1=\"" + std::to_string(bottom) + "\"" + Attribute("x2", px(x)) +

@@ -80,17 +80,6 @@ const char* ColumnName(Field field, size_t index) {
   return "";
 }
 
-// Printable form of a field for a message: short, and no control bytes.
-std::string Quoted(std::string_view text) {
-  std::string out = "\"";
-  for (size_t i = 0; i < text.size() && i < 32; ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    out += (c < 0x20 || c == 0x7f) ? '?' : static_cast<char>(c);
-  }
-  if (text.size() > 32) out += "...";
-  return out + "\"";
-}
-
 }  // namespace
 
 bool ParseRunCsv(const InputFile& file, RunCsv* run, std::string* error) {
@@ -153,7 +142,7 @@ bool ParseRunCsv(const InputFile& file, RunCsv* run, std::string* error) {
       }
       if (!ok) {
         return fail("field " + std::to_string(index + 1) + " (" + ColumnName(kind, index) +
-                    "): " + Quoted(field) + " is not a number of the form the file uses");
+                    "): \"" + MessageText(field, 32) + "\" is not a number of the form the file uses");
       }
       ++index;
       if (field_end == line_end) break;

@@ -11,6 +11,15 @@ std::string InputError(const std::string& path, size_t line, const std::string& 
   return path + ", line " + std::to_string(line) + ": " + what;
 }
 
+std::string MessageText(std::string_view text, size_t most) {
+  std::string out;
+  for (size_t i = 0; i < text.size() && i < most; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    out += c < 0x20 || c == 0x7f ? '?' : static_cast<char>(c);
+  }
+  return text.size() > most ? out + "..." : out;
+}
+
 bool ReadInputFile(const std::string& path, InputFile* file, std::string* error) {
   file->path = path;
   file->content.clear();

@@ -24,6 +24,10 @@ bool ReadInputFile(const std::string& path, InputFile* file, std::string* error)
 // "<path>, line <n>: <what>" (line 0 leaves the line out).
 std::string InputError(const std::string& path, size_t line, const std::string& what);
 
+// Text from a file as a message quotes it: its first most bytes (then
+// "..."), control characters as '?', so no stray escape reaches a terminal.
+std::string MessageText(std::string_view text, size_t most);
+
 // Line of the first byte that no text file of ours holds, 0 when there is
 // none: NUL, and with any_control also every other control character besides
 // tab, CR and LF. (A log quotes the user's script, which may hold a stray

@@ -20,34 +20,7 @@ std::string ByteText(unsigned char c) {
   return std::string("byte 0x") + kHex[c >> 4] + kHex[c & 15];
 }
 
-// Text from the file in a message: cut, controls shown as '?'.
-std::string Shown(std::string_view text) {
-  constexpr size_t kShown = 40;
-  std::string out;
-  for (size_t i = 0; i < text.size() && i < kShown; ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    out += c < 0x20 || c == 0x7f ? '?' : static_cast<char>(c);
-  }
-  return text.size() > kShown ? out + "..." : out;
-}
-
-void AppendUtf8(uint32_t code, std::string* out) {
-  if (code < 0x80) {
-    *out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    *out += static_cast<char>(0xC0 | (code >> 6));
-    *out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    *out += static_cast<char>(0xE0 | (code >> 12));
-    *out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    *out += static_cast<char>(0xF0 | (code >> 18));
-    *out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    *out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    *out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
+std::string Shown(std::string_view text) { return MessageText(text, 40); }
 
 class Parser {
  public:
@@ -143,14 +116,18 @@ class Parser {
     return Fail(std::string("',' or '") + close + "' expected, found " + ByteText(Byte()));
   }
 
-  bool Array(JsonValue* value, size_t depth) {
-    value->type = JsonType::kArray;
+  // Past the opening bracket; true when the closing one follows at once.
+  bool Empty(char close) {
     ++at_;
     SkipSpace();
-    if (at_ < text_.size() && text_[at_] == ']') {
-      ++at_;
-      return true;
-    }
+    if (at_ == text_.size() || text_[at_] != close) return false;
+    ++at_;
+    return true;
+  }
+
+  bool Array(JsonValue* value, size_t depth) {
+    value->type = JsonType::kArray;
+    if (Empty(']')) return true;
     for (bool more = true; more;) {
       value->items.emplace_back();
       if (!Value(&value->items.back(), depth) || !Next(']', &more)) return false;
@@ -160,12 +137,7 @@ class Parser {
 
   bool Object(JsonValue* value, size_t depth) {
     value->type = JsonType::kObject;
-    ++at_;
-    SkipSpace();
-    if (at_ < text_.size() && text_[at_] == '}') {
-      ++at_;
-      return true;
-    }
+    if (Empty('}')) return true;
     std::unordered_set<std::string> seen;
     for (bool more = true; more;) {
       if (at_ == text_.size()) return Fail("the file ends inside an object");
@@ -229,7 +201,7 @@ class Parser {
       if (low < 0xDC00 || low > 0xDFFF) return Fail("a \\u escape of a lone high surrogate");
       code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
     }
-    AppendUtf8(code, out);
+    text::AppendUtf8(code, out);
     return true;
   }
 

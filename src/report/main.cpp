@@ -23,6 +23,18 @@ void PrintError(const std::string& message) {
   platform::WriteText(false, "korbinet-report: " + message + "\n");
 }
 
+// Writes the page and prints its figures' table with where the page went.
+int WriteReport(const std::string& output, const std::string& page,
+                const std::vector<std::vector<std::string>>& cells) {
+  if (std::string reason; !platform::WriteFileReplacing(output, page, &reason)) {
+    PrintError(output + ": cannot be written: " + reason);
+    return kBadInput;
+  }
+  report::PrintTable(cells);
+  platform::WriteText(true, "\nReport: " + output + "\n");
+  return 0;
+}
+
 // The page of a korbinet-compare result, its figures on standard output.
 int ComparisonResultPage(const report::InputFile& file, const report::ReportOptions& options) {
   using namespace report;
@@ -39,13 +51,7 @@ int ComparisonResultPage(const report::InputFile& file, const report::ReportOpti
     PrintError(output + ": is the result file; the report must go elsewhere");
     return kUsageError;
   }
-  if (std::string reason; !platform::WriteFileReplacing(output, ComparePage(result), &reason)) {
-    PrintError(output + ": cannot be written: " + reason);
-    return kBadInput;
-  }
-  PrintTable(CompareCells(result));
-  platform::WriteText(true, "\nReport: " + output + "\n");
-  return 0;
+  return WriteReport(output, ComparePage(result), CompareCells(result));
 }
 
 }  // namespace
@@ -114,14 +120,7 @@ int main(int argc, char** argv) {
   }
   const std::string page = runs.size() == 1 ? RunPage(runs[0], figures[0])
                                             : ComparisonPage(runs, figures, options.baseline);
-  if (std::string reason; !platform::WriteFileReplacing(output, page, &reason)) {
-    PrintError(output + ": cannot be written: " + reason);
-    return kBadInput;
-  }
-
   std::vector<std::string> labels;
   for (const Run& run : runs) labels.push_back(run.label);
-  PrintTable(ComparisonCells(labels, figures, options.baseline));
-  platform::WriteText(true, "\nReport: " + output + "\n");
-  return 0;
+  return WriteReport(output, page, ComparisonCells(labels, figures, options.baseline));
 }

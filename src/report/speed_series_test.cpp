@@ -87,6 +87,12 @@ TEST(ChartSvg, MarksValuesBeyondTheLimitAndStartsTheAxisAtZero) {
 
   chart.y_limit = 0;  // without a limit, the spike sets the axis
   EXPECT_NE(ChartSvg(chart).find("data-beyond=\"0\""), std::string::npos);
+
+  // Each step of the y axis a grid line and a label with the decimals the step needs; the top on the plot's edge.
+  chart = Chart{"cpu", "CPU", "%", {ChartSeries{"", "", false, {1, 2}, {0.1, 0.3}}}};
+  EXPECT_NE(ChartSvg(chart).find("<line class=\"grid\" x1=\"72\" y1=\"34.0\" x2=\"860\" y2=\"34.0\"/>"
+                                 "<text x=\"66\" y=\"38.0\" text-anchor=\"end\">0.30</text>\n"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -15,7 +15,8 @@ constexpr int kLegendRowHeight = 18;
 constexpr int kLegendColumns = 3;
 constexpr int kLegendColumnWidth = 262;
 
-// Decimals a tick label needs to tell its step apart.
+}  // namespace
+
 int TickDecimals(double step) {
   int decimals = 0;
   while (decimals < 6 && std::fabs(step - std::round(step)) > 1e-9) {
@@ -25,7 +26,28 @@ int TickDecimals(double step) {
   return decimals;
 }
 
-}  // namespace
+std::string YTicksSvg(double top, double step) {
+  const double plot_height = kChartPlotBottom - kChartPlotTop;
+  // The last tick may pass top by a rounding error; it is drawn at the top.
+  auto py = [&](double y) { return kChartPlotBottom - std::fmin(y, top) / top * plot_height; };
+  const int decimals = TickDecimals(step);
+  std::string svg;
+  for (int k = 0; k * step <= top + step * 1e-9; ++k) {
+    const double v = k * step;
+    const std::string y = FixedText(py(v), 1);
+    svg += "<line class=\"grid\" x1=\"" + std::to_string(kChartPlotLeft) + "\" y1=\"" + y +
+           "\" x2=\"" + std::to_string(kChartPlotRight) + "\" y2=\"" + y + "\"/>";
+    svg += "<text x=\"" + std::to_string(kChartPlotLeft - 6) + "\" y=\"" + FixedText(py(v) + 4, 1) +
+           "\" text-anchor=\"end\">" + FixedText(v, decimals) + "</text>\n";
+  }
+  return svg;
+}
+
+std::string YUnitSvg(const std::string& unit) {
+  const std::string middle = FixedText((kChartPlotTop + kChartPlotBottom) / 2.0, 1);
+  return "<text x=\"14\" y=\"" + middle + "\" text-anchor=\"middle\" transform=\"rotate(-90 14 " + middle +
+         ")\">" + unit + "</text>\n";
+}
 
 std::string ChartSvgStart(const std::string& id, int height, const std::string& attributes) {
   const std::string width = std::to_string(kChartWidth), tall = std::to_string(height);
@@ -111,16 +133,7 @@ std::string ChartSvg(const Chart& chart) {
   }
 
   // Grid and ticks.
-  const int y_decimals = TickDecimals(y_step);
-  svg += "<g class=\"axis\">\n";
-  for (int k = 0; k * y_step <= y_top + y_step * 1e-9; ++k) {
-    const double v = k * y_step;
-    const std::string y = FixedText(py(v), 1);
-    svg += "<line class=\"grid\" x1=\"" + std::to_string(kChartPlotLeft) + "\" y1=\"" + y +
-           "\" x2=\"" + std::to_string(kChartPlotRight) + "\" y2=\"" + y + "\"/>";
-    svg += "<text x=\"" + std::to_string(kChartPlotLeft - 6) + "\" y=\"" + FixedText(py(v) + 4, 1) +
-           "\" text-anchor=\"end\">" + FixedText(v, y_decimals) + "</text>\n";
-  }
+  svg += "<g class=\"axis\">\n" + YTicksSvg(y_top, y_step);
   const int x_decimals = TickDecimals(x_step);
   for (double v = std::ceil(x_min / x_step - 1e-9) * x_step; v <= x_max + x_step * 1e-9;
        v += x_step) {
@@ -137,10 +150,7 @@ std::string ChartSvg(const Chart& chart) {
          "\"/>\n";
   svg += "<text x=\"" + FixedText((kChartPlotLeft + kChartPlotRight) / 2.0, 1) + "\" y=\"" +
          std::to_string(kChartPlotBottom + 36) + "\" text-anchor=\"middle\">" + EscapeHtml(chart.x_title) + "</text>\n";
-  svg += "<text x=\"14\" y=\"" + FixedText((kChartPlotTop + kChartPlotBottom) / 2.0, 1) +
-         "\" text-anchor=\"middle\" transform=\"rotate(-90 14 " +
-         FixedText((kChartPlotTop + kChartPlotBottom) / 2.0, 1) + ")\">" + unit + "</text>\n";
-  svg += "</g>\n";
+  svg += YUnitSvg(unit) + "</g>\n";
 
   // The lines, one per series, each a pixel column at most twice.
   const size_t columns = static_cast<size_t>(plot_width);

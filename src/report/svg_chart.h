@@ -57,4 +57,13 @@ std::string ChartSvg(const Chart& chart);
 // ten, giving about five ticks.
 double TickStep(double range);
 
+// Decimals a tick label needs to tell its step apart.
+int TickDecimals(double step);
+
+// The y axis of a plot from kChartPlotTop to kChartPlotBottom: a grid line
+// and a label at each step from 0 to top, and the unit (escaped already)
+// turned along the axis.
+std::string YTicksSvg(double top, double step);
+std::string YUnitSvg(const std::string& unit);
+
 }  // namespace report

@@ -26,4 +26,7 @@ std::string Format(const char* format, ...) KORBINET_PRINTF_FORMAT(1, 2);
 // are not well-formed. *code, when given, receives the code point.
 size_t Utf8SequenceLength(std::string_view text, size_t i, uint32_t* code = nullptr);
 
+// Appends a code point (up to U+10FFFF) as UTF-8.
+void AppendUtf8(char32_t code, std::string* out);
+
 }  // namespace text

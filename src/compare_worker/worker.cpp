@@ -179,9 +179,7 @@ void Worker::Prepare(const settings_file::Settings& settings, avs_host::ScriptVa
     binding.AddStageMarker(stages_.get());
     binding.Import(script);
     if (setup_.prefetch) binding.Prefetch(*setup_.prefetch);
-    avs_host::OpenScriptClip(binding, script, settings.InvokeDistributor, avs_host::kNoVideoFormat,
-                             values);
-    if (!values->facts.has_video) binding.ThrowError(avs_host::kNoVideoFormat, script);
+    avs_host::OpenVideoClip(binding, script, settings.InvokeDistributor, values);
   });
 }
 

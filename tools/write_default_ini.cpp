@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: write-default-ini FILE\n");
     return 2;
   }
-  std::string version = platform::FileVersionText("").substr(0, 5);
+  std::string version = platform::ProgramVersion();
   std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
   out << settings_file::DefaultSettingsText(version);
   return out.good() ? 0 : 1;

@@ -95,7 +95,7 @@ int RunKorbinet(int argc, char** argv, platform::Keyboard& keyboard) {
   platform::InstallFaultHandlers();
 
   RunConfig config;
-  const std::string version5 = platform::FileVersionText("").substr(0, 5);
+  const std::string version5 = platform::ProgramVersion();
   config.program_version = version5 + " (x64)";
   Settings& settings = config.settings;
 

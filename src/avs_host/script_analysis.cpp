@@ -26,6 +26,13 @@ uint32_t SamplingIntervalFor(double ms_per_frame) {
   return interval;
 }
 
+void OpenVideoClip(AvsBinding& binding, const std::string& script_path, bool invoke_distributor,
+                   ScriptValues* values) {
+  const char* no_video = "Script did not return a video clip:\n(%s)";
+  OpenScriptClip(binding, script_path, invoke_distributor, no_video, values);
+  if (!values->facts.has_video) binding.ThrowError(no_video, script_path);
+}
+
 bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
                    int interface_version, bool invoke_distributor, uint32_t* interval,
                    std::string* error, AvsInterface binding_kind) {
@@ -59,22 +66,18 @@ bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
     AvsBinding& binding = library.binding();
     FramesTimed timed;
     fault::CallTranslated([&] {
-      const char* no_video = kNoVideoFormat;
       binding.AddStageMarker(&stages);
       binding.Import(script_path);
-      OpenScriptClip(binding, script_path, invoke_distributor, no_video, &values);
-      if (!values.facts.has_video) binding.ThrowError(no_video, script_path);
+      OpenVideoClip(binding, script_path, invoke_distributor, &values);
       const int num_frames = values.vi.num_frames;
       if (num_frames <= 0) return;
       measure::TickMs tick;
       TimeFirstFrames(binding, static_cast<uint32_t>(num_frames), 5.0, [&tick] { return tick.Seconds(); }, &timed);
     });
-    const uint32_t frames_read = timed.frames;
-    const double elapsed = timed.seconds;
-    if (frames_read == 0) {
+    if (timed.frames == 0) {
       *error = kClipHasNoFramesText;
-    } else if (elapsed > 0.5) {
-      *interval = SamplingIntervalFor(elapsed * 1000 / frames_read);
+    } else if (timed.seconds > 0.5) {
+      *interval = SamplingIntervalFor(timed.seconds * 1000 / timed.frames);
       measured = true;
     } else {
       *error = "Script runtime is too short for accurate measurements";

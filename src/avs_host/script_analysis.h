@@ -10,6 +10,8 @@
 
 namespace avs_host {
 
+struct ScriptValues;
+
 // The interval for a measured time per frame (0 when none was measured).
 uint32_t SamplingIntervalFor(double ms_per_frame);
 
@@ -44,9 +46,12 @@ bool AnalyseScript(const std::string& script_path, const std::string& avsdll,
                    int interface_version, bool invoke_distributor, uint32_t* interval,
                    std::string* error, AvsInterface binding = kBuildAvsInterface);
 
-// The error for a script whose result is no clip or has no video; "%s" is
-// the script's path.
-inline constexpr char kNoVideoFormat[] = "Script did not return a video clip:\n(%s)";
+// The analysis's clip, in korbinet's analysis and in korbinet-compare's
+// worker: OpenScriptClip, and a result that is no clip or has no video is
+// the error "Script did not return a video clip:\n(<path>)". As there,
+// errors arrive as exceptions and the caller guards against faults.
+void OpenVideoClip(AvsBinding& binding, const std::string& script_path, bool invoke_distributor,
+                   ScriptValues* values);
 
 // Shown for a clip without frames, instead of offering an empty range.
 extern const char kClipHasNoFramesText[];

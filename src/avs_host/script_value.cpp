@@ -2,29 +2,19 @@
 
 #include <charconv>
 
+#include "text/text.h"
+
 namespace avs_host {
 
 namespace {
 
-bool EqualsIgnoringCase(const std::string& text, const char* word) {
-  size_t i = 0;
-  for (; word[i] != '\0'; ++i) {
-    if (i >= text.size()) return false;
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != word[i]) return false;
-  }
-  return i == text.size();
-}
-
-// The whole text must be the number; from_chars reads neither a leading '+'
-// nor spaces, and ignores the locale.
+// The whole text must be the number, after one '+' at most: from_chars reads
+// neither a '+' nor spaces, and ignores the locale.
 template <class T>
 bool ParseWhole(const std::string& text, T* value) {
   const char* begin = text.data();
   const char* end = begin + text.size();
   if (begin != end && *begin == '+') ++begin;
-  if (begin == end || *begin == '+' || *begin == ' ') return false;
   const auto [ptr, ec] = std::from_chars(begin, end, *value);
   return ec == std::errc() && ptr == end;
 }
@@ -33,9 +23,11 @@ bool ParseWhole(const std::string& text, T* value) {
 
 ScriptValue ParseScriptValue(const std::string& text) {
   ScriptValue value;
-  if (EqualsIgnoringCase(text, "true") || EqualsIgnoringCase(text, "false")) {
+  std::string lower = text;
+  text::ToLower(&lower);
+  if (lower == "true" || lower == "false") {
     value.kind = ScriptValue::Kind::kBool;
-    value.boolean = text.size() == 4;
+    value.boolean = lower == "true";
   } else if (ParseWhole(text, &value.integer)) {
     value.kind = ScriptValue::Kind::kInt;
   } else if (double number = 0; ParseWhole(text, &number)) {

@@ -8,7 +8,7 @@
 
 #include "console/console.h"
 #include "bench/frame_range.h"
-#include "fault/structured_exception.h"
+#include "bench/frame_requests.h"
 
 namespace measure {
 class GpuMonitor;
@@ -156,10 +156,9 @@ std::string EfficiencyIndexText(double average_frame_rate, uint32_t cpu_average)
 
 // Requests frames first..last through source(n), which must drop the frame
 // before it returns. Between two samples a frame costs the request and one
-// compare. The source is copied, so it must be a handle (pointers), not hold
-// state of its own. Each run of requests between samples is guarded, so a processor
-// fault arrives as StructuredException; any exception leaves at once with the
-// figures and records stored so far in state.
+// compare. Each run of requests between samples goes through RequestFrames;
+// any exception leaves at once with the figures and records stored so far in
+// state.
 template <class FrameSource>
 void RunFrameLoop(FrameSource& source, FrameLoopState& state, const FrameLoopOptions& options,
                   LoopProbes& probes, console::Console& console) {
@@ -178,20 +177,7 @@ void RunFrameLoop(FrameSource& source, FrameLoopState& state, const FrameLoopOpt
     const uint32_t end = current + (stop_at - stats.frames_processed);
     uint32_t reached = current;
     try {
-      fault::CallTranslated([&source, &reached, first = current, end] {
-        // A local copy stays in registers across the opaque request, where
-        // the caller's object would be read again for every frame.
-        FrameSource local = source;
-        uint32_t n = first;
-        try {
-          do {
-            local(n);
-          } while (++n != end);
-        } catch (...) {
-          reached = n;
-          throw;
-        }
-      });
+      RequestFrames(source, [](uint32_t n) { return n; }, current, end, &reached);
     } catch (...) {
       stats.frames_processed += reached - current;
       throw;

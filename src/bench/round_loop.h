@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "fault/structured_exception.h"
+#include "bench/frame_requests.h"
 
 namespace bench {
 
@@ -45,11 +45,9 @@ inline constexpr double kRoundSampleSeconds = 0.1;
 // Requests source(frame_number(k)) for k = *k, *k + 1, ... in batches of
 // interval frames, reading the clock after each batch, until seconds have
 // passed (at least one batch). *k is where the next round continues, so a
-// worker's rounds walk on through its frame order. As in RunFrameLoop, the
-// source and frame_number are copied into locals so that a frame costs the
-// request and the number alone, and each batch is guarded so that a processor
-// fault arrives as StructuredException; any exception leaves at once (*k
-// then unspecified).
+// worker's rounds walk on through its frame order. Each batch goes through
+// RequestFrames, as the frame loop's runs do; any exception leaves at once,
+// *k then at the request that failed.
 template <class FrameSource, class FrameNumber>
 RoundFigures RunRound(const FrameSource& source, const FrameNumber& frame_number, uint64_t* k,
                       uint32_t interval, double seconds, RoundProbes& probes) {
@@ -65,16 +63,8 @@ RoundFigures RunRound(const FrameSource& source, const FrameNumber& frame_number
   double last_sample = start;
   double now = start;
   do {
-    const uint64_t first = *k;
-    fault::CallTranslated([&source, &frame_number, first, end = first + batch] {
-      FrameSource local = source;
-      FrameNumber number = frame_number;
-      uint64_t i = first;
-      do {
-        local(static_cast<uint32_t>(number(i)));
-      } while (++i != end);
-    });
-    *k = first + batch;
+    RequestFrames(source, frame_number, *k, *k + batch, k);
+    *k += batch;
     figures.frames += batch;
     now = probes.Seconds();
     if (now - last_sample >= kRoundSampleSeconds) {

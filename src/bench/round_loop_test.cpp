@@ -59,6 +59,7 @@ TEST(RoundLoop, AFailingFrameEndsTheRoundWithItsError) {
   EXPECT_THROW(RunRound(Requests{&seen}, [](uint64_t i) { return i; }, &k, 5, 10, probes),
                std::runtime_error);
   EXPECT_EQ(seen.size(), 13u);
+  EXPECT_EQ(k, 13u);
 }
 
 }  // namespace

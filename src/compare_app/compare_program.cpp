@@ -101,7 +101,6 @@ int RunCompare(const std::vector<std::string>& args, platform::Keyboard& keyboar
     platform::WriteText(false, compare::kUsage);
     return kStatusUsage;
   }
-  const std::string version5 = platform::FileVersionText("").substr(0, 5);
   if (options.version) {
     platform::WriteText(true, platform::ProgramVersionLine("korbinet-compare"));
     return kStatusDone;
@@ -151,7 +150,7 @@ int RunCompare(const std::vector<std::string>& args, platform::Keyboard& keyboar
   result.machine.processor = facts.processor;
   result.machine.cores = facts.cores;
   result.machine.os = facts.os;
-  result.program_version = version5;
+  result.program_version = platform::ProgramVersion();
   compare::Summarise(&result);
 
   std::string failures = compare::FailureTexts(result);

@@ -1,8 +1,6 @@
 #include "compare_worker/worker.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <cstdint>
 #include <iostream>
 #include <memory>
@@ -38,14 +36,6 @@ constexpr double kAnalysisSeconds = 2.0;
 constexpr uint32_t kAnalysisFrames = 50;
 // Larger scripts are not read for the Prefetch check; the import judges them.
 constexpr size_t kScriptReadLimit = 64u << 20;
-
-// Whole text, C locale, no sign where none belongs.
-template <class T>
-bool ParseNumber(const std::string& text, T* value) {
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, *value);
-  return !text.empty() && ec == std::errc() && ptr == end;
-}
 
 // korbinet's texts are printed between empty lines; the answer carries the
 // message alone.
@@ -139,14 +129,14 @@ bool Worker::TakeSetUp(const std::vector<std::string>& fields) {
   if (command == kCommandLibrary) return once(setup_.library, value);
   if (command == kCommandMaxCpu) return once(setup_.max_cpu, value);
   int32_t number = 0;
-  if (command == kCommandMemoryMax) return ParseNumber(value, &number) && number > 0 && once(setup_.memory_max_mb, number);
-  if (command == kCommandPrefetch) return ParseNumber(value, &number) && number >= 0 && once(setup_.prefetch, number);
+  if (command == kCommandMemoryMax) return ParseNumberField(value, &number) && number > 0 && once(setup_.memory_max_mb, number);
+  if (command == kCommandPrefetch) return ParseNumberField(value, &number) && number >= 0 && once(setup_.prefetch, number);
   if (command == kCommandOrder) {
     compare::FrameOrder order;
     return compare::ParseFrameOrder(value, &order) && once(setup_.order, order);
   }
   uint64_t seed = 0;
-  return ParseNumber(value, &seed) && once(setup_.seed, seed);  // kCommandSeed
+  return ParseNumberField(value, &seed) && once(setup_.seed, seed);  // kCommandSeed
 }
 
 std::string Worker::Refusal(avs_host::AvsBinding& binding) {
@@ -179,9 +169,7 @@ void Worker::Prepare(const settings_file::Settings& settings, avs_host::ScriptVa
     binding.AddStageMarker(stages_.get());
     binding.Import(script);
     if (setup_.prefetch) binding.Prefetch(*setup_.prefetch);
-    avs_host::OpenScriptClip(binding, script, settings.InvokeDistributor, avs_host::kNoVideoFormat,
-                             values);
-    if (!values->facts.has_video) binding.ThrowError(avs_host::kNoVideoFormat, script);
+    avs_host::OpenVideoClip(binding, script, settings.InvokeDistributor, values);
   });
 }
 
@@ -239,7 +227,7 @@ int Worker::Load() {
 
 int Worker::Round(const std::string& seconds_text) {
   double seconds = 0;
-  if (!loaded_ || !ParseNumber(seconds_text, &seconds) || !std::isfinite(seconds) || seconds < 0)
+  if (!loaded_ || !ParseSecondsField(seconds_text, &seconds))
     return Refuse({std::string(kCommandRound), seconds_text});
   const auto number = [order = setup_.order.value_or(compare::FrameOrder::kForward),
                        last = last_frame_, seed = setup_.seed.value_or(1)](uint64_t k) {

@@ -1,5 +1,6 @@
 #include "compare_worker/worker_protocol.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace compare_worker {
@@ -74,6 +75,10 @@ std::string SecondsField(double seconds) {
     if (c == ',') c = '.';
   }
   return out;
+}
+
+bool ParseSecondsField(std::string_view field, double* seconds) {
+  return ParseNumberField(field, seconds) && std::isfinite(*seconds) && *seconds >= 0;
 }
 
 }  // namespace compare_worker

@@ -4,8 +4,10 @@
 // inside a path, a variable's value or a script error splits a line.
 #pragma once
 
+#include <charconv>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace compare_worker {
@@ -67,5 +69,18 @@ std::string JoinFields(const std::vector<std::string>& fields);
 
 // Numbers in answers: "%.9g" in the C locale whatever the process's locale.
 std::string SecondsField(double seconds);
+
+// A number field read back, on either side: the whole field is the number,
+// in the C locale whatever the process's (from_chars), with no sign where
+// the type has none.
+template <class T>
+bool ParseNumberField(std::string_view field, T* value) {
+  const char* end = field.data() + field.size();
+  const auto [ptr, ec] = std::from_chars(field.data(), end, *value);
+  return ec == std::errc() && ptr == end;
+}
+// Seconds as SecondsField writes them: finite and not negative ("inf",
+// "nan" and "-1" are refused).
+bool ParseSecondsField(std::string_view field, double* seconds);
 
 }  // namespace compare_worker

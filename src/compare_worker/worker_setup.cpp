@@ -15,8 +15,7 @@ bool IsNameChar(char c) {
 }  // namespace
 
 settings_file::Settings ReadWorkerSettings() {
-  return settings_file::ReadSettingsUnchanged(settings_file::SettingsFilePath(),
-                                              platform::FileVersionText("").substr(0, 5));
+  return settings_file::ReadSettingsUnchanged(settings_file::SettingsFilePath(), platform::ProgramVersion());
 }
 
 bool ScriptCallsPrefetch(const std::string& script_text) {

@@ -37,9 +37,12 @@ inline std::string FileVersionText(const std::string& path) {
   return version.empty() ? std::string("0.0.0.0") : version;
 }
 
+// The running program's version as its texts and files show it: "a.b.c".
+inline std::string ProgramVersion() { return FileVersionText("").substr(0, 5); }
+
 // What each program answers to --version: "<name> a.b.c (x64)" and a line end.
 inline std::string ProgramVersionLine(const std::string& name) {
-  return name + " " + FileVersionText("").substr(0, 5) + " (x64)\n";
+  return name + " " + ProgramVersion() + " (x64)\n";
 }
 
 // Canonical location of an existing file (links resolved); false when it

@@ -156,6 +156,11 @@ TEST_P(CBindingTest, ShowsWhatTheCppInterfaceShows) {
   };
   EXPECT_EQ(analyse(short_script, avs_host::AvsInterface::kC), analyse(short_script, avs_host::AvsInterface::kCpp));
   EXPECT_EQ(analyse(no_clip, avs_host::AvsInterface::kC), "0|Script did not return a video clip:\n(" + no_clip + ")");
+  // A clip of sound alone is no video clip either.
+  const std::string audio_only = dir.File("audio only.avs");
+  ScratchDir::Write(audio_only, "BlankClip(length=10, width=0, height=0)\n");
+  for (const auto kind : {avs_host::AvsInterface::kC, avs_host::AvsInterface::kCpp})
+    EXPECT_EQ(analyse(audio_only, kind), "0|Script did not return a video clip:\n(" + audio_only + ")");
 
   const std::string setup = dir.File("setup.avs");
   ScratchDir::Write(setup, "BlankClip(length=n, width=64, height=48, fps=f, pixel_type=p)\n");

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "compare/json_writer.h"
+#include "text/number_text.h"
 
 namespace compare {
 namespace {
@@ -17,21 +18,14 @@ std::string Fixed(double value, int decimals) {
   return result.ec == std::errc() ? std::string(buffer, result.ptr) : "-";
 }
 
-// About four significant figures for speeds from 0.1 to 10,000 fps.
-int FpsDecimals(double fps) { return fps >= 100 ? 1 : fps >= 10 ? 2 : 3; }
-
-// Two decimals, three when the interval is too narrow to tell apart so.
-int RatioDecimals(const Comparison& c) { return c.high - c.low < 0.05 ? 3 : 2; }
+int RatioDecimals(const Comparison& c) { return text::RatioDecimals(c.low, c.high); }
 
 std::string Interval(const Comparison& c) {
   const int d = RatioDecimals(c);
   return Fixed(c.low, d) + "-" + Fixed(c.high, d);
 }
 
-std::string Megabytes(uint64_t bytes) {
-  if (bytes == 0) return "-";
-  return std::to_string((bytes + (1 << 19)) >> 20) + " MB";
-}
+std::string Megabytes(uint64_t bytes) { return bytes == 0 ? "-" : text::WholeMegabytes(bytes) + " MB"; }
 
 bool Ran(const CompareResult& r, size_t v) { return r.outcomes[v].error.empty(); }
 
@@ -45,7 +39,7 @@ Cells RowCells(const CompareResult& r, size_t v) {
   Cells cells;
   cells.number = std::to_string(v + 1);
   cells.label = r.options.variants[v].label;
-  const int d = FpsDecimals(s.median_fps);
+  const int d = text::CompareFpsDecimals(s.median_fps);
   cells.fps = Ran(r, v) ? Fixed(s.median_fps, d) : "failed";
   cells.spread = std::isfinite(s.mad_fps) ? "± " + Fixed(s.mad_fps, d) : "-";
   cells.cpu = Fixed(s.cpu_ms_per_frame, s.cpu_ms_per_frame < 1 ? 3 : 2);

@@ -9,6 +9,7 @@
 #include "report/report_page.h"
 #include "report/run_breakdown.h"
 #include "report/svg_chart.h"
+#include "text/number_text.h"
 
 namespace report {
 
@@ -26,11 +27,7 @@ std::string Figure(double value, int decimals) {
   return std::isfinite(value) ? FixedText(value, decimals) : "-";
 }
 
-// About four significant figures from 0.1 to 10,000 fps, as korbinet-compare prints them.
-int FpsDecimals(double fps) { return fps >= 100 ? 1 : fps >= 10 ? 2 : 3; }
-
-// Two decimals, three when the interval is too narrow to tell apart so.
-int RatioDecimals(const CompareAgainstBaseline& c) { return c.high - c.low < 0.05 ? 3 : 2; }
+int RatioDecimals(const CompareAgainstBaseline& c) { return text::RatioDecimals(c.low, c.high); }
 
 std::string Attribute(const char* name, double value) {
   return std::string(" ") + name + "=\"" + FixedText(value, 1) + "\"";
@@ -40,9 +37,7 @@ std::string Number(size_t v) { return std::to_string(v + 1); }
 
 bool Failed(const CompareVariant& variant) { return variant.error.has_value(); }
 
-std::string Megabytes(uint64_t bytes) {
-  return bytes == 0 ? "-" : std::to_string((bytes + (1u << 19)) >> 20);
-}
+std::string Megabytes(uint64_t bytes) { return bytes == 0 ? "-" : text::WholeMegabytes(bytes); }
 
 std::string Percent(double confidence) { return FixedText(confidence * 100, 0) + " %"; }
 
@@ -341,7 +336,7 @@ std::vector<std::vector<std::string>> CompareCells(const CompareFile& file) {
   for (size_t v = 0; v < file.variants.size(); ++v) {
     const CompareVariant& variant = file.variants[v];
     const CompareStats& s = variant.stats;
-    const int d = FpsDecimals(s.median_fps);
+    const int d = text::CompareFpsDecimals(s.median_fps);
     std::vector<std::string> row = {
         Number(v) + (v == base && file.variants.size() > 1 ? "*" : ""), variant.label,
         Failed(variant) ? "failed" : Figure(s.median_fps, d),

@@ -89,4 +89,10 @@ int64_t ParseInt64Saturating(const std::string& value) { return ParseSaturating<
 
 int32_t ParseInt32Saturating(const std::string& value) { return ParseSaturating<int32_t>(value); }
 
+int CompareFpsDecimals(double fps) { return fps >= 100 ? 1 : fps >= 10 ? 2 : 3; }
+
+int RatioDecimals(double low, double high) { return high - low < 0.05 ? 3 : 2; }
+
+std::string WholeMegabytes(uint64_t bytes) { return std::to_string((bytes + (1u << 19)) >> 20); }
+
 }  // namespace text
